@@ -1,0 +1,35 @@
+# Two commands are all a new machine needs: `make run` and `make test`.
+# Each installs what is missing (scripts/setup), builds, and then runs.
+
+JOBS        ?= $(shell nproc)
+RELEASE_DIR ?= build/release
+TEST_DIR    ?= build/test
+ARGS        ?=
+
+.PHONY: run test bench setup build-release build-test clean
+
+setup:
+	@bash scripts/setup
+
+build-release: setup
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DRINKFALL_TESTS=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# The test build carries AddressSanitizer and UndefinedBehaviorSanitizer.
+build-test: setup
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINKFALL_SANITIZE=ON -DRINKFALL_BENCH=OFF
+	cmake --build $(TEST_DIR) -j $(JOBS)
+
+run: build-release
+	bash scripts/run $(RELEASE_DIR) $(ARGS)
+
+# OpenGL tests need an X display: one virtual server serves the whole run.
+test: build-test
+	cd $(TEST_DIR) && xvfb-run -a -s "-screen 0 1280x1024x24" \
+		ctest --output-on-failure -j $(JOBS)
+
+bench: build-release
+	bash scripts/bench $(RELEASE_DIR)
+
+clean:
+	rm -rf build
