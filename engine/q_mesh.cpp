@@ -1,0 +1,33 @@
+#include "engine/q_mesh.h"
+
+#include "engine/d3dx_math.h"
+#include "engine/q_mat.h"
+#include "engine/qrn.h"
+
+#include <exception>
+
+void Q_Mesh::setMesh(QRN& refQRN, const std::string& path)
+{
+    try {
+        mesh_ = refQRN.getDDX().loadMeshFromX(path);
+    } catch (const std::exception& e) {
+        const std::string message = "Unfound:" + path;
+        refQRN.showMessage(message);
+        throw engine::FatalExit(message + " (" + e.what() + ")", 1);
+    }
+}
+
+void Q_Mesh::DrawMesh(QRN& refQRN, const Q_Mat& refMat, const D3DVECTOR& translation, const D3DVECTOR& scaling,
+                      const D3DVECTOR& angle, std::int16_t AlphaProcess) const
+{
+    if (!mesh_)
+        throw gfx::DeviceError("DrawMesh: no mesh loaded");
+    gfx::Device& device = refQRN.getDDD();
+    if (AlphaProcess != 0) {
+        refQRN.AlphaProcessing(*mesh_, refMat, device.texture(0), translation, scaling, angle);
+        return;
+    }
+    device.setTransform(d3d::TS_WORLD, engine::d3dx::worldMatrix(translation, scaling, angle));
+    device.setMaterial(refMat.getMaterial());
+    refQRN.drawMeshSubsets(*mesh_);
+}

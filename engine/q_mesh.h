@@ -1,0 +1,30 @@
+#pragma once
+
+// One mesh loaded from a .x file. It is always drawn with a Q_Mat and whatever texture the caller
+// has set; the file's own materials and texture names are not used.
+
+#include "platform/gfx/d3d_types.h"
+#include "platform/gfx/device.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QRN;
+class Q_Mat;
+
+class Q_Mesh {
+public:
+    // Loads `path`; on any failure tells the user "Unfound:<path>" and ends the program
+    // (engine::FatalExit).
+    void setMesh(QRN& refQRN, const std::string& path);
+    const gfx::Mesh* getMesh() const { return mesh_.get(); }
+
+    // Scales, turns about X, Y, Z (degrees), moves and draws every subset; with AlphaProcess
+    // non-zero the mesh is queued with the texture now on stage 0 and drawn later, farthest first.
+    void DrawMesh(QRN& refQRN, const Q_Mat& refMat, const D3DVECTOR& translation, const D3DVECTOR& scaling,
+                  const D3DVECTOR& angle, std::int16_t AlphaProcess) const;
+
+private:
+    std::unique_ptr<gfx::Mesh> mesh_;
+};
