@@ -1,0 +1,169 @@
+#include "platform/bmp_texture.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+namespace {
+
+// Far beyond any texture the game uses; refused before the decoder allocates anything.
+constexpr std::int64_t kMaxSide = 16384;
+constexpr std::int64_t kMaxTexels = std::int64_t{1} << 26;
+
+std::uint32_t readLe32(const QByteArray& b, int at)
+{
+    auto byte = [&](int i) { return std::uint32_t(static_cast<unsigned char>(b[at + i])); };
+    return byte(0) | (byte(1) << 8) | (byte(2) << 16) | (byte(3) << 24);
+}
+
+std::uint16_t readLe16(const QByteArray& b, int at)
+{
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+struct BmpHeader {
+    std::int64_t width = 0;
+    std::int64_t height = 0; // absolute; negative heights (top-down rows) are legal
+    int bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t pixelOffset = 0;
+};
+
+// QImage's reader is forgiving about short files; we are not: a damaged texture should be named,
+// not drawn as garbage.
+BmpHeader checkBmpHeader(const QByteArray& bytes)
+{
+    constexpr int kFileHeaderSize = 14;
+    if (bytes.size() < kFileHeaderSize + 12)
+        throw LoadError("bitmap too short for its headers (" + std::to_string(bytes.size()) + " bytes)");
+    if (bytes[0] != 'B' || bytes[1] != 'M')
+        throw LoadError("not a BMP file (no 'BM' signature)");
+    const std::uint32_t declaredSize = readLe32(bytes, 2);
+    if (declaredSize != 0 && declaredSize > std::uint32_t(bytes.size()))
+        throw LoadError("bitmap truncated: " + std::to_string(bytes.size()) + " of " + std::to_string(declaredSize) +
+                        " bytes");
+    BmpHeader h;
+    h.pixelOffset = readLe32(bytes, 10);
+    const std::uint32_t infoSize = readLe32(bytes, 14);
+    if (infoSize != 12 && infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 64 && infoSize != 108 &&
+        infoSize != 124)
+        throw LoadError("unsupported BMP info header size " + std::to_string(infoSize));
+    if (std::int64_t(kFileHeaderSize) + infoSize > bytes.size())
+        throw LoadError("bitmap truncated inside its info header");
+    int planes = 0;
+    if (infoSize == 12) {
+        h.width = readLe16(bytes, 18);
+        h.height = readLe16(bytes, 20);
+        planes = readLe16(bytes, 22);
+        h.bitsPerPixel = readLe16(bytes, 24);
+    } else {
+        h.width = std::int32_t(readLe32(bytes, 18));
+        h.height = std::int32_t(readLe32(bytes, 22));
+        planes = readLe16(bytes, 26);
+        h.bitsPerPixel = readLe16(bytes, 28);
+        h.compression = readLe32(bytes, 30);
+    }
+    if (h.height < 0)
+        h.height = -h.height;
+    if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide ||
+        h.width * h.height > kMaxTexels)
+        throw LoadError("bad bitmap size " + std::to_string(h.width) + " x " + std::to_string(h.height));
+    if (planes != 1)
+        throw LoadError("bad BMP plane count " + std::to_string(planes));
+    const int bpp = h.bitsPerPixel;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+        throw LoadError("unsupported BMP depth of " + std::to_string(bpp) + " bits");
+    if (h.pixelOffset < kFileHeaderSize + infoSize || h.pixelOffset >= std::uint32_t(bytes.size()))
+        throw LoadError("BMP pixel data offset " + std::to_string(h.pixelOffset) + " lies outside the file");
+    const bool uncompressed = h.compression == 0 || h.compression == 3 || h.compression == 6;
+    if (uncompressed) {
+        const std::int64_t rowBytes = (h.width * bpp + 31) / 32 * 4;
+        const std::int64_t needed = std::int64_t(h.pixelOffset) + rowBytes * h.height;
+        if (needed > bytes.size())
+            throw LoadError("bitmap truncated: pixel data needs " + std::to_string(needed) + " bytes, file has " +
+                            std::to_string(bytes.size()));
+    } else if (h.compression != 1 && h.compression != 2) {
+        throw LoadError("unsupported BMP compression " + std::to_string(h.compression));
+    }
+    return h;
+}
+
+TextureLevel keyedLevel(const QImage& decoded)
+{
+    const QImage image = decoded.convertToFormat(QImage::Format_RGBA8888);
+    TextureLevel level;
+    level.width = image.width();
+    level.height = image.height();
+    level.rgba.resize(std::size_t(level.width) * level.height * 4);
+    std::uint8_t* out = level.rgba.data();
+    for (int y = 0; y < level.height; ++y) {
+        const std::uint8_t* row = image.constScanLine(y);
+        for (int x = 0; x < level.width; ++x, out += 4) {
+            const std::uint8_t r = row[x * 4], g = row[x * 4 + 1], b = row[x * 4 + 2];
+            const bool key = r == 0 && g == 0 && b == 0;
+            out[0] = r;
+            out[1] = g;
+            out[2] = b;
+            out[3] = key ? 0 : 255;
+        }
+    }
+    return level;
+}
+
+} // namespace
+
+TextureLevel halveLevel(const TextureLevel& src)
+{
+    TextureLevel dst;
+    dst.width = src.width > 1 ? src.width / 2 : 1;
+    dst.height = src.height > 1 ? src.height / 2 : 1;
+    dst.rgba.resize(std::size_t(dst.width) * dst.height * 4);
+    for (int y = 0; y < dst.height; ++y) {
+        const int y0 = y * src.height / dst.height, y1 = (y + 1) * src.height / dst.height;
+        for (int x = 0; x < dst.width; ++x) {
+            const int x0 = x * src.width / dst.width, x1 = (x + 1) * src.width / dst.width;
+            const unsigned count = unsigned((y1 - y0) * (x1 - x0));
+            for (int c = 0; c < 4; ++c) {
+                unsigned sum = 0;
+                for (int sy = y0; sy < y1; ++sy)
+                    for (int sx = x0; sx < x1; ++sx)
+                        sum += src.rgba[(std::size_t(sy) * src.width + sx) * 4 + c];
+                dst.rgba[(std::size_t(y) * dst.width + x) * 4 + c] = std::uint8_t((sum + count / 2) / count);
+            }
+        }
+    }
+    return dst;
+}
+
+TextureImage decodeBmpTexture(const QByteArray& bytes)
+{
+    const BmpHeader header = checkBmpHeader(bytes);
+    QImage image;
+    if (!image.loadFromData(bytes, "BMP") || image.isNull())
+        throw LoadError("corrupt BMP data");
+    if (image.width() != header.width || image.height() != header.height)
+        throw LoadError("BMP decoded to an unexpected size");
+    TextureImage texture;
+    texture.levels.push_back(keyedLevel(image));
+    while (texture.levels.back().width > 1 || texture.levels.back().height > 1)
+        texture.levels.push_back(halveLevel(texture.levels.back()));
+    return texture;
+}
+
+TextureImage loadBmpTexture(const std::filesystem::path& path)
+{
+    QFile file(QString::fromStdString(path.string()));
+    if (!file.open(QIODevice::ReadOnly))
+        throw LoadError(path.string() + ": cannot open the file");
+    const QByteArray bytes = file.readAll();
+    try {
+        return decodeBmpTexture(bytes);
+    } catch (const LoadError& e) {
+        throw LoadError(path.string() + ": " + e.what());
+    }
+}
+
+} // namespace platform
