@@ -1,0 +1,167 @@
+#include "game/field_state.h"
+
+#include <cmath>
+
+using QModule::degToRad;
+using QModule::getAngle;
+using QModule::getDistance;
+using QModule::radToDeg;
+
+namespace {
+
+constexpr float NormalFriction = 0.000025f;
+constexpr float BrushedFriction = 0.00002f;
+constexpr double BrushTurn = 0.1;   // degrees
+constexpr float RotationFactor = 1000;
+constexpr float ContactDistance = 0.25f;
+constexpr float SideLimitLow = -0.5f;
+constexpr float SideLimitHigh = 6.5f;
+constexpr float BackLimit = 40;
+constexpr float HogLine = 31.5f;
+
+bool inPlay(const StoneRec& s)
+{
+    return s.InPlay == -1;
+}
+
+// Heading in degrees of the direction whose +x part is `x` and +z part is `z`.
+float headingOf(float x, float z)
+{
+    return z != 0 ? radToDeg(getAngle(x, z)) : 0.0f;
+}
+
+float lengthOf(float x, float z)
+{
+    return static_cast<float>(std::sqrt(double(x) * x + double(z) * z));
+}
+
+struct Velocity {
+    float x = 0;
+    float z = 0;
+};
+
+Velocity velocityOf(const StoneRec& s)
+{
+    const double d = degToRad(s.Heading);
+    return {static_cast<float>(std::sin(d) * s.Speed), static_cast<float>(std::cos(d) * s.Speed)};
+}
+
+// Stones stay in contact for a few steps after a hit, since a hit does not push them apart. A
+// stone moving away from the other (the struck one, or a mover that glanced off) must not hit it
+// again and hand the speed back; a stone passing exactly sideways still hits.
+bool movesToward(const StoneRec& mover, const StoneRec& other)
+{
+    const Velocity v = velocityOf(mover);
+    const double dx = double(other.Pos.x) - mover.Pos.x;
+    const double dz = double(other.Pos.z) - mover.Pos.z;
+    return v.x * dx + v.z * dz >= 0;
+}
+
+// The mover hands the part of its velocity along the line of centres to the struck stone.
+void collide(StoneRec& mover, StoneRec& struck)
+{
+    const float s = mover.Speed;
+    const float lineOfCentres =
+        getAngle(mover.Pos.z - struck.Pos.z, struck.Pos.x - mover.Pos.x) + degToRad(90);
+    const Velocity v = velocityOf(mover);
+    float vx = v.x;
+    float vz = v.z;
+    const float ix = static_cast<float>(std::sin(double(lineOfCentres)) * s);
+    const float iz = static_cast<float>(std::cos(double(lineOfCentres)) * s);
+
+    struck.Heading = headingOf(ix, iz);
+    struck.Speed = lengthOf(ix, iz);
+
+    vx -= ix;
+    vz -= iz;
+    mover.Heading = headingOf(vx, vz);
+    mover.Speed = lengthOf(vx, vz);
+}
+
+} // namespace
+
+std::int16_t brushCommandAt(const std::array<std::int16_t, FieldState::BrushSlots>& log, int shotFrame)
+{
+    if (shotFrame < 0)
+        return 0;
+    const int slot = shotFrame / 4;
+    return slot < FieldState::BrushSlots ? log[slot] : std::int16_t(0);
+}
+
+void FieldState::Proc_Phys()
+{
+    const float friction = applyBrushCommand();
+    slideStones(friction);
+    collideStones();
+    removeStonesOutOfPlay();
+}
+
+// The log is read only on the first frame of each four-frame window.
+float FieldState::applyBrushCommand()
+{
+    if (ShotFrame % 4 != 0)
+        return NormalFriction;
+    const std::int16_t command = brushCommandAt(BrushLog, ShotFrame);
+    if (command != 1 && command != 2)
+        return NormalFriction;
+    if (CurStone >= 0 && CurStone < StoneCount) {
+        StoneRec& current = Stones[CurStone];
+        const double turn = command == 1 ? -BrushTurn : BrushTurn;
+        current.Heading = static_cast<float>(current.Heading + turn);
+    }
+    return BrushedFriction;
+}
+
+void FieldState::slideStones(float friction)
+{
+    for (int k = 0; k < PlayedStones; ++k) {
+        StoneRec& s = Stones[k];
+        if (!inPlay(s))
+            continue;
+        if (s.Speed > 0) {
+            s.Heading += s.Spin;
+            s.Rot += s.Spin * RotationFactor;
+            const double heading = degToRad(s.Heading);
+            s.Pos.z = static_cast<float>(s.Pos.z + s.Speed * std::cos(heading));
+            s.Pos.x = static_cast<float>(s.Pos.x + s.Speed * std::sin(heading));
+            s.Speed -= friction;
+        } else if (s.RunState == 1) {
+            s.RunState = 2;
+        }
+    }
+}
+
+// Pairs are taken in loop order, each seeing what the pairs before it left. A pair is handled
+// once per step: the struck stone, now moving, must not hand the speed straight back.
+void FieldState::collideStones()
+{
+    std::array<std::uint16_t, PlayedStones> handledWith{};
+    for (int j = 0; j < PlayedStones; ++j) {
+        for (int k = 0; k < PlayedStones; ++k) {
+            StoneRec& mover = Stones[j];
+            StoneRec& struck = Stones[k];
+            if (!(mover.Speed > 0) || j == k || !inPlay(mover) || !inPlay(struck))
+                continue;
+            if ((handledWith[j] >> k) & 1u)
+                continue;
+            if (!(getDistance(mover.Pos, struck.Pos) < ContactDistance) || !movesToward(mover, struck))
+                continue;
+            collide(mover, struck);
+            handledWith[j] |= std::uint16_t(1u << k);
+            handledWith[k] |= std::uint16_t(1u << j);
+        }
+    }
+}
+
+void FieldState::removeStonesOutOfPlay()
+{
+    for (int i = 0; i < PlayedStones; ++i) {
+        StoneRec& s = Stones[i];
+        if (inPlay(s) && (s.Pos.x <= SideLimitLow || s.Pos.x >= SideLimitHigh))
+            s.InPlay = 0;
+        if (s.Pos.z >= BackLimit)
+            s.InPlay = 0;
+        if (inPlay(s) && s.RunState == 2 && s.Pos.z <= HogLine)
+            s.InPlay = 0;
+    }
+}

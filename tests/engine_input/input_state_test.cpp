@@ -1,0 +1,155 @@
+#include "engine/qif.h"
+#include "platform/input_host.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t VK_A = 65;
+constexpr std::uint8_t VK_SPACE = 32;
+
+class KeyPollTest : public ::testing::Test {
+protected:
+    std::vector<std::int16_t> pollSequence(Q_Key& key, const std::vector<bool>& downPerPoll)
+    {
+        std::vector<std::int16_t> states;
+        for (bool down : downPerPoll) {
+            host.keys[key.getKey()] = down ? 0x80 : 0;
+            inp.checkKey(std::span<Q_Key>(&key, 1));
+            states.push_back(key.getState());
+        }
+        return states;
+    }
+
+    platform::ScriptedInputHost host;
+    QIF inp{host};
+};
+
+TEST_F(KeyPollTest, HeldKeyReadsPressedThenHeldAndUpAfterRelease)
+{
+    Q_Key key;
+    key.setKey(VK_A);
+    EXPECT_EQ(pollSequence(key, {true, true, true, false, true}),
+              (std::vector<std::int16_t>{1, 2, 2, 0, 1}));
+}
+
+TEST_F(KeyPollTest, KeyStaysUpWhileNotPressed)
+{
+    Q_Key key;
+    key.setKey(VK_A);
+    EXPECT_EQ(pollSequence(key, {false, false, true, false, false}),
+              (std::vector<std::int16_t>{0, 0, 1, 0, 0}));
+}
+
+TEST_F(KeyPollTest, TwoBindingsOfOneKeyChangeTogether)
+{
+    std::array<Q_Key, 3> keys;
+    keys[0].setKey(VK_A);
+    keys[1].setKey(VK_SPACE);
+    keys[2].setKey(VK_A);
+    host.keys[VK_A] = 0x80;
+    inp.checkKey(keys);
+    EXPECT_EQ(keys[0].getState(), 1);
+    EXPECT_EQ(keys[1].getState(), 0);
+    EXPECT_EQ(keys[2].getState(), 1);
+    inp.checkKey(keys);
+    EXPECT_EQ(keys[0].getState(), 2);
+    EXPECT_EQ(keys[2].getState(), 2);
+}
+
+TEST_F(KeyPollTest, AnyNonZeroTableEntryCountsAsDown)
+{
+    Q_Key key;
+    key.setKey(VK_SPACE);
+    host.keys[VK_SPACE] = 1;
+    inp.checkKey(std::span<Q_Key>(&key, 1));
+    EXPECT_EQ(key.getState(), 1);
+}
+
+TEST_F(KeyPollTest, KeyCodeRoundTripsAndFreshKeyIsUp)
+{
+    Q_Key key;
+    EXPECT_EQ(key.getState(), 0);
+    key.setKey(255);
+    EXPECT_EQ(key.getKey(), 255);
+    host.keys[255] = 0x80;
+    inp.checkKey(std::span<Q_Key>(&key, 1));
+    EXPECT_EQ(key.getState(), 1);
+}
+
+class MousePollTest : public ::testing::Test {
+protected:
+    platform::ScriptedInputHost host;
+    QIF inp{host};
+};
+
+TEST_F(MousePollTest, SingleClickIsSeenByOnePollOnly)
+{
+    inp.setMouseButton(1);
+    inp.checkMouse();
+    EXPECT_EQ(inp.getMouseLeft(), 1);
+    inp.checkMouse();
+    EXPECT_EQ(inp.getMouseLeft(), 0);
+}
+
+TEST_F(MousePollTest, ClickArrivingBeforeEveryPollReadsAsHeld)
+{
+    std::vector<std::int16_t> states;
+    for (bool click : {true, true, true, false, true}) {
+        if (click)
+            inp.setMouseButton(2);
+        inp.checkMouse();
+        states.push_back(inp.getMouseRight());
+    }
+    EXPECT_EQ(states, (std::vector<std::int16_t>{1, 2, 2, 0, 1}));
+}
+
+TEST_F(MousePollTest, MaskDecodesToTheNamedButtons)
+{
+    struct Case {
+        std::int16_t mask;
+        std::int16_t left, right, center;
+    };
+    const Case cases[] = {{1, 1, 0, 0}, {2, 0, 1, 0}, {3, 1, 1, 0}, {4, 0, 0, 1}, {5, 1, 0, 1},
+                          {6, 0, 1, 1}, {7, 1, 1, 1}, {8, 0, 0, 0}, {0, 0, 0, 0}, {-1, 0, 0, 0},
+                          {9, 0, 0, 0}};
+    for (const Case& c : cases) {
+        platform::ScriptedInputHost freshHost;
+        QIF fresh(freshHost);
+        fresh.setMouseButton(c.mask);
+        fresh.checkMouse();
+        EXPECT_EQ(fresh.getMouseLeft(), c.left) << "mask " << c.mask;
+        EXPECT_EQ(fresh.getMouseRight(), c.right) << "mask " << c.mask;
+        EXPECT_EQ(fresh.getMouseCenter(), c.center) << "mask " << c.mask;
+    }
+}
+
+TEST_F(MousePollTest, CursorIsReadAtThePollNotBefore)
+{
+    host.x = 100;
+    host.y = 50;
+    EXPECT_EQ(inp.getMouseX(), 0);
+    inp.checkMouse();
+    EXPECT_EQ(inp.getMouseX(), 100);
+    EXPECT_EQ(inp.getMousey(), 50);
+    host.x = 7;
+    EXPECT_EQ(inp.getMouseX(), 100);
+}
+
+TEST_F(MousePollTest, MoveAndVisibilityGoToTheHost)
+{
+    inp.moveMouse(320, 240);
+    host.x = 1; // moved by the user afterwards
+    inp.moveMouse(12, 34);
+    EXPECT_EQ(host.x, 12);
+    EXPECT_EQ(host.y, 34);
+    inp.invisibleMouse();
+    EXPECT_FALSE(host.cursorVisible);
+    inp.visibleMouse();
+    EXPECT_TRUE(host.cursorVisible);
+}
+
+} // namespace

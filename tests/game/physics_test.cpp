@@ -1,0 +1,347 @@
+#include "game/field_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+StoneRec movingStone(float x, float z, float speed, float heading = 0, float spin = 0)
+{
+    StoneRec s;
+    s.InPlay = -1;
+    s.Pos = {x, 0.5f, z};
+    s.Speed = speed;
+    s.Heading = heading;
+    s.Spin = spin;
+    s.RunState = 1;
+    return s;
+}
+
+StoneRec restingStone(float x, float z)
+{
+    StoneRec s = movingStone(x, z, 0);
+    s.RunState = 2;
+    return s;
+}
+
+// A released stone running on its own, one step per call, until the physics removes it.
+struct LoneShot {
+    int movingSteps = 0;
+    int removedInStep = 0;
+    float restZ = 0;
+};
+
+LoneShot runLoneShot(float speed)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 1, speed);
+    LoneShot shot;
+    for (int step = 1; step <= 5000 && f.Stones[0].InPlay == -1; ++step) {
+        const bool wasMoving = f.Stones[0].Speed > 0;
+        f.Proc_Phys();
+        if (wasMoving)
+            ++shot.movingSteps;
+        if (f.Stones[0].InPlay == 0)
+            shot.removedInStep = step;
+        shot.restZ = f.Stones[0].Pos.z;
+    }
+    return shot;
+}
+
+TEST(Sliding, LoneStoneStopsShortOfTheHogLineAndIsRemoved)
+{
+    const LoneShot shot = runLoneShot(0.039f);
+    EXPECT_EQ(shot.movingSteps, 1560);
+    EXPECT_EQ(shot.removedInStep, 1561);
+    EXPECT_NEAR(shot.restZ, 31.439, 0.002);
+}
+
+TEST(Sliding, FasterReleasesRestBeyondTheHogLineOrLeaveAtTheBack)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 1, 0.0418f);
+    for (int step = 0; step < 2000; ++step)
+        f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].InPlay, -1);
+    EXPECT_EQ(f.Stones[0].RunState, 2);
+    EXPECT_NEAR(f.Stones[0].Pos.z, 35.97, 0.01);
+
+    const LoneShot fast = runLoneShot(0.0475f);
+    EXPECT_GT(fast.restZ, 40.0f - 0.0475f);
+    EXPECT_GE(fast.restZ, 40.0f);
+    EXPECT_LT(fast.movingSteps, 1900);
+}
+
+TEST(Sliding, SpinCurlsTheHeadingAndTurnsTheStone)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 1, 0.04f, 0, 0.0001f);
+    f.Stones[1] = movingStone(3, 5, 0.04f, 0, -0.0001f);
+    for (int step = 0; step < 100; ++step)
+        f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[0].Heading, 0.01, 1e-6);
+    EXPECT_NEAR(f.Stones[0].Rot, 10, 1e-3);
+    EXPECT_GT(f.Stones[0].Pos.x, 3.0f);
+    EXPECT_LT(f.Stones[1].Pos.x, 3.0f);
+    EXPECT_EQ(f.Stones[0].Pos.y, 0.5f);
+}
+
+TEST(Sliding, StepMovesAlongTheHeadingThenAppliesFriction)
+{
+    FieldState f;
+    f.Stones[2] = movingStone(3, 10, 0.04f, 90);
+    f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[2].Pos.x, 3.04, 1e-6);
+    EXPECT_NEAR(f.Stones[2].Pos.z, 10, 1e-6);
+    EXPECT_EQ(f.Stones[2].Speed, 0.04f - 0.000025f);
+}
+
+TEST(Sliding, StonesOutOfPlayAndTheSpareRecordNeverMove)
+{
+    FieldState f;
+    f.Stones[3] = movingStone(3, 10, 0.04f);
+    f.Stones[3].InPlay = 0;
+    f.Stones[16] = movingStone(3, 20, 0.04f);
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[3].Pos.z, 10.0f);
+    EXPECT_EQ(f.Stones[3].Speed, 0.04f);
+    EXPECT_EQ(f.Stones[16].Pos.z, 20.0f);
+    EXPECT_EQ(f.Stones[16].Speed, 0.04f);
+}
+
+TEST(OutOfPlay, StoneComingToRestOnOrShortOfTheHogLine)
+{
+    for (float z : {31.5f, 31.6f, 20.0f}) {
+        FieldState f;
+        f.Stones[4] = movingStone(3, z, 0);
+        f.Proc_Phys();
+        EXPECT_EQ(f.Stones[4].RunState, 2) << z;
+        EXPECT_EQ(f.Stones[4].InPlay, z <= 31.5f ? 0 : -1) << z;
+    }
+}
+
+TEST(OutOfPlay, PlacedStoneNotYetReleasedStays)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 1, 0);
+    f.Stones[0].RunState = 0;
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].InPlay, -1);
+    EXPECT_EQ(f.Stones[0].RunState, 0);
+}
+
+TEST(OutOfPlay, SideAndBackLimitsRemoveInTheStepThatReachesThem)
+{
+    struct Case {
+        float x, z, heading;
+        bool removed;
+    };
+    // Each stone moves 0.05 in the step.
+    const Case cases[] = {{6.45f, 10, 90, true},   {6.40f, 10, 90, false}, {-0.45f, 10, -90, true},
+                          {-0.40f, 10, -90, false}, {3, 39.95f, 0, true},   {3, 39.9f, 0, false}};
+    for (const Case& c : cases) {
+        FieldState f;
+        f.Stones[5] = movingStone(c.x, c.z, 0.05f, c.heading);
+        f.Proc_Phys();
+        EXPECT_EQ(f.Stones[5].InPlay, c.removed ? 0 : -1) << c.x << " " << c.z;
+    }
+}
+
+TEST(OutOfPlay, RestedStoneKnockedBackBehindTheHogLineGoesAtOnce)
+{
+    FieldState f;
+    f.Stones[0] = restingStone(3, 31.56f);
+    f.Stones[1] = movingStone(3, 31.8f, 0.03f, 180);
+    bool crossed = false;
+    for (int step = 0; step < 20 && !crossed; ++step) {
+        f.Proc_Phys();
+        crossed = f.Stones[0].Pos.z <= 31.5f;
+        if (!crossed) {
+            EXPECT_EQ(f.Stones[0].InPlay, -1) << "step " << step;
+        }
+    }
+    ASSERT_TRUE(crossed);
+    EXPECT_GT(f.Stones[0].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[0].InPlay, 0);
+}
+
+// Mover and target in a line along z beyond the hog line; the mover at index `mover`.
+void expectHeadOnHit(int mover, int target)
+{
+    FieldState f;
+    f.Stones[mover] = movingStone(3, 33, 0.04f);
+    f.Stones[target] = restingStone(3, 33.2f);
+    f.Proc_Phys();
+    const float speedAfterFriction = 0.04f - 0.000025f;
+    EXPECT_EQ(f.Stones[mover].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[mover].Heading, 0.0f);
+    EXPECT_EQ(f.Stones[target].Speed, speedAfterFriction);
+    EXPECT_EQ(f.Stones[target].Heading, 0.0f);
+    EXPECT_EQ(f.Stones[target].Pos.z, 33.2f); // a collision moves nothing
+
+    // The stones are still in contact for the next steps while the target runs away from the
+    // stopped mover: it must not hit the mover again.
+    const float moverZ = f.Stones[mover].Pos.z;
+    for (int step = 1; step <= 3; ++step) {
+        f.Proc_Phys();
+        EXPECT_EQ(f.Stones[mover].Pos.z, moverZ) << "step " << step;
+        EXPECT_EQ(f.Stones[mover].Speed, 0.0f) << "step " << step;
+        EXPECT_EQ(f.Stones[target].Heading, 0.0f) << "step " << step;
+        EXPECT_EQ(f.Stones[target].Speed, speedAfterFriction - step * 0.000025f) << "step " << step;
+    }
+    EXPECT_GT(f.Stones[target].Pos.z, 33.3f);
+    EXPECT_EQ(f.Stones[target].RunState, 2); // struck while resting: keeps its state
+    EXPECT_EQ(f.Stones[mover].RunState, 2);  // came to rest after the hit
+    EXPECT_EQ(f.Stones[mover].InPlay, -1);
+}
+
+TEST(Collision, HeadOnHitStopsTheMoverWhicheverIndexItHas)
+{
+    {
+        SCOPED_TRACE("mover at the lower index");
+        expectHeadOnHit(0, 1);
+    }
+    {
+        SCOPED_TRACE("mover at the higher index");
+        expectHeadOnHit(7, 2);
+    }
+}
+
+TEST(Collision, GlancingHitSendsTheTargetSidewaysAndTheMoverOn)
+{
+    for (auto [mover, target] : {std::pair{0, 1}, std::pair{6, 3}}) {
+        FieldState f;
+        f.Stones[mover] = movingStone(3, 10, 0.04f);
+        const float zAfterSlide = 10.04f;
+        f.Stones[target] = restingStone(3.2f, zAfterSlide);
+        f.Proc_Phys();
+        const double s = 0.04f - 0.000025f;
+        EXPECT_NEAR(f.Stones[target].Heading, 90, 1e-4) << mover;
+        EXPECT_NEAR(f.Stones[target].Speed, s, 1e-7) << mover;
+        EXPECT_NEAR(f.Stones[mover].Heading, -45, 1e-3) << mover;
+        EXPECT_NEAR(f.Stones[mover].Speed, std::sqrt(2.0) * s, 1e-6) << mover;
+    }
+}
+
+TEST(Collision, SpinRotAndRunStateSurviveAHit)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 10, 0.04f, 0, 0.002f);
+    f.Stones[1] = restingStone(3, 10.2f);
+    f.Stones[1].Spin = -0.003f;
+    f.Stones[1].Rot = 77;
+    f.Proc_Phys();
+    ASSERT_GT(f.Stones[1].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[0].Spin, 0.002f);
+    EXPECT_EQ(f.Stones[0].RunState, 1);
+    EXPECT_EQ(f.Stones[1].Spin, -0.003f);
+    EXPECT_EQ(f.Stones[1].Rot, 77.0f);
+    EXPECT_EQ(f.Stones[1].RunState, 2);
+}
+
+TEST(Collision, RestingStonesInContactDoNotInteract)
+{
+    FieldState f;
+    f.Stones[0] = restingStone(3, 33);
+    f.Stones[1] = restingStone(3.1f, 33.05f);
+    f.Proc_Phys();
+    for (int i : {0, 1}) {
+        EXPECT_EQ(f.Stones[i].Speed, 0.0f);
+        EXPECT_EQ(f.Stones[i].Heading, 0.0f);
+        EXPECT_EQ(f.Stones[i].InPlay, -1);
+    }
+}
+
+TEST(Collision, StoneOutOfPlayIsNotHit)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 10, 0.04f);
+    f.Stones[1] = restingStone(3, 10.2f);
+    f.Stones[1].InPlay = 0;
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[1].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[0].Speed, 0.04f - 0.000025f);
+}
+
+TEST(Collision, ChainPassesTheSpeedDownTheLine)
+{
+    // Three touching stones: the mover hits the first, which in the same step hits the second.
+    FieldState f;
+    f.Stones[0] = movingStone(3, 10, 0.04f);
+    f.Stones[1] = restingStone(3, 10.2f);
+    f.Stones[2] = restingStone(3, 10.4f);
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[1].Speed, 0.0f);
+    EXPECT_EQ(f.Stones[2].Speed, 0.04f - 0.000025f);
+}
+
+TEST(Brushing, CommandOnTheFirstFrameOfItsWindowSteersAndEases)
+{
+    FieldState f;
+    f.CurStone = 0;
+    f.Stones[0] = movingStone(3, 10, 0.04f);
+    f.Stones[1] = movingStone(1, 20, 0.03f);
+    f.Stones[2] = restingStone(5, 33);
+    f.ShotFrame = 8;
+    f.BrushLog[2] = 1;
+    f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[0].Heading, -0.1, 1e-6);
+    EXPECT_LT(f.Stones[0].Pos.x, 3.0f);
+    EXPECT_EQ(f.Stones[0].Speed, 0.04f - 0.00002f);
+    EXPECT_EQ(f.Stones[1].Speed, 0.03f - 0.00002f);
+    EXPECT_EQ(f.Stones[1].Heading, 0.0f);
+
+    f.BrushLog[2] = 2;
+    f.Proc_Phys(); // ShotFrame is still 8: the same slot applies again
+    EXPECT_NEAR(f.Stones[0].Heading, 0.0, 1e-6);
+}
+
+TEST(Brushing, OtherFramesOfTheWindowDoNotReadTheLog)
+{
+    FieldState f;
+    f.Stones[0] = movingStone(3, 10, 0.04f);
+    f.ShotFrame = 9;
+    f.BrushLog[2] = 1;
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].Heading, 0.0f);
+    EXPECT_EQ(f.Stones[0].Speed, 0.04f - 0.000025f);
+}
+
+TEST(Brushing, CurrentStoneTurnsEvenAtRest)
+{
+    FieldState f;
+    f.CurStone = 3;
+    f.Stones[3] = restingStone(3, 33);
+    f.ShotFrame = 0;
+    f.BrushLog[0] = 2;
+    f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[3].Heading, 0.1, 1e-6);
+}
+
+TEST(Brushing, FramesOutsideTheLogReadNoCommand)
+{
+    std::array<std::int16_t, FieldState::BrushSlots> log;
+    log.fill(1);
+    EXPECT_EQ(brushCommandAt(log, 0), 1);
+    EXPECT_EQ(brushCommandAt(log, 4003), 1);
+    EXPECT_EQ(brushCommandAt(log, 4004), 0);
+    EXPECT_EQ(brushCommandAt(log, 32767), 0);
+    EXPECT_EQ(brushCommandAt(log, -4), 0);
+
+    FieldState f;
+    f.Stones[0] = movingStone(3, 10, 0.04f);
+    f.BrushLog.fill(1);
+    f.ShotFrame = 4004;
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].Heading, 0.0f);
+    f.ShotFrame = -32768;
+    f.Proc_Phys();
+    EXPECT_EQ(f.Stones[0].Heading, 0.0f);
+    f.ShotFrame = 4000;
+    f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[0].Heading, -0.1, 1e-6);
+}
+
+} // namespace
