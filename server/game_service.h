@@ -1,0 +1,77 @@
+#pragma once
+
+#include "server/game_store.h"
+#include "server/password_hasher.h"
+#include "server/query_params.h"
+#include "server/reply.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace server {
+
+// The nine scripts the game client calls.
+enum class Script { Login, Access, Regist, Say, Lobby, Join, MakeGame, DelGame, DelJoin };
+
+// "Login.php" -> Script::Login; nothing for any other file name.
+std::optional<Script> scriptFromFileName(std::string_view fileName);
+
+struct ServiceSettings {
+    int32_t minVersion = 1;
+    std::array<std::string, 5> notice;
+    int64_t maxAccountsPerAddressPerDay = 5;
+    HashCost hashCost = HashCost::interactive();
+};
+
+// The rules of the game service, one function per script. Each takes the raw query text and the
+// caller's address and gives the reply fields; nothing here knows about HTTP.
+class GameService {
+public:
+    static constexpr std::size_t kMaxNameChars = 16;
+    static constexpr std::size_t kMaxPasswordChars = 64;
+    static constexpr std::size_t kMaxSpeakerChars = 16;
+    static constexpr std::size_t kMaxWordsChars = 64;
+    static constexpr std::size_t kMaxTitleChars = 32;
+    static constexpr int64_t kMaxRooms = 100;
+    static constexpr int64_t kChatLinesShown = 30;
+
+    // Seconds since the epoch; tests pass their own to step through days.
+    using Clock = std::function<int64_t()>;
+
+    GameService(GameStore &store, ServiceSettings settings, Clock clock = systemClock);
+
+    Reply handle(Script script, std::string_view rawQuery, const std::string &clientAddress);
+
+    static int64_t systemClock();
+
+private:
+    Reply dispatch(Script script, const QueryParams &query, const std::string &address);
+    Reply login(const QueryParams &query, const std::string &address);
+    Reply access(const QueryParams &query, const std::string &address);
+    Reply regist(const QueryParams &query, const std::string &address);
+    Reply say(const QueryParams &query);
+    Reply lobby(const QueryParams &query);
+    Reply join(const QueryParams &query, const std::string &address);
+    Reply makeGame(const QueryParams &query, const std::string &address);
+    Reply delGame(const QueryParams &query, const std::string &address);
+    Reply delJoin(const QueryParams &query, const std::string &address);
+
+    // The acting user of a room action: the name must belong to the latest login from `address`.
+    std::optional<int64_t> actingUser(const QueryParams &query, const std::string &address);
+
+    GameStore &store_;
+    ServiceSettings settings_;
+    Clock clock_;
+    PasswordHasher hasher_;
+};
+
+// Local date and time as the lobby shows them: "2026/12/06 23:05" (with ":10" seconds when
+// asked), and chat times as "12/06 23:05".
+std::string formatDateTime(int64_t epochSeconds, bool withSeconds);
+std::string formatChatTime(int64_t epochSeconds);
+
+} // namespace server

@@ -1,0 +1,136 @@
+#include "server/server_options.h"
+
+#include "server/text_rules.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace server {
+
+namespace {
+
+// "HOST:PORT" or "[V6HOST]:PORT".
+bool parseListen(const std::string &text, std::string &host, int &port)
+{
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return false;
+    std::string address = text.substr(0, colon);
+    if (address.size() > 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
+    const auto number = parseDecimal(std::string_view(text).substr(colon + 1));
+    if (!number || *number < 0 || *number > 65535)
+        return false;
+    host = address;
+    port = *number;
+    return true;
+}
+
+} // namespace
+
+std::optional<ServerOptions> parseServerOptions(const std::vector<std::string> &args,
+                                                std::string &error)
+{
+    ServerOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        const bool flagWithValue = arg == "--listen" || arg == "--db" || arg == "--game-dir"
+                                   || arg == "--min-version" || arg == "--notice"
+                                   || arg == "--max-accounts-per-day";
+        if (arg == "--help" || arg == "-h") {
+            options.showHelp = true;
+            continue;
+        }
+        if (arg == "--weak-hashing-for-tests") {
+            options.weakHashingForTests = true;
+            continue;
+        }
+        if (!flagWithValue) {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        }
+        if (i + 1 == args.size()) {
+            error = arg + " needs a value";
+            return std::nullopt;
+        }
+        const std::string &value = args[++i];
+        if (arg == "--listen") {
+            if (!parseListen(value, options.host, options.port)) {
+                error = "--listen wants ADDRESS:PORT, got " + value;
+                return std::nullopt;
+            }
+        } else if (arg == "--db") {
+            options.databasePath = value;
+        } else if (arg == "--game-dir") {
+            if (value.empty() || value.find('/') != std::string::npos) {
+                error = "--game-dir wants a folder name without slashes";
+                return std::nullopt;
+            }
+            options.gameDir = value;
+        } else if (arg == "--notice") {
+            options.noticePath = value;
+        } else {
+            const auto number = parseDecimal(value);
+            if (!number || *number < 0) {
+                error = arg + " wants a whole number, got " + value;
+                return std::nullopt;
+            }
+            (arg == "--min-version" ? options.minVersion : options.maxAccountsPerAddressPerDay) =
+                *number;
+        }
+    }
+    return options;
+}
+
+std::string serverUsage()
+{
+    return "Usage: rinkfall-server [options]\n"
+           "The reference game service of Code:Rinkfall: accounts, lobby chat and game rooms.\n"
+           "\n"
+           "  --listen ADDR:PORT          address to serve on (default 127.0.0.1:8080)\n"
+           "  --db FILE                   SQLite database, created on first start\n"
+           "                              (default $XDG_DATA_HOME/rinkfall/server.sqlite)\n"
+           "  --game-dir NAME             scripts are served under /PHP/NAME/ (default Rinkfall)\n"
+           "  --min-version N             oldest client version let in (default 1)\n"
+           "  --notice FILE               five lines of UTF-8 text for the title menu\n"
+           "  --max-accounts-per-day N    accounts one address may make in 24 hours (default 5)\n"
+           "  --weak-hashing-for-tests    cheapest password hashing; for automated tests only\n"
+           "  --help                      show this text\n"
+           "\n"
+           "SIGINT or SIGTERM stops the service after the requests in progress are answered.\n";
+}
+
+std::string defaultDatabasePath()
+{
+    const char *dataHome = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (dataHome && *dataHome) {
+        base = dataHome;
+    } else {
+        const char *home = std::getenv("HOME");
+        base = std::string(home && *home ? home : ".") + "/.local/share";
+    }
+    return base + "/rinkfall/server.sqlite";
+}
+
+std::optional<std::array<std::string, 5>> readNoticeFile(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::array<std::string, 5> lines;
+    lines.fill(" ");
+    std::string line;
+    for (std::size_t i = 0; i < lines.size() && std::getline(file, line); ++i) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (i == 0 && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3); // byte-order mark left by some editors
+        if (!isValidUtf8(line))
+            return std::nullopt;
+        lines[i] = line.empty() ? " " : replySafeText(line);
+    }
+    return lines;
+}
+
+} // namespace server

@@ -1,0 +1,53 @@
+#pragma once
+
+// The service's own texts, shown by the game client as they stand.
+namespace server::messages {
+
+inline constexpr const char *kMalformed = "リクエストの形式が正しくありません。";
+inline constexpr const char *kTooLong = "入力された内容が長すぎます。";
+inline constexpr const char *kMissing = "必要な項目が入力されていません。";
+inline constexpr const char *kWrongGameKey = "ゲームの識別情報が正しくありません。";
+inline constexpr const char *kDatabase = "データベースにエラーが発生しました。";
+
+inline constexpr const char *kBadVersion = "バージョン番号が正しくありません。";
+
+inline constexpr const char *kRegistered = "登録が完了しました。ログイン画面からログインしてください。";
+inline constexpr const char *kNameCharacters = "ユーザー名は半角英数字のみ使用できます。";
+inline constexpr const char *kNameLength = "ユーザー名は1～16文字で入力してください。";
+inline constexpr const char *kNameLengthMismatch = "ユーザー名の文字数が一致しません。";
+inline constexpr const char *kPasswordLength = "パスワードは1～64文字で入力してください。";
+inline constexpr const char *kNameTaken = "そのユーザー名は既に使われています。";
+inline constexpr const char *kTooManyAccounts =
+    "このアドレスからの登録が多すぎます。時間をおいてから登録してください。";
+
+inline constexpr const char *kLoginFailed = "ユーザー名またはパスワードが違います。";
+
+inline constexpr const char *kSaid = "発言しました。";
+inline constexpr const char *kNoWords = "発言内容がありません。";
+
+inline constexpr const char *kNotLoggedIn = "ログインした端末からのみ操作できます。";
+inline constexpr const char *kNoTitle = "題名を入力してください。";
+inline constexpr const char *kAlreadyOwnsRoom = "既にゲームルームを作成しています。";
+inline constexpr const char *kInAnotherRoom = "入室中のゲームルームから先に退席してください。";
+inline constexpr const char *kLobbyFull = "ゲームルームの数が上限に達しています。";
+
+inline constexpr const char *kJoined = "入室しました。";
+inline constexpr const char *kNoSuchRoom = "そのゲームルームはありません。";
+inline constexpr const char *kOwnRoom = "自分のゲームルームには入室できません。";
+inline constexpr const char *kNotWaiting = "そのゲームルームは待機中ではありません。";
+inline constexpr const char *kAlreadyInRoom = "既に他のゲームルームに参加しています。";
+
+inline constexpr const char *kRoomDeleted = "ゲームルームを削除しました。";
+inline constexpr const char *kNoOwnRoom = "削除できるゲームルームがありません。";
+inline constexpr const char *kLeftRoom = "ゲームルームから退席しました。";
+inline constexpr const char *kNoJoinedRoom = "退席できるゲームルームがありません。";
+
+inline constexpr const char *kDefaultNotice[5] = {
+    "Code:Rinkfall サーバーへようこそ！",
+    "ロビーではチャットとゲームルームの作成ができます。",
+    "ユーザー名は半角英数字で登録してください。",
+    "パスワードは他のサービスと同じものを使わないでください。",
+    "マナーを守って楽しく遊びましょう。",
+};
+
+} // namespace server::messages
