@@ -1,0 +1,40 @@
+#pragma once
+
+#include "online/screen.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+// Runs the game window with a game mode and returns the program's exit code when the game ends.
+using GameLauncher = std::function<int(int16_t gmode)>;
+
+// The title menu: version check, then login or registration; or single practice at any time.
+class Login : public online::Screen {
+public:
+    Login(online::OnlineContext& context, online::Screen& accept, online::Screen& regist, GameLauncher launcher);
+
+    void NewGame() override;
+
+    int16_t AccessState = 0; // 1 once a version check was accepted
+
+private:
+    void SetControls(bool enable);
+    void CD_Access_Click();
+    void showNotice(const online::Reply& reply);
+    void CD_Login_Click();
+    void CD_Regist_Click();
+    void Com_Single_Click();
+
+    online::Screen& accept_;
+    online::Screen& regist_;
+    GameLauncher launcher_;
+    std::array<QLabel*, 7> Word{};
+    QPushButton* CD_Access = nullptr;
+    QPushButton* CD_Login = nullptr;
+    QPushButton* CD_Regist = nullptr;
+    QPushButton* Com_Single = nullptr;
+};

@@ -1,0 +1,116 @@
+#include "online/accept.h"
+
+#include "online/form_kit.h"
+#include "online/messages.h"
+#include "online/requests.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace online {
+
+using namespace formkit;
+
+Accept::Accept(OnlineContext& context, Screen& lobby)
+    : Screen(context)
+    , lobby_(lobby)
+{
+    setWindowTitle(QStringLiteral("ユーザーログイン"));
+    setClientSize(this, 4755, 2940);
+    Word[0] = label(this, indexedName("Word", 0), QStringLiteral("ユーザー認証を行います。"), twips(120, 120, 4455, 255));
+    Word[1] = label(this, indexedName("Word", 1), QStringLiteral("ユーザー名"), twips(120, 960, 1575, 255));
+    TEXTU = textBox(this, QStringLiteral("TEXTU"), twips(1800, 960, 2655, 270), 16);
+    Word[2] = label(this, indexedName("Word", 2), QStringLiteral("パスワード"), twips(120, 1200, 1575, 255));
+    TEXTP = textBox(this, QStringLiteral("TEXTP"), twips(1800, 1200, 2655, 270), 16, true);
+    CDA_Send = button(this, QStringLiteral("CDA_Send"), QStringLiteral("送信"), twips(360, 1680, 1215, 495));
+    CDA_Return = button(this, QStringLiteral("CDA_Return"), QStringLiteral("戻る"), twips(3000, 1680, 1215, 495));
+    Word[3] = label(this, indexedName("Word", 3), QString(), twips(120, 2280, 4335, 375));
+
+    setTabOrder(TEXTU, TEXTP);
+    setTabOrder(TEXTP, CDA_Send);
+    setTabOrder(CDA_Send, CDA_Return);
+
+    connect(CDA_Send, &QPushButton::clicked, this, [this] { CDA_Send_Click(); });
+    connect(CDA_Return, &QPushButton::clicked, this, [this] { CDA_Return_Click(); });
+}
+
+void Accept::NewGame()
+{
+    Tag = QStringLiteral("1");
+    Word[3]->setText(QStringLiteral(" "));
+    TEXTU->clear();
+    TEXTP->clear();
+    SetControls(true);
+    TEXTU->setFocus();
+}
+
+void Accept::SetControls(bool enable)
+{
+    for (QWidget* control : {static_cast<QWidget*>(CDA_Send), static_cast<QWidget*>(CDA_Return),
+                             static_cast<QWidget*>(TEXTU), static_cast<QWidget*>(TEXTP)})
+        control->setEnabled(enable);
+}
+
+void Accept::stopWith(const QString& message)
+{
+    Word[3]->setText(message);
+    SetControls(true);
+}
+
+void Accept::CDA_Send_Click()
+{
+    SetControls(false);
+    const QString name = TEXTU->text();
+    const QString password = TEXTP->text();
+    // Both checks run, so with both boxes empty the name message is the one left showing.
+    bool missing = false;
+    if (password.isEmpty()) {
+        stopWith(QStringLiteral("パスワードを入力してください。"));
+        missing = true;
+    }
+    if (name.isEmpty()) {
+        stopWith(QStringLiteral("ユーザー名を入力してください。"));
+        missing = true;
+    }
+    if (missing)
+        return;
+
+    Word[3]->setText(QStringLiteral("ログイン中"));
+    const Reply reply = context_.protocol.VBPHP(requests::access(context_.master, name, password));
+    if (!reply.transferred())
+        return stopWith(reply.failure());
+    const auto code = reply.code();
+    if (!code)
+        return stopWith(messages::MalformedReply);
+    if (*code == -2 || *code == -1)
+        return stopWith(reply.has(1) ? reply.field(1) : messages::MalformedReply);
+    if (*code == 0)
+        return stopWith(messages::DatabaseError);
+    if (*code == 1)
+        return enterLobby(reply);
+    SetControls(true); // an unknown code leaves "ログイン中" showing
+}
+
+void Accept::enterLobby(const Reply& reply)
+{
+    const auto userNo = replyInteger(reply.field(1));
+    if (!userNo || !reply.has(2))
+        return stopWith(messages::MalformedReply);
+    Word[3]->setText(QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
+    context_.master.UserNo = *userNo;
+    context_.master.UserName = reply.field(2);
+    // The arrival notice is a courtesy to the others in the lobby; its reply is not examined, and
+    // if it fails the lobby's own refresh will report an unreachable service.
+    context_.protocol.VBPHP(requests::say(context_.master, QStringLiteral("システム"),
+                                          context_.master.UserName + QStringLiteral(" さんがログインしました。")));
+    handOverTo(lobby_);
+}
+
+void Accept::CDA_Return_Click()
+{
+    if (titleMenu_)
+        handOverTo(*titleMenu_);
+}
+
+} // namespace online

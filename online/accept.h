@@ -1,0 +1,38 @@
+#pragma once
+
+#include "online/screen.h"
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace online {
+
+// The user login: name and password go to Access.php; on success the lobby opens.
+class Accept : public Screen {
+public:
+    Accept(OnlineContext& context, Screen& lobby);
+    void setTitleMenu(Screen& titleMenu) { titleMenu_ = &titleMenu; }
+
+    void NewGame() override;
+
+private:
+    void SetControls(bool enable);
+    void CDA_Send_Click();
+    void CDA_Return_Click();
+    // Ends the send with a message on the message line and the controls ready again.
+    void stopWith(const QString& message);
+    void enterLobby(const Reply& reply);
+
+    Screen& lobby_;
+    Screen* titleMenu_ = nullptr;
+    std::array<QLabel*, 4> Word{};
+    QLineEdit* TEXTU = nullptr;
+    QLineEdit* TEXTP = nullptr;
+    QPushButton* CDA_Send = nullptr;
+    QPushButton* CDA_Return = nullptr;
+};
+
+} // namespace online

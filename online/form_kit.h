@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+// Building blocks of the fixed-size online forms, laid out in twips (15 twips to the pixel).
+namespace online::formkit {
+
+QRect twips(int left, int top, int width, int height);
+void setClientSize(QWidget* form, int widthTwips, int heightTwips);
+// IPAPGothic stands in for the proportional gothic face, IPAGothic for the fixed-pitch one.
+QFont proportionalGothic(int pointSize, bool bold = false);
+QFont fixedGothic(int pointSize, bool bold = false);
+
+// Control arrays are named "Name(i)".
+QString indexedName(const char* name, int index);
+
+QLabel* label(QWidget* form, const QString& name, const QString& text, const QRect& geometry);
+QPushButton* button(QWidget* form, const QString& name, const QString& text, const QRect& geometry);
+QLineEdit* textBox(QWidget* form, const QString& name, const QRect& geometry, int maxLength,
+                   bool password = false);
+QScrollBar* verticalScrollBar(QWidget* form, const QString& name, const QRect& geometry);
+
+} // namespace online::formkit

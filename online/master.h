@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The program-wide values every online screen shares. The start-up creates one instance and hands
+// it by reference to the protocol and the screens; it lives for the whole run.
+struct Master {
+    int16_t AppVersion = 0;
+    QString GameKey;
+    QString GameDir;
+    QString ClientIP;
+    int16_t UserNo = 0;
+    QString UserName;
+};

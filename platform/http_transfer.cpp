@@ -1,0 +1,135 @@
+#include "platform/http_transfer.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTimer>
+
+namespace platform {
+
+namespace {
+
+using Status = TransferResult::Status;
+
+Status statusForNetworkError(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return Status::Refused;
+    case QNetworkReply::HostNotFoundError:
+        return Status::HostNotFound;
+    case QNetworkReply::TimeoutError:
+        return Status::Timeout;
+    default:
+        return Status::NetworkError;
+    }
+}
+
+QByteArray charsetOf(const QByteArray& contentType)
+{
+    static const QRegularExpression charset(QStringLiteral("charset\\s*=\\s*\"?([^\";\\s]+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto match = charset.match(QString::fromLatin1(contentType));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+// Why the transfer ended, as seen from inside the waiting loop.
+enum class Ending { Running, Finished, TimedOut, Oversized };
+
+} // namespace
+
+QString decodeBody(const QByteArray& body, const QByteArray& contentType)
+{
+    const QByteArray charset = charsetOf(contentType);
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return decoder.decode(body);
+    }
+    return QString::fromUtf8(body);
+}
+
+HttpTransfer::HttpTransfer()
+    : network_(new QNetworkAccessManager)
+{
+}
+
+HttpTransfer::~HttpTransfer()
+{
+    delete network_;
+}
+
+TransferResult HttpTransfer::get(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    QNetworkReply* reply = network_->get(request);
+    Ending ending = Ending::Running;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+
+    auto finish = [&](Ending why) {
+        if (ending != Ending::Running)
+            return;
+        ending = why;
+        loop.quit();
+    };
+    QObject::connect(reply, &QNetworkReply::finished, &loop, [&] { finish(Ending::Finished); });
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { finish(Ending::TimedOut); });
+    // The declared length is refused up front; a body that grows past the limit is cut off as it comes.
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > maxBodyBytes_)
+            finish(Ending::Oversized);
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64) {
+        if (received > maxBodyBytes_)
+            finish(Ending::Oversized);
+    });
+
+    deadline.start(timeout_);
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    else
+        ending = Ending::Finished;
+    deadline.stop();
+
+    TransferResult result;
+    result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    switch (ending) {
+    case Ending::Running: // the loop was ended from outside, e.g. the application is quitting
+        result.status = Status::Cancelled;
+        break;
+    case Ending::TimedOut:
+        result.status = Status::Timeout;
+        break;
+    case Ending::Oversized:
+        result.status = Status::TooLarge;
+        break;
+    case Ending::Finished:
+        if (reply->error() != QNetworkReply::NoError && result.httpStatus == 0) {
+            result.status = statusForNetworkError(reply->error());
+            result.detail = reply->errorString();
+        } else if (result.httpStatus < 200 || result.httpStatus > 299) {
+            result.status = Status::BadStatus;
+        } else {
+            const QByteArray body = reply->readAll();
+            if (body.size() > maxBodyBytes_) {
+                result.status = Status::TooLarge;
+            } else {
+                result.status = Status::Ok;
+                result.body = decodeBody(body, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+            }
+        }
+        break;
+    }
+    if (!reply->isFinished())
+        reply->abort();
+    reply->deleteLater();
+    return result;
+}
+
+} // namespace platform
