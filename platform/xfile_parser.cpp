@@ -81,7 +81,8 @@ public:
 
     // Bytes not yet read: no count may promise more elements than these could spell.
     std::size_t remaining() const { return text_.size() - pos_; }
-    int line() const { return peeked_ ? peeked_->line : line_; }
+    // The line of the next token, which is where a problem with it is reported.
+    int line() { return peek().line; }
 
 private:
     Token scan()
@@ -383,9 +384,10 @@ private:
                  std::to_string(faceCount) + " faces");
         mesh.faceMaterials.reserve(faceCount);
         for (std::size_t i = 0; i < indexCount; ++i) {
+            const int line = lex_.line();
             const std::uint32_t id = readUInt("MeshMaterialList face index");
             if (id >= materialCount)
-                fail("material index " + std::to_string(id) + " out of range (" + std::to_string(materialCount) +
+                failAt(line, "material index " + std::to_string(id) + " out of range (" + std::to_string(materialCount) +
                      " materials)");
             mesh.faceMaterials.push_back(id);
         }
@@ -465,14 +467,16 @@ private:
         const std::size_t faceCount = readCount((what + " count").c_str(), 4);
         sizes.reserve(faceCount);
         for (std::size_t f = 0; f < faceCount; ++f) {
+            const int line = lex_.line();
             const std::size_t corners = readCount((what + " corner count").c_str(), 1);
             if (corners < 3)
-                fail(what + " " + std::to_string(f) + " has " + std::to_string(corners) + " corners; 3 or more needed");
+                failAt(line, what + " " + std::to_string(f) + " has " + std::to_string(corners) + " corners; 3 or more needed");
             sizes.push_back(static_cast<std::uint32_t>(corners));
             for (std::size_t c = 0; c < corners; ++c) {
+                const int indexLine = lex_.line();
                 const std::uint32_t index = readUInt((what + " index").c_str());
                 if (index >= vertexCount)
-                    fail(what + " " + std::to_string(f) + " uses index " + std::to_string(index) + " of only " +
+                    failAt(indexLine, what + " " + std::to_string(f) + " uses index " + std::to_string(index) + " of only " +
                          std::to_string(vertexCount));
                 indices.push_back(index);
             }

@@ -1,0 +1,205 @@
+#include "platform/bmp_texture.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+using platform::decodeBmpTexture;
+using platform::LoadError;
+using platform::TextureImage;
+using platform::TextureLevel;
+
+namespace {
+
+QByteArray encode(const QImage& image, const char* format = "BMP")
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format));
+    return bytes;
+}
+
+QImage imageFrom(int w, int h, auto colourAt)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, colourAt(x, y));
+    return image;
+}
+
+std::array<int, 4> texel(const TextureLevel& level, int x, int y)
+{
+    const std::size_t at = (std::size_t(y) * level.width + x) * 4;
+    return {level.rgba[at], level.rgba[at + 1], level.rgba[at + 2], level.rgba[at + 3]};
+}
+
+void expectRejected(const QByteArray& bytes, const std::string& fragment)
+{
+    try {
+        decodeBmpTexture(bytes);
+        ADD_FAILURE() << "accepted " << bytes.size() << " bytes";
+    } catch (const LoadError& e) {
+        EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos)
+            << "message '" << e.what() << "' lacks '" << fragment << "'";
+    }
+}
+
+} // namespace
+
+TEST(BmpColourKey, OnlyPureBlackBecomesTransparent)
+{
+    const QRgb colours[] = {qRgb(0, 0, 0), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 1), qRgb(200, 100, 50), qRgb(255, 255, 255)};
+    const QImage image = imageFrom(6, 1, [&](int x, int) { return colours[x]; });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    ASSERT_EQ(t.width(), 6);
+    ASSERT_EQ(t.height(), 1);
+    EXPECT_EQ(texel(t.levels[0], 0, 0), (std::array<int, 4>{0, 0, 0, 0}));
+    for (int x = 1; x < 6; ++x) {
+        const auto c = texel(t.levels[0], x, 0);
+        EXPECT_EQ(c, (std::array<int, 4>{qRed(colours[x]), qGreen(colours[x]), qBlue(colours[x]), 255})) << x;
+    }
+}
+
+TEST(BmpColourKey, RowsAreTopDownWhateverTheFileOrder)
+{
+    // Qt writes bottom-up rows; the texture must still start with the image's top row.
+    const QImage image = imageFrom(2, 2, [](int, int y) { return y == 0 ? qRgb(10, 20, 30) : qRgb(40, 50, 60); });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    EXPECT_EQ(texel(t.levels[0], 1, 0), (std::array<int, 4>{10, 20, 30, 255}));
+    EXPECT_EQ(texel(t.levels[0], 0, 1), (std::array<int, 4>{40, 50, 60, 255}));
+}
+
+TEST(BmpMipChain, EachLevelIsTheTwoByTwoMeanIncludingAlpha)
+{
+    const QImage image = imageFrom(8, 4, [](int x, int y) {
+        if ((x + y) % 3 == 0)
+            return qRgb(0, 0, 0); // keyed
+        return qRgb(x * 31, y * 60 + 5, (x * y * 13) % 256);
+    });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    ASSERT_EQ(t.levels.size(), 4u);
+    const int sizes[4][2] = {{8, 4}, {4, 2}, {2, 1}, {1, 1}};
+    for (std::size_t i = 0; i < t.levels.size(); ++i) {
+        EXPECT_EQ(t.levels[i].width, sizes[i][0]);
+        EXPECT_EQ(t.levels[i].height, sizes[i][1]);
+        EXPECT_EQ(t.levels[i].rgba.size(), std::size_t(sizes[i][0]) * sizes[i][1] * 4);
+    }
+    // Level 1 against the image itself; later levels against the level before.
+    const TextureLevel& l1 = t.levels[1];
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    const QRgb p = image.pixel(2 * x + dx, 2 * y + dy);
+                    const bool keyed = (p & 0xFFFFFFu) == 0;
+                    sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p), sum[3] += keyed ? 0 : 255;
+                }
+            const auto got = texel(l1, x, y);
+            for (int c = 0; c < 4; ++c)
+                EXPECT_NEAR(got[c], sum[c] / 4.0, 0.5) << x << "," << y << " channel " << c;
+        }
+    // The 2 x 1 level from the 4 x 2 one: alpha of a block with one keyed texel is 3/4 of 255.
+    const TextureLevel& l3 = t.levels[3];
+    const auto a = texel(t.levels[2], 0, 0), b = texel(t.levels[2], 1, 0);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(texel(l3, 0, 0)[c], (a[c] + b[c]) / 2.0, 0.5);
+}
+
+TEST(BmpMipChain, KeyedTexelsDarkenAndThinTheirBlock)
+{
+    const QImage image = imageFrom(2, 2, [](int x, int y) { return x + y == 0 ? qRgb(0, 0, 0) : qRgb(200, 200, 200); });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    ASSERT_EQ(t.levels.size(), 2u);
+    const auto mean = texel(t.levels[1], 0, 0);
+    EXPECT_NEAR(mean[0], 150, 0.5);
+    EXPECT_NEAR(mean[3], 191.25, 0.5);
+}
+
+TEST(BmpMipChain, OddSizesShrinkToOneAndNoTexelIsLeftOut)
+{
+    // Only the last column is bright: a filter that drops the odd column would lose it.
+    const QImage image = imageFrom(5, 3, [](int x, int) { return x == 4 ? qRgb(250, 250, 250) : qRgb(10, 10, 10); });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    ASSERT_EQ(t.levels.size(), 3u);
+    EXPECT_EQ(t.levels[1].width, 2);
+    EXPECT_EQ(t.levels[1].height, 1);
+    EXPECT_EQ(t.levels[2].width, 1);
+    EXPECT_EQ(t.levels[2].height, 1);
+    EXPECT_GT(texel(t.levels[1], 1, 0)[0], texel(t.levels[1], 0, 0)[0]);
+    const int last = texel(t.levels[2], 0, 0)[0];
+    EXPECT_GT(last, 10);
+    EXPECT_LT(last, 250);
+}
+
+TEST(BmpMipChain, NarrowImagesKeepHalvingTheLongSide)
+{
+    const TextureImage t = decodeBmpTexture(encode(imageFrom(1, 8, [](int, int y) { return qRgb(y * 30 + 1, 0, 0); })));
+    ASSERT_EQ(t.levels.size(), 4u);
+    EXPECT_EQ(t.levels[3].width, 1);
+    EXPECT_EQ(t.levels[3].height, 1);
+    EXPECT_NEAR(texel(t.levels[3], 0, 0)[0], (1 + 31 + 61 + 91 + 121 + 151 + 181 + 211) / 8.0, 1.0);
+}
+
+TEST(BmpRejection, EveryTruncationIsRejected)
+{
+    const QByteArray whole = encode(imageFrom(7, 5, [](int x, int y) { return qRgb(x * 30, y * 40, 99); }));
+    ASSERT_NO_THROW(decodeBmpTexture(whole));
+    for (qsizetype cut = 0; cut < whole.size(); ++cut)
+        EXPECT_THROW(decodeBmpTexture(whole.left(cut)), LoadError) << "cut at " << cut;
+}
+
+TEST(BmpRejection, GarbageAndOtherFormatsAreNamed)
+{
+    const QImage image = imageFrom(4, 4, [](int x, int y) { return qRgb(x * 60, y * 60, 7); });
+    expectRejected(encode(image, "PNG"), "not a BMP");
+    expectRejected(QByteArray("hello, world, this is not an image at all"), "not a BMP");
+
+    QByteArray bytes = encode(image);
+    QByteArray huge = bytes;
+    huge[18] = char(0xFF), huge[19] = char(0xFF), huge[20] = char(0xFF), huge[21] = char(0x7F); // width 2^31 - 1
+    expectRejected(huge, "bad bitmap size");
+
+    QByteArray depth = bytes;
+    depth[28] = 7;
+    expectRejected(depth, "depth of 7 bits");
+
+    QByteArray offset = bytes;
+    offset[10] = char(0xF0), offset[11] = char(0xFF);
+    expectRejected(offset, "offset");
+
+    QByteArray header = bytes;
+    header[14] = 99;
+    expectRejected(header, "info header size 99");
+
+    QByteArray compression = bytes;
+    compression[30] = 9;
+    expectRejected(compression, "compression 9");
+}
+
+TEST(BmpFiles, LoadsFromDiskAndNamesAMissingPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("Tex_Test.bmp");
+    ASSERT_TRUE(imageFrom(4, 2, [](int x, int) { return qRgb(x, 1, 2); }).save(path, "BMP"));
+    const TextureImage t = platform::loadBmpTexture(path.toStdString());
+    EXPECT_EQ(t.width(), 4);
+    EXPECT_EQ(t.levels.size(), 3u);
+
+    const std::string missing = dir.filePath("Tex_None.bmp").toStdString();
+    try {
+        platform::loadBmpTexture(missing);
+        ADD_FAILURE() << "no error";
+    } catch (const LoadError& e) {
+        EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+    }
+}

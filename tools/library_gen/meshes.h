@@ -1,0 +1,36 @@
+#pragma once
+
+// The three .x meshes of the Library, all wound so that Direct3D's default culling (counter-
+// clockwise culled) keeps the faces that look outwards: seen from outside, every triangle runs
+// clockwise, i.e. (b - a) x (c - a) points along the outward normal in the left-handed world.
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace librarygen {
+
+struct GenVertex {
+    std::array<double, 3> position;
+    std::array<double, 3> normal;
+    std::array<double, 2> uv;
+};
+
+struct GenMesh {
+    std::vector<GenVertex> vertices; // one normal per vertex, so the loader makes no copies
+    std::vector<std::array<int, 3>> triangles;
+};
+
+// A unit square in x-z centred on the origin, facing +y; texture top at +z, left at -x.
+GenMesh makeFloor();
+// A unit cube centred on the origin, four vertices per side so that each side has its own normal
+// and a whole texture.
+GenMesh makeBox();
+// An upright cylinder of diameter 1 and height 1 centred on the origin, with caps; its texture
+// coordinates stay within the wall texture's cap-rail band (the stones are drawn with it).
+GenMesh makePipe(int segments);
+
+// The mesh as a text .x file with normals, texture coordinates and one white material.
+std::string writeXFile(const GenMesh& mesh, const std::string& name);
+
+} // namespace librarygen

@@ -1,0 +1,53 @@
+#pragma once
+
+// The nine bitmaps of the Library. The sheet is laid from one unit-square floor mesh (texture top
+// towards +z, left towards -x) scaled over 5 x 5 house and line squares, 1 x 5 strips beside them,
+// a 5 x 18 centre strip and plain ice; the far half is turned 180 degrees about y. So every marking
+// below is painted in the piece's own units, with the piece's far edge at the top of the image.
+
+#include "tools/library_gen/image.h"
+
+#include <string>
+#include <vector>
+
+namespace librarygen {
+
+// Sheet units are roughly metres.
+namespace markings {
+constexpr double kTwelveFootRadius = 2.3; // nearly fills the 5-wide house square
+constexpr double kEightFootRadius = kTwelveFootRadius * 4.0 / 6.0;
+constexpr double kFourFootRadius = kTwelveFootRadius * 2.0 / 6.0;
+constexpr double kButtonRadius = kTwelveFootRadius * 0.5 / 6.0;
+constexpr double kThinLine = 0.03;  // tee, back and centre lines
+constexpr double kHogLine = 0.1;
+// The hog line square sits 5 units in front of its house's square; its line lies 4.5 from the tee
+// (far hog line at z = 31.5), i.e. 0.5 behind the square's centre, towards the house.
+constexpr double kHogFromSquareCentre = -0.5;
+
+constexpr Rgb kIce{226, 236, 246};
+constexpr Rgb kPaintedWhite{247, 249, 252};
+constexpr Rgb kRingBlue{38, 92, 196};
+constexpr Rgb kRingRed{204, 38, 46};
+constexpr Rgb kLineDark{34, 38, 54};
+constexpr Rgb kHogRed{186, 30, 42};
+} // namespace markings
+
+// The wall texture is also on the stones: the stone mesh samples only this band of rows (the
+// painted cap rail), so a stone shows its material colour over a clean, faintly speckled surface.
+namespace wallband {
+constexpr int kTextureSize = 256;
+constexpr int kRailRows = 32;          // rows 0..31 and the mirrored 224..255
+constexpr double kStoneVTop = 0.035;   // texture v range the stone mesh uses
+constexpr double kStoneVBottom = 0.085;
+} // namespace wallband
+
+struct LibraryTexture {
+    std::string fileName;
+    RgbImage image;
+    bool mayHoldKey = false; // only the cursor is meant to have transparent (pure black) texels
+};
+
+// The nine bitmaps in slot order (Tex_Ice.bmp first).
+std::vector<LibraryTexture> paintTextures();
+
+} // namespace librarygen
