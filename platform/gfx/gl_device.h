@@ -1,0 +1,149 @@
+#pragma once
+
+// The OpenGL 3.3 core device. Draws into an offscreen back buffer (RGBA8 colour, depth 24 +
+// stencil 8) through one fixed-function ubershader pair (gl_shaders.cpp) and a small screen-space
+// program for sprites and text. present() hands the frame to whoever shows it (the window host).
+
+#include "platform/gfx/device.h"
+#include "platform/gfx/device_state.h"
+#include "platform/gfx/fixed_function.h"
+
+#include <QSurfaceFormat>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QOpenGLContext;
+class QSurface;
+class QOpenGLFunctions_3_3_Core;
+
+namespace gfx {
+
+// What the device's resources need to free their GL objects; resources keep it weakly, so one
+// destroyed after its device frees nothing (its objects went with the context).
+struct GlContextLink {
+    QOpenGLContext* context = nullptr;
+    QSurface* surface = nullptr;
+    QOpenGLFunctions_3_3_Core* gl = nullptr;
+    void makeCurrent() const;
+};
+
+class GlDevice final : public Device {
+public:
+    // `context` must be created for OpenGL 3.3 core and be able to make `surface` current.
+    // `keepAlive` is released after the device's GL objects (e.g. an owned context and surface).
+    GlDevice(QOpenGLContext* context, QSurface* surface, int width, int height,
+             std::shared_ptr<void> keepAlive = {});
+    ~GlDevice() override;
+    GlDevice(const GlDevice&) = delete;
+    GlDevice& operator=(const GlDevice&) = delete;
+
+    int backBufferWidth() const override { return width_; }
+    int backBufferHeight() const override { return height_; }
+
+    void setRenderState(std::uint32_t state, std::uint32_t value) override;
+    std::uint32_t renderState(std::uint32_t state) const override { return state_.renderState(state); }
+    void setTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value) override;
+    std::uint32_t textureStageState(std::uint32_t stage, std::uint32_t type) const override;
+    void setTransform(std::uint32_t which, const D3DMATRIX& m) override;
+    D3DMATRIX transform(std::uint32_t which) const override { return state_.transform(which); }
+    void setMaterial(const D3DMATERIAL8& material) override;
+    void setLight(std::uint32_t index, const D3DLIGHT8& light) override;
+    void lightEnable(std::uint32_t index, bool enable) override;
+    void setTexture(std::uint32_t stage, const Texture* texture) override;
+    const Texture* texture(std::uint32_t stage) const override { return state_.texture(stage); }
+    void setViewport(const D3DVIEWPORT8& viewport) override;
+
+    void clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil) override;
+    void beginScene() override;
+    void endScene() override;
+    void present() override;
+
+    std::unique_ptr<Texture> createTexture(const platform::TextureImage& image) override;
+    std::unique_ptr<Mesh> createMesh(const platform::MeshData& data) override;
+    std::unique_ptr<Font> createFont(const FontDesc& desc) override;
+
+    void drawSubset(const Mesh& mesh, std::uint32_t attribId) override;
+    void beginSprites() override;
+    void drawSprite(const SpriteQuad& quad) override;
+    void endSprites() override;
+    void drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color) override;
+    QImage readBackBuffer() override;
+
+    // Called by present(); the window host installs one that shows the back buffer and swaps.
+    void setPresentHook(std::function<void()> hook) { presentHook_ = std::move(hook); }
+    // Copies the back buffer into `targetFbo` (0: the surface's default framebuffer), scaled into
+    // `x, y, w, h` (GL window coordinates, origin bottom-left), after clearing it to black.
+    void blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHeight, int x, int y, int w, int h);
+
+    QOpenGLContext* context() const { return link_->context; }
+    // GL draw calls issued since creation: lets tests and benchmarks see sprite batching work.
+    long long drawCalls() const { return drawCalls_; }
+    std::string rendererName() const;
+    // Glyphs the font has rasterised so far (each character once, however often it is drawn).
+    static int glyphsRasterised(const Font& font);
+
+private:
+    enum Dirty : unsigned {
+        DirtyTransform = 1u << 0,
+        DirtyMaterial = 1u << 1,
+        DirtyLights = 1u << 2,
+        DirtyRenderState = 1u << 3,
+        DirtyStage = 1u << 4,
+        DirtyTexture = 1u << 5,
+        DirtyViewport = 1u << 6,
+        DirtyRaster = 1u << 7, // GL pipeline state changed behind the 3D draws (sprites, text, clear)
+        DirtyBlock = DirtyTransform | DirtyMaterial | DirtyLights | DirtyRenderState | DirtyStage | DirtyTexture
+                     | DirtyViewport,
+        DirtyAll = 0xFFu,
+    };
+    struct ScreenVertex {
+        float x, y, u, v;
+        float r, g, b, a;
+    };
+
+    void ensureCurrent() const;
+    void createBackBuffer();
+    void createPrograms();
+    void createScreenBuffers();
+    void destroyGlObjects();
+    void applyRasterState();
+    void applyBlockState();
+    void flushSprites();
+    void drawScreenQuads(unsigned texture, bool alphaOnly, const std::vector<ScreenVertex>& vertices);
+    void useScreenPipeline();
+    void markDirty(unsigned bits) { dirty_ |= bits; }
+
+    std::shared_ptr<void> keepAlive_; // declared first: released last
+    std::shared_ptr<GlContextLink> link_;
+    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+    int width_, height_;
+    DeviceState state_;
+    unsigned dirty_ = DirtyAll;
+
+    unsigned fbo_ = 0, colorRb_ = 0, depthRb_ = 0;
+    unsigned ffProgram_ = 0, ffBlockUbo_ = 0;
+    unsigned screenProgram_ = 0, screenVao_ = 0, screenVbo_ = 0;
+    int screenTargetSizeLoc_ = -1, screenAlphaOnlyLoc_ = -1;
+    unsigned meshSampler_ = 0, screenSampler_ = 0;
+
+    bool inScene_ = false;
+    bool inSprites_ = false;
+    const Texture* spriteTexture_ = nullptr;
+    std::vector<ScreenVertex> spriteVertices_;
+    long long drawCalls_ = 0;
+    std::function<void()> presentHook_;
+};
+
+// An OpenGL 3.3 core format with the depth/stencil the back buffer does not need from the surface.
+QSurfaceFormat coreProfileFormat();
+
+// A device drawing into an offscreen surface (tests, screenshots, tools). `software` asks Mesa's
+// software renderer. Needs a QGuiApplication; throws DeviceError when no 3.3 core context is had.
+std::unique_ptr<GlDevice> createOffscreenGlDevice(int width, int height, bool software);
+
+// Makes Mesa choose its software renderer for contexts created from now on.
+void requestSoftwareRenderer();
+
+} // namespace gfx

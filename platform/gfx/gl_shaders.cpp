@@ -1,0 +1,296 @@
+#include "platform/gfx/gl_shaders.h"
+
+namespace gfx::shaders {
+
+const char* const kVersion = "#version 330 core\n";
+
+// The uniform block below MUST stay in sync with FixedFunctionBlock in fixed_function.h.
+const char* const kFixedFunctionBlock = R"(
+struct Light {
+    vec4 diffuse;
+    vec4 specular;
+    vec4 ambient;
+    vec4 position;
+    vec4 direction;
+    vec4 rangeFalloffAtt01;
+    vec4 att2CosThetaCosPhiType;
+};
+layout(std140) uniform FixedFunction {
+    mat4 worldViewProj;
+    mat4 worldView;
+    mat4 normalMatrix;
+    vec4 materialDiffuse;
+    vec4 materialAmbient;
+    vec4 materialSpecular;
+    vec4 materialEmissive;
+    vec4 globalAmbient;
+    vec4 fogColor;
+    vec4 powerFogStartEndDensity;
+    vec4 pixelOffset;
+    ivec4 lightingSpecularLocalViewerFogMode;
+    ivec4 rangeFogLightCountTextureFlat;
+    ivec4 colorOpArg1Arg2AlphaOp;
+    ivec4 alphaArg1Arg2TestFunc;
+    ivec4 alphaRefPad;
+    Light lights[8];
+} ff;
+)";
+
+const char* const kFixedFunctionVertex = R"(
+layout(location = 0) in vec3 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec2 aTexCoord;
+
+out vec4 vDiffuse;
+out vec3 vSpecular;
+flat out vec4 vDiffuseFlat;
+flat out vec3 vSpecularFlat;
+out vec2 vTexCoord;
+out float vFog;
+
+const int LIGHT_POINT = 1;
+const int LIGHT_SPOT = 2;
+const int LIGHT_DIRECTIONAL = 3;
+const int FOG_EXP = 1;
+const int FOG_EXP2 = 2;
+const int FOG_LINEAR = 3;
+
+// Attenuation times spot factor of one light at view-space point v; `dir` gets the unit vector
+// towards the light. Negative means out of range: no contribution at all, not even ambient.
+float lightFactor(Light light, vec3 v, out vec3 dir)
+{
+    int type = int(light.att2CosThetaCosPhiType.w);
+    if (type == LIGHT_DIRECTIONAL) {
+        dir = light.direction.xyz;
+        return 1.0;
+    }
+    vec3 toLight = light.position.xyz - v;
+    float d = length(toLight);
+    if (d > light.rangeFalloffAtt01.x)
+        return -1.0;
+    dir = d > 0.0 ? toLight / d : vec3(0.0);
+    float denom = light.rangeFalloffAtt01.z + light.rangeFalloffAtt01.w * d
+                + light.att2CosThetaCosPhiType.x * d * d;
+    // Direct3D rejects all-zero attenuation; treat it as no attenuation rather than infinity.
+    float atten = denom > 0.0 ? 1.0 / denom : 1.0;
+    if (type != LIGHT_SPOT)
+        return atten;
+    float rho = dot(light.direction.xyz, -dir);
+    float cosTheta = light.att2CosThetaCosPhiType.y;
+    float cosPhi = light.att2CosThetaCosPhiType.z;
+    if (rho > cosTheta)
+        return atten;
+    if (rho <= cosPhi)
+        return 0.0;
+    return atten * pow((rho - cosPhi) / (cosTheta - cosPhi), light.rangeFalloffAtt01.y);
+}
+
+void light(vec3 v, vec3 n, out vec4 diffuse, out vec3 specular)
+{
+    bool specularOn = ff.lightingSpecularLocalViewerFogMode.y != 0;
+    bool localViewer = ff.lightingSpecularLocalViewerFogMode.z != 0;
+    float power = ff.powerFogStartEndDensity.x;
+    vec3 ambientSum = ff.globalAmbient.rgb;
+    vec3 diffuseSum = vec3(0.0);
+    vec3 specularSum = vec3(0.0);
+    vec3 toEye = length(v) > 0.0 ? normalize(-v) : vec3(0.0, 0.0, -1.0);
+    for (int i = 0; i < ff.rangeFogLightCountTextureFlat.y; ++i) {
+        vec3 dir;
+        float factor = lightFactor(ff.lights[i], v, dir);
+        if (factor < 0.0)
+            continue;
+        ambientSum += ff.lights[i].ambient.rgb * factor;
+        float nDotL = max(dot(n, dir), 0.0);
+        diffuseSum += ff.lights[i].diffuse.rgb * nDotL * factor;
+        if (specularOn && nDotL > 0.0) {
+            vec3 h = normalize((localViewer ? toEye : vec3(0.0, 0.0, -1.0)) + dir);
+            float nDotH = dot(n, h);
+            if (nDotH > 0.0)
+                specularSum += ff.lights[i].specular.rgb * pow(nDotH, power) * factor;
+        }
+    }
+    // The game's meshes carry no vertex colours, so every colour source is the material.
+    diffuse.rgb = clamp(ff.materialAmbient.rgb * ambientSum + ff.materialDiffuse.rgb * diffuseSum
+                        + ff.materialEmissive.rgb, 0.0, 1.0);
+    diffuse.a = clamp(ff.materialDiffuse.a, 0.0, 1.0);
+    specular = clamp(ff.materialSpecular.rgb * specularSum, 0.0, 1.0);
+}
+
+float fogFactor(vec3 v)
+{
+    int mode = ff.lightingSpecularLocalViewerFogMode.w;
+    float d = ff.rangeFogLightCountTextureFlat.x != 0 ? length(v) : abs(v.z);
+    float start = ff.powerFogStartEndDensity.y;
+    float end = ff.powerFogStartEndDensity.z;
+    float density = ff.powerFogStartEndDensity.w;
+    float f = 1.0;
+    if (mode == FOG_LINEAR)
+        f = end != start ? (end - d) / (end - start) : (d < end ? 1.0 : 0.0); // end = start: a hard edge
+    else if (mode == FOG_EXP)
+        f = exp(-density * d);
+    else if (mode == FOG_EXP2)
+        f = exp(-(density * d) * (density * d));
+    return isnan(f) ? 0.0 : clamp(f, 0.0, 1.0);
+}
+
+void main()
+{
+    vec4 position = vec4(aPosition, 1.0);
+    vec4 clip = ff.worldViewProj * position;
+    // Direct3D's depth runs 0..w and its pixel centres sit on integers.
+    clip.z = 2.0 * clip.z - clip.w;
+    clip.x += ff.pixelOffset.x * clip.w;
+    clip.y -= ff.pixelOffset.y * clip.w;
+    gl_Position = clip;
+
+    vec3 v = (ff.worldView * position).xyz;
+    vec3 n = mat3(ff.normalMatrix) * aNormal; // not renormalised: scaling scales the light
+    vec4 diffuse = vec4(1.0);
+    vec3 specular = vec3(0.0);
+    if (ff.lightingSpecularLocalViewerFogMode.x != 0)
+        light(v, n, diffuse, specular);
+    vDiffuse = diffuse;
+    vDiffuseFlat = diffuse;
+    vSpecular = specular;
+    vSpecularFlat = specular;
+    vTexCoord = aTexCoord;
+    vFog = fogFactor(v);
+}
+)";
+
+const char* const kFixedFunctionFragment = R"(
+in vec4 vDiffuse;
+in vec3 vSpecular;
+flat in vec4 vDiffuseFlat;
+flat in vec3 vSpecularFlat;
+in vec2 vTexCoord;
+in float vFog;
+
+uniform sampler2D uTexture;
+out vec4 fragColor;
+
+const int TOP_DISABLE = 1;
+const int TOP_SELECTARG1 = 2;
+const int TOP_SELECTARG2 = 3;
+const int TOP_MODULATE = 4;
+const int TA_DIFFUSE = 0;
+const int TA_CURRENT = 1;
+const int TA_TEXTURE = 2;
+const int TA_SPECULAR = 4;
+
+vec4 argument(int arg, vec4 diffuse, vec4 specular, vec4 texel)
+{
+    int source = arg & 15;
+    if (source == TA_TEXTURE)
+        return texel;
+    if (source == TA_SPECULAR)
+        return specular;
+    if (source == TA_DIFFUSE || source == TA_CURRENT) // current is diffuse at stage 0
+        return diffuse;
+    return vec4(1.0); // texture factor: white
+}
+
+bool usesTexture(int op, int arg1, int arg2)
+{
+    if (op == TOP_SELECTARG1)
+        return (arg1 & 15) == TA_TEXTURE;
+    if (op == TOP_SELECTARG2)
+        return (arg2 & 15) == TA_TEXTURE;
+    if (op == TOP_MODULATE)
+        return (arg1 & 15) == TA_TEXTURE || (arg2 & 15) == TA_TEXTURE;
+    return false;
+}
+
+vec4 combine(int op, vec4 a1, vec4 a2, vec4 current)
+{
+    if (op == TOP_SELECTARG1)
+        return a1;
+    if (op == TOP_SELECTARG2)
+        return a2;
+    if (op == TOP_MODULATE)
+        return a1 * a2;
+    return current; // disabled: diffuse passes through
+}
+
+bool alphaPasses(int alpha, int ref, int func)
+{
+    if (func == 1) return false;
+    if (func == 2) return alpha < ref;
+    if (func == 3) return alpha == ref;
+    if (func == 4) return alpha <= ref;
+    if (func == 5) return alpha > ref;
+    if (func == 6) return alpha != ref;
+    if (func == 7) return alpha >= ref;
+    return true;
+}
+
+void main()
+{
+    bool flatShade = ff.rangeFogLightCountTextureFlat.w != 0;
+    vec4 diffuse = flatShade ? vDiffuseFlat : vDiffuse;
+    vec4 specular = vec4(flatShade ? vSpecularFlat : vSpecular, 1.0);
+    bool textured = ff.rangeFogLightCountTextureFlat.z != 0;
+    vec4 texel = textured ? texture(uTexture, vTexCoord) : vec4(1.0);
+
+    int colorOp = ff.colorOpArg1Arg2AlphaOp.x;
+    int colorArg1 = ff.colorOpArg1Arg2AlphaOp.y;
+    int colorArg2 = ff.colorOpArg1Arg2AlphaOp.z;
+    int alphaOp = ff.colorOpArg1Arg2AlphaOp.w;
+    int alphaArg1 = ff.alphaArg1Arg2TestFunc.x;
+    int alphaArg2 = ff.alphaArg1Arg2TestFunc.y;
+
+    // A stage that reads an unbound texture passes the diffuse colour through.
+    vec3 rgb = diffuse.rgb;
+    if (textured || !usesTexture(colorOp, colorArg1, colorArg2))
+        rgb = combine(colorOp, argument(colorArg1, diffuse, specular, texel),
+                      argument(colorArg2, diffuse, specular, texel), diffuse).rgb;
+    float a = diffuse.a;
+    if (colorOp != TOP_DISABLE && (textured || !usesTexture(alphaOp, alphaArg1, alphaArg2)))
+        a = combine(alphaOp, argument(alphaArg1, diffuse, specular, texel),
+                    argument(alphaArg2, diffuse, specular, texel), diffuse).a;
+
+    if (ff.lightingSpecularLocalViewerFogMode.y != 0)
+        rgb = min(rgb + specular.rgb, vec3(1.0));
+    if (ff.lightingSpecularLocalViewerFogMode.w != 0)
+        rgb = mix(ff.fogColor.rgb, rgb, vFog);
+
+    if (ff.alphaArg1Arg2TestFunc.z != 0) {
+        int alpha = int(round(clamp(a, 0.0, 1.0) * 255.0));
+        if (!alphaPasses(alpha, ff.alphaRefPad.x, ff.alphaArg1Arg2TestFunc.w))
+            discard;
+    }
+    fragColor = vec4(rgb, a);
+}
+)";
+
+const char* const kScreenVertex = R"(#version 330 core
+layout(location = 0) in vec2 aPixel;
+layout(location = 1) in vec2 aTexCoord;
+layout(location = 2) in vec4 aColor;
+uniform vec2 uTargetSize;
+out vec2 vTexCoord;
+out vec4 vColor;
+void main()
+{
+    // Back-buffer pixels, y down, to clip space; the back buffer is stored top row first.
+    vec2 ndc = vec2(aPixel.x / uTargetSize.x * 2.0 - 1.0, 1.0 - aPixel.y / uTargetSize.y * 2.0);
+    gl_Position = vec4(ndc, 0.0, 1.0);
+    vTexCoord = aTexCoord;
+    vColor = aColor;
+}
+)";
+
+const char* const kScreenFragment = R"(#version 330 core
+in vec2 vTexCoord;
+in vec4 vColor;
+uniform sampler2D uTexture;
+uniform int uAlphaOnly; // glyph atlases hold coverage in the red channel
+out vec4 fragColor;
+void main()
+{
+    vec4 texel = texture(uTexture, vTexCoord);
+    fragColor = uAlphaOnly != 0 ? vec4(vColor.rgb, vColor.a * texel.r) : texel * vColor;
+}
+)";
+
+} // namespace gfx::shaders

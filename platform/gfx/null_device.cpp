@@ -1,0 +1,130 @@
+#include "platform/gfx/null_device.h"
+
+#include <algorithm>
+
+namespace gfx {
+
+NullMesh::NullMesh(const platform::MeshData& data)
+    : numVertices_(data.numVertices()), numFaces_(data.numFaces()), subsets_(data.subsets)
+{
+}
+
+const platform::MeshSubset* NullMesh::subset(std::uint32_t attribId) const
+{
+    auto it = std::find_if(subsets_.begin(), subsets_.end(),
+                           [attribId](const platform::MeshSubset& s) { return s.attribId == attribId; });
+    return it == subsets_.end() || it->faceCount == 0 ? nullptr : &*it;
+}
+
+void NullDevice::setTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value)
+{
+    state_.setTextureStageState(stage, type, value);
+}
+
+std::uint32_t NullDevice::textureStageState(std::uint32_t stage, std::uint32_t type) const
+{
+    return state_.textureStageState(stage, type);
+}
+
+void NullDevice::clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil)
+{
+    ++counts_.clears;
+    clears_.push_back({flags, color, z, stencil});
+}
+
+void NullDevice::beginScene()
+{
+    // Direct3D refuses a nested scene; the engine relies on getting that error, not on silence.
+    if (inScene_)
+        throw DeviceError("BeginScene inside a scene", kInvalidCall);
+    inScene_ = true;
+    ++counts_.beginScenes;
+}
+
+void NullDevice::endScene()
+{
+    if (!inScene_)
+        throw DeviceError("EndScene without BeginScene", kInvalidCall);
+    inScene_ = false;
+    ++counts_.endScenes;
+}
+
+std::unique_ptr<Texture> NullDevice::createTexture(const platform::TextureImage& image)
+{
+    if (image.width() <= 0 || image.height() <= 0)
+        throw DeviceError("texture without pixels");
+    ++counts_.texturesCreated;
+    return std::make_unique<NullTexture>(image.width(), image.height(), static_cast<int>(image.levels.size()));
+}
+
+std::unique_ptr<Mesh> NullDevice::createMesh(const platform::MeshData& data)
+{
+    ++counts_.meshesCreated;
+    return std::make_unique<NullMesh>(data);
+}
+
+std::unique_ptr<Font> NullDevice::createFont(const FontDesc& desc)
+{
+    ++counts_.fontsCreated;
+    return std::make_unique<NullFont>(desc);
+}
+
+void NullDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
+{
+    ++counts_.drawSubsetCalls;
+    auto* nullMesh = dynamic_cast<const NullMesh*>(&mesh);
+    if (!nullMesh)
+        throw DeviceError("mesh of another device");
+    const platform::MeshSubset* subset = nullMesh->subset(attribId);
+    if (!subset)
+        return;
+    subsetDraws_.push_back({&mesh, attribId, subset->faceCount, mesh.numVertices(), mesh.numFaces(),
+                            state_.texture(0), state_.transform(d3d::TS_WORLD)});
+}
+
+void NullDevice::beginSprites()
+{
+    if (inSprites_)
+        throw DeviceError("sprite Begin inside a sprite pass", kInvalidCall);
+    inSprites_ = true;
+    ++counts_.spriteBegins;
+}
+
+void NullDevice::drawSprite(const SpriteQuad& quad)
+{
+    if (!inSprites_)
+        throw DeviceError("sprite Draw outside Begin/End", kInvalidCall);
+    sprites_.push_back(quad);
+}
+
+void NullDevice::endSprites()
+{
+    if (!inSprites_)
+        throw DeviceError("sprite End without Begin", kInvalidCall);
+    inSprites_ = false;
+    ++counts_.spriteEnds;
+}
+
+void NullDevice::drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color)
+{
+    texts_.push_back({&font, text, rect, color});
+}
+
+std::uint64_t NullDevice::facesDrawn() const
+{
+    std::uint64_t sum = 0;
+    for (const SubsetDrawRecord& r : subsetDraws_)
+        sum += r.faceCount;
+    return sum;
+}
+
+void NullDevice::reset()
+{
+    counts_ = {};
+    subsetDraws_.clear();
+    sprites_.clear();
+    texts_.clear();
+    clears_.clear();
+}
+
+} // namespace gfx

@@ -1,0 +1,90 @@
+#pragma once
+
+// The game window: a QWindow showing the device's back buffer scaled and letterboxed, and the
+// source of the keyboard table, mouse clicks and cursor that the input layer reads.
+
+#include "platform/gfx/gl_device.h"
+#include "platform/input_host.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QOpenGLContext;
+class QKeyEvent;
+
+namespace platform {
+
+class GameWindow;
+
+// Windows virtual-key code of a Qt key event (0 when it has none). `nativeKey` is the platform's
+// key symbol; it tells left from right modifiers where the platform says.
+int virtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers, quint32 nativeKey = 0);
+
+// Where a back buffer of `backBuffer` pixels lands in a window of `window` pixels, aspect kept,
+// centred, in window coordinates (origin top-left).
+QRect letterboxRect(QSize window, QSize backBuffer);
+
+class WindowHost final : public InputHost {
+public:
+    explicit WindowHost(int backBufferWidth = 640, int backBufferHeight = 480);
+    ~WindowHost() override;
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    // --- InputHost ----------------------------------------------------------------------------
+    const std::array<std::uint8_t, 256>& keyTable() const override { return keys_; }
+    int cursorX() const override { return cursor_.x(); }
+    int cursorY() const override { return cursor_.y(); }
+    void setCursor(int x, int y) override;
+    void setCursorVisible(bool visible) override;
+    void processEvents() override;
+
+    // --- window -------------------------------------------------------------------------------
+    void show();
+    void setCaption(const QString& caption);
+    void toggleFullScreen();
+    QWindow* window() const;
+    QSize backBufferSize() const { return backBuffer_; }
+
+    // A device drawing for this window; present() shows its back buffer here. `software` asks for
+    // Mesa's software renderer. Throws gfx::DeviceError when no OpenGL 3.3 core context is had.
+    std::unique_ptr<gfx::GlDevice> createDevice(bool software);
+
+    // Mouse buttons pressed, as the mask 1 left, 2 right, 4 middle, at the moment they go down.
+    void setMouseButtonHandler(std::function<void(int)> handler) { mouseHandler_ = std::move(handler); }
+    // The window's close button: the window stays; the game decides (it treats it like Esc).
+    void setCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
+    bool closeRequested() const { return closeRequested_; }
+    void clearCloseRequest() { closeRequested_ = false; }
+
+    // Window pixels <-> back-buffer pixels through the letterbox.
+    QPoint windowToBackBuffer(QPointF windowPos) const;
+    QPointF backBufferToWindow(QPoint backBufferPos) const;
+
+private:
+    friend class GameWindow;
+    void keyPressed(QKeyEvent* event);
+    void keyReleased(QKeyEvent* event);
+    void focusLost();
+    void mouseMoved(QPointF windowPos);
+    void mousePressed(Qt::MouseButton button, QPointF windowPos);
+    void closeAsked();
+    void presentFrame(gfx::GlDevice& device);
+
+    QSize backBuffer_;
+    std::shared_ptr<GameWindow> window_;
+    std::shared_ptr<QOpenGLContext> context_;
+    std::shared_ptr<bool> alive_;
+    std::array<std::uint8_t, 256> keys_{};
+    QPoint cursor_;
+    bool closeRequested_ = false;
+    std::function<void(int)> mouseHandler_;
+    std::function<void()> closeHandler_;
+};
+
+} // namespace platform

@@ -1,0 +1,201 @@
+#include "platform/gfx/fixed_function.h"
+#include "platform/gfx/glyph_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+
+namespace {
+
+using namespace gfx;
+
+D3DMATRIX diag(float x, float y, float z)
+{
+    D3DMATRIX m;
+    m.m[0][0] = x;
+    m.m[1][1] = y;
+    m.m[2][2] = z;
+    m.m[3][3] = 1;
+    return m;
+}
+
+D3DMATRIX translation(float x, float y, float z)
+{
+    D3DMATRIX m = identityMatrix();
+    m.m[3][0] = x;
+    m.m[3][1] = y;
+    m.m[3][2] = z;
+    return m;
+}
+
+D3DMATRIX rotationX(double a)
+{
+    D3DMATRIX m = identityMatrix();
+    const float c = float(std::cos(a)), s = float(std::sin(a));
+    m.m[1][1] = c;
+    m.m[1][2] = s;
+    m.m[2][1] = -s;
+    m.m[2][2] = c;
+    return m;
+}
+
+// v·M for a point (w = 1) given as the 16 floats of a block matrix.
+std::array<float, 3> apply(const float (&m)[16], float x, float y, float z)
+{
+    return {x * m[0] + y * m[4] + z * m[8] + m[12], x * m[1] + y * m[5] + z * m[9] + m[13],
+            x * m[2] + y * m[6] + z * m[10] + m[14]};
+}
+
+TEST(FixedFunctionMatrices, NormalMatrixIsInverseTransposeWithoutRenormalising)
+{
+    const D3DMATRIX half = normalMatrix(diag(0.5f, 0.25f, 1.0f));
+    EXPECT_FLOAT_EQ(half.m[0][0], 2.0f);
+    EXPECT_FLOAT_EQ(half.m[1][1], 4.0f);
+    EXPECT_FLOAT_EQ(half.m[2][2], 1.0f);
+
+    const D3DMATRIX rot = rotationX(0.7);
+    const D3DMATRIX n = normalMatrix(rot);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_NEAR(n.m[i][j], rot.m[i][j], 1e-6) << i << "," << j;
+
+    // A shear: (M⁻¹)ᵀ differs from M; check n·Mᵀ-inverse keeps normals perpendicular to edges.
+    D3DMATRIX shear = identityMatrix();
+    shear.m[1][0] = 1.5f; // x += 1.5 y
+    const D3DMATRIX ns = normalMatrix(shear);
+    // The plane x = 0 (normal (1,0,0)) becomes the plane x = 1.5 y: normal ∝ (1, -1.5, 0).
+    const float nx = ns.m[0][0], ny = ns.m[0][1];
+    EXPECT_NEAR(ny / nx, -1.5f, 1e-6);
+}
+
+TEST(FixedFunctionMatrices, SingularWorldGivesZeroNormals)
+{
+    const D3DMATRIX n = normalMatrix(diag(1, 0, 1));
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(n.m[i][j], 0.0f);
+}
+
+TEST(FixedFunctionMatrices, ComposesWorldThenViewThenProjection)
+{
+    DeviceState s;
+    s.setTransform(d3d::TS_WORLD, translation(1, 0, 0));
+    s.setTransform(d3d::TS_VIEW, diag(2, 1, 1));
+    s.setTransform(d3d::TS_PROJECTION, translation(0, 0, 5));
+    const FixedFunctionBlock b = buildFixedFunctionBlock(s, false, 640, 480);
+    const auto p = apply(b.worldViewProj, 3, 0, 0);
+    EXPECT_FLOAT_EQ(p[0], 8.0f); // (3 + 1) · 2, not 3 · 2 + 1
+    EXPECT_FLOAT_EQ(p[2], 5.0f);
+    const auto v = apply(b.worldView, 3, 0, 0);
+    EXPECT_FLOAT_EQ(v[0], 8.0f);
+    EXPECT_FLOAT_EQ(v[2], 0.0f);
+    EXPECT_FLOAT_EQ(b.pixelOffset[0], 1.0f / 640);
+    EXPECT_FLOAT_EQ(b.pixelOffset[1], 1.0f / 480);
+}
+
+TEST(FixedFunctionLights, DirectionalLightPointsTowardsTheLightInViewSpace)
+{
+    D3DLIGHT8 sun;
+    sun.Type = d3d::LIGHT_DIRECTIONAL;
+    sun.Direction = {0, -2, 0}; // not unit length
+    GpuLight g = viewSpaceLight(sun, identityMatrix());
+    EXPECT_FLOAT_EQ(g.direction[0], 0.0f);
+    EXPECT_FLOAT_EQ(g.direction[1], 1.0f);
+    EXPECT_FLOAT_EQ(g.direction[2], 0.0f);
+
+    // A view turned 90° about X sends world -y to view -z; towards the light is then +z.
+    g = viewSpaceLight(sun, rotationX(std::acos(-1.0) / 2));
+    EXPECT_NEAR(g.direction[0], 0.0f, 1e-6);
+    EXPECT_NEAR(g.direction[1], 0.0f, 1e-6);
+    EXPECT_NEAR(g.direction[2], 1.0f, 1e-6);
+    EXPECT_FLOAT_EQ(g.att2CosThetaCosPhiType[3], float(d3d::LIGHT_DIRECTIONAL));
+}
+
+TEST(FixedFunctionLights, ZeroDirectionStaysZeroInsteadOfNaN)
+{
+    D3DLIGHT8 bad;
+    bad.Type = d3d::LIGHT_DIRECTIONAL;
+    const GpuLight g = viewSpaceLight(bad, identityMatrix());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(g.direction[i], 0.0f);
+}
+
+TEST(FixedFunctionLights, SpotLightGetsViewPositionAndHalfConeCosines)
+{
+    D3DLIGHT8 spot;
+    spot.Type = d3d::LIGHT_SPOT;
+    spot.Position = {1, 2, 3};
+    spot.Direction = {0, 0, 4};
+    spot.Theta = float(std::acos(-1.0) / 2);
+    spot.Phi = float(std::acos(-1.0));
+    spot.Range = 9;
+    spot.Falloff = 1.5f;
+    const GpuLight g = viewSpaceLight(spot, translation(10, 0, 0));
+    EXPECT_FLOAT_EQ(g.position[0], 11.0f);
+    EXPECT_FLOAT_EQ(g.position[2], 3.0f);
+    EXPECT_FLOAT_EQ(g.direction[2], 1.0f); // the axis itself, normalised, translation ignored
+    EXPECT_FLOAT_EQ(g.direction[0], 0.0f);
+    EXPECT_NEAR(g.att2CosThetaCosPhiType[1], std::cos(std::acos(-1.0) / 4), 1e-6);
+    EXPECT_NEAR(g.att2CosThetaCosPhiType[2], 0.0, 1e-6);
+    EXPECT_FLOAT_EQ(g.rangeFalloffAtt01[0], 9.0f);
+    EXPECT_FLOAT_EQ(g.rangeFalloffAtt01[1], 1.5f);
+}
+
+TEST(FixedFunctionLights, EnabledLightsAreTakenInIndexOrderUpToEight)
+{
+    DeviceState s;
+    for (std::uint32_t i = 0; i < 12; ++i) {
+        D3DLIGHT8 l;
+        l.Type = d3d::LIGHT_DIRECTIONAL;
+        l.Direction = {0, 0, 1};
+        l.Diffuse = {float(i), 0, 0, 0};
+        s.setLight(i, l);
+    }
+    s.lightEnable(5, true);
+    s.lightEnable(2, true);
+    FixedFunctionBlock b = buildFixedFunctionBlock(s, false, 640, 480);
+    EXPECT_EQ(b.rangeFogLightCountTextureFlat[1], 2);
+    EXPECT_EQ(b.lights[0].diffuse[0], 2.0f);
+    EXPECT_EQ(b.lights[1].diffuse[0], 5.0f);
+    for (std::uint32_t i = 0; i < 12; ++i)
+        s.lightEnable(i, true);
+    b = buildFixedFunctionBlock(s, false, 640, 480);
+    EXPECT_EQ(b.rangeFogLightCountTextureFlat[1], kMaxActiveLights);
+}
+
+TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlock)
+{
+    DeviceState s;
+    EXPECT_EQ(activeFogMode(s), d3d::FOG_NONE);
+    s.setRenderState(d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP2);
+    EXPECT_EQ(activeFogMode(s), d3d::FOG_NONE) << "fog is off until FOGENABLE";
+    s.setRenderState(d3d::RS_FOGENABLE, 1);
+    EXPECT_EQ(activeFogMode(s), d3d::FOG_EXP2);
+    s.setRenderState(d3d::RS_FOGTABLEMODE, d3d::FOG_LINEAR);
+    EXPECT_EQ(activeFogMode(s), d3d::FOG_LINEAR) << "table fog wins over vertex fog";
+
+    s.setRenderState(d3d::RS_AMBIENT, 0xFF1E3C5A);
+    s.setRenderState(d3d::RS_FOGSTART, std::bit_cast<std::uint32_t>(2.5f));
+    s.setRenderState(d3d::RS_ALPHAREF, 0x1FF);
+    s.setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
+    const FixedFunctionBlock b = buildFixedFunctionBlock(s, true, 640, 480);
+    EXPECT_FLOAT_EQ(b.globalAmbient[0], 30.0f / 255);
+    EXPECT_FLOAT_EQ(b.globalAmbient[1], 60.0f / 255);
+    EXPECT_FLOAT_EQ(b.globalAmbient[2], 90.0f / 255);
+    EXPECT_FLOAT_EQ(b.powerFogStartEndDensity[1], 2.5f);
+    EXPECT_FLOAT_EQ(b.powerFogStartEndDensity[2], 1.0f);
+    EXPECT_EQ(b.lightingSpecularLocalViewerFogMode[3], int(d3d::FOG_LINEAR));
+    EXPECT_EQ(b.alphaRefPad[0], 0xFF);
+    EXPECT_EQ(b.rangeFogLightCountTextureFlat[2], 1);
+    EXPECT_EQ(b.rangeFogLightCountTextureFlat[3], 1);
+}
+
+TEST(FontFaces, WindowsGothicFacesMapToTheIpaFonts)
+{
+    EXPECT_EQ(mapFontFace("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(mapFontFace("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(mapFontFace("DejaVu Sans"), QStringLiteral("DejaVu Sans"));
+}
+
+} // namespace

@@ -1,0 +1,695 @@
+// Pixel probes on the OpenGL device: large primitives, the middle of them compared per channel.
+#include "gl_probe.h"
+
+#include "platform/gfx/device_state.h"
+
+#include <QOpenGLContext>
+
+#include <bit>
+#include <cmath>
+
+namespace {
+
+using namespace gfxtest;
+using gfx::GlDevice;
+
+constexpr int kSize = 128;
+constexpr int kMid = kSize / 2;
+constexpr D3DCOLOR kBlack = 0xFF000000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
+
+std::uint32_t f2dw(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+struct V3 {
+    double x, y, z;
+};
+V3 normalised(V3 v)
+{
+    const double l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    return {v.x / l, v.y / l, v.z / l};
+}
+double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+D3DLIGHT8 directional(D3DVECTOR dir, D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient = {})
+{
+    D3DLIGHT8 l;
+    l.Type = d3d::LIGHT_DIRECTIONAL;
+    l.Direction = dir;
+    l.Diffuse = diffuse;
+    l.Ambient = ambient;
+    return l;
+}
+
+class GlDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { dev = makeDevice(kSize, kBlack); }
+    void draw(const platform::MeshData& data)
+    {
+        auto mesh = dev->createMesh(data);
+        dev->drawSubset(*mesh, 0);
+    }
+    QImage frame() { return dev->readBackBuffer(); }
+    std::unique_ptr<GlDevice> dev;
+};
+
+// --- lighting -------------------------------------------------------------------------------------
+
+TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLights)
+{
+    // The camera looks 30° to the right; the quad turns with it, so the lights must be moved
+    // into view space to come out right.
+    const double yaw = std::acos(-1.0) / 6;
+    dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {float(std::sin(yaw)), 0, float(std::cos(yaw))}, {0, 1, 0}));
+    dev->setTransform(d3d::TS_WORLD, gfx::multiply(rotationY(yaw), gfx::identityMatrix()));
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
+    dev->setMaterial(whiteMaterial());
+    const D3DLIGHT8 l1 = directional({0.3f, -0.5f, 0.8f}, {0.6f, 0.4f, 0.2f, 1}, {0.05f, 0.02f, 0.0f, 1});
+    const D3DLIGHT8 l2 = directional({-0.5f, 0.3f, 0.7f}, {0.2f, 0.35f, 0.5f, 1}, {0.0f, 0.03f, 0.04f, 1});
+    dev->setLight(0, l1);
+    dev->setLight(1, l2);
+    dev->lightEnable(0, true);
+    dev->lightEnable(1, true);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+
+    // World-space normal of the turned quad: (0, 0, -1) · RotationY(yaw).
+    const V3 n{-std::sin(yaw), 0, -std::cos(yaw)};
+    auto term = [&](const D3DLIGHT8& l) {
+        const V3 toLight = normalised({-l.Direction.x, -l.Direction.y, -l.Direction.z});
+        return std::max(0.0, dot(n, toLight));
+    };
+    const double ga = 30.0 / 255;
+    const double t1 = term(l1), t2 = term(l2);
+    ASSERT_GT(t1, 0.1);
+    ASSERT_GT(t2, 0.1);
+    const Rgb expected{ga + 0.05 + 0.0 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2,
+                       ga + 0.0 + 0.04 + 0.2 * t1 + 0.5 * t2};
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, expected));
+}
+
+TEST_F(GlDeviceTest, ScaledWorldScalesTheLightBecauseNormalsAreNotRenormalised)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setMaterial(whiteMaterial());
+    dev->setLight(0, directional({0, 0, 1}, {0.2f, 0.15f, 0.1f, 1}));
+    dev->lightEnable(0, true);
+    // Half size: the normal matrix doubles the normal's length, and the light with it.
+    dev->setTransform(d3d::TS_WORLD, scaling(0.5f, 0.5f, 0.5f));
+    draw(quadMesh(-2, -2, 2, 2, 4));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0.4, 0.3, 0.2}));
+}
+
+TEST_F(GlDeviceTest, LightingOffDrawsOpaqueWhiteWhateverTheMaterial)
+{
+    D3DMATERIAL8 m;
+    m.Diffuse = {0.2f, 0.2f, 0.2f, 1};
+    dev->setMaterial(m);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(255, 255, 255)));
+}
+
+TEST_F(GlDeviceTest, SpecularOnlyWhenEnabled)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setRenderState(d3d::RS_LOCALVIEWER, 0); // the same halfway vector over the whole quad
+    D3DMATERIAL8 m = whiteMaterial();
+    m.Specular = {1, 1, 1, 1};
+    m.Power = 10;
+    dev->setMaterial(m);
+    D3DLIGHT8 l = directional({0.4f, 0, 1}, {0.3f, 0.3f, 0.3f, 1});
+    l.Specular = {0.5f, 0.4f, 0.3f, 1};
+    dev->setLight(0, l);
+    dev->lightEnable(0, true);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    const V3 ldir = normalised({-0.4, 0, -1});
+    const double diffuse = 0.3 * dot({0, 0, -1}, ldir);
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{diffuse, diffuse, diffuse})) << "specular while disabled";
+
+    dev->setRenderState(d3d::RS_SPECULARENABLE, 1);
+    clearTo(*dev, kBlack);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    const V3 h = normalised({ldir.x, ldir.y, ldir.z - 1});
+    const double s = std::pow(dot({0, 0, -1}, h), 10.0);
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{diffuse + 0.5 * s, diffuse + 0.4 * s, diffuse + 0.3 * s}));
+}
+
+TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertex)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
+    dev->setMaterial(whiteMaterial());
+    D3DLIGHT8 point;
+    point.Type = d3d::LIGHT_POINT;
+    point.Position = {0, 0, 0};
+    point.Diffuse = {1, 1, 1, 1};
+    point.Range = 100;
+    point.Attenuation1 = 0.6f;
+    dev->setLight(0, point);
+    dev->lightEnable(0, true);
+    // Covers pixels 48..127 both ways; both triangles start at the top-left corner (-0.5, 0.5, 2).
+    const auto quad = quadMesh(-0.5f, -2, 2, 0.5f, 2);
+    draw(quad);
+    const V3 v{-0.5, 0.5, 2};
+    const double d = std::sqrt(dot(v, v));
+    const double expected = dot({0, 0, -1}, normalised({-v.x, -v.y, -v.z})) / (0.6 * d);
+    ASSERT_LT(expected, 0.9);
+    const QImage img = frame();
+    EXPECT_TRUE(pixelNear(img, 60, 60, Rgb{expected, expected, expected}));
+    EXPECT_TRUE(pixelNear(img, 115, 115, Rgb{expected, expected, expected}));
+
+    // Gouraud: far from the first corner the light falls off.
+    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_GOURAUD);
+    clearTo(*dev, kBlack);
+    draw(quad);
+    EXPECT_LT(frame().pixelColor(115, 115).red(), int(expected * 255) - 40);
+}
+
+TEST_F(GlDeviceTest, PointLightBeyondItsRangeGivesNoLightNotEvenAmbient)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setMaterial(whiteMaterial());
+    D3DLIGHT8 point;
+    point.Type = d3d::LIGHT_POINT;
+    point.Diffuse = {1, 1, 1, 1};
+    point.Ambient = {0.5f, 0.5f, 0.5f, 1};
+    point.Range = 1.5f;
+    point.Attenuation0 = 1;
+    dev->setLight(0, point);
+    dev->lightEnable(0, true);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+}
+
+TEST_F(GlDeviceTest, SpotLightFollowsTheConeBetweenThetaAndPhi)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
+    dev->setMaterial(whiteMaterial());
+    D3DLIGHT8 spot;
+    spot.Type = d3d::LIGHT_SPOT;
+    spot.Diffuse = {1, 1, 1, 1};
+    spot.Direction = {0, 0, 1};
+    spot.Range = 100;
+    spot.Attenuation0 = 1;
+    spot.Theta = 0.6f;
+    spot.Phi = 1.8f;
+    spot.Falloff = 2;
+    dev->setLight(0, spot);
+    dev->lightEnable(0, true);
+    draw(quadMesh(-1, -1, 1, 1, 2)); // first vertex (-1, 1, 2)
+    const V3 toLight = normalised({1, -1, -2});
+    const double rho = -toLight.z; // dot(axis, -toLight)
+    const double cosTheta = std::cos(0.3), cosPhi = std::cos(0.9);
+    ASSERT_LT(rho, cosTheta);
+    ASSERT_GT(rho, cosPhi);
+    const double expected = dot({0, 0, -1}, toLight) * std::pow((rho - cosPhi) / (cosTheta - cosPhi), 2.0);
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{expected, expected, expected}));
+}
+
+// --- rasterisation --------------------------------------------------------------------------------
+
+int litPixelsInRow(const QImage& img, int y)
+{
+    int count = 0;
+    for (int x = 0; x < img.width(); ++x)
+        count += img.pixelColor(x, y).red() > 128;
+    return count;
+}
+
+TEST_F(GlDeviceTest, WireframeDrawsEdgesOnlyAndSolidFills)
+{
+    draw(quadMesh(-1, -1, 1, 1, 2)); // pixels 32..95
+    EXPECT_GE(litPixelsInRow(frame(), 48), 60);
+    EXPECT_TRUE(pixelNear(frame(), 40, 80, QColor(255, 255, 255)));
+
+    clearTo(*dev, kBlack);
+    dev->setRenderState(d3d::RS_FILLMODE, d3d::FILL_WIREFRAME);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    const QImage img = frame();
+    EXPECT_LE(litPixelsInRow(img, 48), 4);
+    EXPECT_GE(litPixelsInRow(img, 48), 2); // the two sides (and the diagonal) cross the row
+    EXPECT_TRUE(pixelNear(img, 40, 80, QColor(0, 0, 0)));
+}
+
+TEST_F(GlDeviceTest, CullCcwDropsCounterClockwiseTrianglesOnScreen)
+{
+    const std::array<D3DVECTOR, 3> n{{{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}};
+    const auto clockwise = triangleMesh({{{-1.6f, -0.8f, 2}, {-1.6f, 0.8f, 2}, {-0.2f, 0, 2}}}, n);
+    const auto counterClockwise = triangleMesh({{{1.6f, -0.8f, 2}, {1.6f, 0.8f, 2}, {0.2f, 0, 2}}}, n);
+    const int leftX = 28, rightX = 100;
+    struct Case {
+        std::uint32_t cull;
+        bool leftShown, rightShown;
+    };
+    for (const Case c : {Case{d3d::CULL_CCW, true, false}, Case{d3d::CULL_CW, false, true},
+                         Case{d3d::CULL_NONE, true, true}}) {
+        clearTo(*dev, kBlack);
+        dev->setRenderState(d3d::RS_CULLMODE, c.cull);
+        draw(clockwise);
+        draw(counterClockwise);
+        const QImage img = frame();
+        const QColor white(255, 255, 255), black(0, 0, 0);
+        EXPECT_TRUE(pixelNear(img, leftX, kMid, c.leftShown ? white : black)) << "cull mode " << c.cull;
+        EXPECT_TRUE(pixelNear(img, rightX, kMid, c.rightShown ? white : black)) << "cull mode " << c.cull;
+    }
+}
+
+TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    D3DMATERIAL8 red, green;
+    red.Emissive = {1, 0, 0, 0};
+    red.Diffuse.a = 1;
+    green.Emissive = {0, 1, 0, 0};
+    green.Diffuse.a = 1;
+    auto drawPair = [&] {
+        clearTo(*dev, kBlack);
+        dev->setMaterial(red);
+        draw(quadMesh(-1, -1, 1, 1, 2));
+        dev->setMaterial(green);
+        draw(quadMesh(-3, -3, 3, 3, 4));
+        return frame();
+    };
+    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(255, 0, 0)));
+    dev->setRenderState(d3d::RS_ZFUNC, d3d::CMP_ALWAYS);
+    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
+    dev->setRenderState(d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL);
+    dev->setRenderState(d3d::RS_ZENABLE, d3d::ZB_FALSE);
+    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
+    dev->setRenderState(d3d::RS_ZENABLE, d3d::ZB_TRUE);
+    dev->setRenderState(d3d::RS_ZWRITEENABLE, 0);
+    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
+}
+
+// --- texture stage, alpha test and blending -------------------------------------------------------
+
+TEST_F(GlDeviceTest, ColourKeyedTexelIsCutByAlphaTestAndNearBlackStays)
+{
+    platform::TextureImage img;
+    img.levels.push_back({2, 1, {0, 0, 0, 0, /* keyed black */ 1, 0, 0, 255 /* (1, 0, 0) */}});
+    auto tex = dev->createTexture(img);
+    clearTo(*dev, kGreen);
+    dev->setTexture(0, tex.get());
+    dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
+    dev->setRenderState(d3d::RS_ALPHAFUNC, d3d::CMP_GREATER);
+    dev->setRenderState(d3d::RS_ALPHAREF, 0);
+    draw(quadMesh(-1, -1, 1, 1, 2)); // texel 0 over x 32..63, texel 1 over 64..95
+    const QImage f = frame();
+    // Probed at the texel centres: mesh textures are filtered, so texels mix between them.
+    EXPECT_TRUE(pixelNear(f, 48, kMid, QColor(0, 255, 0), 0)) << "keyed texel must not be drawn";
+    EXPECT_TRUE(pixelNear(f, 80, kMid, QColor(1, 0, 0), 1)) << "near-black texel must stay opaque";
+}
+
+TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMaterial)
+{
+    dev->setTextureStageState(0, d3d::TSS_COLOROP, d3d::TOP_MODULATE);
+    dev->setTextureStageState(0, d3d::TSS_COLORARG1, d3d::TA_TEXTURE);
+    dev->setTextureStageState(0, d3d::TSS_COLORARG2, d3d::TA_DIFFUSE);
+    dev->setTextureStageState(0, d3d::TSS_ALPHAOP, d3d::TOP_SELECTARG1);
+    dev->setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
+    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA);
+    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA);
+    D3DMATERIAL8 m;
+    m.Emissive = {1, 1, 0.5f, 0};
+    m.Diffuse = {0, 0, 0, 0.5f};
+    dev->setMaterial(m);
+    // Texture alpha 0 would hide everything if alpha came from the texture.
+    auto tex = dev->createTexture(solidTexture(4, 4, QColor(200, 100, 255, 0)));
+    clearTo(*dev, kBlue);
+    dev->setTexture(0, tex.get());
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    const Rgb lit{200 / 255.0, 100 / 255.0, 0.5};
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{lit.r * 0.5, lit.g * 0.5, lit.b * 0.5 + 0.5}));
+
+    // Untextured, the stage passes the diffuse colour through instead of drawing black.
+    dev->setTexture(0, nullptr);
+    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
+    clearTo(*dev, kBlack);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 0.5}));
+}
+
+TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReference)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    D3DMATERIAL8 m;
+    m.Emissive = {1, 0, 0, 0};
+    m.Diffuse = {0, 0, 0, 0.6f}; // 153
+    dev->setMaterial(m);
+    dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
+    struct Case {
+        std::uint32_t func, ref;
+        bool drawn;
+    };
+    for (const Case c : {Case{d3d::CMP_GREATER, 100, true}, Case{d3d::CMP_LESS, 100, false},
+                         Case{d3d::CMP_EQUAL, 153, true}, Case{d3d::CMP_EQUAL, 152, false},
+                         Case{d3d::CMP_NEVER, 0, false}, Case{d3d::CMP_ALWAYS, 255, true},
+                         Case{d3d::CMP_GREATEREQUAL, 154, false}, Case{d3d::CMP_LESSEQUAL, 153, true}}) {
+        clearTo(*dev, kBlack);
+        dev->setRenderState(d3d::RS_ALPHAFUNC, c.func);
+        dev->setRenderState(d3d::RS_ALPHAREF, c.ref);
+        draw(quadMesh(-1, -1, 1, 1, 2));
+        EXPECT_TRUE(pixelNear(frame(), kMid, kMid, c.drawn ? QColor(255, 0, 0) : QColor(0, 0, 0)))
+            << "func " << c.func << " ref " << c.ref;
+    }
+}
+
+TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
+{
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    D3DMATERIAL8 m;
+    m.Emissive = {1, 0, 0, 0};
+    m.Diffuse = {0, 0, 0, 0.25f};
+    dev->setMaterial(m);
+    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
+    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA);
+    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA);
+    clearTo(*dev, kBlue);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0.25, 0, 0.75}));
+
+    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_ONE);
+    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_ONE);
+    clearTo(*dev, kBlue);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 0, 1}));
+
+    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
+    clearTo(*dev, kBlue);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 0, 0}));
+}
+
+TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
+{
+    platform::TextureImage img;
+    int size = 64;
+    for (int level = 0; size >= 1; ++level, size /= 2) {
+        const QColor c = level == 0 ? QColor(255, 0, 0) : QColor(0, 0, 255);
+        img.levels.push_back(solidTexture(size, size, c).levels.front());
+    }
+    auto tex = dev->createTexture(img);
+    dev->setTexture(0, tex.get());
+    draw(quadMesh(-1, -1, 1, 1, 2)); // 64 texels over 64 pixels: level 0
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(255, 0, 0)));
+    clearTo(*dev, kBlack);
+    draw(quadMesh(-1, -1, 1, 1, 32)); // 64 texels over 4 pixels: a small level
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 255)));
+}
+
+// --- fog ------------------------------------------------------------------------------------------
+
+TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
+{
+    dev->setRenderState(d3d::RS_FOGENABLE, 1);
+    dev->setRenderState(d3d::RS_FOGCOLOR, 0xFF0000FF);
+    struct Case {
+        std::uint32_t mode;
+        float start, end, density;
+        double f;
+    };
+    const double d = 4;
+    for (const Case c : {Case{d3d::FOG_LINEAR, 1, 5, 1, (5 - d) / (5 - 1)}, Case{d3d::FOG_EXP, 0, 1, 0.3f, std::exp(-0.3 * d)},
+                         Case{d3d::FOG_EXP2, 0, 1, 0.3f, std::exp(-(0.3 * d) * (0.3 * d))}}) {
+        clearTo(*dev, kBlack);
+        dev->setRenderState(d3d::RS_FOGVERTEXMODE, c.mode);
+        dev->setRenderState(d3d::RS_FOGSTART, f2dw(c.start));
+        dev->setRenderState(d3d::RS_FOGEND, f2dw(c.end));
+        dev->setRenderState(d3d::RS_FOGDENSITY, f2dw(c.density));
+        draw(quadMesh(-2, -2, 2, 2, float(d)));
+        EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{c.f, c.f, c.f + (1 - c.f)})) << "fog mode " << c.mode;
+    }
+    dev->setRenderState(d3d::RS_FOGENABLE, 0);
+    clearTo(*dev, kBlack);
+    draw(quadMesh(-2, -2, 2, 2, float(d)));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 1})) << "fog while disabled";
+}
+
+TEST_F(GlDeviceTest, LinearFogWithStartEqualToEndIsAHardEdgeNotGarbage)
+{
+    dev->setRenderState(d3d::RS_FOGENABLE, 1);
+    dev->setRenderState(d3d::RS_FOGCOLOR, 0xFF0000FF);
+    dev->setRenderState(d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR);
+    dev->setRenderState(d3d::RS_FOGSTART, f2dw(3));
+    dev->setRenderState(d3d::RS_FOGEND, f2dw(3));
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 1}));
+    clearTo(*dev, kBlack);
+    draw(quadMesh(-4, -4, 4, 4, 8));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0, 0, 1}));
+}
+
+// --- frame ----------------------------------------------------------------------------------------
+
+TEST_F(GlDeviceTest, ClearCoversTheViewportOnly)
+{
+    dev->setViewport({0, 0, 64, 32, 0, 1});
+    dev->clear(d3d::CLEAR_TARGET, 0xFFFF0000, 1, 0);
+    const QImage img = frame();
+    EXPECT_TRUE(pixelNear(img, 10, 10, QColor(255, 0, 0)));
+    EXPECT_TRUE(pixelNear(img, 10, 40, QColor(0, 0, 0))) << "below the viewport";
+    EXPECT_TRUE(pixelNear(img, 100, 10, QColor(0, 0, 0))) << "right of the viewport";
+    EXPECT_THROW(dev->setViewport({100, 0, 64, 32, 0, 1}), gfx::DeviceError);
+}
+
+TEST_F(GlDeviceTest, BadResourcesAreRefusedInsteadOfReadOutOfBounds)
+{
+    platform::MeshData mesh = quadMesh(-1, -1, 1, 1, 2);
+    mesh.indices[4] = 99;
+    EXPECT_THROW(dev->createMesh(mesh), gfx::DeviceError);
+    mesh = quadMesh(-1, -1, 1, 1, 2);
+    mesh.subsets[0].faceCount = 5;
+    EXPECT_THROW(dev->createMesh(mesh), gfx::DeviceError);
+    platform::TextureImage img = solidTexture(4, 4, Qt::red);
+    img.levels[0].rgba.resize(10);
+    EXPECT_THROW(dev->createTexture(img), gfx::DeviceError);
+    EXPECT_THROW(dev->createTexture(platform::TextureImage{}), gfx::DeviceError);
+}
+
+TEST_F(GlDeviceTest, UnusedAttributeIdDrawsNothing)
+{
+    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    const long long before = dev->drawCalls();
+    dev->drawSubset(*mesh, 1);
+    EXPECT_EQ(dev->drawCalls(), before);
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+}
+
+// --- sprites --------------------------------------------------------------------------------------
+
+gfx::SpriteQuad spriteAt(const gfx::Texture* tex, int x, int y, int w, int h, D3DCOLOR color = 0xFFFFFFFF)
+{
+    gfx::SpriteQuad q;
+    q.texture = tex;
+    q.src = {0, 0, w, h};
+    const float xs[4] = {float(x), float(x + w), float(x + w), float(x)};
+    const float ys[4] = {float(y), float(y), float(y + h), float(y + h)};
+    std::copy(xs, xs + 4, q.x);
+    std::copy(ys, ys + 4, q.y);
+    q.color = color;
+    return q;
+}
+
+TEST_F(GlDeviceTest, SpriteOf32x32AtScaleOneCoversExactly32x32Pixels)
+{
+    auto tex = dev->createTexture(solidTexture(64, 64, Qt::white));
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 10, 20, 32, 32));
+    dev->endSprites();
+    const QImage img = frame();
+    int count = 0, minX = kSize, minY = kSize, maxX = -1, maxY = -1;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            if (img.pixelColor(x, y).red() > 0) {
+                ++count;
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    EXPECT_EQ(count, 32 * 32);
+    EXPECT_EQ(minX, 10);
+    EXPECT_EQ(maxX, 41);
+    EXPECT_EQ(minY, 20); // top row first
+    EXPECT_EQ(maxY, 51);
+}
+
+TEST_F(GlDeviceTest, SpriteTexelsLandOnPixelsOneToOne)
+{
+    // A 4 x 4 checkerboard drawn at scale 1 must come out texel for pixel.
+    platform::TextureImage img;
+    platform::TextureLevel level{4, 4, {}};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const std::uint8_t v = (x + y) % 2 ? 255 : 0;
+            level.rgba.insert(level.rgba.end(), {v, v, v, 255});
+        }
+    img.levels.push_back(level);
+    auto tex = dev->createTexture(img);
+    clearTo(*dev, kBlue);
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 50, 60, 4, 4));
+    dev->endSprites();
+    const QImage f = frame();
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const int v = (x + y) % 2 ? 255 : 0;
+            EXPECT_TRUE(pixelNear(f, 50 + x, 60 + y, QColor(v, v, v), 0));
+        }
+}
+
+TEST_F(GlDeviceTest, SpriteColourModulatesColourAndAlpha)
+{
+    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
+    clearTo(*dev, kBlue);
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 40, 40, 8, 8, 0x40FF8000));
+    dev->endSprites();
+    const double a = 0x40 / 255.0;
+    EXPECT_TRUE(pixelNear(frame(), 44, 44, Rgb{a, a * 128 / 255.0, 1 - a}));
+}
+
+TEST_F(GlDeviceTest, SpritesAreBatchedPerTexture)
+{
+    auto a = dev->createTexture(solidTexture(8, 8, Qt::white));
+    auto b = dev->createTexture(solidTexture(8, 8, Qt::red));
+    long long before = dev->drawCalls();
+    dev->beginSprites();
+    for (int i = 0; i < 50; ++i)
+        dev->drawSprite(spriteAt(a.get(), i * 2, 10, 8, 8));
+    dev->endSprites();
+    EXPECT_EQ(dev->drawCalls() - before, 1);
+
+    before = dev->drawCalls();
+    dev->beginSprites();
+    for (int i = 0; i < 20; ++i)
+        dev->drawSprite(spriteAt(a.get(), i, 30, 8, 8));
+    for (int i = 0; i < 20; ++i)
+        dev->drawSprite(spriteAt(b.get(), i, 50, 8, 8));
+    dev->endSprites();
+    EXPECT_EQ(dev->drawCalls() - before, 2);
+    // Drawing order survives batching: the red batch lies over the white one where they meet.
+    EXPECT_TRUE(pixelNear(frame(), 10, 34, QColor(255, 255, 255)));
+    EXPECT_TRUE(pixelNear(frame(), 10, 54, QColor(255, 0, 0)));
+}
+
+TEST_F(GlDeviceTest, SpritesOutsideTheirPassFail)
+{
+    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
+    EXPECT_THROW(dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8)), gfx::DeviceError);
+    EXPECT_THROW(dev->endSprites(), gfx::DeviceError);
+    dev->beginSprites();
+    EXPECT_THROW(dev->beginSprites(), gfx::DeviceError);
+    EXPECT_THROW(dev->drawSprite(spriteAt(nullptr, 0, 0, 8, 8)), gfx::DeviceError);
+    dev->endSprites();
+}
+
+TEST_F(GlDeviceTest, ThreeDStateSurvivesASpritePass)
+{
+    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
+    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8));
+    dev->endSprites();
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+}
+
+// --- text -----------------------------------------------------------------------------------------
+
+struct Extent {
+    int count = 0, minX = 1 << 20, maxX = -1, minY = 1 << 20, maxY = -1;
+    bool pureRed = false;
+};
+
+Extent redPixels(const QImage& img)
+{
+    Extent e;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.red() == 0)
+                continue;
+            EXPECT_EQ(c.green(), 0) << "text pixel not in the font colour at " << x << "," << y;
+            ++e.count;
+            e.minX = std::min(e.minX, x);
+            e.maxX = std::max(e.maxX, x);
+            e.minY = std::min(e.minY, y);
+            e.maxY = std::max(e.maxY, y);
+            e.pureRed = e.pureRed || (c.red() >= 253 && c.blue() <= 2);
+        }
+    return e;
+}
+
+TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangle)
+{
+    auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
+    dev->drawText(*font, "■■■■■■■■■■\n■■■■■■■■■■\n■■■■", {10, 10, 50, 40}, 0xFFFF0000);
+    const Extent e = redPixels(frame());
+    ASSERT_GT(e.count, 300);
+    EXPECT_TRUE(e.pureRed) << "full-coverage pixels carry the font colour";
+    EXPECT_GE(e.minX, 10);
+    EXPECT_EQ(e.maxX, 49) << "cut at the right edge, not wrapped";
+    EXPECT_GE(e.minY, 10);
+    EXPECT_LE(e.maxY, 39) << "lines below the rectangle are cut";
+    EXPECT_GE(e.maxY, 34) << "the second line starts one line height down";
+}
+
+TEST_F(GlDeviceTest, TextIsClippedToTheBackBuffer)
+{
+    auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
+    dev->drawText(*font, "■■■■■■■■■■■■■■", {100, -8, 400, 300}, 0xFFFF0000);
+    const Extent e = redPixels(frame());
+    EXPECT_GT(e.count, 50);
+    EXPECT_EQ(e.maxX, kSize - 1);
+    EXPECT_EQ(e.minY, 0);
+}
+
+TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgain)
+{
+    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    dev->drawText(*font, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
+    const int first = GlDevice::glyphsRasterised(*font);
+    EXPECT_EQ(first, 9) << "one rasterisation per distinct character";
+    for (int i = 0; i < 5; ++i)
+        dev->drawText(*font, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
+    EXPECT_EQ(GlDevice::glyphsRasterised(*font), first);
+    dev->drawText(*font, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
+    EXPECT_EQ(GlDevice::glyphsRasterised(*font), first + 1);
+}
+
+TEST_F(GlDeviceTest, JapaneseTextShowsUp)
+{
+    auto font = dev->createFont({"ＭＳ Ｐゴシック", 20, false, false, false});
+    dev->drawText(*font, "ゲーム", {4, 4, 124, 40}, 0xFFFF0000);
+    const Extent e = redPixels(frame());
+    EXPECT_GT(e.count, 40);
+    EXPECT_GT(e.maxX - e.minX, 30);
+}
+
+// --- presenting ------------------------------------------------------------------------------------
+
+TEST_F(GlDeviceTest, PresentCallsTheHookOncePerFrame)
+{
+    int calls = 0;
+    dev->setPresentHook([&] { ++calls; });
+    dev->present();
+    dev->present();
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(GlDeviceLifetime, ResourcesMayOutliveTheirDevice)
+{
+    auto dev = makeDevice(32, kBlack);
+    auto tex = dev->createTexture(solidTexture(4, 4, Qt::white));
+    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    auto font = dev->createFont({});
+    dev.reset();
+    tex.reset(); // must neither crash nor touch a dead context
+    mesh.reset();
+    font.reset();
+    SUCCEED();
+}
+
+} // namespace

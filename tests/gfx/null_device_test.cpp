@@ -1,0 +1,205 @@
+#include "platform/gfx/null_device.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+
+namespace {
+
+using namespace gfx;
+
+platform::MeshData twoSubsetMesh()
+{
+    platform::MeshData data;
+    for (int i = 0; i < 6; ++i)
+        data.vertices.push_back({float(i), 0, 0, 0, 1, 0, 0, 0});
+    data.indices = {0, 1, 2, 0, 2, 3, 3, 4, 5};
+    data.subsets = {{0, 0, 2, 0, 4}, {2, 2, 1, 3, 3}};
+    return data;
+}
+
+platform::TextureImage image(int w, int h, int levels)
+{
+    platform::TextureImage img;
+    for (int i = 0; i < levels; ++i) {
+        img.levels.push_back({w, h, std::vector<std::uint8_t>(std::size_t(w) * h * 4, 255)});
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
+    }
+    return img;
+}
+
+TEST(NullDeviceState, StartsFromDirect3DDefaults)
+{
+    NullDevice dev;
+    EXPECT_EQ(dev.renderState(d3d::RS_ZENABLE), d3d::ZB_TRUE);
+    EXPECT_EQ(dev.renderState(d3d::RS_CULLMODE), d3d::CULL_CCW);
+    EXPECT_EQ(dev.renderState(d3d::RS_ZFUNC), d3d::CMP_LESSEQUAL);
+    EXPECT_EQ(dev.renderState(d3d::RS_ALPHAFUNC), d3d::CMP_ALWAYS);
+    EXPECT_EQ(dev.renderState(d3d::RS_SRCBLEND), d3d::BLEND_ONE);
+    EXPECT_EQ(dev.renderState(d3d::RS_DESTBLEND), d3d::BLEND_ZERO);
+    EXPECT_EQ(dev.renderState(d3d::RS_LIGHTING), 1u);
+    EXPECT_EQ(dev.renderState(d3d::RS_NORMALIZENORMALS), 0u);
+    EXPECT_EQ(dev.renderState(d3d::RS_SPECULARENABLE), 0u);
+    EXPECT_EQ(dev.renderState(d3d::RS_LOCALVIEWER), 1u);
+    EXPECT_EQ(std::bit_cast<float>(dev.renderState(d3d::RS_FOGEND)), 1.0f);
+    EXPECT_EQ(std::bit_cast<float>(dev.renderState(d3d::RS_FOGDENSITY)), 1.0f);
+    EXPECT_EQ(dev.renderState(d3d::RS_DIFFUSEMATERIALSOURCE), d3d::MCS_COLOR1);
+    EXPECT_EQ(dev.renderState(d3d::RS_SPECULARMATERIALSOURCE), d3d::MCS_COLOR2);
+    EXPECT_EQ(dev.textureStageState(0, d3d::TSS_COLOROP), d3d::TOP_MODULATE);
+    EXPECT_EQ(dev.textureStageState(0, d3d::TSS_ALPHAOP), d3d::TOP_SELECTARG1);
+    EXPECT_EQ(dev.textureStageState(0, d3d::TSS_ALPHAARG1), d3d::TA_TEXTURE);
+    EXPECT_EQ(dev.textureStageState(1, d3d::TSS_COLOROP), d3d::TOP_DISABLE);
+    EXPECT_EQ(dev.transform(d3d::TS_WORLD).m[3][3], 1.0f);
+    EXPECT_EQ(dev.transform(d3d::TS_WORLD).m[3][0], 0.0f);
+    EXPECT_EQ(dev.texture(0), nullptr);
+}
+
+TEST(NullDeviceState, KeepsTheLastValueOfEveryState)
+{
+    NullDevice dev;
+    dev.setRenderState(d3d::RS_FILLMODE, d3d::FILL_WIREFRAME);
+    dev.setRenderState(d3d::RS_FILLMODE, d3d::FILL_SOLID);
+    dev.setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E);
+    dev.setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
+    D3DMATRIX world = identityMatrix();
+    world.m[3][0] = 3;
+    dev.setTransform(d3d::TS_WORLD, world);
+    D3DMATERIAL8 mat;
+    mat.Diffuse = {0.5f, 0.25f, 1, 0.75f};
+    mat.Power = 8;
+    dev.setMaterial(mat);
+    D3DLIGHT8 light;
+    light.Type = d3d::LIGHT_POINT;
+    light.Range = 12;
+    dev.setLight(1, light);
+    dev.lightEnable(1, true);
+    dev.lightEnable(0, true);
+    dev.lightEnable(0, false);
+    dev.setViewport({10, 20, 100, 50, 0, 1});
+
+    EXPECT_EQ(dev.renderState(d3d::RS_FILLMODE), d3d::FILL_SOLID);
+    EXPECT_EQ(dev.renderState(d3d::RS_AMBIENT), 0xFF1E1E1Eu);
+    EXPECT_EQ(dev.textureStageState(0, d3d::TSS_ALPHAARG1), d3d::TA_DIFFUSE);
+    EXPECT_EQ(dev.transform(d3d::TS_WORLD).m[3][0], 3.0f);
+    EXPECT_EQ(dev.transform(d3d::TS_VIEW).m[3][0], 0.0f);
+    EXPECT_EQ(dev.state().material().Diffuse.a, 0.75f);
+    EXPECT_EQ(dev.state().material().Power, 8.0f);
+    EXPECT_EQ(dev.state().light(1).Range, 12.0f);
+    EXPECT_TRUE(dev.state().lightEnabled(1));
+    EXPECT_FALSE(dev.state().lightEnabled(0));
+    EXPECT_EQ(dev.state().viewport().Y, 20u);
+    EXPECT_EQ(dev.state().viewport().Height, 50u);
+}
+
+TEST(NullDeviceState, IgnoresTextureStagesBeyondTheDevice)
+{
+    NullDevice dev;
+    dev.setTextureStageState(8, d3d::TSS_COLOROP, d3d::TOP_MODULATE);
+    dev.setTextureStageState(0, 200, 5);
+    EXPECT_EQ(dev.textureStageState(8, d3d::TSS_COLOROP), 0u);
+    EXPECT_EQ(dev.textureStageState(0, 200), 0u);
+    NullTexture tex(4, 4, 1);
+    dev.setTexture(9, &tex);
+    EXPECT_EQ(dev.texture(9), nullptr);
+}
+
+TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
+{
+    NullDevice dev;
+    auto mesh = dev.createMesh(twoSubsetMesh());
+    EXPECT_EQ(mesh->numVertices(), 6u);
+    EXPECT_EQ(mesh->numFaces(), 3u);
+    EXPECT_EQ(mesh->numSubsets(), 2u);
+    auto tex = dev.createTexture(image(8, 4, 4));
+    dev.setTexture(0, tex.get());
+    // The engine draws every id from 0 up to the vertex count; only 0 and 2 have faces.
+    for (std::uint32_t id = 0; id <= mesh->numVertices(); ++id)
+        dev.drawSubset(*mesh, id);
+    EXPECT_EQ(dev.counts().drawSubsetCalls, 7);
+    ASSERT_EQ(dev.subsetDraws().size(), 2u);
+    EXPECT_EQ(dev.subsetDraws()[0].attribId, 0u);
+    EXPECT_EQ(dev.subsetDraws()[0].faceCount, 2u);
+    EXPECT_EQ(dev.subsetDraws()[1].attribId, 2u);
+    EXPECT_EQ(dev.subsetDraws()[1].faceCount, 1u);
+    EXPECT_EQ(dev.subsetDraws()[1].meshVertices, 6u);
+    EXPECT_EQ(dev.subsetDraws()[1].meshFaces, 3u);
+    EXPECT_EQ(dev.subsetDraws()[1].texture, tex.get());
+    EXPECT_EQ(dev.facesDrawn(), 3u);
+}
+
+TEST(NullDeviceDrawing, ResourcesKeepTheirSizes)
+{
+    NullDevice dev;
+    auto tex = dev.createTexture(image(64, 32, 7));
+    EXPECT_EQ(tex->width(), 64);
+    EXPECT_EQ(tex->height(), 32);
+    EXPECT_EQ(static_cast<NullTexture&>(*tex).levels(), 7);
+    auto font = dev.createFont({"ＭＳ ゴシック", 13, true, false, false});
+    EXPECT_EQ(font->desc().face, "ＭＳ ゴシック");
+    EXPECT_TRUE(font->desc().bold);
+    EXPECT_EQ(dev.counts().texturesCreated, 1);
+    EXPECT_EQ(dev.counts().fontsCreated, 1);
+    EXPECT_THROW(dev.createTexture(platform::TextureImage{}), DeviceError);
+}
+
+TEST(NullDeviceDrawing, FrameCallsAreCountedAndLogged)
+{
+    NullDevice dev;
+    auto tex = dev.createTexture(image(32, 32, 1));
+    auto font = dev.createFont({});
+    dev.clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFF102030, 1.0f, 0);
+    dev.beginScene();
+    EXPECT_TRUE(dev.inScene());
+    dev.endScene();
+    dev.beginSprites();
+    SpriteQuad quad;
+    quad.texture = tex.get();
+    quad.color = 0x80FFFFFF;
+    dev.drawSprite(quad);
+    dev.drawSprite(quad);
+    dev.endSprites();
+    dev.drawText(*font, "FPS 60\n頂点", {0, 0, 200, 40}, 0xFFFFFF00);
+    dev.present();
+
+    EXPECT_EQ(dev.counts().clears, 1);
+    ASSERT_EQ(dev.clears().size(), 1u);
+    EXPECT_EQ(dev.clears()[0].color, 0xFF102030u);
+    EXPECT_EQ(dev.clears()[0].flags, unsigned(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER));
+    EXPECT_EQ(dev.counts().beginScenes, 1);
+    EXPECT_EQ(dev.counts().endScenes, 1);
+    EXPECT_EQ(dev.sprites().size(), 2u);
+    EXPECT_EQ(dev.sprites()[1].color, 0x80FFFFFFu);
+    ASSERT_EQ(dev.texts().size(), 1u);
+    EXPECT_EQ(dev.texts()[0].text, "FPS 60\n頂点");
+    EXPECT_EQ(dev.texts()[0].rect.Right, 200);
+    EXPECT_EQ(dev.texts()[0].color, 0xFFFFFF00u);
+    EXPECT_EQ(dev.counts().presents, 1);
+    EXPECT_TRUE(dev.readBackBuffer().isNull());
+
+    dev.reset();
+    EXPECT_EQ(dev.counts().presents, 0);
+    EXPECT_TRUE(dev.sprites().empty());
+    EXPECT_TRUE(dev.texts().empty());
+}
+
+TEST(NullDeviceDrawing, CallsOutOfOrderFailAsDirect3DDoes)
+{
+    NullDevice dev;
+    auto tex = dev.createTexture(image(2, 2, 1));
+    SpriteQuad quad;
+    quad.texture = tex.get();
+    EXPECT_THROW(dev.drawSprite(quad), DeviceError);
+    EXPECT_THROW(dev.endSprites(), DeviceError);
+    EXPECT_THROW(dev.endScene(), DeviceError);
+    dev.beginScene();
+    try {
+        dev.beginScene();
+        FAIL() << "nested BeginScene accepted";
+    } catch (const DeviceError& e) {
+        EXPECT_EQ(e.code(), kInvalidCall);
+    }
+    EXPECT_TRUE(dev.sprites().empty());
+}
+
+} // namespace

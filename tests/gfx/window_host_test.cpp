@@ -1,0 +1,203 @@
+#include "platform/window_host.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::letterboxRect;
+using platform::virtualKeyFromQt;
+using platform::WindowHost;
+
+TEST(VirtualKeys, QtKeysMapToWindowsCodes)
+{
+    struct Case {
+        int qt;
+        Qt::KeyboardModifiers mods;
+        quint32 native;
+        int vk;
+    };
+    const Case cases[] = {
+        {Qt::Key_A, Qt::NoModifier, 0, 'A'},         {Qt::Key_W, Qt::ShiftModifier, 0, 'W'},
+        {Qt::Key_Z, Qt::NoModifier, 0, 'Z'},         {Qt::Key_0, Qt::NoModifier, 0, '0'},
+        {Qt::Key_7, Qt::NoModifier, 0, '7'},         {Qt::Key_Exclam, Qt::ShiftModifier, 0, '1'},
+        {Qt::Key_Escape, Qt::NoModifier, 0, 27},     {Qt::Key_Space, Qt::NoModifier, 0, 32},
+        {Qt::Key_Return, Qt::NoModifier, 0, 13},     {Qt::Key_Enter, Qt::KeypadModifier, 0, 13},
+        {Qt::Key_F1, Qt::NoModifier, 0, 112},        {Qt::Key_F3, Qt::NoModifier, 0, 114},
+        {Qt::Key_F12, Qt::NoModifier, 0, 123},       {Qt::Key_Left, Qt::NoModifier, 0, 37},
+        {Qt::Key_Up, Qt::NoModifier, 0, 38},         {Qt::Key_Right, Qt::NoModifier, 0, 39},
+        {Qt::Key_Down, Qt::NoModifier, 0, 40},       {Qt::Key_Shift, Qt::NoModifier, 0xffe1, 0xA0},
+        {Qt::Key_Shift, Qt::NoModifier, 0xffe2, 0xA1}, {Qt::Key_Control, Qt::NoModifier, 0xffe3, 0xA2},
+        {Qt::Key_Alt, Qt::NoModifier, 0xffe9, 0xA4}, {Qt::Key_5, Qt::KeypadModifier, 0, 0x65},
+        {Qt::Key_Backspace, Qt::NoModifier, 0, 8},   {Qt::Key_Tab, Qt::NoModifier, 0, 9},
+        {Qt::Key_Delete, Qt::NoModifier, 0, 46},     {Qt::Key_Comma, Qt::NoModifier, 0, 0xBC},
+        {Qt::Key_unknown, Qt::NoModifier, 0, 0},     {Qt::Key_VolumeUp, Qt::NoModifier, 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(virtualKeyFromQt(c.qt, c.mods, c.native), c.vk) << "Qt key 0x" << std::hex << c.qt;
+}
+
+TEST(Letterbox, KeepsTheAspectAndCentres)
+{
+    const QSize bb(640, 480);
+    EXPECT_EQ(letterboxRect(QSize(640, 480), bb), QRect(0, 0, 640, 480));
+    EXPECT_EQ(letterboxRect(QSize(1280, 480), bb), QRect(320, 0, 640, 480));
+    EXPECT_EQ(letterboxRect(QSize(640, 960), bb), QRect(0, 240, 640, 480));
+    EXPECT_EQ(letterboxRect(QSize(1920, 1080), bb), QRect(240, 0, 1440, 1080));
+    EXPECT_EQ(letterboxRect(QSize(320, 240), bb), QRect(0, 0, 320, 240));
+    EXPECT_TRUE(letterboxRect(QSize(0, 100), bb).isEmpty());
+}
+
+class WindowHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(host.window()));
+    }
+    void send(QEvent* e) { QCoreApplication::sendEvent(host.window(), e); }
+    void key(QEvent::Type type, int qtKey, bool autoRepeat = false, quint32 native = 0)
+    {
+        QKeyEvent e(type, qtKey, Qt::NoModifier, 0, native, 0, QString(), autoRepeat);
+        send(&e);
+    }
+    void resizeTo(QSize size)
+    {
+        host.window()->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return host.window()->size() == size; }));
+    }
+    int keyState(int vk) const { return host.keyTable()[std::size_t(vk)]; }
+
+    WindowHost host;
+};
+
+TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
+{
+    QTest::keyPress(host.window(), Qt::Key_A);
+    QTest::keyPress(host.window(), Qt::Key_Space);
+    EXPECT_NE(keyState('A'), 0);
+    EXPECT_NE(keyState(32), 0);
+    EXPECT_EQ(keyState('D'), 0);
+    QTest::keyRelease(host.window(), Qt::Key_A);
+    EXPECT_EQ(keyState('A'), 0);
+    EXPECT_NE(keyState(32), 0);
+}
+
+TEST_F(WindowHostTest, AutoRepeatIsIgnored)
+{
+    key(QEvent::KeyPress, Qt::Key_W);
+    key(QEvent::KeyRelease, Qt::Key_W, true); // a repeat's release must not let the key go
+    EXPECT_NE(keyState('W'), 0);
+    key(QEvent::KeyRelease, Qt::Key_W);
+    key(QEvent::KeyPress, Qt::Key_W, true); // nor a repeat's press bring it back
+    EXPECT_EQ(keyState('W'), 0);
+}
+
+TEST_F(WindowHostTest, ModifiersSetBothSidedAndGenericCodes)
+{
+    key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe1);
+    key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe2);
+    EXPECT_NE(keyState(0x10), 0);
+    EXPECT_NE(keyState(0xA0), 0);
+    EXPECT_NE(keyState(0xA1), 0);
+    key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe1);
+    EXPECT_NE(keyState(0x10), 0) << "right shift still down";
+    key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe2);
+    EXPECT_EQ(keyState(0x10), 0);
+}
+
+TEST_F(WindowHostTest, FocusLossClearsEveryKey)
+{
+    key(QEvent::KeyPress, Qt::Key_A);
+    key(QEvent::KeyPress, Qt::Key_Escape);
+    key(QEvent::KeyPress, Qt::Key_Control, false, 0xffe3);
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    send(&out);
+    for (int vk = 0; vk < 256; ++vk)
+        ASSERT_EQ(keyState(vk), 0) << "key " << vk << " stuck";
+}
+
+TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
+{
+    resizeTo(QSize(1280, 480)); // 640 x 480 picture centred: 320 px bars left and right
+    QMouseEvent move(QEvent::MouseMove, QPointF(330, 10), QPointF(330, 10), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    send(&move);
+    EXPECT_EQ(host.cursorX(), 10);
+    EXPECT_EQ(host.cursorY(), 10);
+
+    resizeTo(QSize(1280, 960)); // scaled by two
+    QMouseEvent move2(QEvent::MouseMove, QPointF(101, 51), QPointF(101, 51), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    send(&move2);
+    EXPECT_EQ(host.cursorX(), 50);
+    EXPECT_EQ(host.cursorY(), 25);
+    for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(320, 240), QPoint(17, 401)})
+        EXPECT_EQ(host.windowToBackBuffer(host.backBufferToWindow(p)), p);
+}
+
+TEST_F(WindowHostTest, SetCursorIsReadBackAtOnce)
+{
+    resizeTo(QSize(1280, 960));
+    host.setCursor(320, 240);
+    EXPECT_EQ(host.cursorX(), 320);
+    EXPECT_EQ(host.cursorY(), 240);
+    EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
+}
+
+TEST_F(WindowHostTest, MouseButtonsArriveAsTheirMask)
+{
+    std::vector<int> masks;
+    host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), b, b, Qt::NoModifier);
+        send(&press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), b, Qt::NoButton,
+                            Qt::NoModifier);
+        send(&release);
+    }
+    EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
+}
+
+TEST_F(WindowHostTest, CloseRequestIsReportedAndTheWindowStays)
+{
+    int calls = 0;
+    host.setCloseHandler([&] { ++calls; });
+    QCloseEvent close;
+    send(&close);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(host.closeRequested());
+    EXPECT_TRUE(host.window()->isVisible());
+    host.clearCloseRequest();
+    EXPECT_FALSE(host.closeRequested());
+}
+
+TEST_F(WindowHostTest, F11TogglesFullScreen)
+{
+    QTest::keyPress(host.window(), Qt::Key_F11);
+    EXPECT_TRUE(host.window()->windowStates() & Qt::WindowFullScreen);
+    QTest::keyRelease(host.window(), Qt::Key_F11);
+    QTest::keyPress(host.window(), Qt::Key_F11);
+    EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
+}
+
+TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
+{
+    host.setCaption(QStringLiteral("Code:Rinkfall"));
+    EXPECT_EQ(host.window()->title(), QStringLiteral("Code:Rinkfall"));
+    auto dev = host.createDevice(false);
+    EXPECT_EQ(dev->backBufferWidth(), 640);
+    dev->clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFFFF0000, 1, 0);
+    resizeTo(QSize(800, 300));
+    EXPECT_NO_THROW(dev->present());
+    // Presenting must leave the back buffer as it was drawn.
+    EXPECT_EQ(dev->readBackBuffer().pixelColor(320, 240), QColor(255, 0, 0));
+}
+
+} // namespace
