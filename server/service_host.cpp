@@ -3,6 +3,7 @@
 #include "server/service_messages.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace server {
 
@@ -24,6 +25,12 @@ ServiceHost::ServiceHost(GameService &service, std::string gameDir)
     http_->set_read_timeout(kReadTimeoutSeconds, 0);
     http_->set_keep_alive_max_count(kKeepAliveRequests);
     http_->set_tcp_nodelay(true);
+    // The library's default also sets SO_REUSEPORT, which would let a second service bind the
+    // same port beside this one and take part of its requests.
+    http_->set_socket_options([](socket_t sock) {
+        const int on = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    });
     http_->Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
         serve(request, response);
     });

@@ -1,0 +1,213 @@
+// The rinkfall-server program itself: options, start-up, signals and its data file.
+
+#include "tests/server/service_fixture.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <algorithm>
+#include <mutex>
+
+extern char **environ;
+
+using namespace servertest;
+
+namespace {
+
+// One run of the program with its standard output on a pipe.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), RINKFALL_SERVER_BIN);
+        std::vector<char *> argv;
+        for (auto &arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        int fds[2];
+        if (pipe(fds) != 0)
+            throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out_ = fds[0];
+    }
+    ~ServerProcess()
+    {
+        if (pid_ > 0 && !exited_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(out_);
+    }
+
+    // The next line of output, or empty after `seconds`.
+    std::string readLine(int seconds = 20)
+    {
+        std::string line;
+        char c = 0;
+        pollfd watch{out_, POLLIN, 0};
+        while (poll(&watch, 1, seconds * 1000) > 0 && read(out_, &c, 1) == 1) {
+            if (c == '\n')
+                return line;
+            line += c;
+        }
+        return line;
+    }
+    // The port from the "listening on http://HOST:PORT/..." line, or 0.
+    int waitForPort()
+    {
+        const std::string line = readLine();
+        const std::string lead = "http://127.0.0.1:";
+        const std::size_t at = line.find(lead);
+        return at == std::string::npos ? 0 : std::atoi(line.c_str() + at + lead.size());
+    }
+    void signal(int number) { kill(pid_, number); }
+    // Exit code, or -1 when it did not end normally within the time.
+    int wait(int seconds = 20)
+    {
+        for (int i = 0; i < seconds * 20; ++i) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            usleep(50'000);
+        }
+        return -1;
+    }
+    std::string rest()
+    {
+        std::string text;
+        char buffer[512];
+        ssize_t n = 0;
+        while ((n = read(out_, buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        return text;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool exited_ = false;
+};
+
+std::vector<std::string> fields(int port, const std::string &scriptAndQuery)
+{
+    return splitFields(httpGet(port, "/PHP/Rinkfall/" + scriptAndQuery).body);
+}
+
+} // namespace
+
+TEST(ServerProgram, HelpAndBadOptions)
+{
+    ServerProcess help({"--help"});
+    EXPECT_EQ(help.wait(), 0);
+    const std::string usage = help.rest();
+    for (const std::string option : {"--listen", "--db", "--game-dir", "--min-version", "--notice"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--listen"}, {"--listen", "nowhere"}, {"--listen", "1.2.3.4:99999"},
+             {"--min-version", "x"}, {"--game-dir", "a/b"}}) {
+        ServerProcess bad(args);
+        EXPECT_EQ(bad.wait(), 2) << args.front();
+    }
+}
+
+TEST(ServerProgram, ServesFromItsOptionsAndStopsCleanlyOnSigterm)
+{
+    TempDir dir;
+    const std::string notice = dir.path() + "/notice.txt";
+    std::ofstream(notice) << "\xEF\xBB\xBF" "お知らせ1\r\n二行目\n\n四\n五\n六\n";
+    const std::string db = dir.path() + "/nested/data/server.sqlite";
+    ServerProcess server({"--listen", "127.0.0.1:0", "--db", db, "--game-dir", "Rinkfall",
+                          "--min-version", "2", "--notice", notice, "--weak-hashing-for-tests"});
+    const int port = server.waitForPort();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(fields(port, "Login.php?Rkf=1&Version=1"),
+              (std::vector<std::string>{"-2", "お知らせ1", "二行目", " ", "四", "五", "127.0.0.1"}));
+    EXPECT_EQ(fields(port, "Login.php?Rkf=1&Version=2").at(0), "1");
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.wait(), 0);
+    std::ifstream file(db);
+    EXPECT_TRUE(file.good()) << "the database folder was created";
+}
+
+TEST(ServerProgram, EveryAnsweredWriteOutlivesAnInterrupt)
+{
+    TempDir dir;
+    const std::string db = dir.path() + "/server.sqlite";
+    std::vector<std::string> confirmed;
+    {
+        ServerProcess server({"--listen", "127.0.0.1:0", "--db", db, "--weak-hashing-for-tests"});
+        const int port = server.waitForPort();
+        ASSERT_GT(port, 0);
+        ASSERT_EQ(fields(port, "Regist.php?Rkf=1&NAME=ann&PASS=pw&LENG=3&IP=x").at(0), "1");
+        std::atomic<bool> stop{false};
+        std::mutex guard;
+        std::vector<std::thread> writers;
+        for (int t = 0; t < 4; ++t) {
+            writers.emplace_back([&, t] {
+                for (int i = 0; !stop; ++i) {
+                    const std::string words = "w" + std::to_string(t) + "x" + std::to_string(i);
+                    const auto reply =
+                        fields(port, "Say.php?Rkf=1&Speaker=ann&Words=" + words + "&Belong=0");
+                    if (reply.at(0) == "1") {
+                        std::lock_guard lock(guard);
+                        confirmed.push_back(words);
+                    }
+                }
+            });
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        server.signal(SIGINT);
+        EXPECT_EQ(server.wait(), 0);
+        stop = true;
+        for (auto &writer : writers)
+            writer.join();
+    }
+    ASSERT_FALSE(confirmed.empty());
+
+    ServerProcess again({"--listen", "127.0.0.1:0", "--db", db, "--weak-hashing-for-tests"});
+    const int port = again.waitForPort();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(fields(port, "Access.php?Rkf=1&NAME=ann&PASS=pw").at(0), "1");
+    // The lobby shows the newest 30 lines: they must be the last ones confirmed by each writer.
+    const auto lobby = fields(port, "Lobby.php?Rkf=1");
+    const std::size_t m = std::stoul(lobby.at(3));
+    EXPECT_EQ(m, std::min<std::size_t>(confirmed.size(), 30));
+    std::vector<std::string> shown;
+    for (std::size_t j = 0; j < m; ++j)
+        shown.push_back(lobby.at(6 + 3 * j));
+    for (const std::string &words : shown)
+        EXPECT_NE(std::find(confirmed.begin(), confirmed.end(), words), confirmed.end()) << words;
+    const std::string newestConfirmed = confirmed.back();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), newestConfirmed), shown.end())
+        << "the last confirmed line " << newestConfirmed << " was lost";
+    again.signal(SIGTERM);
+    EXPECT_EQ(again.wait(), 0);
+}
+
+TEST(ServerProgram, RefusesAPortThatIsTaken)
+{
+    TempDir dir;
+    ServerProcess first({"--listen", "127.0.0.1:0", "--db", dir.path() + "/a.sqlite"});
+    const int port = first.waitForPort();
+    ASSERT_GT(port, 0);
+    ServerProcess second(
+        {"--listen", "127.0.0.1:" + std::to_string(port), "--db", dir.path() + "/b.sqlite"});
+    EXPECT_EQ(second.wait(), 1);
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.wait(), 0);
+}

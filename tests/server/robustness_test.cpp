@@ -1,0 +1,104 @@
+// Many callers at once, and what survives a restart.
+
+#include "tests/server/service_fixture.h"
+
+#include <sqlite3.h>
+
+using namespace servertest;
+
+using ServiceRobustness = ServiceTest;
+
+TEST_F(ServiceRobustness, ParallelChatAndLobbyReadsLoseNothing)
+{
+    constexpr int kThreads = 8;
+    constexpr int kLinesEach = 15;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kLinesEach; ++i) {
+                const std::string words = "t" + std::to_string(t) + "-" + std::to_string(i);
+                const auto said = splitFields(
+                    get("/PHP/Rinkfall/Say.php?Rkf=1&Speaker=s&Words=" + words + "&Belong=0").body);
+                const auto seen = splitFields(get("/PHP/Rinkfall/Lobby.php?Rkf=1").body);
+                if (said.at(0) != "1" || seen.at(0) != "1")
+                    ++failures;
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, 0);
+    // Every line stored exactly once.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt *stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT COUNT(*), COUNT(DISTINCT words) FROM chat", -1,
+                                 &stmt, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), kThreads * kLinesEach);
+    EXPECT_EQ(sqlite3_column_int(stmt, 1), kThreads * kLinesEach);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    EXPECT_EQ(std::stoul(call("Lobby", "").at(3)), 30u);
+}
+
+TEST_F(ServiceRobustness, RacingForOneNameOrOneRoomHasOneWinner)
+{
+    constexpr int kThreads = 6;
+    std::atomic<int> registered{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            const auto reply = splitFields(
+                get("/PHP/Rinkfall/Regist.php?Rkf=1&NAME=same&PASS=pw&LENG=4&IP=x").body);
+            if (reply.at(0) == "1")
+                ++registered;
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(registered, 1);
+
+    const int room = makeRoom("host");
+    std::vector<std::string> guests;
+    for (int t = 0; t < kThreads; ++t) {
+        guests.push_back("guest" + std::to_string(t));
+        registerUser(guests.back());
+        logIn(guests.back());
+    }
+    std::atomic<int> joined{0};
+    threads.clear();
+    for (const std::string &guest : guests) {
+        threads.emplace_back([&, guest] {
+            const auto reply = splitFields(get("/PHP/Rinkfall/Join.php?Rkf=1&Room="
+                                               + std::to_string(room) + "&Name=" + guest)
+                                               .body);
+            if (reply.at(0) == "1")
+                ++joined;
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(joined, 1);
+}
+
+TEST_F(ServiceRobustness, ARestartKeepsUsersRoomsAndChat)
+{
+    const int room = makeRoom("ann", "keep");
+    registerUser("bob");
+    logIn("bob");
+    ASSERT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=bob").at(0), "1");
+    ASSERT_EQ(call("Say", "Speaker=ann&Words=before&Belong=0").at(0), "1");
+    const auto before = call("Lobby", "");
+
+    restart();
+
+    EXPECT_EQ(call("Lobby", ""), before);
+    EXPECT_EQ(call("Access", "NAME=ann&PASS=secret").at(0), "1");
+    EXPECT_EQ(call("Access", "NAME=ann&PASS=wrong").at(0), "-1");
+    EXPECT_EQ(call("Regist", "NAME=ann&PASS=x&LENG=3&IP=x").at(0), "-1") << "name still taken";
+    // The login binding survives too: bob may leave without logging in again.
+    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "1");
+}
