@@ -1,6 +1,7 @@
 #include "engine/q_mesh.h"
 
 #include "engine/d3dx_math.h"
+#include "engine/engine_errors.h"
 #include "engine/q_mat.h"
 #include "engine/qrn.h"
 
