@@ -209,10 +209,10 @@ RgbImage paintWall()
                 const int inPlanks = y - kRailRows;
                 const int plank = inPlanks / plankRows;
                 const int plankRow = inPlanks % plankRows;
-                const double grain = std::sin(0.045 * x * (1 + 0.15 * plank) + 9 * valueNoise(x, y, 24, 20 + plank) +
-                                              1.7 * plank);
-                const double knots = valueNoise(x, y, 6, 30 + plank);
-                c = scaled(pine, 0.93 + 0.06 * grain + 0.05 * (knots - 0.5) + 0.03 * (plank % 2));
+                // Grain runs along the plank: wavy stripes, the waves stretched out along x.
+                const double grain = std::sin(1.1 * y + 7 * valueNoise(x * 0.2, y * 0.5, 6, 20 + plank) + 1.7 * plank);
+                const double streaks = valueNoise(x * 0.1, y, 2, 30 + plank);
+                c = scaled(pine, 0.94 + 0.04 * grain + 0.06 * (streaks - 0.5) + 0.03 * (plank % 2));
                 if (plankRow < 2 || plankRow >= plankRows - 1 || x < 2 || x >= n - 2)
                     c = mix(c, seam, 0.8);
             }
@@ -256,9 +256,10 @@ RgbImage paintCursor()
     return image;
 }
 
-// Spin bar in rows 0..3 (left = -1, right = +1: cool to warm, brighter towards either end, with a
-// mark at the middle) and power bar in rows 4..7 (0 to 2: dark to bright, green to red, marked at
-// 1), each 200 texels wide; the texture is 256 wide and the rest is a dim filler.
+// Spin bar in rows 0..3 (left = -1, right = +1: brighter towards either end, cool left and warm
+// right, with a mark at the middle) and power bar in rows 4..7 (0 to 2: dark to bright, marked at
+// 1), each 200 texels wide; the texture is 256 wide and the rest is a dim filler. The sprites tint
+// them strongly (blue for spin, purple for power), so the ramps are carried by brightness.
 RgbImage paintBar()
 {
     constexpr int kUsed = 200;
@@ -271,14 +272,12 @@ RgbImage paintBar()
                 const double t = (x + 0.5) / kUsed;
                 if (y < 4) {
                     const double s = 2 * t - 1;
-                    const Colour end = s < 0 ? Colour{90, 170, 255} : Colour{255, 150, 80};
-                    c = mix(Colour{70, 70, 80}, end, std::abs(s));
+                    const Colour end = s < 0 ? Colour{205, 225, 255} : Colour{255, 230, 205};
+                    c = mix(Colour{70, 70, 76}, end, std::abs(s));
                     if (x == kUsed / 2 - 1 || x == kUsed / 2)
                         c = Colour{255, 255, 255};
                 } else {
-                    const Colour low{40, 150, 60}, mid{235, 215, 60}, high{240, 60, 40};
-                    c = t < 0.5 ? mix(low, mid, t * 2) : mix(mid, high, t * 2 - 1);
-                    c = scaled(c, 0.35 + 0.65 * t);
+                    c = mix(Colour{56, 56, 60}, Colour{255, 246, 232}, t);
                     if (x == kUsed / 2 - 1 || x == kUsed / 2)
                         c = Colour{255, 255, 255};
                 }

@@ -1,0 +1,372 @@
+// The generated Library: every file loads, the meshes are shaped and wound as the sheet needs, and
+// the bitmaps land where the sheet layout puts them.
+
+#include "platform/bmp_texture.h"
+#include "platform/xfile_parser.h"
+#include "tools/library_gen/library_files.h"
+#include "tools/library_gen/sheet_view.h"
+#include "tools/library_gen/textures.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
+
+using platform::MeshData;
+using platform::TextureImage;
+
+namespace {
+
+const std::filesystem::path kLibrary = RINKFALL_LIBRARY_DIR;
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Generated once for the whole suite: painting the bitmaps takes a moment under the sanitizers.
+const std::map<std::string, std::vector<std::uint8_t>>& generated()
+{
+    static const auto files = [] {
+        std::map<std::string, std::vector<std::uint8_t>> m;
+        for (auto& f : librarygen::buildLibraryFiles())
+            m[f.name] = std::move(f.bytes);
+        return m;
+    }();
+    return files;
+}
+
+TextureImage texture(const std::string& name)
+{
+    const auto& bytes = generated().at(name);
+    return platform::decodeBmpTexture(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+}
+
+MeshData mesh(const std::string& name)
+{
+    const auto& bytes = generated().at(name);
+    return platform::parseXFile(std::string(bytes.begin(), bytes.end()));
+}
+
+std::array<int, 4> texel(const TextureImage& t, int x, int y)
+{
+    const auto& l = t.levels.front();
+    const std::size_t at = (std::size_t(y) * l.width + x) * 4;
+    return {l.rgba[at], l.rgba[at + 1], l.rgba[at + 2], l.rgba[at + 3]};
+}
+
+int brightness(const std::array<int, 4>& c)
+{
+    return c[0] + c[1] + c[2];
+}
+
+bool isPowerOfTwo(int n)
+{
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+using V3 = std::array<double, 3>;
+
+V3 pos(const MeshData& m, std::uint32_t i)
+{
+    return {m.vertices[i].px, m.vertices[i].py, m.vertices[i].pz};
+}
+
+// (b - a) x (c - a): in a left-handed world it points at the side from which a, b, c run clockwise.
+V3 clockwiseSide(const MeshData& m, std::uint32_t face)
+{
+    const V3 a = pos(m, m.indices[face * 3]), b = pos(m, m.indices[face * 3 + 1]), c = pos(m, m.indices[face * 3 + 2]);
+    const V3 e{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, f{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    return {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
+}
+
+double dot(const V3& a, const V3& b)
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// Every face is clockwise seen from where its normals point, and (for closed shapes) that is outside.
+void expectOutwardWinding(const MeshData& m, bool closed)
+{
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
+        const V3 side = clockwiseSide(m, f);
+        V3 centroid{0, 0, 0};
+        for (int c = 0; c < 3; ++c) {
+            const std::uint32_t i = m.indices[f * 3 + c];
+            const V3 n{m.vertices[i].nx, m.vertices[i].ny, m.vertices[i].nz};
+            EXPECT_GT(dot(side, n), 0.0) << "face " << f << " corner " << c;
+            const V3 p = pos(m, i);
+            for (int k = 0; k < 3; ++k)
+                centroid[k] += p[k] / 3;
+        }
+        if (closed) {
+            EXPECT_GT(dot(side, centroid), 0.0) << "face " << f << " faces inwards";
+        }
+    }
+}
+
+} // namespace
+
+TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRun)
+{
+    const auto again = librarygen::buildLibraryFiles();
+    ASSERT_EQ(again.size(), 12u);
+    for (const auto& f : again) {
+        EXPECT_EQ(f.bytes, generated().at(f.name)) << f.name << " differs between runs";
+        EXPECT_EQ(readFile(kLibrary / f.name), f.bytes) << f.name << " in " << kLibrary;
+    }
+}
+
+TEST(LibraryBitmaps, AllLoadWithPowerOfTwoSizesAndNoAccidentalKey)
+{
+    for (const char* name : {"Tex_Ice.bmp", "Tex_House.bmp", "Tex_Wall.bmp", "Tex_Side.bmp", "Tex_Line.bmp",
+                             "Tex_Center.bmp", "Tex_LineSide.bmp", "Tex_Bar.bmp"}) {
+        const TextureImage t = texture(name);
+        EXPECT_TRUE(isPowerOfTwo(t.width()) && isPowerOfTwo(t.height())) << name;
+        std::size_t transparent = 0;
+        for (std::size_t i = 3; i < t.levels.front().rgba.size(); i += 4)
+            transparent += t.levels.front().rgba[i] == 0;
+        EXPECT_EQ(transparent, 0u) << name << " has pure black texels";
+    }
+    const TextureImage ice = texture("Tex_Ice.bmp");
+    EXPECT_EQ(texel(ice, 0, 0)[3], 255);
+    EXPECT_GT(brightness(texel(ice, 0, 0)), 600); // pale: the status band borrows it
+}
+
+TEST(LibraryBitmaps, CursorIsALightTriangleOnTheKey)
+{
+    const TextureImage t = texture("Tex_Cursor.bmp");
+    ASSERT_EQ(t.width(), 32);
+    ASSERT_EQ(t.height(), 32);
+    for (const auto& [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}, {1, 4}, {16, 1}})
+        EXPECT_EQ(texel(t, x, y), (std::array<int, 4>{0, 0, 0, 0})) << x << "," << y;
+    int opaque = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            opaque += texel(t, x, y)[3] == 255;
+    EXPECT_GT(opaque, 200);
+    EXPECT_LT(opaque, 32 * 32 - 200);
+    EXPECT_GT(brightness(texel(t, 20, 16)), 600);
+    // It points left: wider at the right than at the left.
+    auto column = [&](int x) {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            n += texel(t, x, y)[3] == 255;
+        return n;
+    };
+    EXPECT_GT(column(26), column(8));
+}
+
+TEST(LibraryBitmaps, BarsAreRampsAcrossTheirTwoHundredTexels)
+{
+    const TextureImage t = texture("Tex_Bar.bmp");
+    ASSERT_GE(t.width(), 200);
+    ASSERT_GE(t.height(), 8);
+    for (int row : {1, 2}) { // spin: brighter towards both ends
+        EXPECT_GT(brightness(texel(t, 10, row)), brightness(texel(t, 50, row)));
+        EXPECT_GT(brightness(texel(t, 50, row)), brightness(texel(t, 90, row)));
+        EXPECT_GT(brightness(texel(t, 189, row)), brightness(texel(t, 150, row)));
+        EXPECT_GT(brightness(texel(t, 150, row)), brightness(texel(t, 110, row)));
+    }
+    for (int row : {5, 6}) // power: brighter towards 2, in every channel the sprite tint keeps
+        for (int x = 1; x + 10 < 199; x += 10)
+            if (x + 10 < 99 || x > 100) {
+                for (int c = 0; c < 3; ++c)
+                    EXPECT_LT(texel(t, x, row)[c], texel(t, x + 10, row)[c]) << x;
+            }
+}
+
+TEST(LibraryMeshes, FloorIsAUnitSquareFacingUp)
+{
+    const MeshData m = mesh("Mesh_Floor.x");
+    EXPECT_EQ(m.numVertices(), 4u);
+    EXPECT_EQ(m.numFaces(), 2u);
+    for (const auto& v : m.vertices) {
+        EXPECT_EQ(v.py, 0.0f);
+        EXPECT_EQ(std::abs(v.px), 0.5f);
+        EXPECT_EQ(std::abs(v.pz), 0.5f);
+        EXPECT_EQ((std::array<float, 3>{v.nx, v.ny, v.nz}), (std::array<float, 3>{0, 1, 0}));
+        // Whole texture, top towards +z, left towards -x.
+        EXPECT_FLOAT_EQ(v.u, v.px + 0.5f);
+        EXPECT_FLOAT_EQ(v.v, 0.5f - v.pz);
+    }
+    expectOutwardWinding(m, false);
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f)
+        EXPECT_GT(clockwiseSide(m, f)[1], 0.0) << "face " << f << " is culled from above";
+}
+
+TEST(LibraryMeshes, BoxIsAUnitCubeWithASidePerNormal)
+{
+    const MeshData m = mesh("Mesh_Box.x");
+    EXPECT_EQ(m.numVertices(), 24u);
+    EXPECT_EQ(m.numFaces(), 12u);
+    std::set<std::array<float, 3>> normals;
+    for (const auto& v : m.vertices) {
+        EXPECT_EQ(std::max({std::abs(v.px), std::abs(v.py), std::abs(v.pz)}), 0.5f);
+        normals.insert({v.nx, v.ny, v.nz});
+    }
+    EXPECT_EQ(normals.size(), 6u);
+    expectOutwardWinding(m, true);
+}
+
+TEST(LibraryMeshes, PipeIsAClosedUprightCylinder)
+{
+    const MeshData m = mesh("Mesh_Pipe.x");
+    const auto n = std::uint32_t(librarygen::kPipeSegments);
+    EXPECT_GE(n, 24u);
+    EXPECT_EQ(m.numFaces(), 4 * n);                   // two per side segment, one per cap segment
+    EXPECT_EQ(m.numVertices(), 2 * (n + 1) + 2 * (n + 1)); // the seam doubled; cap centres and rims
+    int up = 0, down = 0;
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
+        const V3 side = clockwiseSide(m, f);
+        up += side[1] > 0 && std::abs(side[0]) + std::abs(side[2]) < 1e-9;
+        down += side[1] < 0 && std::abs(side[0]) + std::abs(side[2]) < 1e-9;
+    }
+    EXPECT_EQ(up, int(n));
+    EXPECT_EQ(down, int(n));
+    for (const auto& v : m.vertices) {
+        EXPECT_EQ(std::abs(v.py), 0.5f);
+        const double r = std::hypot(v.px, v.pz);
+        EXPECT_TRUE(std::abs(r - 0.5) < 1e-5 || r < 1e-9) << r;
+    }
+    expectOutwardWinding(m, true);
+}
+
+TEST(LibraryMeshes, StonesSampleOnlyTheCleanRailOfTheWallTexture)
+{
+    const MeshData m = mesh("Mesh_Pipe.x");
+    const TextureImage wall = texture("Tex_Wall.bmp");
+    int lowest = 765, highest = 0;
+    for (const auto& v : m.vertices) {
+        ASSERT_GE(v.u, 0.0f);
+        ASSERT_LE(v.u, 1.0f);
+        const int x = std::min(wall.width() - 1, int(v.u * wall.width()));
+        const int y = std::min(wall.height() - 1, int(v.v * wall.height()));
+        lowest = std::min(lowest, brightness(texel(wall, x, y)));
+        highest = std::max(highest, brightness(texel(wall, x, y)));
+    }
+    EXPECT_GT(lowest, 600) << "a stone would show a dark seam or plank";
+    EXPECT_LT(highest - lowest, 60);
+}
+
+class LaidOutSheet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { sheet_ = new librarygen::SheetView(kLibrary); }
+    static void TearDownTestSuite()
+    {
+        delete sheet_;
+        sheet_ = nullptr;
+    }
+
+    static std::array<double, 3> at(double x, double z)
+    {
+        const auto c = sheet_->floorColour(x, z);
+        EXPECT_TRUE(c.has_value()) << "no floor at " << x << ", " << z;
+        return c.value_or(std::array<double, 3>{0, 0, 0});
+    }
+    static bool isRed(const std::array<double, 3>& c) { return c[0] > 150 && c[1] < 90 && c[2] < 90; }
+    static bool isBlue(const std::array<double, 3>& c) { return c[2] > 150 && c[0] < 90; }
+    static bool isDark(const std::array<double, 3>& c) { return std::max({c[0], c[1], c[2]}) < 100; }
+    static bool isIce(const std::array<double, 3>& c) { return c[0] > 200 && c[1] > 210 && c[2] > 220; }
+
+    // Centre of the run of samples along z (at fixed x) for which `test` holds, within [from, to].
+    static std::optional<double> bandCentre(double x, double from, double to, bool (*test)(const std::array<double, 3>&))
+    {
+        std::optional<double> first, last;
+        for (double z = from; z <= to; z += 0.005)
+            if (test(at(x, z))) {
+                if (!first)
+                    first = z;
+                last = z;
+            }
+        if (!first)
+            return std::nullopt;
+        return (*first + *last) / 2;
+    }
+
+    static librarygen::SheetView* sheet_;
+};
+
+librarygen::SheetView* LaidOutSheet::sheet_ = nullptr;
+
+TEST_F(LaidOutSheet, FloorCoversTheSheetWithoutGaps)
+{
+    for (double z = -0.45; z < 39.5; z += 0.25)
+        for (double x = -0.45; x < 6.5; x += 0.25)
+            ASSERT_TRUE(sheet_->floorColour(x, z).has_value()) << x << ", " << z;
+    EXPECT_FALSE(sheet_->floorColour(-0.6, 10).has_value());
+    EXPECT_FALSE(sheet_->floorColour(3, 39.6).has_value());
+}
+
+TEST_F(LaidOutSheet, HousesAreCentredOnTheirTees)
+{
+    for (const double tee : {3.0, 36.0}) {
+        EXPECT_FALSE(isRed(at(3.1, tee + 0.1))) << "button at " << tee;
+        EXPECT_TRUE(isRed(at(3.5, tee + 0.1))) << "four-foot at " << tee;
+        EXPECT_TRUE(isRed(at(3.05, tee - 0.5)));
+        const auto eightFoot = at(4.0, tee + 0.3);
+        EXPECT_GT(std::min({eightFoot[0], eightFoot[1], eightFoot[2]}), 235.0) << "eight-foot is white";
+        EXPECT_TRUE(isBlue(at(3 + 2.0, tee + 0.2))) << "twelve-foot at " << tee;
+        EXPECT_TRUE(isBlue(at(3 - 0.3, tee - 2.0)));
+        EXPECT_TRUE(isBlue(at(3 + 0.3, tee + 2.0)));
+        EXPECT_TRUE(isIce(at(3 + 2.45, tee + 2.45)));
+        // The tee line runs across the house and on across the side strips.
+        for (const double x : {-0.2, 1.0, 4.2, 6.2}) {
+            const auto centre = bandCentre(x, tee - 0.1, tee + 0.1, isDark);
+            ASSERT_TRUE(centre.has_value()) << "no tee line at x " << x;
+            EXPECT_NEAR(*centre, tee, 0.02);
+        }
+    }
+    // The back lines lie behind each house, touching its twelve-foot ring.
+    const auto nearBack = bandCentre(1.0, 0.5, 1.0, isDark);
+    const auto farBack = bandCentre(1.0, 38.0, 38.5, isDark);
+    ASSERT_TRUE(nearBack && farBack);
+    EXPECT_NEAR(*nearBack, 3 - librarygen::markings::kTwelveFootRadius, 0.05);
+    EXPECT_NEAR(*farBack, 36 + librarygen::markings::kTwelveFootRadius, 0.05);
+}
+
+TEST_F(LaidOutSheet, HogLinesLieAtSevenAndAHalfAndThirtyOneAndAHalf)
+{
+    for (const double x : {0.0, 2.0, 5.0}) {
+        const auto farHog = bandCentre(x, 29, 33, isRed);
+        const auto nearHog = bandCentre(x, 6, 10, isRed);
+        ASSERT_TRUE(farHog && nearHog) << "x " << x;
+        EXPECT_NEAR(*farHog, 31.5, 0.03);
+        EXPECT_NEAR(*nearHog, 7.5, 0.03);
+    }
+}
+
+TEST_F(LaidOutSheet, CentreLineRunsDownTheMiddle)
+{
+    for (const double z : {2.0, 7.0, 12.0, 19.5, 27.0, 33.0, 37.0}) {
+        EXPECT_TRUE(isDark(at(3.0, z))) << "z " << z;
+        EXPECT_FALSE(isDark(at(3.1, z + 0.3))) << "z " << z;
+    }
+    EXPECT_TRUE(isIce(at(1.5, 19.5)));
+    EXPECT_TRUE(isIce(at(0.0, 19.5)));
+}
+
+TEST_F(LaidOutSheet, WallsFaceTheSheetAndAreSeenThroughFromOutside)
+{
+    const librarygen::Vec3d middle{3, 0.5, 19.5};
+    const std::vector<librarygen::Vec3d> outwards = {{-1, 0, 0}, {1, 0, 0}, {0, 0, -1}, {0, 0, 1}};
+    const auto pieces = librarygen::sheetPieces();
+    for (const auto& d : outwards) {
+        const auto hit = sheet_->cast(middle, d);
+        ASSERT_TRUE(hit.has_value());
+        EXPECT_EQ(pieces[std::size_t(hit->pieceIndex)].textureSlot, 2);
+        EXPECT_LT(dot(hit->normal, d), -0.99) << "wall does not face the sheet";
+        // From beyond the wall, looking back in, the panel is culled and the ray reaches the floor.
+        const librarygen::Vec3d outside{hit->point[0] + d[0], 0.9, hit->point[2] + d[2]};
+        const auto back = sheet_->cast(outside, {-d[0], -0.2, -d[2]});
+        ASSERT_TRUE(back.has_value());
+        EXPECT_NE(pieces[std::size_t(back->pieceIndex)].textureSlot, 2);
+    }
+}
