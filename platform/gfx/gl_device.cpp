@@ -607,6 +607,13 @@ void GlDevice::blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHei
     markDirty(DirtyRaster);
 }
 
+void GlDevice::finish()
+{
+    ensureCurrent();
+    flushSprites();
+    gl_->glFinish();
+}
+
 QImage GlDevice::readBackBuffer()
 {
     ensureCurrent();

@@ -77,6 +77,9 @@ public:
     // `x, y, w, h` (GL window coordinates, origin bottom-left), after clearing it to black.
     void blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHeight, int x, int y, int w, int h);
 
+    // Waits until the GPU has drawn everything submitted (for timing).
+    void finish();
+
     QOpenGLContext* context() const { return link_->context; }
     // GL draw calls issued since creation: lets tests and benchmarks see sprite batching work.
     long long drawCalls() const { return drawCalls_; }
