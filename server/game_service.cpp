@@ -220,6 +220,16 @@ Reply GameService::lobby(const QueryParams &query)
 {
     if (!optionalNumberIsValid(query, "Having"))
         return refuse(messages::kMalformed);
+    {
+        std::lock_guard lock(lobbyCacheMutex_);
+        if (cachedLobbyRevision_ == store_.revision())
+            return cachedLobby_;
+    }
+    return lobbyReply();
+}
+
+Reply GameService::lobbyReply()
+{
     const LobbySnapshot snapshot = store_.lobby(kMaxRooms, kChatLinesShown);
     std::vector<std::string> fields;
     fields.reserve(3 + snapshot.rooms.size() * 6 + snapshot.chat.size() * 3);
@@ -239,7 +249,14 @@ Reply GameService::lobby(const QueryParams &query)
         fields.push_back(line.speaker);
         fields.push_back(line.words);
     }
-    return makeReply(ReplyCode::Success, std::move(fields));
+    Reply reply = makeReply(ReplyCode::Success, std::move(fields));
+    std::lock_guard lock(lobbyCacheMutex_);
+    // A slower builder must not put back an older view over a newer one.
+    if (snapshot.revision > cachedLobbyRevision_) {
+        cachedLobbyRevision_ = snapshot.revision;
+        cachedLobby_ = reply;
+    }
+    return reply;
 }
 
 std::optional<int64_t> GameService::actingUser(const QueryParams &query,

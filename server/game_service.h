@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,7 +64,14 @@ private:
     // The acting user of a room action: the name must belong to the latest login from `address`.
     std::optional<int64_t> actingUser(const QueryParams &query, const std::string &address);
 
+    // The lobby reply is rebuilt only after a change; between changes every caller gets the
+    // same fields.
+    Reply lobbyReply();
+
     GameStore &store_;
+    std::mutex lobbyCacheMutex_;
+    uint64_t cachedLobbyRevision_ = 0;
+    Reply cachedLobby_;
     ServiceSettings settings_;
     Clock clock_;
     PasswordHasher hasher_;

@@ -177,6 +177,9 @@ void GameStore::createSchema()
 
 void GameStore::touchLastUpdate(int64_t now)
 {
+    // Raised before the commit: a reader that sees the new data also sees the new number, and
+    // a rolled-back change only costs one needless rebuild.
+    ++revision_;
     prepare("INSERT INTO meta(key, value) VALUES('last_update', ?1)"
             " ON CONFLICT(key) DO UPDATE SET value = excluded.value")
         .bind(1, now)
@@ -277,6 +280,7 @@ LobbySnapshot GameStore::lobby(int64_t maxRooms, int64_t maxChatLines)
 {
     std::lock_guard lock(mutex_);
     LobbySnapshot snapshot;
+    snapshot.revision = revision_;
     {
         auto stmt = prepare("SELECT value FROM meta WHERE key = 'last_update'");
         if (stmt.step())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -44,6 +45,7 @@ struct ChatRecord {
 };
 
 struct LobbySnapshot {
+    uint64_t revision = 0;  // see GameStore::revision()
     int64_t lastUpdate = 0;
     std::vector<RoomRecord> rooms;  // oldest room first
     std::vector<ChatRecord> chat;   // newest line first
@@ -78,6 +80,9 @@ public:
     std::optional<int64_t> userLoggedInFrom(const std::string &name, const std::string &address);
 
     void addChat(const std::string &speaker, const std::string &words, int64_t now);
+    // Goes up with every change the lobby shows (rooms, chat), so a reply built from an
+    // earlier snapshot can be kept while the number stays the same.
+    uint64_t revision() const { return revision_; }
     LobbySnapshot lobby(int64_t maxRooms, int64_t maxChatLines);
 
     // On success `roomId` receives the new room's number.
@@ -99,6 +104,7 @@ private:
     bool userIsOpponent(int64_t userId);
 
     std::mutex mutex_;
+    std::atomic<uint64_t> revision_{1};
     sqlite3 *db_ = nullptr;
     std::map<std::string, sqlite3_stmt *, std::less<>> cache_;
 };

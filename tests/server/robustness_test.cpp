@@ -44,6 +44,32 @@ TEST_F(ServiceRobustness, ParallelChatAndLobbyReadsLoseNothing)
     EXPECT_EQ(std::stoul(call("Lobby", "").at(3)), 30u);
 }
 
+TEST_F(ServiceRobustness, ALobbyReadAfterAWriteAlwaysShowsIt)
+{
+    // Writers and readers interleave freely; a view older than the caller's own last write
+    // would show up as a missing line.
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 40;
+    std::atomic<int> stale{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                const std::string words = "r" + std::to_string(t) + "-" + std::to_string(i);
+                get("/PHP/Rinkfall/Say.php?Rkf=1&Speaker=s&Words=" + words + "&Belong=0");
+                const std::string view = get("/PHP/Rinkfall/Lobby.php?Rkf=1").body;
+                if (view.find("<QZT>" + words + "<QZT>") == std::string::npos
+                    && !view.ends_with("<QZT>" + words)) {
+                    ++stale;
+                }
+            }
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(stale, 0);
+}
+
 TEST_F(ServiceRobustness, RacingForOneNameOrOneRoomHasOneWinner)
 {
     constexpr int kThreads = 6;
