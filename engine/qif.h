@@ -23,6 +23,8 @@ public:
 
     // Called from the window's mouse-button-down event: 1 left, 2 right, 4 middle, or sums.
     void setMouseButton(std::int16_t Button) { pendingButton = Button; }
+    // The mask the next checkMouse will decode (what an input recording keeps).
+    std::int16_t getPendingButton() const { return pendingButton; }
     // Reads the cursor and turns the pending button mask into this poll's button states.
     void checkMouse();
     // Puts the cursor on a back-buffer point.

@@ -1,0 +1,133 @@
+#pragma once
+
+// The game window: the state of FieldState plus the engine objects, the frame loop, the shot
+// phases and the view controls. Its drawing methods (Set_3D, Draw_3D, Draw_2D, Draw_System and the
+// scene set-up) live in scene/.
+
+#include "engine/q_key.h"
+#include "engine/q_light.h"
+#include "engine/q_mat.h"
+#include "engine/q_mesh.h"
+#include "engine/q_std.h"
+#include "engine/q_tex.h"
+#include "engine/qif.h"
+#include "engine/qrn.h"
+#include "game/field_state.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+
+// What the window needs from whoever runs it.
+struct FieldEnvironment {
+    engine::QrnPlatform platform;         // device factory, loaders, clock, dialogs, input host
+    std::function<void()> showWindow;     // step "show the window" of a new game
+    std::string programDir;               // the folder Library/ sits in
+    std::uint32_t seed = 0;               // of the balance triangle's start angle
+};
+
+// Points in a frame where a runner (replay, recording, dumps, frame limits) looks in. All optional.
+struct FieldHooks {
+    std::function<void()> beforeFrame; // before any work of the frame
+    std::function<void()> atPoll;      // window events have run; the poll comes next
+    std::function<void()> beforeFlip;  // the frame is drawn; Flip comes next
+    std::function<bool()> afterFrame;  // after Flip; false ends the loop as Esc does
+};
+
+class Field : public FieldState {
+public:
+    // Indices into Keys, in the order the keys are handled each frame.
+    enum KeyIndex : int { KeyEsc, KeyW, KeyS, KeyA, KeyD, KeySpace, KeyF1, KeyF2, KeyF3, KeyEnter, KeyCount };
+
+    explicit Field(FieldEnvironment environment);
+    ~Field();
+    Field(const Field&) = delete;
+    Field& operator=(const Field&) = delete;
+
+    void setHooks(FieldHooks hooks) { hooks_ = std::move(hooks); }
+
+    // Sets up the device and the scene, binds the keys and runs the frame loop until Esc. The
+    // caller ends the program when it returns.
+    void NewGame(std::int16_t& GMode);
+    // NewGame without the loop, and the loop's start and one pass: what tests and tools drive.
+    void prepareGame(std::int16_t gameMode);
+    void beginLoop();
+    void runFrame();
+    void Game_Main();
+
+    // Window events.
+    void onMouseButtonDown(std::int16_t Button);
+    // The close box ends the game as Esc does, after the frame in progress.
+    void onCloseRequest() { Running = 0; }
+
+    QRN& engine() { return *Gfx; }
+    const QRN& engine() const { return *Gfx; }
+    QIF& input() { return *Inp; }
+    const std::array<Q_Key, KeyCount>& keyBindings() const { return Keys; }
+    // The fps value this frame's checkFPS returned.
+    std::int16_t frameFps() const { return FrameFps; }
+
+    // --- frame steps -----------------------------------------------------------------------------
+    void Draw_Pre();
+    void Draw_Event();
+    // scene/
+    void Set_3D();
+    void Draw_3D();
+    void Draw_2D();
+    void Draw_System();
+
+private:
+    // scene/: the resource steps of a new game.
+    void Load_SceneTextures();
+    void Setup_SceneObjects();
+    void Setup_TextAndStages();
+
+    // Draw_Pre
+    void newShot();
+    void releaseStone();
+    void countShotFrame();
+    bool anyStoneMoving() const;
+
+    // Draw_Event
+    void mouseLook();
+    void clicksAndZoom();
+    void toggleZoom();
+    void rampZoom();
+    void handleKeys();
+    void handleW(std::int16_t state);
+    void handleS(std::int16_t state);
+    void handleA(std::int16_t state);
+    void handleD(std::int16_t state);
+    void handleSpace(std::int16_t state);
+    void handleF1(std::int16_t state);
+    void handleF2(std::int16_t state);
+    void handleEnter(std::int16_t state);
+    void placeStone();
+    void walk(double xAngleDeg, double zAngleDeg);
+    void brush(std::int16_t command);
+    void keepFreeCameraInBounds();
+
+    float fps();
+    float randomAngle();
+    StoneRec& currentStone() { return Stones[CurStone]; }
+
+    FieldEnvironment env_;
+    FieldHooks hooks_;
+    std::mt19937 random_;
+
+    std::unique_ptr<QRN> Gfx;
+    std::unique_ptr<QIF> Inp;
+    std::array<Q_Tex, 9> Tex;
+    Q_Tex BackTex;
+    std::array<Q_Key, KeyCount> Keys;
+    std::array<Q_Mesh, 3> Mesh;
+    std::array<Q_Mat, 3> Mat;
+    Q_Std Cam;
+    std::array<Q_Light, 2> Lights;
+    engine::FontLabel tmpFont0{"ＭＳ ゴシック", 9};
+    ViewRec AimView;
+    std::int16_t FrameFps = 0;
+};

@@ -1,0 +1,386 @@
+#include "game/game_run.h"
+
+#include "engine/engine_errors.h"
+#include "game/field.h"
+#include "game/replay_format.h"
+#include "platform/bmp_texture.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/gfx/null_device.h"
+#include "platform/input_host.h"
+#include "platform/qt_dialogs.h"
+#include "platform/window_host.h"
+#include "platform/xfile_parser.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QImage>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+const char* const Caption = "Code:Rinkfall ";
+
+// --headless: messages go to standard error and count as answered.
+class StderrDialogs final : public platform::Dialogs {
+public:
+    void messageBox(const std::string& text, const std::string& caption) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+        ++answered;
+    }
+    std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initial) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", title.c_str(), prompt.c_str());
+        ++answered;
+        return initial;
+    }
+    int answered = 0;
+};
+
+// A live run reads the real clock, but every reading inside one frame's work returns the time
+// the frame started, so that a recording of that time replays the frame exactly. Flip's wait
+// sees the real clock.
+class FrameClock final : public platform::Clock {
+public:
+    double now() const override { return live_ ? real_.now() : frameTime_; }
+    void sleepFor(double seconds) override { real_.sleepFor(seconds); }
+    void startFrame()
+    {
+        frameTime_ = real_.now();
+        live_ = false;
+    }
+    void releaseForFlip() { live_ = true; }
+
+private:
+    platform::SteadyClock real_;
+    double frameTime_ = 0;
+    bool live_ = true;
+};
+
+// Input taken from a recording while a window (if any) keeps running its own events.
+class ReplayInputHost final : public platform::InputHost {
+public:
+    explicit ReplayInputHost(platform::InputHost* window) : window_(window) {}
+    const std::array<std::uint8_t, 256>& keyTable() const override { return script.keyTable(); }
+    int cursorX() const override { return script.cursorX(); }
+    int cursorY() const override { return script.cursorY(); }
+    void setCursor(int x, int y) override { script.setCursor(x, y); }
+    void setCursorVisible(bool visible) override { script.setCursorVisible(visible); }
+    void processEvents() override
+    {
+        if (window_)
+            window_->processEvents();
+    }
+
+    void apply(const FrameInput& in)
+    {
+        script.keys.fill(0);
+        for (std::uint8_t k : in.keys)
+            script.keys[k] = 0x80;
+        script.x = in.mouseX;
+        script.y = in.mouseY;
+    }
+
+    platform::ScriptedInputHost script;
+
+private:
+    platform::InputHost* window_;
+};
+
+FrameInput polledInput(const platform::InputHost& host, double t, std::int16_t buttons)
+{
+    FrameInput in;
+    in.t = t;
+    const auto& table = host.keyTable();
+    for (int k = 0; k < 256; ++k) {
+        if (table[k] != 0)
+            in.keys.push_back(static_cast<std::uint8_t>(k));
+    }
+    in.mouseX = host.cursorX();
+    in.mouseY = host.cursorY();
+    in.buttons = buttons;
+    return in;
+}
+
+std::ofstream openOutput(const QString& path)
+{
+    std::ofstream out(path.toStdString(), std::ios::out | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error(path.toStdString() + ": cannot be written");
+    return out;
+}
+
+QString programDir(const GameRunOptions& options)
+{
+    if (!options.libraryDir.isEmpty())
+        return options.libraryDir;
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QStringLiteral(".");
+}
+
+// Everything one run owns, built according to the options.
+class GameRun {
+public:
+    explicit GameRun(const GameRunOptions& options) : options_(options) {}
+
+    int run()
+    {
+        openReplay();
+        buildPlatform();
+        field_ = std::make_unique<Field>(environment());
+        connectWindow();
+        openOutputs();
+        field_->setHooks(hooks());
+        field_->prepareGame(gmode_);
+        if (replay_ && !pending_)
+            return 0; // a recording without frames: nothing to play
+        field_->Game_Main();
+        writeScreenshot();
+        return 0;
+    }
+
+private:
+    void openReplay()
+    {
+        gmode_ = options_.gmode;
+        seed_ = options_.seed ? *options_.seed : std::random_device{}();
+        if (options_.replayPath.isEmpty())
+            return;
+        replay_ = std::make_unique<ReplayReader>(options_.replayPath.toStdString());
+        gmode_ = replay_->header().gmode;
+        seed_ = replay_->header().seed;
+        pending_ = replay_->next();
+    }
+
+    void buildPlatform()
+    {
+        if (options_.headless)
+            dialogs_ = std::make_unique<StderrDialogs>();
+        else
+            dialogs_ = std::make_unique<platform::QtDialogs>();
+
+        platform::InputHost* windowInput = nullptr;
+        if (!options_.headless) {
+            window_ = std::make_unique<platform::WindowHost>(640, 480);
+            window_->setCaption(QString::fromUtf8(Caption));
+            windowInput = window_.get();
+        }
+        if (replay_) {
+            replayInput_ = std::make_unique<ReplayInputHost>(windowInput);
+            input_ = replayInput_.get();
+        } else if (window_) {
+            input_ = window_.get();
+        } else {
+            headlessInput_ = std::make_unique<platform::ScriptedInputHost>();
+            input_ = headlessInput_.get();
+        }
+
+        // Replays and headless runs keep their own time; a live window runs on the real clock.
+        if (replay_ || options_.headless) {
+            virtualClock_ = std::make_unique<platform::VirtualClock>(0.0);
+            clock_ = virtualClock_.get();
+        } else {
+            frameClock_ = std::make_unique<FrameClock>();
+            clock_ = frameClock_.get();
+        }
+    }
+
+    FieldEnvironment environment()
+    {
+        FieldEnvironment env;
+        engine::QrnPlatform& p = env.platform;
+        if (options_.headless) {
+            p.createDevice = [this](const engine::PresentParams& params, bool) -> std::unique_ptr<gfx::Device> {
+                auto device = std::make_unique<gfx::NullDevice>(int(params.BackBufferWidth),
+                                                                int(params.BackBufferHeight));
+                nullDevice_ = device.get();
+                return device;
+            };
+        } else {
+            p.createDevice = [this](const engine::PresentParams&, bool software) -> std::unique_ptr<gfx::Device> {
+                return window_->createDevice(software);
+            };
+        }
+        p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
+        p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
+        p.clock = clock_;
+        p.dialogs = dialogs_.get();
+        p.input = input_;
+        p.title = Caption;
+        if (window_)
+            env.showWindow = [this] { window_->show(); };
+        env.programDir = programDir(options_).toStdString();
+        env.seed = seed_;
+        return env;
+    }
+
+    void connectWindow()
+    {
+        if (!window_)
+            return;
+        Field* field = field_.get();
+        if (!replay_)
+            window_->setMouseButtonHandler([field](int mask) { field->onMouseButtonDown(std::int16_t(mask)); });
+        window_->setCloseHandler([field] { field->onCloseRequest(); });
+    }
+
+    void openOutputs()
+    {
+        if (!options_.dumpPath.isEmpty())
+            dump_ = openOutput(options_.dumpPath);
+        if (!options_.recordPath.isEmpty()) {
+            record_ = openOutput(options_.recordPath);
+            record_ << replayHeaderLine({gmode_, seed_}) << '\n';
+        }
+    }
+
+    FieldHooks hooks()
+    {
+        FieldHooks h;
+        h.beforeFrame = [this] { beforeFrame(); };
+        if (record_.is_open())
+            h.atPoll = [this] {
+                record_ << frameInputLine(polledInput(*input_, clock_->now(), field_->input().getPendingButton()))
+                        << '\n';
+            };
+        if (frameClock_)
+            h.beforeFlip = [this] { frameClock_->releaseForFlip(); };
+        h.afterFrame = [this] { return afterFrame(); };
+        return h;
+    }
+
+    void beforeFrame()
+    {
+        if (replay_) {
+            const FrameInput& in = *pending_;
+            virtualClock_->set(in.t);
+            replayInput_->apply(in);
+            if (in.buttons != 0)
+                field_->onMouseButtonDown(in.buttons);
+        } else if (virtualClock_) {
+            virtualClock_->set(frame_ * 0.01); // headless: a steady 100 frames per second
+        } else {
+            frameClock_->startFrame();
+        }
+    }
+
+    bool afterFrame()
+    {
+        if (dump_.is_open())
+            dump_ << stateDumpLine(*field_, frame_) << '\n';
+        if (nullDevice_)
+            nullDevice_->reset(); // its call logs would grow without end in a long run
+        ++frame_;
+        if (options_.frames && frame_ >= *options_.frames)
+            return false;
+        if (replay_) {
+            pending_ = replay_->next();
+            return pending_.has_value();
+        }
+        return true;
+    }
+
+    void writeScreenshot()
+    {
+        if (options_.screenshotPath.isEmpty())
+            return;
+        const QImage image = field_->engine().getDDD().readBackBuffer();
+        if (image.isNull() || !image.save(options_.screenshotPath, "PNG"))
+            throw std::runtime_error(options_.screenshotPath.toStdString()
+                                     + ": no screenshot (it needs the OpenGL device)");
+    }
+
+    const GameRunOptions& options_;
+    std::int16_t gmode_ = 1;
+    std::uint32_t seed_ = 0;
+    std::unique_ptr<ReplayReader> replay_;
+    std::optional<FrameInput> pending_;
+    std::unique_ptr<platform::Dialogs> dialogs_;
+    std::unique_ptr<platform::WindowHost> window_;
+    std::unique_ptr<ReplayInputHost> replayInput_;
+    std::unique_ptr<platform::ScriptedInputHost> headlessInput_;
+    platform::InputHost* input_ = nullptr;
+    std::unique_ptr<platform::VirtualClock> virtualClock_;
+    std::unique_ptr<FrameClock> frameClock_;
+    platform::Clock* clock_ = nullptr;
+    gfx::NullDevice* nullDevice_ = nullptr;
+    std::unique_ptr<Field> field_;
+    std::ofstream dump_;
+    std::ofstream record_;
+    long frame_ = 0;
+};
+
+long parseCount(const QString& text, const char* option, long low)
+{
+    bool ok = false;
+    const long v = text.toLong(&ok);
+    if (!ok || v < low)
+        throw std::invalid_argument(std::string("--") + option + " takes a whole number of at least "
+                                    + std::to_string(low));
+    return v;
+}
+
+} // namespace
+
+void addGameOptions(QCommandLineParser& parser)
+{
+    parser.addOption({"practice", "Start single practice at once, without the title menu."});
+    parser.addOption({"gmode", "Start the game window in game mode <n>.", "n"});
+    parser.addOption({"seed", "Seed of the balance triangle's start angles.", "n"});
+    parser.addOption({"record", "Record every frame's input to <file>.", "file"});
+    parser.addOption({"replay", "Play the input recorded in <file>; ends after its last frame.", "file"});
+    parser.addOption({"dump", "Write the game state after every frame to <file>.", "file"});
+    parser.addOption({"headless", "No window and no OpenGL: the null device, no frame pacing."});
+    parser.addOption({"frames", "End after <n> frames, as Esc would.", "n"});
+    parser.addOption({"screenshot", "After the last frame save the back buffer to <file> (PNG).", "file"});
+}
+
+GameRunOptions gameOptionsFrom(const QCommandLineParser& parser)
+{
+    GameRunOptions o;
+    o.startsGame = parser.isSet("practice") || parser.isSet("gmode") || parser.isSet("replay");
+    if (parser.isSet("gmode")) {
+        const long gmode = parseCount(parser.value("gmode"), "gmode", -32768);
+        if (gmode > 32767)
+            throw std::invalid_argument("--gmode takes a 16-bit number");
+        o.gmode = static_cast<std::int16_t>(gmode);
+    }
+    if (parser.isSet("seed")) {
+        const long seed = parseCount(parser.value("seed"), "seed", 0);
+        if (seed > 4294967295L)
+            throw std::invalid_argument("--seed takes a 32-bit unsigned number");
+        o.seed = static_cast<std::uint32_t>(seed);
+    }
+    if (parser.isSet("frames"))
+        o.frames = parseCount(parser.value("frames"), "frames", 1);
+    o.recordPath = parser.value("record");
+    o.replayPath = parser.value("replay");
+    o.dumpPath = parser.value("dump");
+    o.screenshotPath = parser.value("screenshot");
+    o.headless = parser.isSet("headless");
+    if (o.headless && !o.screenshotPath.isEmpty())
+        throw std::invalid_argument("--screenshot needs the OpenGL device; it cannot go with --headless");
+    return o;
+}
+
+int runGame(const GameRunOptions& options)
+{
+    try {
+        GameRun run(options);
+        return run.run();
+    } catch (const ReplayFormatError& e) {
+        std::fprintf(stderr, "rinkfall: %s\n", e.what());
+        return 2;
+    } catch (const engine::FatalExit& e) {
+        return e.exitCode(); // the user has been told
+    }
+}

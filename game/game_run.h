@@ -1,0 +1,32 @@
+#pragma once
+
+// Running the game window from the command line: live, headless, recorded, replayed, dumped.
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QCommandLineParser;
+
+struct GameRunOptions {
+    bool startsGame = false;           // any option that goes straight to the game was given
+    std::int16_t gmode = 1;            // --practice: 1; --gmode N
+    std::optional<std::uint32_t> seed; // --seed; otherwise random (a replay brings its own)
+    QString recordPath;                // --record FILE
+    QString replayPath;                // --replay FILE
+    QString dumpPath;                  // --dump FILE
+    QString screenshotPath;            // --screenshot FILE
+    bool headless = false;             // --headless: null device, no window, no waiting
+    std::optional<long> frames;        // --frames N
+    QString libraryDir;                // the folder Library/ sits in; empty: the program's folder
+};
+
+void addGameOptions(QCommandLineParser& parser);
+// Throws std::invalid_argument for a value that is not what its option takes.
+GameRunOptions gameOptionsFrom(const QCommandLineParser& parser);
+
+// Runs one game and returns the process exit code: 0 after Esc (or the end of a replay or of
+// --frames), 2 for a bad replay or option, the engine's code when it ended the program. The
+// windowed run needs a QGuiApplication; the headless one needs none.
+int runGame(const GameRunOptions& options);

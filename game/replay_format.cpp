@@ -1,0 +1,258 @@
+#include "game/replay_format.h"
+
+#include "game/field.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QJsonObject parseObject(std::string_view line)
+{
+    QJsonParseError error;
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(line.data(), static_cast<qsizetype>(line.size())), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw ReplayFormatError("not JSON: " + error.errorString().toStdString());
+    if (!doc.isObject())
+        throw ReplayFormatError("not a JSON object");
+    return doc.object();
+}
+
+// An integral JSON number within [low, high].
+long long integerField(const QJsonValue& value, const char* name, long long low, long long high)
+{
+    const double d = value.toDouble(std::numeric_limits<double>::quiet_NaN());
+    if (!value.isDouble() || !std::isfinite(d) || d != std::floor(d) || d < double(low) || d > double(high))
+        throw ReplayFormatError(std::string("\"") + name + "\" must be an integer from " + std::to_string(low)
+                                + " to " + std::to_string(high));
+    return static_cast<long long>(d);
+}
+
+void append(std::string& out, long long v)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendDouble(std::string& out, double v)
+{
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendFloat(std::string& out, float v)
+{
+    if (!std::isfinite(v)) {
+        out += "null"; // JSON has no infinities; the game never makes one
+        return;
+    }
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+void appendVector(std::string& out, const D3DVECTOR& v)
+{
+    out += '[';
+    appendFloat(out, v.x);
+    out += ',';
+    appendFloat(out, v.y);
+    out += ',';
+    appendFloat(out, v.z);
+    out += ']';
+}
+
+void appendKey(std::string& out, const char* key)
+{
+    out += '"';
+    out += key;
+    out += "\":";
+}
+
+} // namespace
+
+ReplayHeader parseReplayHeader(std::string_view line)
+{
+    const QJsonObject o = parseObject(line);
+    if (integerField(o.value("rinkfall_replay"), "rinkfall_replay", 1, 1) != 1)
+        throw ReplayFormatError("unknown replay version");
+    ReplayHeader h;
+    h.gmode = static_cast<std::int16_t>(integerField(o.value("gmode"), "gmode", -32768, 32767));
+    h.seed = static_cast<std::uint32_t>(integerField(o.value("seed"), "seed", 0, 4294967295LL));
+    return h;
+}
+
+std::string replayHeaderLine(const ReplayHeader& header)
+{
+    std::string out = "{\"rinkfall_replay\":1,\"gmode\":";
+    append(out, header.gmode);
+    out += ",\"seed\":";
+    append(out, header.seed);
+    out += '}';
+    return out;
+}
+
+FrameInput parseFrameInput(std::string_view line)
+{
+    const QJsonObject o = parseObject(line);
+    FrameInput in;
+    const QJsonValue t = o.value("t");
+    if (!t.isDouble() || !std::isfinite(t.toDouble()))
+        throw ReplayFormatError("\"t\" must be a number of seconds");
+    in.t = t.toDouble();
+    if (o.contains("keys")) {
+        const QJsonValue keys = o.value("keys");
+        if (!keys.isArray())
+            throw ReplayFormatError("\"keys\" must be an array");
+        for (const QJsonValue& k : keys.toArray())
+            in.keys.push_back(static_cast<std::uint8_t>(integerField(k, "keys", 0, 255)));
+    }
+    if (o.contains("mouse")) {
+        const QJsonArray mouse = o.value("mouse").toArray();
+        if (!o.value("mouse").isArray() || mouse.size() != 2)
+            throw ReplayFormatError("\"mouse\" must be [x, y]");
+        in.mouseX = static_cast<std::int32_t>(integerField(mouse[0], "mouse", -32768, 32767));
+        in.mouseY = static_cast<std::int32_t>(integerField(mouse[1], "mouse", -32768, 32767));
+    }
+    if (o.contains("buttons"))
+        in.buttons = static_cast<std::int16_t>(integerField(o.value("buttons"), "buttons", -32768, 32767));
+    return in;
+}
+
+std::string frameInputLine(const FrameInput& input)
+{
+    std::string out = "{\"t\":";
+    appendDouble(out, input.t);
+    out += ",\"keys\":[";
+    for (std::size_t i = 0; i < input.keys.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        append(out, input.keys[i]);
+    }
+    out += "],\"mouse\":[";
+    append(out, input.mouseX);
+    out += ',';
+    append(out, input.mouseY);
+    out += "],\"buttons\":";
+    append(out, input.buttons);
+    out += '}';
+    return out;
+}
+
+ReplayReader::ReplayReader(const std::string& path) : path_(path), in_(path)
+{
+    if (!in_)
+        throw ReplayFormatError(path_ + ": cannot be read");
+    std::string line;
+    if (!std::getline(in_, line))
+        fail("no header line");
+    lineNumber_ = 1;
+    try {
+        header_ = parseReplayHeader(line);
+    } catch (const ReplayFormatError& e) {
+        fail(e.what());
+    }
+}
+
+std::optional<FrameInput> ReplayReader::next()
+{
+    std::string line;
+    while (std::getline(in_, line)) {
+        ++lineNumber_;
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue; // blank lines, e.g. a trailing one, carry no frame
+        try {
+            return parseFrameInput(line);
+        } catch (const ReplayFormatError& e) {
+            fail(e.what());
+        }
+    }
+    return std::nullopt;
+}
+
+void ReplayReader::fail(const std::string& what) const
+{
+    throw ReplayFormatError(path_ + ":" + std::to_string(lineNumber_ == 0 ? 1 : lineNumber_) + ": " + what);
+}
+
+std::string floatText(float value)
+{
+    std::string out;
+    appendFloat(out, value);
+    return out;
+}
+
+std::string stateDumpLine(const Field& f, long frame)
+{
+    std::string out;
+    out.reserve(2048);
+    const auto intField = [&out](const char* key, long long v) {
+        appendKey(out, key);
+        append(out, v);
+        out += ',';
+    };
+    const auto floatField = [&out](const char* key, float v) {
+        appendKey(out, key);
+        appendFloat(out, v);
+        out += ',';
+    };
+    out += '{';
+    intField("frame", frame);
+    intField("phase", f.Phase);
+    intField("gmode", f.GMode);
+    intField("running", f.Running);
+    intField("cur_stone", f.CurStone);
+    intField("cam_mode", f.CamMode);
+    intField("mouse_look", f.MouseLook);
+    intField("solid_fill", f.SolidFill);
+    floatField("zoom", f.Zoom);
+    intField("zoom_on", f.ZoomOn);
+    floatField("aim_x", f.AimX);
+    floatField("spin_set", f.SpinSet);
+    floatField("power_set", f.PowerSet);
+    floatField("bal_angle", f.BalAngle);
+    intField("shot_frame", f.ShotFrame);
+    intField("fps", f.frameFps());
+    intField("vtx", f.engine().getNumDrawVertex());
+    intField("ply", f.engine().getNumDrawFace());
+    appendKey(out, "view");
+    out += "{\"pos\":";
+    appendVector(out, f.View.Pos);
+    out += ',';
+    floatField("yaw", f.View.Yaw);
+    floatField("pitch", f.View.Pitch);
+    appendKey(out, "fov");
+    appendFloat(out, f.View.Fov);
+    out += "},";
+    appendKey(out, "stones");
+    out += '[';
+    for (std::size_t i = 0; i < f.Stones.size(); ++i) {
+        const StoneRec& s = f.Stones[i];
+        if (i > 0)
+            out += ',';
+        out += '{';
+        intField("in_play", s.InPlay);
+        intField("run_state", s.RunState);
+        appendKey(out, "pos");
+        appendVector(out, s.Pos);
+        out += ',';
+        floatField("speed", s.Speed);
+        floatField("heading", s.Heading);
+        floatField("spin", s.Spin);
+        appendKey(out, "rot");
+        appendFloat(out, s.Rot);
+        out += '}';
+    }
+    out += "]}";
+    return out;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// Input recordings and per-frame state dumps, as JSON Lines (UTF-8).
+//
+// A recording starts with {"rinkfall_replay":1,"gmode":G,"seed":S}; every further line is one
+// frame's input as that frame's poll saw it: {"t":T,"keys":[K,...],"mouse":[X,Y],"buttons":B},
+// with `t` the frame's clock in seconds, `keys` the virtual-key codes down, `mouse` the cursor in
+// back-buffer pixels and `buttons` the button-down mask received since the previous poll. Only `t`
+// is required (defaults: no key, (320, 240), 0).
+
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Field;
+
+struct ReplayHeader {
+    std::int16_t gmode = 1;
+    std::uint32_t seed = 0;
+};
+
+struct FrameInput {
+    double t = 0;
+    std::vector<std::uint8_t> keys;
+    std::int32_t mouseX = 320;
+    std::int32_t mouseY = 240;
+    std::int16_t buttons = 0;
+};
+
+// A line that is not what the format says; the message says what is wrong.
+class ReplayFormatError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+ReplayHeader parseReplayHeader(std::string_view line);
+std::string replayHeaderLine(const ReplayHeader& header);
+FrameInput parseFrameInput(std::string_view line);
+std::string frameInputLine(const FrameInput& input);
+
+// Reads a recording one frame at a time. Errors name the file and the line.
+class ReplayReader {
+public:
+    explicit ReplayReader(const std::string& path);
+    const ReplayHeader& header() const { return header_; }
+    // The next frame, or nothing after the last one. A malformed line throws ReplayFormatError.
+    std::optional<FrameInput> next();
+
+private:
+    [[noreturn]] void fail(const std::string& what) const;
+
+    std::string path_;
+    std::ifstream in_;
+    ReplayHeader header_;
+    long lineNumber_ = 0;
+};
+
+// The shortest text that reads back to the same 32-bit float.
+std::string floatText(float value);
+// One frame's state of the game window as a JSON object (no line break).
+std::string stateDumpLine(const Field& field, long frame);

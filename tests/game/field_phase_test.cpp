@@ -1,0 +1,483 @@
+#include "field_fixture.h"
+
+#include "engine/qmodule.h"
+
+#include <cmath>
+
+using namespace fieldtest;
+using namespace ShotPhase;
+
+namespace {
+
+using PhaseSequence = FieldTest;
+
+TEST_F(PhaseSequence, PracticeGoesThroughEveryStepOfAShot)
+{
+    start(1);
+    EXPECT_EQ(field->Phase, 1);
+    frame();
+    EXPECT_EQ(field->Phase, 1000);
+    frame();
+    EXPECT_EQ(field->Phase, 1001);
+    std::vector<std::int16_t> seen;
+    for (int i = 0; i < 5; ++i) {
+        frame({VK_SPACE});
+        seen.push_back(field->Phase);
+        frame();
+        seen.push_back(field->Phase);
+    }
+    EXPECT_EQ(seen, (std::vector<std::int16_t>{1002, 1002, 1003, 1003, 1004, 1004, 1005, 1005, 1006, 1007}));
+    frame();
+    EXPECT_EQ(field->Phase, 1008);
+    for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
+        frame();
+    EXPECT_EQ(field->Phase, 1000);
+    EXPECT_EQ(field->CurStone, 1);
+    frame();
+    EXPECT_EQ(field->Phase, 1001);
+}
+
+TEST_F(PhaseSequence, MatchSeriesContinuesInPracticeAfterTheRelease)
+{
+    start(99);
+    frame();
+    EXPECT_EQ(field->Phase, 10);
+    frame();
+    EXPECT_EQ(field->Phase, 11);
+    advanceTo(Ready);
+    EXPECT_EQ(field->Phase, 15);
+    frame({VK_SPACE});
+    EXPECT_EQ(field->Phase, 16);
+    frame({VK_SPACE}); // still held: the triangle keeps turning
+    EXPECT_EQ(field->Phase, 16);
+    frame();
+    EXPECT_EQ(field->Phase, 1007);
+    frame();
+    EXPECT_EQ(field->Phase, 1008);
+    for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
+        frame();
+    EXPECT_EQ(field->Phase, 1000);
+}
+
+TEST_F(PhaseSequence, OtherGameModesWaitAtTheStartUntilF2)
+{
+    start(5);
+    frames(10);
+    EXPECT_EQ(field->Phase, 1);
+    EXPECT_EQ(device->counts().presents, 10); // the window runs and draws meanwhile
+    frame({VK_SPACE});
+    EXPECT_EQ(field->Phase, 1);
+    frame({VK_F2});
+    EXPECT_EQ(field->Phase, 10);
+    EXPECT_EQ(field->CurStone, 1);
+    frame();
+    EXPECT_EQ(field->Phase, 11);
+}
+
+TEST_F(PhaseSequence, F2SkipsEvenWhileStonesRunAndWrapsTheStoneIndex)
+{
+    start(1);
+    frames(2);
+    advanceTo(Ready);
+    tap(VK_SPACE);
+    frame();
+    ASSERT_EQ(field->Phase, 1008);
+    frame({VK_F2});
+    EXPECT_EQ(field->Phase, 10);
+    EXPECT_EQ(field->CurStone, 1);
+    const float z = field->Stones[0].Pos.z;
+    frame();
+    EXPECT_GT(field->Stones[0].Pos.z, z); // the released stone keeps moving
+
+    field->CurStone = 15;
+    frame({VK_F2});
+    EXPECT_EQ(field->CurStone, 0);
+}
+
+TEST_F(PhaseSequence, SBacksUpOnlyFromSpinAndPower)
+{
+    start(1);
+    frames(2);
+    advanceTo(Position);
+    tap(VK_S);
+    EXPECT_EQ(field->Phase, 1002);
+    tap(VK_SPACE);
+    ASSERT_EQ(field->Phase, 1003);
+    tap(VK_S);
+    EXPECT_EQ(field->Phase, 1002);
+    advanceTo(Power);
+    tap(VK_S);
+    EXPECT_EQ(field->Phase, 1003);
+    advanceTo(Ready);
+    tap(VK_S);
+    EXPECT_EQ(field->Phase, 1005);
+    frame({VK_SPACE});
+    frame({VK_SPACE, VK_S});
+    EXPECT_EQ(field->Phase, 1006);
+
+    start(99);
+    frames(2);
+    advanceTo(SpinStep);
+    tap(VK_S);
+    EXPECT_EQ(field->Phase, 12);
+}
+
+using ShotSettings = FieldTest;
+
+TEST_F(ShotSettings, HoldingDForOneSecondRaisesPowerByTheRate)
+{
+    start(1);
+    settleFrameRate();
+    frames(2);
+    advanceTo(Power);
+    for (int i = 0; i < 60; ++i)
+        frame({VK_D});
+    // The first frame down reads as pressed and does not count: 59 frames of 0.6 / 60.
+    EXPECT_NEAR(field->PowerSet, 0.59, 1e-4);
+}
+
+TEST_F(ShotSettings, SettingsStopAtTheirBounds)
+{
+    start(1, 11); // a slow frame rate makes big steps
+    settleFrameRate();
+    frames(2);
+    advanceTo(Position);
+    for (int i = 0; i < 40; ++i)
+        frame({VK_A});
+    EXPECT_EQ(field->AimX, -2.0f);
+    for (int i = 0; i < 60; ++i)
+        frame({VK_D});
+    EXPECT_EQ(field->AimX, 2.0f);
+    EXPECT_EQ(field->Stones[0].Pos.x, 5.0f);
+    tap(VK_SPACE);
+    for (int i = 0; i < 40; ++i)
+        frame({VK_A});
+    EXPECT_EQ(field->SpinSet, -1.0f);
+    tap(VK_SPACE);
+    for (int i = 0; i < 40; ++i)
+        frame({VK_D});
+    EXPECT_EQ(field->PowerSet, 2.0f);
+    for (int i = 0; i < 40; ++i)
+        frame({VK_A});
+    EXPECT_EQ(field->PowerSet, 0.0f);
+}
+
+TEST_F(ShotSettings, HeldWResetsOnlyTheSettingOfTheCurrentStep)
+{
+    start(1);
+    frames(2);
+    advanceTo(Position);
+    for (int i = 0; i < 10; ++i)
+        frame({VK_D});
+    ASSERT_GT(field->AimX, 0.0f);
+    tap(VK_SPACE);
+    for (int i = 0; i < 10; ++i)
+        frame({VK_A});
+    ASSERT_LT(field->SpinSet, 0.0f);
+    frame({VK_W});
+    EXPECT_LT(field->SpinSet, 0.0f); // the first frame down is a press, not a hold
+    frame({VK_W});
+    EXPECT_EQ(field->SpinSet, 0.0f);
+    EXPECT_GT(field->AimX, 0.0f);
+}
+
+using Release = FieldTest;
+
+// The release frame's own work, before anything else of the frame.
+StoneRec releasedWith(Field& f, float balAngle, float power, float spin)
+{
+    f.Phase = 1007;
+    f.BalAngle = balAngle;
+    f.PowerSet = power;
+    f.SpinSet = spin;
+    f.Draw_Pre();
+    EXPECT_EQ(f.Phase, 1008);
+    return f.Stones[f.CurStone];
+}
+
+TEST_F(Release, BalanceAngleCorrectsSpeedAndSpin)
+{
+    start(1);
+    frames(2);
+    StoneRec s = releasedWith(*field, 90, 0, 0);
+    EXPECT_NEAR(s.Speed, 0.0385, 1e-7);
+    EXPECT_NEAR(s.Spin, 0, 1e-9);
+    s = releasedWith(*field, 0, 0, 0);
+    EXPECT_NEAR(s.Speed, 0.039, 1e-7);
+    EXPECT_NEAR(s.Spin, 0.001, 1e-9);
+    s = releasedWith(*field, 270, 0, 0);
+    EXPECT_NEAR(s.Speed, 0.0395, 1e-7);
+    s = releasedWith(*field, 0, 2, -1);
+    EXPECT_NEAR(s.Speed, 0.047, 1e-7);
+    EXPECT_NEAR(s.Spin, -0.009, 1e-9);
+    EXPECT_EQ(s.Heading, 0.0f);
+    EXPECT_EQ(s.RunState, 1);
+    EXPECT_EQ(field->CamMode, 6);
+    EXPECT_EQ(field->ShotFrame, 0);
+}
+
+TEST_F(Release, ReleaseClearsTheBrushLogAndTurnsTheViewAhead)
+{
+    start(1);
+    frames(2);
+    field->BrushLog.fill(2);
+    field->View.Yaw = 33;
+    field->ShotFrame = 99;
+    releasedWith(*field, 10, 1, 0);
+    EXPECT_EQ(field->View.Yaw, 0.0f);
+    for (std::int16_t slot : field->BrushLog)
+        ASSERT_EQ(slot, 0);
+}
+
+TEST_F(Release, SpaceTapInTheReadyPhaseShootsWithOneFrameOfTurn)
+{
+    start(1);
+    settleFrameRate();
+    frames(2);
+    advanceTo(Ready);
+    frame({VK_SPACE});
+    ASSERT_EQ(field->Phase, 1006);
+    const float start = field->BalAngle;
+    EXPECT_GE(start, 0.0f);
+    EXPECT_LT(start, 360.0f);
+    EXPECT_EQ(field->CamMode, 5);
+    frame();
+    ASSERT_EQ(field->Phase, 1007);
+    float turned = static_cast<float>(start + 480.0 / field->engine().getFPS());
+    if (turned >= 360)
+        turned -= 360;
+    EXPECT_EQ(field->BalAngle, turned);
+    frame();
+    const double a = QModule::degToRad(-turned);
+    const StoneRec& s = field->Stones[0];
+    EXPECT_NEAR(s.Spin, std::cos(a) * 0.001, 1e-9);
+    // The release frame also ran one physics step.
+    EXPECT_NEAR(s.Speed, 0.039 + std::sin(a) * 0.0005 - 0.000025, 1e-7);
+}
+
+TEST_F(Release, StartAnglesDifferBetweenShotsAndFollowTheSeed)
+{
+    std::vector<float> angles;
+    for (int run = 0; run < 2; ++run) {
+        start(1, 61, 1234);
+        frames(2);
+        for (int shot = 0; shot < 3; ++shot) {
+            advanceTo(Ready);
+            frame({VK_SPACE});
+            angles.push_back(field->BalAngle);
+            field->Phase = 1001;
+            field->CamMode = 1;
+        }
+    }
+    EXPECT_EQ(std::vector<float>(angles.begin(), angles.begin() + 3), std::vector<float>(angles.begin() + 3, angles.end()));
+    EXPECT_NE(angles[0], angles[1]);
+    EXPECT_NE(angles[1], angles[2]);
+}
+
+using Brushing = FieldTest;
+
+// A stone running straight on in phase 1008 with the frame counter just before `shotFrame`.
+void setUpRun(Field& f, std::int16_t shotFrame)
+{
+    f.Phase = 1008;
+    f.CurStone = 0;
+    StoneRec& s = f.Stones[0];
+    s.InPlay = -1;
+    s.RunState = 1;
+    s.Pos = {3, 0.5f, 10};
+    s.Speed = 0.04f;
+    s.Heading = 0;
+    s.Spin = 0;
+    f.ShotFrame = static_cast<std::int16_t>(shotFrame - 1);
+}
+
+TEST_F(Brushing, PressOnTheFirstFrameOfAWindowSteers)
+{
+    start(1);
+    frames(2);
+    setUpRun(*field, 12);
+    frame({VK_A});
+    EXPECT_EQ(field->ShotFrame, 12);
+    EXPECT_EQ(field->BrushLog[3], 1);
+    EXPECT_NEAR(field->Stones[0].Heading, -0.1, 1e-6);
+    EXPECT_EQ(field->Stones[0].Speed, 0.04f - 0.00002f);
+}
+
+TEST_F(Brushing, PressLaterInTheWindowIsStoredButNotRead)
+{
+    start(1);
+    frames(2);
+    setUpRun(*field, 13);
+    frame({VK_D});
+    EXPECT_EQ(field->BrushLog[3], 2);
+    EXPECT_EQ(field->Stones[0].Heading, 0.0f);
+    EXPECT_EQ(field->Stones[0].Speed, 0.04f - 0.000025f);
+    frame({VK_D}); // held: no new command
+    frame();
+    frame({VK_A}); // ShotFrame 16: a new window
+    EXPECT_EQ(field->BrushLog[4], 1);
+    EXPECT_NEAR(field->Stones[0].Heading, -0.1, 1e-6);
+}
+
+TEST_F(Brushing, PressesBeyondTheLogAreDropped)
+{
+    start(1);
+    frames(2);
+    setUpRun(*field, 32767);
+    frame({VK_A});
+    EXPECT_EQ(field->ShotFrame, 32767);
+    frame();
+    EXPECT_EQ(field->ShotFrame, 32767); // the counter stays at its last value
+    EXPECT_EQ(field->Stones[0].Heading, 0.0f);
+}
+
+using EndOfShot = FieldTest;
+
+TEST_F(EndOfShot, StonesOutOfPlayDoNotKeepTheShotGoing)
+{
+    start(1);
+    frames(2);
+    field->Phase = 1008;
+    field->CurStone = 4;
+    field->Stones[3].InPlay = 0;
+    field->Stones[3].Speed = 0.03f; // left the sheet while moving
+    field->Stones[4].InPlay = -1;
+    field->Stones[4].RunState = 2;
+    field->Stones[4].Pos = {3, 0.5f, 35};
+    field->Stones[4].Speed = -0.00001f;
+    frame();
+    EXPECT_EQ(field->Phase, 1000);
+    EXPECT_EQ(field->CurStone, 5);
+}
+
+TEST_F(EndOfShot, AnyStoneInPlayMovingKeepsTheShotGoing)
+{
+    start(1);
+    frames(2);
+    field->Phase = 1008;
+    field->CurStone = 4;
+    field->Stones[9].InPlay = -1;
+    field->Stones[9].RunState = 2;
+    field->Stones[9].Pos = {3, 0.5f, 35};
+    field->Stones[9].Speed = 0.01f;
+    frame();
+    EXPECT_EQ(field->Phase, 1008);
+}
+
+TEST_F(EndOfShot, AfterStoneFifteenComesStoneZeroLiftedFromTheSheet)
+{
+    start(1);
+    frames(2);
+    field->Phase = 1008;
+    field->CurStone = 15;
+    StoneRec& old = field->Stones[0];
+    old.InPlay = -1;
+    old.RunState = 2;
+    old.Pos = {3.4f, 0.5f, 35};
+    old.Speed = -0.00001f;
+    old.Spin = 0.002f;
+    old.Heading = 1.5f;
+    old.Rot = 300;
+    frame();
+    EXPECT_EQ(field->CurStone, 0);
+    frame();
+    ASSERT_EQ(field->Phase, 1001);
+    frame({VK_SPACE});
+    const StoneRec& s = field->Stones[0];
+    EXPECT_EQ(s.Pos.x, 3.0f);
+    EXPECT_EQ(s.Pos.z, 1.0f);
+    EXPECT_EQ(s.InPlay, -1);
+    EXPECT_EQ(s.RunState, 0);
+    EXPECT_EQ(s.Spin, 0.002f);
+    EXPECT_EQ(s.Heading, 1.5f);
+    EXPECT_EQ(s.Rot, 300.0f);
+    EXPECT_EQ(field->CamMode, 3);
+}
+
+// A record whose stone left play while still moving must not slide once it is placed again.
+TEST_F(EndOfShot, PlacedStoneDoesNotInheritAnOldSpeed)
+{
+    start(1);
+    frames(2);
+    StoneRec& old = field->Stones[0];
+    old.InPlay = 0;
+    old.RunState = 1;
+    old.Pos = {6.6f, 0.5f, 20};
+    old.Speed = 0.02f;
+    frame({VK_SPACE});
+    ASSERT_EQ(field->Phase, 1002);
+    frames(5);
+    EXPECT_EQ(field->Stones[0].Speed, 0.0f);
+    EXPECT_EQ(field->Stones[0].Pos.z, 1.0f);
+    EXPECT_EQ(field->Stones[0].Pos.x, 3.0f);
+    EXPECT_EQ(field->Stones[0].InPlay, -1);
+}
+
+using FullShot = FieldTest;
+
+TEST_F(FullShot, ScriptedShotEndsWherePhysicsAloneTakesTheStone)
+{
+    start(1);
+    settleFrameRate();
+    frames(2);
+    advanceTo(Position);
+    for (int i = 0; i < 12; ++i)
+        frame({VK_D});
+    tap(VK_SPACE);
+    for (int i = 0; i < 8; ++i)
+        frame({VK_D});
+    tap(VK_SPACE);
+    for (int i = 0; i < 20; ++i)
+        frame({VK_D});
+    tap(VK_SPACE);
+    ASSERT_EQ(field->Phase, 1005);
+    tap(VK_SPACE);
+    ASSERT_EQ(field->Phase, 1007);
+
+    // What the release will set, then the physics on its own.
+    FieldState alone;
+    alone.Stones[0] = field->Stones[0];
+    const double a = QModule::degToRad(-field->BalAngle);
+    StoneRec& s = alone.Stones[0];
+    s.Heading = 0;
+    s.Speed = static_cast<float>(field->PowerSet / 250.0f + 0.039 + std::sin(a) * 0.0005);
+    s.Spin = static_cast<float>(field->SpinSet / 100.0f + std::cos(a) * 0.001);
+    s.RunState = 1;
+    int steps = 0;
+    while (s.Speed > 0 || s.RunState == 1) {
+        alone.Proc_Phys();
+        ++steps;
+    }
+
+    int frameCount = 0;
+    do {
+        frame();
+        ++frameCount;
+    } while (field->Phase == 1008 || field->Phase == 1007);
+    ASSERT_EQ(field->Phase, 1000);
+    EXPECT_GT(field->Stones[0].Pos.x, 3.0f); // aimed right with spin to the right
+    EXPECT_EQ(field->Stones[0].Pos.x, s.Pos.x);
+    EXPECT_EQ(field->Stones[0].Pos.z, s.Pos.z);
+    EXPECT_EQ(field->Stones[0].InPlay, s.InPlay);
+    EXPECT_EQ(frameCount, steps);
+}
+
+TEST_F(FieldTest, FreshWindowHoldsNoStonesAndNoSettings)
+{
+    FieldState fresh;
+    for (const StoneRec& s : fresh.Stones) {
+        EXPECT_EQ(s.InPlay, 0);
+        EXPECT_EQ(s.Speed, 0.0f);
+    }
+    EXPECT_EQ(fresh.AimX, 0.0f);
+    EXPECT_EQ(fresh.PowerSet, 0.0f);
+    EXPECT_EQ(fresh.Running, 0);
+    start(1);
+    EXPECT_EQ(field->Running, -1);
+    EXPECT_EQ(field->View.Fov, 45.0f);
+    EXPECT_EQ(field->View.Pos.y, 1.0f);
+    EXPECT_EQ(field->keyBindings()[Field::KeySpace].getKey(), VK_SPACE);
+    EXPECT_EQ(field->keyBindings()[Field::KeyEnter].getKey(), VK_ENTER);
+}
+
+} // namespace

@@ -1,0 +1,312 @@
+#include "field_fixture.h"
+
+using namespace fieldtest;
+using namespace ShotPhase;
+
+namespace {
+
+using MouseLook = FieldTest;
+
+TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
+{
+    start(1);
+    controlsOnly();
+    controlsOnly();
+    ASSERT_EQ(field->Phase, 1001);
+    const float yaw = field->View.Yaw;
+    controlsOnly({}, 0, 320, 240);
+    EXPECT_EQ(field->View.Yaw, yaw); // cursor at the middle: no turn
+    controlsOnly({}, 0, 220, 240);
+    EXPECT_NEAR(field->View.Yaw, yaw + 20, 1e-4);
+    EXPECT_EQ(host.x, 320); // the cursor is put back in the middle
+    EXPECT_EQ(host.y, 240);
+
+    field->View.Fov = 5;
+    field->View.Yaw = 0;
+    controlsOnly(); // back in the middle first: the same reading twice is no movement
+    controlsOnly({}, 0, 220, 240);
+    EXPECT_NEAR(field->View.Yaw, 100 * 5.0 / 45 * 0.2, 1e-4);
+
+    field->View.Fov = 45;
+    field->View.Pitch = 0;
+    controlsOnly({}, 0, 320, 190);
+    EXPECT_NEAR(field->View.Pitch, 10, 1e-4); // above the middle tilts up
+}
+
+TEST_F(MouseLook, AnglesStayInTheirRanges)
+{
+    start(1);
+    controlsOnly();
+    controlsOnly();
+    controlsOnly({}, 0, 320, 240 + 1000);
+    EXPECT_EQ(field->View.Pitch, -85.0f);
+    controlsOnly({}, 0, 320, 240 - 2000);
+    EXPECT_EQ(field->View.Pitch, 85.0f);
+
+    field->View.Yaw = 359;
+    controlsOnly({}, 0, 310, 240);
+    EXPECT_NEAR(field->View.Yaw, 1, 1e-4);
+    field->View.Yaw = -359;
+    controlsOnly({}, 0, 330, 240);
+    EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
+}
+
+TEST_F(MouseLook, EnterSwitchesItOffAndOn)
+{
+    start(1);
+    controlsOnly();
+    controlsOnly();
+    EXPECT_EQ(field->MouseLook, -1);
+    controlsOnly({VK_ENTER});
+    EXPECT_EQ(field->MouseLook, 0);
+    const float yaw = field->View.Yaw;
+    controlsOnly({}, 0, 100, 100);
+    EXPECT_EQ(field->View.Yaw, yaw);
+    EXPECT_EQ(host.x, 100); // the cursor moves freely
+    controlsOnly({VK_ENTER});
+    EXPECT_EQ(field->MouseLook, -1);
+}
+
+using Zoom = FieldTest;
+
+TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)
+{
+    start(1);
+    settleFrameRate();
+    ASSERT_EQ(field->Phase, 1001);
+    frame({}, 2);
+    EXPECT_EQ(field->ZoomOn, -1);
+    int framesToFull = 1;
+    while (field->Zoom < 80 && framesToFull < 200) {
+        frame();
+        ++framesToFull;
+    }
+    EXPECT_EQ(framesToFull, 79);
+    EXPECT_EQ(field->View.Fov, 45.0f); // the free camera's field of view is not zoomed
+}
+
+TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
+{
+    start(1);
+    settleFrameRate();
+    frames(2);
+    advanceTo(Position);
+    frame({}, 1);
+    frame();
+    const float zooming = field->Zoom;
+    ASSERT_GT(zooming, 1.0f);
+    frame({}, 1); // mid-ramp
+    EXPECT_EQ(field->ZoomOn, -1);
+    EXPECT_GT(field->Zoom, zooming);
+    for (int i = 0; i < 100; ++i)
+        frame();
+    ASSERT_EQ(field->Zoom, 80.0f);
+    EXPECT_EQ(field->View.Fov, 5.0f);
+    frame({}, 1);
+    EXPECT_EQ(field->ZoomOn, 0);
+    EXPECT_LT(field->Zoom, 79.0f);
+    for (int i = 0; i < 100; ++i)
+        frame();
+    EXPECT_EQ(field->Zoom, 0.0f);
+    EXPECT_EQ(field->View.Fov, 45.0f);
+}
+
+using CameraModes = FieldTest;
+
+TEST_F(CameraModes, LeftClickInTheFreeCameraSwapsTheEnds)
+{
+    start(1);
+    frames(2);
+    ASSERT_EQ(field->CamMode, 1);
+    frame({}, 1);
+    EXPECT_EQ(field->CamMode, 2);
+    EXPECT_EQ(field->View.Pos.z, 3.0f);
+    frame();
+    frame({}, 1);
+    EXPECT_EQ(field->CamMode, 1);
+    EXPECT_EQ(field->View.Pos.z, 36.0f);
+    frame();
+    frame({}, 2); // right click: zoom only
+    EXPECT_EQ(field->CamMode, 1);
+    EXPECT_EQ(field->ZoomOn, -1);
+}
+
+TEST_F(CameraModes, RightClickCyclesPerPhase)
+{
+    start(1);
+    frames(2);
+    advanceTo(Position);
+    ASSERT_EQ(field->CamMode, 3);
+    frame({}, 2);
+    EXPECT_EQ(field->CamMode, 4);
+    EXPECT_EQ(field->View.Pos.y, 1.0f);
+    EXPECT_EQ(field->View.Pos.z, 36.0f);
+    frame();
+    frame({}, 2);
+    EXPECT_EQ(field->CamMode, 3);
+    EXPECT_EQ(field->View.Pos.z, 1.0f);
+
+    advanceTo(Ready);
+    frame({VK_SPACE});
+    ASSERT_EQ(field->Phase, 1006);
+    EXPECT_EQ(field->CamMode, 5);
+    frame({VK_SPACE}, 2);
+    EXPECT_EQ(field->CamMode, 4);
+    EXPECT_EQ(field->View.Pos.z, 36.0f);
+    frame({VK_SPACE});
+    frame({VK_SPACE}, 2);
+    EXPECT_EQ(field->CamMode, 5);
+    EXPECT_EQ(field->View.Pos.z, 1.0f);
+    frame();
+    frame();
+    ASSERT_EQ(field->Phase, 1008);
+    EXPECT_EQ(field->CamMode, 6);
+    const float stoneZ = field->Stones[0].Pos.z;
+    frame();
+    const D3DVECTOR followed = field->View.Pos;
+    EXPECT_EQ(followed.z, stoneZ); // the stone camera anchors on the stone before it moves on
+    frame({}, 2);
+    EXPECT_EQ(field->CamMode, 4);
+    EXPECT_EQ(field->View.Pos.z, followed.z); // the anchor stays
+    frame();
+    frame({}, 2);
+    EXPECT_EQ(field->CamMode, 6);
+}
+
+TEST_F(CameraModes, NoClicksInTheFramesThatEnterANewShot)
+{
+    start(1);
+    frame({}, 1); // phase 1 -> 1000: no click handling
+    EXPECT_EQ(field->CamMode, 1);
+    EXPECT_EQ(field->View.Pos.z, 0.0f);
+    frame();
+    ASSERT_EQ(field->Phase, 1001);
+
+    field->Phase = 1008; // a shot whose stones have all stopped
+    field->CamMode = 6;
+    frame({}, 2);
+    EXPECT_EQ(field->Phase, 1000);
+    EXPECT_EQ(field->CamMode, 6);
+    EXPECT_EQ(field->ZoomOn, 0);
+}
+
+TEST_F(CameraModes, PitchIsLimitedByTheOrbitCamerasButNotTheFixedView)
+{
+    start(1);
+    frames(2);
+    field->View.Pitch = -0.5f;
+    frame();
+    EXPECT_EQ(field->View.Pitch, -1.0f);
+    advanceTo(Position);
+    frame({}, 2);
+    ASSERT_EQ(field->CamMode, 4);
+    field->View.Pitch = 20;
+    frame();
+    EXPECT_EQ(field->View.Pitch, 20.0f);
+}
+
+using FreeCamera = FieldTest;
+
+TEST_F(FreeCamera, WalkRelativeToYawAndStayInBounds)
+{
+    start(1);
+    frames(2);
+    field->MouseLook = 0;
+    field->View.Pos = {3, 0, 30};
+    field->View.Yaw = 0;
+    frame({VK_W});
+    EXPECT_EQ(field->View.Pos.z, 30.0f); // pressed, not yet held
+    frame({VK_W});
+    EXPECT_NEAR(field->View.Pos.z, 30.1, 1e-5);
+    for (int i = 0; i < 200; ++i)
+        frame({VK_W});
+    EXPECT_EQ(field->View.Pos.z, 39.0f);
+    EXPECT_NEAR(field->View.Pos.x, 3, 1e-4);
+
+    frame({VK_A});
+    frame({VK_A});
+    EXPECT_NEAR(field->View.Pos.x, 2.9, 1e-5);
+    frame({VK_D});
+    frame({VK_D});
+    frame({VK_D});
+    EXPECT_NEAR(field->View.Pos.x, 3.1, 1e-5);
+
+    field->View.Yaw = 90; // facing -x
+    frame({VK_S});
+    frame({VK_S});
+    EXPECT_NEAR(field->View.Pos.x, 3.2, 1e-5);
+    for (int i = 0; i < 100; ++i)
+        frame({VK_W});
+    EXPECT_EQ(field->View.Pos.x, 0.0f);
+}
+
+using WindowKeys = FieldTest;
+
+TEST_F(WindowKeys, F1TogglesWireframeStartingFromSolid)
+{
+    start(1);
+    frames(2);
+    const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
+    EXPECT_EQ(fill(), d3d::FILL_SOLID);
+    tap(VK_F1);
+    EXPECT_EQ(fill(), d3d::FILL_SOLID);
+    tap(VK_F1);
+    EXPECT_EQ(fill(), d3d::FILL_WIREFRAME);
+    tap(VK_F1);
+    EXPECT_EQ(fill(), d3d::FILL_SOLID);
+}
+
+TEST_F(WindowKeys, EscEndsTheLoopAfterItsFrameIsPresented)
+{
+    start(1);
+    int framesRun = 0;
+    FieldHooks hooks;
+    hooks.beforeFrame = [&] {
+        setInput(framesRun == 5 ? std::initializer_list<std::uint8_t>{VK_ESC} : std::initializer_list<std::uint8_t>{});
+        ++framesRun;
+    };
+    field->setHooks(hooks);
+    field->Game_Main();
+    EXPECT_EQ(framesRun, 6);
+    EXPECT_EQ(device->counts().presents, 6);
+    EXPECT_EQ(field->Running, 0);
+}
+
+TEST_F(WindowKeys, CloseRequestEndsTheLoopLikeEsc)
+{
+    start(1);
+    int framesRun = 0;
+    FieldHooks hooks;
+    hooks.beforeFrame = [&] {
+        if (++framesRun == 3)
+            field->onCloseRequest();
+    };
+    field->setHooks(hooks);
+    field->Game_Main();
+    EXPECT_EQ(framesRun, 3);
+}
+
+TEST_F(WindowKeys, LoopWithRunningClearedDrawsNothing)
+{
+    start(1);
+    field->Running = 0;
+    field->Game_Main();
+    EXPECT_EQ(device->counts().presents, 0);
+}
+
+TEST_F(WindowKeys, FrameCallsTheDeviceInItsFixedOrder)
+{
+    start(1);
+    frame();
+    const auto& c = device->counts();
+    EXPECT_EQ(c.clears, 1);
+    EXPECT_EQ(c.beginScenes, 1);
+    EXPECT_EQ(c.endScenes, 1);
+    EXPECT_EQ(c.spriteBegins, 1);
+    EXPECT_EQ(c.spriteEnds, 1);
+    EXPECT_EQ(c.presents, 1);
+    EXPECT_FALSE(device->inScene());
+    EXPECT_FALSE(device->inSprites());
+}
+
+} // namespace
