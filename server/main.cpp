@@ -28,6 +28,10 @@ public:
         sigemptyset(&signals_);
         sigaddset(&signals_, SIGINT);
         sigaddset(&signals_, SIGTERM);
+        // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped
+        // even while blocked; take both back to their defaults so they reach sigtimedwait.
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
         // Blocked before any other thread exists, so every later thread inherits the mask.
         pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
     }
