@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
+#include <cstdio>
 #include <limits>
 
 using enginetest::Harness;
@@ -375,6 +378,54 @@ TEST(FramePacingStoppedClock, StoppedClockDoesNotHangTheFrame)
     stopped.advance(0.0099);
     qrn.Flip(); // inside the last fraction of a millisecond, where the wait polls
     EXPECT_EQ(device->counts().presents, 3);
+}
+
+// The steady clock, remembering its latest reading: after Flip that is the time of the present.
+class LastReadingClock final : public platform::Clock {
+public:
+    double now() const override { return last = steady.now(); }
+    void sleepFor(double seconds) override { steady.sleepFor(seconds); }
+    mutable double last = 0;
+
+private:
+    platform::SteadyClock steady;
+};
+
+TEST(FramePacingRealClock, HundredFramesASecondWithoutBusyWaiting)
+{
+    LastReadingClock clock;
+    std::vector<std::string> events;
+    enginetest::RecordingDialogs dialogs(events);
+    enginetest::CountingInputHost input;
+    engine::QrnPlatform p;
+    p.createDevice = [](const engine::PresentParams&, bool) -> std::unique_ptr<gfx::Device> {
+        return std::make_unique<gfx::NullDevice>();
+    };
+    p.clock = &clock;
+    p.dialogs = &dialogs;
+    p.input = &input;
+    QRN qrn(std::move(p));
+    qrn.AutoDxInit(nullptr, 640, 480, QRN::False, QRN::True);
+
+    constexpr int kFrames = 60;
+    qrn.Flip();
+    const double start = clock.last;
+    double previous = start;
+    double shortest = 1, longest = 0;
+    const std::clock_t cpuStart = std::clock();
+    for (int i = 0; i < kFrames; ++i) {
+        qrn.Flip();
+        const double now = clock.last;
+        shortest = std::min(shortest, now - previous);
+        longest = std::max(longest, now - previous);
+        previous = now;
+    }
+    const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const double wall = previous - start;
+    std::printf("%d frames: interval shortest %.3f ms, mean %.3f ms, longest %.3f ms; cpu %.1f%% of the wall time\n",
+                kFrames, shortest * 1e3, wall / kFrames * 1e3, longest * 1e3, 100.0 * cpu / wall);
+    EXPECT_GE(shortest, QRN::kFrameInterval);
+    EXPECT_LT(cpu, 0.5 * wall) << "the wait should sleep, not spin";
 }
 
 } // namespace

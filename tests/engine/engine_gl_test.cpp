@@ -1,0 +1,160 @@
+// One frame of the engine on the OpenGL device: the transparent queue blends far to near, sprites
+// land where the engine places them with black keyed out, text reaches the back buffer. The frame
+// is written to engine_frame.png beside the test for a look.
+
+#include "engine_harness.h"
+
+#include "engine/q_mat.h"
+#include "engine/q_mesh.h"
+#include "engine/q_std.h"
+#include "engine/q_tex.h"
+#include "platform/bmp_texture.h"
+#include "platform/clock.h"
+#include "platform/gfx/gl_device.h"
+#include "platform/xfile_parser.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+// A square facing a camera on the -z side, clockwise on screen, `half` units from its middle.
+std::string squareAt(float half, float z)
+{
+    const std::string h = std::to_string(half), m = std::to_string(-half), d = std::to_string(z);
+    return "xof 0302txt 0032\nMesh { 4; " + m + ";" + h + ";" + d + ";, " + h + ";" + h + ";" + d + ";, " + h + ";" + m
+        + ";" + d + ";, " + m + ";" + m + ";" + d + ";; 1; 4;0,1,2,3;; }\n";
+}
+
+::testing::AssertionResult near(const QImage& image, int x, int y, int r, int g, int b, int tolerance = 3)
+{
+    const QColor c = image.pixelColor(x, y);
+    if (std::abs(c.red() - r) <= tolerance && std::abs(c.green() - g) <= tolerance && std::abs(c.blue() - b) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected (" << r << ", " << g << ", " << b
+                                         << "), observed (" << c.red() << ", " << c.green() << ", " << c.blue() << ")";
+}
+
+class GlFrame : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        engine::QrnPlatform p;
+        p.createDevice = [](const engine::PresentParams& params, bool software) -> std::unique_ptr<gfx::Device> {
+            return gfx::createOffscreenGlDevice(static_cast<int>(params.BackBufferWidth),
+                                                static_cast<int>(params.BackBufferHeight), software);
+        };
+        p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
+        p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
+        p.clock = &clock;
+        p.dialogs = &dialogs;
+        p.input = &input;
+        qrn = std::make_unique<QRN>(std::move(p));
+        qrn->AutoDxInit(nullptr, 640, 480, QRN::False, QRN::True);
+    }
+
+    std::string write(const QString& name, const std::string& text)
+    {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.c_str());
+        return f.fileName().toStdString();
+    }
+
+    // Left half red, right half green, an 8 x 8 black (keyed) square at the top-left.
+    std::string spriteBitmap()
+    {
+        QImage image(32, 32, QImage::Format_RGB888);
+        QPainter painter(&image);
+        painter.fillRect(0, 0, 16, 32, QColor(255, 0, 0));
+        painter.fillRect(16, 0, 16, 32, QColor(0, 255, 0));
+        painter.fillRect(0, 0, 8, 8, QColor(0, 0, 0));
+        painter.end();
+        const QString path = dir.filePath("sprite.bmp");
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path.toStdString();
+    }
+
+    platform::VirtualClock clock;
+    std::vector<std::string> events;
+    enginetest::RecordingDialogs dialogs{events};
+    enginetest::CountingInputHost input;
+    QTemporaryDir dir;
+    std::unique_ptr<QRN> qrn;
+};
+
+TEST_F(GlFrame, QueueBlendsFarToNearAndSpritesAndTextLandWherePlaced)
+{
+    Q_Mesh nearSquare, farSquare;
+    nearSquare.setMesh(*qrn, write("near.x", squareAt(1, 0)));
+    farSquare.setMesh(*qrn, write("far.x", squareAt(3, 0)));
+    Q_Mat blue, red;
+    blue.setMaterial({0, 0, 0, 0.5f}, {}, {}, {0, 0, 1, 1}, 0);
+    red.setMaterial({0, 0, 0, 0.5f}, {}, {}, {1, 0, 0, 1}, 0);
+    Q_Tex sprite, none;
+    sprite.setTex(*qrn, spriteBitmap());
+    engine::FontLabel label{"IPAGothic"};
+    qrn->set3DSystem(QRN::True, QRN::True, QRN::True);
+    qrn->setSprite();
+    qrn->setFont(nullptr, label, 10, QRN::False, QRN::False, QRN::False);
+
+    Q_Std camera;
+    camera.setVision({0, 0, -5}, {0, 0, 0}, {0, 1, 0}, 1.5707963f, 640, 480, 0.5f, 100);
+    qrn->DisplayClear(0xFF000000u);
+    qrn->SceneBegin();
+    camera.SetCamera(*qrn);
+    qrn->CanAlpha(QRN::True, 0, d3d::CMP_ALWAYS);
+    qrn->setTexture(none);
+    // The near square is queued first; the queue must still draw the far one first.
+    nearSquare.DrawMesh(*qrn, blue, {0, 0, -1}, {1, 1, 1}, {}, QRN::True);
+    farSquare.DrawMesh(*qrn, red, {0, 0, 3}, {1, 1, 1}, {}, QRN::True);
+    qrn->DrawAlphaProcessing(camera.getPosition());
+    qrn->SceneEnd();
+
+    qrn->SpriteBegin();
+    qrn->drawSprBsc(sprite, {40, 300}, RECT{0, 0, 32, 32}, 0xFFFFFFFFu);
+    qrn->drawSprAbs(sprite, {480, 300}, RECT{0, 0, 32, 32}, {16, 16}, {2, 2}, 90, 0xFFFFFFFFu);
+    qrn->SpriteEnd();
+    qrn->drawText("Rinkfall 1234", 0xFFFFFFFFu, RECT{10, 10, 300, 40});
+
+    const QImage frame = qrn->getDDD().readBackBuffer();
+    frame.save("engine_frame.png");
+
+    // Middle: blue at half over (red at half over black).
+    EXPECT_TRUE(near(frame, 320, 240, 64, 0, 128, 4));
+    // Only the far square: red at half over black.
+    EXPECT_TRUE(near(frame, 320, 165, 128, 0, 0, 4));
+
+    // Unturned sprite: keyed corner shows the background, halves red and green.
+    EXPECT_TRUE(near(frame, 43, 303, 0, 0, 0));
+    EXPECT_TRUE(near(frame, 44, 320, 255, 0, 0));
+    EXPECT_TRUE(near(frame, 66, 320, 0, 255, 0));
+
+    // Doubled and turned a quarter counter-clockwise about (512, 332): green on top, red below,
+    // the keyed corner at the bottom-left.
+    EXPECT_TRUE(near(frame, 512, 310, 0, 255, 0));
+    EXPECT_TRUE(near(frame, 512, 354, 255, 0, 0));
+    EXPECT_TRUE(near(frame, 486, 358, 0, 0, 0));
+    EXPECT_TRUE(near(frame, 486, 306, 0, 255, 0));
+
+    int lit = 0;
+    for (int y = 10; y < 40; ++y)
+        for (int x = 10; x < 300; ++x)
+            lit += frame.pixelColor(x, y).lightness() > 128 ? 1 : 0;
+    EXPECT_GT(lit, 30) << "the text left no bright pixels";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
