@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -226,4 +227,16 @@ TEST(XFileFiles, MissingFileIsNamed)
     } catch (const LoadError& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent/Library/Mesh_Nothing.x"), std::string::npos);
     }
+}
+
+TEST(XFileFiles, EveryFuzzSeedParsesIntoAConsistentMesh)
+{
+    int seeds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(RINKFALL_FUZZ_CORPUS)) {
+        const MeshData m = platform::loadXFile(entry.path());
+        expectConsistent(m);
+        EXPECT_GT(m.numFaces(), 0u) << entry.path();
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 5);
 }
