@@ -39,8 +39,8 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("Base address of the game's web service: scheme, host and "
-                                                   "optional port (http or https)."),
+                                    QStringLiteral("Web service address: http(s)://host[:port] (default %1).")
+                                        .arg(QLatin1String(online::Protocol::DefaultServer)),
                                     QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer));
     parser.addOption(server);
     parser.process(application);

@@ -8,9 +8,11 @@ namespace online {
 
 Protocol::Protocol(const Master& master, const QUrl& server, platform::HttpTransfer& transfer)
     : master_(master)
-    , base_(QString::fromLatin1(server.toEncoded(QUrl::StripTrailingSlash)))
+    , base_(QString::fromLatin1(server.toEncoded()))
     , transfer_(transfer)
 {
+    while (base_.endsWith(QLatin1Char('/')))
+        base_.chop(1);
 }
 
 Reply Protocol::VBPHP(const QString& Extend, QLabel* mes)

@@ -1,0 +1,218 @@
+#include "app/start_up.h"
+#include "online_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+using namespace testing_support;
+
+namespace {
+
+// The whole online side as the program builds it, aimed at a scripted service.
+class TitleMenu : public ::testing::Test {
+protected:
+    explicit TitleMenu(QUrl server = {})
+        : startUp(server.isEmpty() ? service.url() : server, dialogs,
+                  [this](int16_t gmode) {
+                      launched.push_back(gmode);
+                      return 3;
+                  },
+                  [this](int code) { exits.push_back(code); })
+    {
+    }
+
+    Login& menu() { return startUp.titleMenu(); }
+    void click(QWidget& form, const char* name) { QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton); }
+    QString notice(int line) { return text(menu(), QStringLiteral("Word(%1)").arg(line + 1)); }
+    std::vector<bool> buttons()
+    {
+        return {enabled(menu(), "CD_Access"), enabled(menu(), "CD_Login"), enabled(menu(), "CD_Regist"),
+                enabled(menu(), "Com_Single")};
+    }
+    void checkVersion(const std::string& reply)
+    {
+        service.script("Login.php", reply);
+        click(menu(), "CD_Access");
+    }
+
+    ScriptServer service;
+    ScriptedDialogs dialogs;
+    std::vector<int16_t> launched;
+    std::vector<int> exits;
+    StartUp startUp;
+};
+
+const std::string Notice = "1<QZT>一行目<QZT>二行目<QZT>三行目<QZT>四行目<QZT>五行目<QZT>203.0.113.5";
+
+} // namespace
+
+TEST_F(TitleMenu, DesignTimeFormAndFreshState)
+{
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("説明"));
+    EXPECT_FALSE(enabled(menu(), "CD_Login"));
+    EXPECT_EQ(menu().windowTitle(), QStringLiteral("Code:Rinkfallログイン"));
+    EXPECT_EQ(menu().size(), QSize(317, 196));
+    EXPECT_EQ(control<QPushButton>(menu(), "Com_Single")->geometry(), QRect(8, 173, 137, 20));
+    EXPECT_EQ(control<QPushButton>(menu(), "CD_Regist")->geometry(), QRect(224, 48, 81, 33));
+    EXPECT_EQ(control<QLabel>(menu(), "Word(6)")->geometry(), QRect(8, 152, 297, 17));
+    EXPECT_EQ(text(menu(), "Com_Single"), QStringLiteral("個人練習"));
+
+    startUp.run();
+    EXPECT_TRUE(menu().isVisible());
+    EXPECT_EQ(menu().Tag, QStringLiteral("1"));
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("①アクセスボタンを押して下さい。"));
+    for (int line = 1; line <= 5; ++line)
+        EXPECT_EQ(notice(line), QStringLiteral(" "));
+    EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(startUp.master().AppVersion, 1);
+}
+
+TEST_F(TitleMenu, AcceptedVersionUnlocksLoginAndRegistration)
+{
+    startUp.run();
+    checkVersion(Notice);
+    EXPECT_EQ(service.targets(), std::vector<std::string>{"/PHP/Rinkfall/Login.php?Rkf=1&Version=1"});
+    EXPECT_EQ(notice(1), QStringLiteral("一行目"));
+    EXPECT_EQ(notice(5), QStringLiteral("五行目"));
+    EXPECT_EQ(startUp.master().ClientIP, QStringLiteral("203.0.113.5"));
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("②登録 または ログインを押してください。"));
+    EXPECT_EQ(buttons(), (std::vector<bool>{false, true, true, true}));
+    EXPECT_EQ(menu().AccessState, 1);
+}
+
+TEST_F(TitleMenu, CodesAreFlooredBeforeComparing)
+{
+    startUp.run();
+    checkVersion("1.7<QZT>a<QZT>b<QZT>c<QZT>d<QZT>e<QZT>ip");
+    EXPECT_EQ(menu().AccessState, 1);
+
+    startUp.run();
+    checkVersion("-1.5<QZT>古い<QZT>b<QZT>c<QZT>d<QZT>e<QZT>ip2");
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("②バージョンアップをしてください。"));
+    EXPECT_EQ(notice(1), QStringLiteral("古い"));
+    EXPECT_EQ(startUp.master().ClientIP, QStringLiteral("ip2"));
+    EXPECT_EQ(buttons(), (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(menu().AccessState, 0);
+}
+
+TEST_F(TitleMenu, UnexpectedCodesLeaveOnlyPractice)
+{
+    for (const char* reply : {"0<QZT>a<QZT>b<QZT>c<QZT>d<QZT>e<QZT>ip", "-1<QZT>x", "2"}) {
+        startUp.run();
+        checkVersion(reply);
+        EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("システムアクセス中...")) << reply;
+        EXPECT_EQ(notice(1), QStringLiteral(" ")) << reply;
+        EXPECT_EQ(buttons(), (std::vector<bool>{false, false, false, true})) << reply;
+    }
+}
+
+TEST_F(TitleMenu, GarbledRepliesLetTheUserTryAgain)
+{
+    for (const char* reply : {"<html>busy</html>", "1<QZT>a<QZT>b<QZT>c", "-2<QZT>old", ""}) {
+        startUp.run();
+        checkVersion(reply);
+        EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("サーバーの応答が正しくありません。")) << reply;
+        EXPECT_EQ(notice(1), QStringLiteral(" ")) << reply;
+        EXPECT_EQ(startUp.master().ClientIP, QString()) << reply;
+        EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, true})) << reply;
+    }
+    service.script("Login.php", ScriptedReply{Notice, 503});
+    click(menu(), "CD_Access");
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("サーバーがエラーを返しました。(HTTP 503)"));
+    checkVersion(Notice);
+    EXPECT_EQ(menu().AccessState, 1);
+}
+
+class UnreachableTitleMenu : public TitleMenu {
+protected:
+    UnreachableTitleMenu()
+        : TitleMenu(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort())))
+    {
+    }
+};
+
+TEST_F(UnreachableTitleMenu, RefusedConnectionIsShownAndAccessStaysOpen)
+{
+    startUp.run();
+    click(menu(), "CD_Access");
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("サーバーに接続できませんでした。"));
+    EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, true}));
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(TitleMenu, LoginBackReturnsToFreshState)
+{
+    startUp.run();
+    checkVersion(Notice);
+    click(menu(), "CD_Login");
+    EXPECT_TRUE(startUp.accept().isVisible());
+    EXPECT_FALSE(menu().isVisible());
+    EXPECT_EQ(menu().Tag, QStringLiteral("0"));
+    EXPECT_EQ(startUp.accept().Tag, QStringLiteral("1"));
+
+    click(startUp.accept(), "CDA_Return");
+    EXPECT_TRUE(menu().isVisible());
+    EXPECT_FALSE(startUp.accept().isVisible());
+    EXPECT_EQ(notice(1), QStringLiteral(" "));
+    EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, true}));
+}
+
+TEST_F(TitleMenu, RegistrationSendsTheAddressFromTheVersionCheck)
+{
+    startUp.run();
+    checkVersion(Notice);
+    click(menu(), "CD_Regist");
+    online::Regist& regist = startUp.regist();
+    EXPECT_TRUE(regist.isVisible());
+    control<QLineEdit>(regist, "TextB(0)")->setText(QStringLiteral("hanako"));
+    control<QLineEdit>(regist, "TextB(1)")->setText(QStringLiteral("pw"));
+    control<QLineEdit>(regist, "TextB(2)")->setText(QStringLiteral("pw"));
+    service.script("Regist.php", "1<QZT>ok");
+    click(regist, "CDR_Send");
+    EXPECT_EQ(service.targets().back(), "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=hanako&PASS=pw&LENG=6&IP=203.0.113.5");
+    click(regist, "CDR_Return");
+    EXPECT_TRUE(menu().isVisible());
+    EXPECT_EQ(menu().AccessState, 0);
+}
+
+TEST_F(TitleMenu, LoginLeadsIntoTheLobby)
+{
+    startUp.run();
+    checkVersion(Notice);
+    click(menu(), "CD_Login");
+    service.script("Access.php", "1<QZT>7<QZT>Hanako");
+    service.script("Say.php", "1");
+    service.script("Lobby.php", "1<QZT>now<QZT>0<QZT>1<QZT>システム<QZT>Hanako さんがログインしました。<QZT>12:00");
+    QTest::keyClicks(control<QLineEdit>(startUp.accept(), "TEXTU"), QStringLiteral("hanako"));
+    QTest::keyClicks(control<QLineEdit>(startUp.accept(), "TEXTP"), QStringLiteral("pw"));
+    click(startUp.accept(), "CDA_Send");
+    online::Lobby& lobby = startUp.lobby();
+    EXPECT_TRUE(lobby.isVisible());
+    EXPECT_FALSE(startUp.accept().isVisible());
+    EXPECT_EQ(lobby.windowTitle(), QStringLiteral("Debug-1"));
+    EXPECT_EQ(text(lobby, "Word(1)"), QStringLiteral("Hanako"));
+    EXPECT_EQ(text(lobby, "Word(92)"), QStringLiteral("Hanako さんがログインしました。"));
+    EXPECT_EQ(startUp.master().UserNo, 7);
+    lobby.close();
+    EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+TEST_F(TitleMenu, PracticeRunsTheGameAndEndsWithIt)
+{
+    startUp.run();
+    click(menu(), "Com_Single");
+    EXPECT_EQ(launched, std::vector<int16_t>{1});
+    EXPECT_EQ(exits, std::vector<int>{3});
+    EXPECT_FALSE(menu().isVisible());
+    EXPECT_EQ(menu().Tag, QStringLiteral("0"));
+    EXPECT_TRUE(service.targets().empty());
+}
+
+TEST_F(TitleMenu, ClosingTheMenuEndsTheProgram)
+{
+    startUp.run();
+    menu().close();
+    EXPECT_EQ(exits, std::vector<int>{0});
+    EXPECT_TRUE(launched.empty());
+}

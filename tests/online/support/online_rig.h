@@ -1,0 +1,88 @@
+#pragma once
+
+#include "online/master.h"
+#include "online/protocol.h"
+#include "online/screen.h"
+#include "platform/http_transfer.h"
+#include "script_server.h"
+#include "scripted_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStringList>
+
+#include <vector>
+
+namespace testing_support {
+
+// The shared values, a real transfer, scripted dialogs and a recorded exit, aimed at a ScriptServer.
+struct OnlineRig {
+    OnlineRig()
+    {
+        master.AppVersion = 1;
+        master.GameKey = QStringLiteral("Rkf=1");
+        master.GameDir = QStringLiteral("Rinkfall");
+    }
+
+    ScriptServer server;
+    Master master;
+    platform::HttpTransfer transfer;
+    online::Protocol protocol{master, server.url(), transfer};
+    ScriptedDialogs dialogs;
+    std::vector<int> exits;
+    online::OnlineContext context{master, protocol, dialogs, [this](int code) { exits.push_back(code); }};
+};
+
+// Stands in for a screen that a handler hands over to, counting its resets.
+class NextScreen : public online::Screen {
+public:
+    using Screen::Screen;
+    void NewGame() override
+    {
+        Tag = QStringLiteral("1");
+        ++newGames;
+    }
+    int newGames = 0;
+};
+
+// Joins reply fields with the service's marker.
+inline std::string document(const QStringList& fields)
+{
+    return fields.join(QStringLiteral("<QZT>")).toStdString();
+}
+
+template <typename Control>
+Control* control(QWidget& form, const QString& name)
+{
+    return form.findChild<Control*>(name);
+}
+
+inline QString text(QWidget& form, const QString& name)
+{
+    if (auto* label = control<QLabel>(form, name))
+        return label->text();
+    if (auto* button = control<QPushButton>(form, name))
+        return button->text();
+    if (auto* box = control<QLineEdit>(form, name))
+        return box->text();
+    return QStringLiteral("<no control %1>").arg(name);
+}
+
+// The next control that Tab moves to.
+inline QWidget* nextTabStop(QWidget* widget)
+{
+    QWidget* next = widget->nextInFocusChain();
+    while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    return next;
+}
+
+inline bool enabled(QWidget& form, const QString& name)
+{
+    auto* widget = form.findChild<QWidget*>(name);
+    return widget && widget->isEnabled();
+}
+
+} // namespace testing_support
