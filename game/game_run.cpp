@@ -45,24 +45,41 @@ public:
     int answered = 0;
 };
 
-// A live run reads the real clock, but every reading inside one frame's work returns the time
-// the frame started, so that a recording of that time replays the frame exactly. Flip's wait
-// sees the real clock.
+// Every clock reading inside one frame's work returns the frame's time: the real time at the
+// frame's start in a live run (so that a recording of it replays the frame exactly), the recorded
+// time in a replay, a steady 100 frames per second headless. Only Flip's wait sees other times:
+// the real clock live; in a replay or headless run present times a second apart, so it never waits.
 class FrameClock final : public platform::Clock {
 public:
-    double now() const override { return live_ ? real_.now() : frameTime_; }
-    void sleepFor(double seconds) override { real_.sleepFor(seconds); }
-    void startFrame()
+    explicit FrameClock(bool virtualTime) : virtual_(virtualTime) {}
+    double now() const override
     {
-        frameTime_ = real_.now();
-        live_ = false;
+        if (!inFlip_)
+            return frameTime_;
+        return virtual_ ? flipTime_ : real_.now();
     }
-    void releaseForFlip() { live_ = true; }
+    void sleepFor(double seconds) override
+    {
+        if (!virtual_)
+            real_.sleepFor(seconds);
+    }
+    void startFrame(std::optional<double> t)
+    {
+        frameTime_ = t ? *t : real_.now();
+        inFlip_ = false;
+    }
+    void enterFlip()
+    {
+        inFlip_ = true;
+        flipTime_ += 1.0;
+    }
 
 private:
+    bool virtual_;
     platform::SteadyClock real_;
     double frameTime_ = 0;
-    bool live_ = true;
+    double flipTime_ = 0;
+    bool inFlip_ = false;
 };
 
 // Input taken from a recording while a window (if any) keeps running its own events.
@@ -185,13 +202,7 @@ private:
         }
 
         // Replays and headless runs keep their own time; a live window runs on the real clock.
-        if (replay_ || options_.headless) {
-            virtualClock_ = std::make_unique<platform::VirtualClock>(0.0);
-            clock_ = virtualClock_.get();
-        } else {
-            frameClock_ = std::make_unique<FrameClock>();
-            clock_ = frameClock_.get();
-        }
+        clock_ = std::make_unique<FrameClock>(replay_ || options_.headless);
     }
 
     FieldEnvironment environment()
@@ -212,7 +223,7 @@ private:
         }
         p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
         p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
-        p.clock = clock_;
+        p.clock = clock_.get();
         p.dialogs = dialogs_.get();
         p.input = input_;
         p.title = Caption;
@@ -252,8 +263,7 @@ private:
                 record_ << frameInputLine(polledInput(*input_, clock_->now(), field_->input().getPendingButton()))
                         << '\n';
             };
-        if (frameClock_)
-            h.beforeFlip = [this] { frameClock_->releaseForFlip(); };
+        h.beforeFlip = [this] { clock_->enterFlip(); };
         h.afterFrame = [this] { return afterFrame(); };
         return h;
     }
@@ -262,14 +272,14 @@ private:
     {
         if (replay_) {
             const FrameInput& in = *pending_;
-            virtualClock_->set(in.t);
+            clock_->startFrame(in.t);
             replayInput_->apply(in);
             if (in.buttons != 0)
                 field_->onMouseButtonDown(in.buttons);
-        } else if (virtualClock_) {
-            virtualClock_->set(frame_ * 0.01); // headless: a steady 100 frames per second
+        } else if (options_.headless) {
+            clock_->startFrame(frame_ * 0.01);
         } else {
-            frameClock_->startFrame();
+            clock_->startFrame(std::nullopt);
         }
     }
 
@@ -309,9 +319,7 @@ private:
     std::unique_ptr<ReplayInputHost> replayInput_;
     std::unique_ptr<platform::ScriptedInputHost> headlessInput_;
     platform::InputHost* input_ = nullptr;
-    std::unique_ptr<platform::VirtualClock> virtualClock_;
-    std::unique_ptr<FrameClock> frameClock_;
-    platform::Clock* clock_ = nullptr;
+    std::unique_ptr<FrameClock> clock_;
     gfx::NullDevice* nullDevice_ = nullptr;
     std::unique_ptr<Field> field_;
     std::ofstream dump_;

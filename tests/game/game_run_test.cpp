@@ -1,0 +1,271 @@
+#include "game/game_run.h"
+#include "game/replay_format.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> readLines(const QString& path)
+{
+    std::ifstream in(path.toStdString());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+void writeLines(const QString& path, const std::vector<std::string>& lines)
+{
+    std::ofstream out(path.toStdString());
+    for (const std::string& l : lines)
+        out << l << '\n';
+}
+
+// A practice game: place the stone, aim a little, shoot, let it run, and look around meanwhile.
+std::vector<std::string> scriptedShot()
+{
+    std::vector<std::string> lines{replayHeaderLine({1, 42})};
+    double t = 3.0;
+    const auto add = [&](std::vector<std::uint8_t> keys, std::int16_t buttons = 0, int x = 320, int y = 240) {
+        FrameInput in;
+        in.t = t;
+        in.keys = std::move(keys);
+        in.buttons = buttons;
+        in.mouseX = x;
+        in.mouseY = y;
+        lines.push_back(frameInputLine(in));
+        t += 0.0125;
+    };
+    for (int i = 0; i < 90; ++i)
+        add({});
+    add({}, 2); // zoom in the free camera
+    add({}, 0, 300, 250);
+    for (int step = 0; step < 4; ++step) {
+        add({32});
+        add({});
+        for (int i = 0; i < 6; ++i)
+            add({68});
+    }
+    add({32}); // shooting starts
+    add({32});
+    add({});   // released
+    for (int i = 0; i < 2600; ++i)
+        add(i % 40 == 3 ? std::vector<std::uint8_t>{65} : std::vector<std::uint8_t>{});
+    return lines;
+}
+
+class GameRunTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return dir.filePath(name); }
+
+    GameRunOptions headless() const
+    {
+        GameRunOptions o;
+        o.startsGame = true;
+        o.headless = true;
+        o.seed = 5;
+        return o;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(GameRunTest, RecordingAReplayedGameReplaysToTheSameDump)
+{
+    const std::vector<std::string> script = scriptedShot();
+    writeLines(path("script.jsonl"), script);
+
+    GameRunOptions first = headless();
+    first.replayPath = path("script.jsonl");
+    first.recordPath = path("recorded.jsonl");
+    first.dumpPath = path("first.dump");
+    ASSERT_EQ(runGame(first), 0);
+
+    GameRunOptions second = headless();
+    second.replayPath = path("recorded.jsonl");
+    second.dumpPath = path("second.dump");
+    ASSERT_EQ(runGame(second), 0);
+
+    const auto firstDump = readLines(path("first.dump"));
+    EXPECT_EQ(firstDump.size(), script.size() - 1);
+    EXPECT_EQ(firstDump, readLines(path("second.dump")));
+
+    // The recording holds what the script gave, frame by frame.
+    const auto recorded = readLines(path("recorded.jsonl"));
+    ASSERT_EQ(recorded.size(), script.size());
+    EXPECT_EQ(parseReplayHeader(recorded[0]).seed, 42u);
+    for (std::size_t i = 1; i < script.size(); ++i) {
+        const FrameInput a = parseFrameInput(script[i]);
+        const FrameInput b = parseFrameInput(recorded[i]);
+        ASSERT_EQ(a.t, b.t) << i;
+        ASSERT_EQ(a.keys, b.keys) << i;
+        ASSERT_EQ(a.buttons, b.buttons) << i;
+        ASSERT_EQ(a.mouseX, b.mouseX) << i;
+    }
+
+    // The scripted shot was played: a stone went down the sheet and the next one came up.
+    const QJsonObject last = QJsonDocument::fromJson(QByteArray::fromStdString(firstDump.back())).object();
+    EXPECT_EQ(last.value("cur_stone").toInt(), 1);
+    EXPECT_EQ(last.value("phase").toInt(), 1001);
+    const QJsonObject stone = last.value("stones").toArray()[0].toObject();
+    EXPECT_GT(stone.value("pos").toArray()[2].toDouble(), 20.0);
+}
+
+TEST_F(GameRunTest, LiveHeadlessRecordingReplaysToTheSameDump)
+{
+    GameRunOptions live = headless();
+    live.frames = 150;
+    live.recordPath = path("live.jsonl");
+    live.dumpPath = path("live.dump");
+    ASSERT_EQ(runGame(live), 0);
+
+    GameRunOptions replay = headless();
+    replay.replayPath = path("live.jsonl");
+    replay.dumpPath = path("replay.dump");
+    ASSERT_EQ(runGame(replay), 0);
+
+    const auto liveDump = readLines(path("live.dump"));
+    ASSERT_EQ(liveDump.size(), 150u);
+    EXPECT_EQ(liveDump, readLines(path("replay.dump")));
+    // The headless clock runs at 100 frames per second from 0, so the whole first second counts.
+    const QJsonObject last = QJsonDocument::fromJson(QByteArray::fromStdString(liveDump.back())).object();
+    EXPECT_EQ(last.value("fps").toInt(), 100);
+}
+
+TEST_F(GameRunTest, MalformedLineStopsTheRunNamingItsLine)
+{
+    std::vector<std::string> lines{replayHeaderLine({1, 1}), R"({"t":1})", R"({"t":1.01,"keys":[32]})",
+                                   R"({"t":1.02,"keys":[300]})", R"({"t":1.03})"};
+    writeLines(path("bad.jsonl"), lines);
+    GameRunOptions o = headless();
+    o.replayPath = path("bad.jsonl");
+    o.dumpPath = path("bad.dump");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runGame(o), 2);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("bad.jsonl:4:"), std::string::npos) << err;
+    EXPECT_EQ(readLines(path("bad.dump")).size(), 2u);
+}
+
+TEST_F(GameRunTest, FramesOptionEndsTheGameAndTheDumpHasEveryKey)
+{
+    GameRunOptions o = headless();
+    o.frames = 3;
+    o.dumpPath = path("three.dump");
+    ASSERT_EQ(runGame(o), 0);
+    const auto dump = readLines(path("three.dump"));
+    ASSERT_EQ(dump.size(), 3u);
+    const QJsonObject f = QJsonDocument::fromJson(QByteArray::fromStdString(dump[2])).object();
+    QStringList keys = f.keys();
+    keys.sort();
+    QStringList expected{"frame", "phase", "gmode", "running", "cur_stone", "cam_mode", "mouse_look",
+                         "solid_fill", "zoom", "zoom_on", "aim_x", "spin_set", "power_set", "bal_angle",
+                         "shot_frame", "fps", "vtx", "ply", "view", "stones"};
+    expected.sort();
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(f.value("frame").toInt(), 2);
+    EXPECT_EQ(f.value("phase").toInt(), 1001);
+    EXPECT_EQ(f.value("running").toInt(), -1);
+    EXPECT_EQ(f.value("mouse_look").toInt(), -1);
+    EXPECT_EQ(f.value("view").toObject().keys(), (QStringList{"fov", "pitch", "pos", "yaw"}));
+    const QJsonArray stones = f.value("stones").toArray();
+    ASSERT_EQ(stones.size(), 17);
+    QStringList stoneKeys = stones[16].toObject().keys();
+    EXPECT_EQ(stoneKeys, (QStringList{"heading", "in_play", "pos", "rot", "run_state", "speed", "spin"}));
+}
+
+TEST(ReplayFormat, FrameLinesReadBackAndDefaultsApply)
+{
+    FrameInput in;
+    in.t = 12.345678901234;
+    in.keys = {13, 65, 255};
+    in.mouseX = -5;
+    in.mouseY = 700;
+    in.buttons = 3;
+    const FrameInput back = parseFrameInput(frameInputLine(in));
+    EXPECT_EQ(back.t, in.t);
+    EXPECT_EQ(back.keys, in.keys);
+    EXPECT_EQ(back.mouseX, -5);
+    EXPECT_EQ(back.mouseY, 700);
+    EXPECT_EQ(back.buttons, 3);
+
+    const FrameInput bare = parseFrameInput(R"({"t":0.5})");
+    EXPECT_TRUE(bare.keys.empty());
+    EXPECT_EQ(bare.mouseX, 320);
+    EXPECT_EQ(bare.mouseY, 240);
+    EXPECT_EQ(bare.buttons, 0);
+}
+
+TEST(ReplayFormat, MalformedFramesAreRejected)
+{
+    for (const char* bad : {R"({"keys":[1]})", R"({"t":"1"})", R"({"t":1,"keys":[-1]})", R"({"t":1,"keys":7})",
+                            R"({"t":1,"mouse":[1]})", R"({"t":1,"mouse":[1.5,2]})", R"({"t":1,"buttons":1e6})",
+                            R"([1,2])", R"({"t":1)", ""}) {
+        EXPECT_THROW(parseFrameInput(bad), ReplayFormatError) << bad;
+    }
+    EXPECT_THROW(parseReplayHeader(R"({"rinkfall_replay":2,"gmode":1,"seed":0})"), ReplayFormatError);
+    EXPECT_THROW(parseReplayHeader(R"({"rinkfall_replay":1,"gmode":1})"), ReplayFormatError);
+    const ReplayHeader h = parseReplayHeader(replayHeaderLine({99, 4000000000u}));
+    EXPECT_EQ(h.gmode, 99);
+    EXPECT_EQ(h.seed, 4000000000u);
+}
+
+TEST(ReplayFormat, FloatsUseTheShortestTextThatReadsBack)
+{
+    EXPECT_EQ(floatText(0.1f), "0.1");
+    EXPECT_EQ(floatText(-2.0f), "-2");
+    for (float v : {0.039f - 0.000025f, 31.439f, 1.0f / 3.0f, 6.5e-6f, -123456.78f}) {
+        const std::string text = floatText(v);
+        float back = 0;
+        std::from_chars(text.data(), text.data() + text.size(), back);
+        EXPECT_EQ(back, v) << text;
+        EXPECT_LE(text.size(), 15u);
+    }
+}
+
+TEST(GameOptions, CommandLineValues)
+{
+    QCommandLineParser parser;
+    addGameOptions(parser);
+    ASSERT_TRUE(parser.parse({"rinkfall", "--gmode", "99", "--headless", "--frames", "10", "--dump", "d.jsonl"}));
+    const GameRunOptions o = gameOptionsFrom(parser);
+    EXPECT_TRUE(o.startsGame);
+    EXPECT_EQ(o.gmode, 99);
+    EXPECT_TRUE(o.headless);
+    EXPECT_EQ(o.frames, 10);
+    EXPECT_EQ(o.dumpPath, "d.jsonl");
+
+    QCommandLineParser practice;
+    addGameOptions(practice);
+    ASSERT_TRUE(practice.parse({"rinkfall", "--practice"}));
+    EXPECT_EQ(gameOptionsFrom(practice).gmode, 1);
+    EXPECT_TRUE(gameOptionsFrom(practice).startsGame);
+
+    QCommandLineParser none;
+    addGameOptions(none);
+    ASSERT_TRUE(none.parse({"rinkfall"}));
+    EXPECT_FALSE(gameOptionsFrom(none).startsGame);
+
+    for (QStringList bad : {QStringList{"rinkfall", "--frames", "0"}, QStringList{"rinkfall", "--gmode", "x"},
+                            QStringList{"rinkfall", "--gmode", "40000"},
+                            QStringList{"rinkfall", "--headless", "--screenshot", "a.png"}}) {
+        QCommandLineParser p;
+        addGameOptions(p);
+        ASSERT_TRUE(p.parse(bad));
+        EXPECT_THROW(gameOptionsFrom(p), std::invalid_argument) << bad.join(' ').toStdString();
+    }
+}
+
+} // namespace
