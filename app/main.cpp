@@ -2,11 +2,16 @@
 #include "online/protocol.h"
 #include "platform/qt_dialogs.h"
 
+#ifdef RINKFALL_WITH_GAME
+#include "game/game_run.h"
+#endif
+
 #include <QApplication>
 #include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace {
 
@@ -18,11 +23,13 @@ namespace {
     std::_Exit(code);
 }
 
+#ifndef RINKFALL_WITH_GAME
 int gameUnavailable(platform::Dialogs& dialogs)
 {
     dialogs.messageBox("ゲーム画面はこのビルドに含まれていません。", "Code:Rinkfall");
     return 1;
 }
+#endif
 
 } // namespace
 
@@ -43,6 +50,9 @@ int main(int argc, char* argv[])
                                         .arg(QLatin1String(online::Protocol::DefaultServer)),
                                     QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer));
     parser.addOption(server);
+#ifdef RINKFALL_WITH_GAME
+    addGameOptions(parser);
+#endif
     parser.process(application);
 
     const auto serverUrl = online::Protocol::parseServer(parser.value(server));
@@ -53,7 +63,23 @@ int main(int argc, char* argv[])
     }
 
     platform::QtDialogs dialogs;
+#ifdef RINKFALL_WITH_GAME
+    GameRunOptions gameOptions;
+    try {
+        gameOptions = gameOptionsFrom(parser);
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "rinkfall: %s\n", error.what());
+        return 2;
+    }
+    if (gameOptions.startsGame)
+        return runGame(gameOptions);
+    GameLauncher launcher = [gameOptions](int16_t gmode) mutable {
+        gameOptions.gmode = gmode;
+        return runGame(gameOptions);
+    };
+#else
     GameLauncher launcher = [&dialogs](int16_t) { return gameUnavailable(dialogs); };
+#endif
     StartUp startUp(*serverUrl, dialogs, launcher, endProcess);
     startUp.run();
     return QApplication::exec();
