@@ -4,6 +4,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 
@@ -195,9 +197,22 @@ TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
     EXPECT_EQ(dev->backBufferWidth(), 640);
     dev->clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFFFF0000, 1, 0);
     resizeTo(QSize(800, 300));
+    ASSERT_TRUE(host.window()->isExposed());
+    // The driver may take one frame to notice a new window size, as a running game would.
+    EXPECT_NO_THROW(dev->present());
+    QCoreApplication::processEvents();
     EXPECT_NO_THROW(dev->present());
     // Presenting must leave the back buffer as it was drawn.
     EXPECT_EQ(dev->readBackBuffer().pixelColor(320, 240), QColor(255, 0, 0));
+
+    // 800 x 300 shows the picture at 400 x 300 in the middle, black bars either side.
+    QCoreApplication::processEvents();
+    const QImage shown = host.window()->screen()->grabWindow(host.window()->winId()).toImage();
+    ASSERT_EQ(shown.size(), QSize(800, 300));
+    EXPECT_EQ(shown.pixelColor(100, 150), QColor(0, 0, 0));
+    EXPECT_EQ(shown.pixelColor(205, 150), QColor(255, 0, 0));
+    EXPECT_EQ(shown.pixelColor(595, 5), QColor(255, 0, 0));
+    EXPECT_EQ(shown.pixelColor(700, 150), QColor(0, 0, 0));
 }
 
 } // namespace
