@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <cstdint>
 #include <string>
 
@@ -201,5 +202,31 @@ TEST(BmpFiles, LoadsFromDiskAndNamesAMissingPath)
         ADD_FAILURE() << "no error";
     } catch (const LoadError& e) {
         EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+    }
+}
+
+TEST(BmpRejection, RandomDamageIsRejectedOrDecodedToTheDeclaredSize)
+{
+    std::mt19937 random(6122026);
+    const QImage image = imageFrom(9, 6, [](int x, int y) { return qRgb(x * 25, y * 40, (x * y) % 256); });
+    for (const QImage& source : {image, image.convertToFormat(QImage::Format_Indexed8)}) {
+        const QByteArray whole = encode(source);
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray bytes = whole;
+            for (int e = 1 + int(random() % 3); e > 0; --e) {
+                // Mostly the headers, where a bad value does the most harm.
+                const qsizetype at = random() % 4 ? qsizetype(random() % 64) : qsizetype(random() % bytes.size());
+                bytes[std::min(at, bytes.size() - 1)] = char(random());
+            }
+            try {
+                const TextureImage t = decodeBmpTexture(bytes);
+                ASSERT_FALSE(t.levels.empty());
+                EXPECT_EQ(t.levels.back().width, 1);
+                EXPECT_EQ(t.levels.back().height, 1);
+                for (const TextureLevel& l : t.levels)
+                    ASSERT_EQ(l.rgba.size(), std::size_t(l.width) * l.height * 4);
+            } catch (const LoadError&) {
+            }
+        }
     }
 }
