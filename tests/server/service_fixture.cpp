@@ -160,7 +160,7 @@ RunningService::~RunningService()
 void ServiceTest::start()
 {
     server::ServiceSettings settings;
-    settings.minVersion = 3;
+    settings.minVersion = minVersion_;
     settings.notice = {"one", "two", "three", "four", "five"};
     settings.maxAccountsPerAddressPerDay = accountsPerDay_;
     settings.hashCost = server::HashCost::weakestForTests();

@@ -80,6 +80,7 @@ protected:
 
     std::atomic<int64_t> now_{kStartTime};
     int64_t accountsPerDay_ = 1000; // tests of the daily limit lower it and restart
+    int32_t minVersion_ = 3;
     TempDir dir_;
     std::unique_ptr<RunningService> service_;
 };
