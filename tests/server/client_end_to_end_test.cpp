@@ -187,6 +187,9 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
 
 int main(int argc, char **argv)
 {
+    // No display is needed, also when the test list is read outside the virtual X server.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
