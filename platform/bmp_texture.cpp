@@ -1,5 +1,7 @@
 #include "platform/bmp_texture.h"
 
+#include "platform/native_path.h"
+
 #include <QFile>
 #include <QImage>
 
@@ -155,7 +157,7 @@ TextureImage decodeBmpTexture(const QByteArray& bytes)
 
 TextureImage loadBmpTexture(const std::filesystem::path& path)
 {
-    QFile file(QString::fromStdString(path.string()));
+    QFile file(QString::fromStdString(existingNativePath(path).string()));
     if (!file.open(QIODevice::ReadOnly))
         throw LoadError(path.string() + ": cannot open the file");
     const QByteArray bytes = file.readAll();

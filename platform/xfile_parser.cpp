@@ -1,5 +1,7 @@
 #include "platform/xfile_parser.h"
 
+#include "platform/native_path.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -758,7 +760,7 @@ MeshData parseXFile(std::string_view text)
 
 MeshData loadXFile(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(existingNativePath(path), std::ios::binary);
     if (!in)
         throw LoadError(path.string() + ": cannot open the file");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -196,6 +196,10 @@ TEST(BmpFiles, LoadsFromDiskAndNamesAMissingPath)
     EXPECT_EQ(t.width(), 4);
     EXPECT_EQ(t.levels.size(), 3u);
 
+    // Resource paths are built Windows-style by the game.
+    const std::string windowsStyle = dir.path().toStdString() + "\\Tex_Test.bmp";
+    EXPECT_EQ(platform::loadBmpTexture(windowsStyle).width(), 4);
+
     const std::string missing = dir.filePath("Tex_None.bmp").toStdString();
     try {
         platform::loadBmpTexture(missing);

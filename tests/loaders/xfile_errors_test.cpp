@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <cstdint>
@@ -219,8 +220,13 @@ TEST(XFileMalformed, RandomDamageIsEitherRejectedOrConsistent)
     EXPECT_GT(rejected, 1000); // most damage is caught, the rest must still give a sound mesh
 }
 
-TEST(XFileFiles, MissingFileIsNamed)
+TEST(XFileFiles, MissingFileIsNamedAndWindowsSeparatorsAreRead)
 {
+    const std::filesystem::path seed = std::filesystem::path(RINKFALL_FUZZ_CORPUS) / "box.x";
+    std::string windowsStyle = seed.string();
+    std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+    EXPECT_EQ(platform::loadXFile(windowsStyle).numFaces(), 12u);
+
     try {
         platform::loadXFile("/nonexistent/Library/Mesh_Nothing.x");
         ADD_FAILURE() << "no error";
