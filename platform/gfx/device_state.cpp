@@ -1,5 +1,6 @@
 #include "platform/gfx/device_state.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace gfx {
@@ -119,6 +120,12 @@ void DeviceState::setTexture(std::uint32_t stage, const Texture* texture)
 } // namespace gfx
 
 namespace gfx {
+
+bool viewportFits(const D3DVIEWPORT8& v, int width, int height)
+{
+    return v.Width > 0 && v.Height > 0 && std::uint64_t(v.X) + v.Width <= std::uint64_t(std::max(width, 0))
+           && std::uint64_t(v.Y) + v.Height <= std::uint64_t(std::max(height, 0));
+}
 
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 {

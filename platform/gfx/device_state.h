@@ -20,6 +20,10 @@ std::uint32_t defaultTextureStageState(std::uint32_t stage, std::uint32_t type);
 D3DMATRIX identityMatrix();
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b); // a·b: a applies first
 
+// Whether a viewport lies inside a back buffer of this size and is not empty; Direct3D refuses
+// others.
+bool viewportFits(const D3DVIEWPORT8& viewport, int width, int height);
+
 // D3DERR_INVALIDCALL, the code a call made in the wrong order fails with.
 constexpr long kInvalidCall = -2005530516;
 

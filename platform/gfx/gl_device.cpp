@@ -468,9 +468,7 @@ void GlDevice::setTexture(std::uint32_t stage, const Texture* texture)
 
 void GlDevice::setViewport(const D3DVIEWPORT8& viewport)
 {
-    if (std::uint64_t(viewport.X) + viewport.Width > std::uint64_t(width_)
-        || std::uint64_t(viewport.Y) + viewport.Height > std::uint64_t(height_) || viewport.Width == 0
-        || viewport.Height == 0)
+    if (!viewportFits(viewport, width_, height_))
         throw DeviceError("viewport outside the back buffer", kInvalidCall);
     state_.setViewport(viewport);
     markDirty(DirtyViewport);

@@ -146,7 +146,9 @@ QSurfaceFormat coreProfileFormat();
 // software renderer. Needs a QGuiApplication; throws DeviceError when no 3.3 core context is had.
 std::unique_ptr<GlDevice> createOffscreenGlDevice(int width, int height, bool software);
 
-// Makes Mesa choose its software renderer for contexts created from now on.
+// Makes Mesa choose its software renderer (llvmpipe). Mesa reads the setting when it first loads a
+// driver for the display, so it takes effect for a process whose earlier attempt never got that
+// far; after a driver was loaded, only a restart with LIBGL_ALWAYS_SOFTWARE=1 switches.
 void requestSoftwareRenderer();
 
 } // namespace gfx

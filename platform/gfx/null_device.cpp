@@ -26,6 +26,13 @@ std::uint32_t NullDevice::textureStageState(std::uint32_t stage, std::uint32_t t
     return state_.textureStageState(stage, type);
 }
 
+void NullDevice::setViewport(const D3DVIEWPORT8& viewport)
+{
+    if (!viewportFits(viewport, width_, height_))
+        throw DeviceError("viewport outside the back buffer", kInvalidCall);
+    state_.setViewport(viewport);
+}
+
 void NullDevice::clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil)
 {
     ++counts_.clears;

@@ -102,7 +102,7 @@ public:
     void lightEnable(std::uint32_t index, bool enable) override { state_.lightEnable(index, enable); }
     void setTexture(std::uint32_t stage, const Texture* texture) override { state_.setTexture(stage, texture); }
     const Texture* texture(std::uint32_t stage) const override { return state_.texture(stage); }
-    void setViewport(const D3DVIEWPORT8& viewport) override { state_.setViewport(viewport); }
+    void setViewport(const D3DVIEWPORT8& viewport) override;
 
     void clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil) override;
     void beginScene() override;

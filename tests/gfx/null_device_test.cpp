@@ -104,6 +104,18 @@ TEST(NullDeviceState, IgnoresTextureStagesBeyondTheDevice)
     EXPECT_EQ(dev.texture(9), nullptr);
 }
 
+TEST(NullDeviceState, RefusesViewportsOutsideTheBackBuffer)
+{
+    NullDevice dev(640, 480);
+    dev.setViewport({0, 0, 640, 480, 0, 1});
+    dev.setViewport({600, 400, 40, 80, 0, 1});
+    EXPECT_THROW(dev.setViewport({600, 400, 41, 80, 0, 1}), DeviceError);
+    EXPECT_THROW(dev.setViewport({0, 0, 640, 481, 0, 1}), DeviceError);
+    EXPECT_THROW(dev.setViewport({0, 0, 0, 10, 0, 1}), DeviceError);
+    EXPECT_THROW(dev.setViewport({0xFFFFFFFFu, 0, 2, 10, 0, 1}), DeviceError) << "no wrap-around";
+    EXPECT_EQ(dev.state().viewport().X, 600u) << "a refused viewport leaves the last good one";
+}
+
 TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
 {
     NullDevice dev;
