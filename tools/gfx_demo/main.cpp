@@ -28,6 +28,7 @@ int main(int argc, char** argv)
         auto box = dev->createMesh(boxMesh(1.2f, 1.2f, 1.2f));
         auto floor = dev->createMesh(floorQuadMesh(8, 8));
         auto font = dev->createFont({"ＭＳ ゴシック", 20, false, false, false});
+        auto small = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
 
         D3DMATERIAL8 mat;
         mat.Diffuse = {1, 1, 1, 1};
@@ -62,6 +63,8 @@ int main(int argc, char** argv)
         dev->drawSprite(quad);
         dev->endSprites();
         dev->drawText(*font, "カーリング練習 FPS 100\n二行目のテキスト", {150, 24, 630, 90}, 0xFFFFFF00);
+        // The status lines' size, clipped by a rectangle narrower than the text.
+        dev->drawText(*small, "頂点数: 1234  面数: 567  FPS: 100\nスペースキーで投げる", {10, 440, 250, 480}, 0xFFFFFFFF);
         dev->present();
 
         if (!dev->readBackBuffer().save(out)) {
