@@ -303,7 +303,8 @@ private:
     {
         if (options_.screenshotPath.isEmpty())
             return;
-        const QImage image = field_->engine().getDDD().readBackBuffer();
+        // The back buffer has no alpha channel to speak of (X8R8G8B8): the picture is opaque.
+        const QImage image = field_->engine().getDDD().readBackBuffer().convertToFormat(QImage::Format_RGB32);
         if (image.isNull() || !image.save(options_.screenshotPath, "PNG"))
             throw std::runtime_error(options_.screenshotPath.toStdString()
                                      + ": no screenshot (it needs the OpenGL device)");

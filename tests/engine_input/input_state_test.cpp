@@ -69,17 +69,6 @@ TEST_F(KeyPollTest, AnyNonZeroTableEntryCountsAsDown)
     EXPECT_EQ(key.getState(), 1);
 }
 
-TEST_F(KeyPollTest, KeyCodeRoundTripsAndFreshKeyIsUp)
-{
-    Q_Key key;
-    EXPECT_EQ(key.getState(), 0);
-    key.setKey(255);
-    EXPECT_EQ(key.getKey(), 255);
-    host.keys[255] = 0x80;
-    inp.checkKey(std::span<Q_Key>(&key, 1));
-    EXPECT_EQ(key.getState(), 1);
-}
-
 class MousePollTest : public ::testing::Test {
 protected:
     platform::ScriptedInputHost host;
@@ -137,19 +126,6 @@ TEST_F(MousePollTest, CursorIsReadAtThePollNotBefore)
     EXPECT_EQ(inp.getMousey(), 50);
     host.x = 7;
     EXPECT_EQ(inp.getMouseX(), 100);
-}
-
-TEST_F(MousePollTest, MoveAndVisibilityGoToTheHost)
-{
-    inp.moveMouse(320, 240);
-    host.x = 1; // moved by the user afterwards
-    inp.moveMouse(12, 34);
-    EXPECT_EQ(host.x, 12);
-    EXPECT_EQ(host.y, 34);
-    inp.invisibleMouse();
-    EXPECT_FALSE(host.cursorVisible);
-    inp.visibleMouse();
-    EXPECT_TRUE(host.cursorVisible);
 }
 
 } // namespace

@@ -28,13 +28,6 @@ TEST(RecordHelpers, ArgumentsLandInTheRightFields)
     EXPECT_EQ(half.a, 0.5f);
     EXPECT_EQ(half.r, 0.0f);
 
-    const D3DVECTOR v = makeVec3(1, 2, 3);
-    EXPECT_EQ(v.x, 1.0f);
-    EXPECT_EQ(v.y, 2.0f);
-    EXPECT_EQ(v.z, 3.0f);
-    const D3DVECTOR2 v2 = makeVec2(4, 5);
-    EXPECT_EQ(v2.x, 4.0f);
-    EXPECT_EQ(v2.y, 5.0f);
 }
 
 TEST(AngleConversion, DegreesAndRadians)

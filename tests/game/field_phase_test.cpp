@@ -462,22 +462,14 @@ TEST_F(FullShot, ScriptedShotEndsWherePhysicsAloneTakesTheStone)
     EXPECT_EQ(frameCount, steps);
 }
 
-TEST_F(FieldTest, FreshWindowHoldsNoStonesAndNoSettings)
+TEST_F(FieldTest, NewGameBindsTheKeysInHandlingOrder)
 {
-    FieldState fresh;
-    for (const StoneRec& s : fresh.Stones) {
-        EXPECT_EQ(s.InPlay, 0);
-        EXPECT_EQ(s.Speed, 0.0f);
-    }
-    EXPECT_EQ(fresh.AimX, 0.0f);
-    EXPECT_EQ(fresh.PowerSet, 0.0f);
-    EXPECT_EQ(fresh.Running, 0);
     start(1);
     EXPECT_EQ(field->Running, -1);
-    EXPECT_EQ(field->View.Fov, 45.0f);
-    EXPECT_EQ(field->View.Pos.y, 1.0f);
-    EXPECT_EQ(field->keyBindings()[Field::KeySpace].getKey(), VK_SPACE);
-    EXPECT_EQ(field->keyBindings()[Field::KeyEnter].getKey(), VK_ENTER);
+    EXPECT_EQ(field->Phase, 1);
+    const std::uint8_t codes[] = {VK_ESC, VK_W, VK_S, VK_A, VK_D, VK_SPACE, VK_F1, VK_F2, VK_F3, VK_ENTER};
+    for (int i = 0; i < Field::KeyCount; ++i)
+        EXPECT_EQ(field->keyBindings()[i].getKey(), codes[i]) << i;
 }
 
 } // namespace
