@@ -4,7 +4,8 @@
 set -eu
 build=${1:-build/release}
 bin="$build/bin/rinkfall"
-if ! "$bin" --help 2>/dev/null | grep -q -- --headless; then
+# The main program, once it takes the game options; the stand-alone game runner otherwise.
+if ! QT_QPA_PLATFORM=offscreen timeout 10 "$bin" --help 2>/dev/null | grep -q -- --headless; then
     bin="$build/bin/rinkfall-headless"
 fi
 [ -x "$bin" ] || { echo "replay.sh: no game runner in $build/bin" >&2; exit 1; }
