@@ -708,7 +708,8 @@ void GlDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
 void GlDevice::useScreenPipeline()
 {
     gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    gl_->glViewport(0, 0, width_, height_);
+    gl_->glViewport(0, 0, width_, height_); // sprites and text use the whole back buffer
+    gl_->glDisable(GL_SCISSOR_TEST);
     gl_->glDisable(GL_DEPTH_TEST);
     gl_->glDepthMask(GL_FALSE);
     gl_->glDisable(GL_CULL_FACE);

@@ -574,6 +574,17 @@ TEST_F(GlDeviceTest, SpritesAreBatchedPerTexture)
     EXPECT_TRUE(pixelNear(frame(), 10, 54, QColor(255, 0, 0)));
 }
 
+TEST_F(GlDeviceTest, SpritesCoverTheWholeBackBufferWhateverThe3DViewport)
+{
+    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
+    dev->setViewport({0, 0, 64, 32, 0, 1});
+    dev->clear(d3d::CLEAR_TARGET, kBlue, 1, 0);
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 100, 100, 8, 8));
+    dev->endSprites();
+    EXPECT_TRUE(pixelNear(frame(), 104, 104, QColor(255, 255, 255)));
+}
+
 TEST_F(GlDeviceTest, SpritesOutsideTheirPassFail)
 {
     auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
