@@ -86,8 +86,6 @@ void QRN::setDisplay(std::int16_t Width, std::int16_t Height, std::int16_t FullS
     height = Height;
     fullScreen = FullScreen;
     useHardware = UseHardware;
-    if (Width <= 0 || Height <= 0)
-        throw std::invalid_argument("setDisplay: the window needs a positive size");
     if (platform_.sizeWindow)
         platform_.sizeWindow(Width, Height, FullScreen != 0);
 }

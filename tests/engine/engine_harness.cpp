@@ -10,31 +10,25 @@
 
 namespace enginetest {
 
-Harness::Harness(double clockStart, double clockTick) : clock(clockStart, clockTick)
+Harness::Harness(double clockStart, double clockTick, platform::Clock* otherClock) : clock(clockStart, clockTick)
 {
     engine::QrnPlatform p;
     p.createDevice = [this](const engine::PresentParams& params, bool software) -> std::unique_ptr<gfx::Device> {
-        requests.push_back({params, software});
+        requests.push_back(params);
         events.push_back(software ? "create:software" : "create:hardware");
-        if (!software && hardwareFailures > 0) {
-            --hardwareFailures;
-            throw gfx::DeviceError("no hardware vertex processing", -2005530516);
-        }
-        if (software && softwareFails)
-            throw gfx::DeviceError("no device at all", -2005530520);
-        auto made = std::make_unique<LoggingDevice>(static_cast<int>(params.BackBufferWidth),
-                                                    static_cast<int>(params.BackBufferHeight));
+        if ((!software && hardwareFailures-- > 0) || (software && softwareFails))
+            throw gfx::DeviceError("vertex processing not available", -2005530516);
+        auto made = std::make_unique<LoggingDevice>(int(params.BackBufferWidth), int(params.BackBufferHeight));
         device_ = made.get();
         return made;
     };
     p.displayMode = [this] { return desktop; };
-    p.sizeWindow = [this](int w, int h, bool) { windowSizes.emplace_back(w, h); };
+    p.sizeWindow = [this](int w, int h, bool) { events.push_back("size:" + std::to_string(w) + "x" + std::to_string(h)); };
     p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
     p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
-    p.clock = &clock;
+    p.clock = otherClock ? otherClock : &clock;
     p.dialogs = &dialogs;
     p.input = &input;
-    p.title = "Rinkfall";
     qrn = std::make_unique<QRN>(std::move(p));
 }
 
@@ -45,12 +39,10 @@ void Harness::init(std::int16_t useHardware, std::int16_t fullScreen)
 
 std::string Harness::writeFile(const std::string& name, const std::string& contents)
 {
-    const QString path = dir.filePath(QString::fromStdString(name));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw std::runtime_error("cannot write " + path.toStdString());
-    f.write(contents.data(), static_cast<qint64>(contents.size()));
-    return path.toStdString();
+    QFile f(dir.filePath(QString::fromStdString(name)));
+    if (!f.open(QIODevice::WriteOnly) || f.write(contents.data(), qint64(contents.size())) != qint64(contents.size()))
+        throw std::runtime_error("cannot write " + name);
+    return f.fileName().toStdString();
 }
 
 std::string Harness::writeBmp(const std::string& name, int w, int h, unsigned rgb)
@@ -59,7 +51,7 @@ std::string Harness::writeBmp(const std::string& name, int w, int h, unsigned rg
     image.fill(QColor::fromRgb(rgb));
     const QString path = dir.filePath(QString::fromStdString(name));
     if (!image.save(path, "BMP"))
-        throw std::runtime_error("cannot write " + path.toStdString());
+        throw std::runtime_error("cannot write " + name);
     return path.toStdString();
 }
 

@@ -20,36 +20,25 @@
 
 namespace enginetest {
 
-// A clock that moves only when the engine reads or sleeps on it: each reading costs `tick`
-// seconds, a sleep advances by exactly its length. `onSleep` may move it elsewhere (backwards).
+// Moves only when read (each reading costs `tick`) or slept on (by exactly the sleep); `onSleep`
+// may move it elsewhere, backwards too.
 class SteppingClock final : public platform::Clock {
 public:
-    explicit SteppingClock(double start = 0.0, double tick = 1e-6) : now_(start), tick_(tick) {}
-    double now() const override
-    {
-        now_ += tick_;
-        ++readings;
-        return now_;
-    }
+    SteppingClock(double start, double tick) : now_(start), tick_(tick) {}
+    double now() const override { return now_ += tick_; }
     void sleepFor(double seconds) override
     {
-        sleeps.push_back(seconds);
+        slept += seconds;
+        ++sleeps;
         now_ += seconds;
         if (onSleep)
             onSleep(*this);
     }
     void set(double seconds) { now_ = seconds; }
     double peek() const { return now_; }
-    double totalSlept() const
-    {
-        double sum = 0;
-        for (double s : sleeps)
-            sum += s;
-        return sum;
-    }
 
-    mutable int readings = 0;
-    std::vector<double> sleeps;
+    double slept = 0;
+    int sleeps = 0;
     std::function<void(SteppingClock&)> onSleep;
 
 private:
@@ -57,23 +46,20 @@ private:
     double tick_;
 };
 
-struct Message {
-    std::string text, caption;
-};
-
 class RecordingDialogs final : public platform::Dialogs {
 public:
     explicit RecordingDialogs(std::vector<std::string>& events) : events_(events) {}
     void messageBox(const std::string& text, const std::string& caption) override
     {
-        messages.push_back({text, caption});
+        messages.push_back(text);
+        captions.push_back(caption);
         events_.push_back("message:" + text);
     }
     std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
     {
         return std::nullopt;
     }
-    std::vector<Message> messages;
+    std::vector<std::string> messages, captions;
 
 private:
     std::vector<std::string>& events_;
@@ -93,87 +79,80 @@ private:
     std::array<std::uint8_t, 256> keys_{};
 };
 
-// The null device with an ordered log of the render states it was given.
+using StateLog = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+// The null device, with an ordered log of the render states it was given.
 class LoggingDevice final : public gfx::Device {
 public:
     LoggingDevice(int w, int h) : inner(w, h) {}
-
+    void setRenderState(std::uint32_t s, std::uint32_t v) override
+    {
+        renderStateLog.emplace_back(s, v);
+        inner.setRenderState(s, v);
+    }
+    // Everything else goes straight through.
     int backBufferWidth() const override { return inner.backBufferWidth(); }
     int backBufferHeight() const override { return inner.backBufferHeight(); }
-    void setRenderState(std::uint32_t state, std::uint32_t value) override
+    std::uint32_t renderState(std::uint32_t s) const override { return inner.renderState(s); }
+    void setTextureStageState(std::uint32_t st, std::uint32_t t, std::uint32_t v) override
     {
-        renderStateLog.emplace_back(state, value);
-        inner.setRenderState(state, value);
+        inner.setTextureStageState(st, t, v);
     }
-    std::uint32_t renderState(std::uint32_t state) const override { return inner.renderState(state); }
-    void setTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value) override
+    std::uint32_t textureStageState(std::uint32_t st, std::uint32_t t) const override
     {
-        inner.setTextureStageState(stage, type, value);
+        return inner.textureStageState(st, t);
     }
-    std::uint32_t textureStageState(std::uint32_t stage, std::uint32_t type) const override
-    {
-        return inner.textureStageState(stage, type);
-    }
-    void setTransform(std::uint32_t which, const D3DMATRIX& m) override { inner.setTransform(which, m); }
-    D3DMATRIX transform(std::uint32_t which) const override { return inner.transform(which); }
-    void setMaterial(const D3DMATERIAL8& material) override { inner.setMaterial(material); }
-    void setLight(std::uint32_t index, const D3DLIGHT8& light) override { inner.setLight(index, light); }
-    void lightEnable(std::uint32_t index, bool enable) override { inner.lightEnable(index, enable); }
-    void setTexture(std::uint32_t stage, const gfx::Texture* texture) override { inner.setTexture(stage, texture); }
-    const gfx::Texture* texture(std::uint32_t stage) const override { return inner.texture(stage); }
-    void setViewport(const D3DVIEWPORT8& viewport) override { inner.setViewport(viewport); }
-    void clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil) override
-    {
-        inner.clear(flags, color, z, stencil);
-    }
+    void setTransform(std::uint32_t w, const D3DMATRIX& m) override { inner.setTransform(w, m); }
+    D3DMATRIX transform(std::uint32_t w) const override { return inner.transform(w); }
+    void setMaterial(const D3DMATERIAL8& m) override { inner.setMaterial(m); }
+    void setLight(std::uint32_t i, const D3DLIGHT8& l) override { inner.setLight(i, l); }
+    void lightEnable(std::uint32_t i, bool e) override { inner.lightEnable(i, e); }
+    void setTexture(std::uint32_t st, const gfx::Texture* t) override { inner.setTexture(st, t); }
+    const gfx::Texture* texture(std::uint32_t st) const override { return inner.texture(st); }
+    void setViewport(const D3DVIEWPORT8& v) override { inner.setViewport(v); }
+    void clear(std::uint32_t f, D3DCOLOR c, float z, std::uint32_t s) override { inner.clear(f, c, z, s); }
     void beginScene() override { inner.beginScene(); }
     void endScene() override { inner.endScene(); }
     void present() override { inner.present(); }
-    std::unique_ptr<gfx::Texture> createTexture(const platform::TextureImage& image) override
+    std::unique_ptr<gfx::Texture> createTexture(const platform::TextureImage& i) override
     {
-        return inner.createTexture(image);
+        return inner.createTexture(i);
     }
-    std::unique_ptr<gfx::Mesh> createMesh(const platform::MeshData& data) override { return inner.createMesh(data); }
-    std::unique_ptr<gfx::Font> createFont(const gfx::FontDesc& desc) override { return inner.createFont(desc); }
-    void drawSubset(const gfx::Mesh& mesh, std::uint32_t attribId) override { inner.drawSubset(mesh, attribId); }
+    std::unique_ptr<gfx::Mesh> createMesh(const platform::MeshData& d) override { return inner.createMesh(d); }
+    std::unique_ptr<gfx::Font> createFont(const gfx::FontDesc& d) override { return inner.createFont(d); }
+    void drawSubset(const gfx::Mesh& m, std::uint32_t id) override { inner.drawSubset(m, id); }
     void beginSprites() override { inner.beginSprites(); }
-    void drawSprite(const gfx::SpriteQuad& quad) override { inner.drawSprite(quad); }
+    void drawSprite(const gfx::SpriteQuad& q) override { inner.drawSprite(q); }
     void endSprites() override { inner.endSprites(); }
-    void drawText(const gfx::Font& font, const std::string& text, const RECT& rect, D3DCOLOR color) override
+    void drawText(const gfx::Font& f, const std::string& t, const RECT& r, D3DCOLOR c) override
     {
-        inner.drawText(font, text, rect, color);
+        inner.drawText(f, t, r, c);
     }
     QImage readBackBuffer() override { return inner.readBackBuffer(); }
 
     gfx::NullDevice inner;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> renderStateLog;
+    StateLog renderStateLog;
 };
 
-struct DeviceRequest {
-    engine::PresentParams params;
-    bool software = false;
-};
-
-// Owns everything the engine is given and the engine itself.
+// Owns everything the engine is given, and the engine.
 class Harness {
 public:
-    explicit Harness(double clockStart = 0.0, double clockTick = 1e-6);
+    // With `clock` the engine runs on that clock instead of the stepping one.
+    explicit Harness(double clockStart = 0.0, double clockTick = 1e-6, platform::Clock* clock = nullptr);
 
-    // AutoDxInit for the game's 640 x 480 hardware window.
+    // AutoDxInit for the game's 640 x 480 window.
     void init(std::int16_t useHardware = QRN::True, std::int16_t fullScreen = QRN::False);
     LoggingDevice& device() { return *device_; }
     gfx::NullDevice& null() { return device_->inner; }
-    // Writes a text file into the temporary folder and returns its path.
     std::string writeFile(const std::string& name, const std::string& contents);
-    // Writes a w x h 24-bit BMP filled with `rgb` and returns its path.
+    // A w x h 24-bit BMP of one colour.
     std::string writeBmp(const std::string& name, int w, int h, unsigned rgb);
     std::string missingPath(const std::string& name) const;
 
     std::vector<std::string> events;
-    std::vector<DeviceRequest> requests;
-    int hardwareFailures = 0; // hardware attempts left to fail
+    std::vector<engine::PresentParams> requests;
+    int hardwareFailures = 0; // hardware attempts still to fail
     bool softwareFails = false;
-    std::vector<std::pair<int, int>> windowSizes;
     engine::DisplayMode desktop{1280, 1024, 60, 23}; // a 16-bit desktop, unlike the full-screen format
 
     SteppingClock clock;

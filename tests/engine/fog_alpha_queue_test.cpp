@@ -13,7 +13,7 @@
 #include <limits>
 
 using enginetest::Harness;
-using RenderStates = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+using enginetest::StateLog;
 
 namespace {
 
@@ -24,80 +24,54 @@ std::uint32_t bitsOf(float f)
     return u;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Fog
-
 struct Fog : ::testing::Test {
     Harness h;
-    void SetUp() override
+    void SetUp() override { h.init(); }
+    StateLog fog(std::int16_t enable, const std::string& mode, float start = 10, float end = 80.5f)
     {
-        h.init();
         h.device().renderStateLog.clear();
+        h.qrn->setFog(enable, mode, 0x80, 0x90, 0xA0, start, end);
+        return h.device().renderStateLog;
     }
-    const RenderStates& log() { return h.device().renderStateLog; }
-    RenderStates common(std::uint32_t colour)
+    const StateLog on{{d3d::RS_FOGENABLE, 1}, {d3d::RS_RANGEFOGENABLE, 0}, {d3d::RS_FOGCOLOR, 0xFF8090A0u},
+                      {d3d::RS_FOGTABLEMODE, d3d::FOG_NONE}};
+    StateLog onThen(const StateLog& more)
     {
-        return {{d3d::RS_FOGENABLE, 1}, {d3d::RS_RANGEFOGENABLE, 0}, {d3d::RS_FOGCOLOR, colour},
-                {d3d::RS_FOGTABLEMODE, d3d::FOG_NONE}};
+        StateLog all = on;
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
     }
 };
 
-TEST_F(Fog, ExpModesSetTheirDensity)
+TEST_F(Fog, EachModeSetsItsFalloffAfterSwitchingFogOn)
 {
-    h.qrn->setFog(QRN::True, "Exp", 0x80, 0x90, 0xA0, 0.05f, 100);
-    RenderStates expected = common(0xFF8090A0u);
-    expected.insert(expected.end(), {{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP}, {d3d::RS_FOGDENSITY, bitsOf(0.05f)}});
-    EXPECT_EQ(log(), expected);
-
-    h.device().renderStateLog.clear();
-    h.qrn->setFog(QRN::True, "Exp2", 0, 0, 0, 0.25f, 0);
-    expected = common(0xFF000000u);
-    expected.insert(expected.end(), {{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP2}, {d3d::RS_FOGDENSITY, bitsOf(0.25f)}});
-    EXPECT_EQ(log(), expected);
+    EXPECT_EQ(fog(QRN::True, "Exp", 0.05f),
+              onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP}, {d3d::RS_FOGDENSITY, bitsOf(0.05f)}}));
+    EXPECT_EQ(fog(QRN::True, "Exp2", 0.25f),
+              onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP2}, {d3d::RS_FOGDENSITY, bitsOf(0.25f)}}));
+    EXPECT_EQ(fog(QRN::True, "Linear"), onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR},
+                                                {d3d::RS_FOGSTART, bitsOf(10.0f)},
+                                                {d3d::RS_FOGEND, bitsOf(80.5f)}}));
+    EXPECT_EQ(h.null().state().renderStateFloat(d3d::RS_FOGEND), 80.5f);
+    EXPECT_EQ(QRN::FtoDW(1.0f), 0x3F800000);
+    EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(-3.5f)), bitsOf(-3.5f));
 }
 
-TEST_F(Fog, LinearSetsStartThenEnd)
+TEST_F(Fog, OtherModeNamesSwitchFogOnButSetNoFalloff)
 {
-    h.qrn->setFog(QRN::True, "Linear", 255, 255, 255, 10, 80.5f);
-    RenderStates expected = common(0xFFFFFFFFu);
-    expected.insert(expected.end(), {{d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR},
-                                     {d3d::RS_FOGSTART, bitsOf(10.0f)},
-                                     {d3d::RS_FOGEND, bitsOf(80.5f)}});
-    EXPECT_EQ(log(), expected);
-    EXPECT_EQ(h.device().inner.state().renderStateFloat(d3d::RS_FOGEND), 80.5f);
-}
-
-TEST_F(Fog, ModeNamesAreExactAndCaseSensitive)
-{
-    for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "}) {
-        h.device().renderStateLog.clear();
-        h.qrn->setFog(QRN::True, mode, 1, 2, 3, 1, 2);
-        EXPECT_EQ(log(), common(0xFF010203u)) << "mode '" << mode << "'";
-    }
+    for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "})
+        EXPECT_EQ(fog(QRN::True, mode), on) << "mode '" << mode << "'";
 }
 
 TEST_F(Fog, OnlyMinusOneAndZeroDoAnything)
 {
-    h.qrn->setFog(1, "Linear", 1, 2, 3, 1, 2);
-    h.qrn->setFog(-2, "Exp", 1, 2, 3, 1, 2);
-    EXPECT_TRUE(log().empty());
-    h.qrn->setFog(QRN::False, "Linear", 1, 2, 3, 1, 2);
-    const RenderStates off{{d3d::RS_FOGENABLE, 0}};
-    EXPECT_EQ(log(), off);
-}
-
-TEST(FloatBits, FtoDWPassesTheBitsUnchanged)
-{
-    EXPECT_EQ(QRN::FtoDW(1.0f), 0x3F800000);
-    for (float f : {0.5f, 0.05f, -0.0f, -3.5f, 1e30f, std::numeric_limits<float>::infinity()})
-        EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(f)), bitsOf(f)) << f;
-    EXPECT_LT(QRN::FtoDW(-1.0f), 0);
+    EXPECT_TRUE(fog(1, "Linear").empty());
+    EXPECT_TRUE(fog(-2, "Exp").empty());
+    EXPECT_EQ(fog(QRN::False, "Linear"), (StateLog{{d3d::RS_FOGENABLE, 0}}));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Transparent queue
-
-const char* const kTriangle = "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
 
 struct AlphaQueue : ::testing::Test {
     Harness h;
@@ -106,72 +80,50 @@ struct AlphaQueue : ::testing::Test {
     void SetUp() override
     {
         h.init();
-        mesh.setMesh(*h.qrn, h.writeFile("tri.x", kTriangle));
+        mesh.setMesh(*h.qrn, h.writeFile("tri.x", "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }"));
         h.qrn->SceneBegin();
     }
     void queue(const D3DVECTOR& at) { mesh.DrawMesh(*h.qrn, mat, at, {1, 1, 1}, {}, QRN::True); }
-    // Where each drawn copy was placed, in drawing order.
-    std::vector<D3DVECTOR> drawnAt()
-    {
-        std::vector<D3DVECTOR> at;
-        for (const gfx::SubsetDrawRecord& r : h.null().subsetDraws())
-            at.push_back({r.world.m[3][0], r.world.m[3][1], r.world.m[3][2]});
-        return at;
-    }
-    // Queue indices in drawing order, found by the positions queued.
-    std::vector<int> drawOrder(const std::vector<D3DVECTOR>& queued)
-    {
-        std::vector<int> order;
-        for (const D3DVECTOR& p : drawnAt())
-            for (std::size_t i = 0; i < queued.size(); ++i)
-                if (p.x == queued[i].x && p.y == queued[i].y && p.z == queued[i].z)
-                    order.push_back(static_cast<int>(i));
-        return order;
-    }
+    // Queue indices in drawing order, recognised by where each copy was placed.
     std::vector<int> queueAndDraw(const std::vector<D3DVECTOR>& positions, const D3DVECTOR& viewer = {})
     {
         for (const D3DVECTOR& p : positions)
             queue(p);
         h.qrn->DrawAlphaProcessing(viewer);
-        return drawOrder(positions);
+        std::vector<int> order;
+        for (const gfx::SubsetDrawRecord& r : h.null().subsetDraws())
+            for (std::size_t i = 0; i < positions.size(); ++i)
+                if (r.world.m[3][0] == positions[i].x && r.world.m[3][1] == positions[i].y
+                    && r.world.m[3][2] == positions[i].z)
+                    order.push_back(static_cast<int>(i));
+        return order;
     }
 };
 
 TEST_F(AlphaQueue, FarthestFirstAndEqualDistancesInQueueOrder)
 {
     // Squared distances 4, 9, 4 from a viewer at (1, 1, 1).
-    const std::vector<D3DVECTOR> at{{3, 1, 1}, {1, 1, 4}, {1, -1, 1}};
-    EXPECT_EQ(queueAndDraw(at, {1, 1, 1}), (std::vector<int>{1, 0, 2}));
+    EXPECT_EQ(queueAndDraw({{3, 1, 1}, {1, 1, 4}, {1, -1, 1}}, {1, 1, 1}), (std::vector<int>{1, 0, 2}));
 }
 
-TEST_F(AlphaQueue, KeysAreSquaredDistancesRoundedHalfToEven)
+struct Rounding : AlphaQueue, ::testing::WithParamInterface<std::vector<D3DVECTOR>> {};
+
+// Each pair is queued nearer first and rounds to the same key, so it must keep queue order:
+// 1.6 and 2.4 (both 2), 2.0 and 2.5 (2.5 goes down to even 2), 3.5 and 4.0 (3.5 goes up to 4).
+TEST_P(Rounding, SquaredDistancesRoundHalfToEven)
 {
-    // 1.6 queued before 2.4: both round to 2, so queue order stands.
-    EXPECT_EQ(queueAndDraw({{1.2f, 0.4f, 0}, {1.2f, 0.4f, 0.8f}}), (std::vector<int>{0, 1}));
+    EXPECT_EQ(queueAndDraw(GetParam()), (std::vector<int>{0, 1}));
 }
+INSTANTIATE_TEST_SUITE_P(AlphaQueue, Rounding,
+                         ::testing::Values(std::vector<D3DVECTOR>{{1.2f, 0.4f, 0}, {1.2f, 0.4f, 0.8f}},
+                                           std::vector<D3DVECTOR>{{1, 1, 0}, {1.5f, 0.5f, 0}},
+                                           std::vector<D3DVECTOR>{{1.5f, 1, 0.5f}, {2, 0, 0}}));
 
-TEST_F(AlphaQueue, HalfDistancesGoToTheEvenNeighbour)
-{
-    // 2.0 then 2.5: 2.5 rounds down to 2, a tie, so queue order.
-    EXPECT_EQ(queueAndDraw({{1, 1, 0}, {1.5f, 0.5f, 0}}), (std::vector<int>{0, 1}));
-}
-
-TEST_F(AlphaQueue, HalfDistancesRoundUpToAnEvenNeighbour)
-{
-    // 3.5 then 4.0: 3.5 rounds up to 4, a tie, so queue order.
-    EXPECT_EQ(queueAndDraw({{1.5f, 1, 0.5f}, {2, 0, 0}}), (std::vector<int>{0, 1}));
-}
-
-TEST_F(AlphaQueue, EmptyQueueDrawsNothing)
+TEST_F(AlphaQueue, QueueDrawsWhenAskedAsOftenAsAskedAndCountsThen)
 {
     h.qrn->DrawAlphaProcessing({0, 0, 0});
-    EXPECT_TRUE(h.null().subsetDraws().empty());
-    EXPECT_EQ(h.qrn->getNumDrawVertex(), 0);
-    EXPECT_EQ(h.qrn->getNumDrawFace(), 0);
-}
+    EXPECT_TRUE(h.null().subsetDraws().empty()) << "an empty queue draws nothing";
 
-TEST_F(AlphaQueue, CountersGrowWhenDrawnAndTheQueueCanBeDrawnAgain)
-{
     queue({0, 0, 5});
     queue({0, 0, 1});
     EXPECT_EQ(h.qrn->getNumDrawVertex(), 0);
@@ -183,56 +135,34 @@ TEST_F(AlphaQueue, CountersGrowWhenDrawnAndTheQueueCanBeDrawnAgain)
     EXPECT_EQ(h.qrn->getNumDrawFace(), 4);
 }
 
-TEST_F(AlphaQueue, EachEntryKeepsItsOwnTextureAndMaterial)
+TEST_F(AlphaQueue, EachEntryKeepsTheTextureAndMaterialItWasQueuedWith)
 {
     Q_Tex tex;
     tex.setTex(*h.qrn, h.writeBmp("glass.bmp", 4, 4, 0x00FFFF));
     Q_Mat tinted;
     tinted.setMaterial({0, 0, 1, 0.5f}, {}, {}, {}, 0);
 
-    queue({0, 0, 9}); // no texture on stage 0 yet
+    queue({0, 0, 9}); // nothing on stage 0 yet
     h.qrn->setTexture(tex);
     mesh.DrawMesh(*h.qrn, tinted, {0, 0, 3}, {1, 1, 1}, {}, QRN::True);
     h.qrn->DrawAlphaProcessing({0, 0, 0});
 
     const auto& draws = h.null().subsetDraws();
     ASSERT_EQ(draws.size(), 2u);
-    EXPECT_EQ(draws[0].texture, nullptr) << "queued untextured, drawn untextured";
+    EXPECT_EQ(draws[0].texture, nullptr);
     EXPECT_EQ(draws[1].texture, tex.getTex());
-    EXPECT_EQ(h.device().inner.state().material().Diffuse.a, 0.5f);
-    EXPECT_EQ(h.device().texture(0), tex.getTex()) << "stage 0 is left as the last entry set it";
+    EXPECT_EQ(h.null().state().material().Diffuse.a, 0.5f);
 }
 
-TEST_F(AlphaQueue, TurnedAndScaledEntriesArePlacedLikeDrawnMeshes)
+TEST_F(AlphaQueue, FarAndBrokenPositionsNeitherFailNorMisorder)
 {
-    mesh.DrawMesh(*h.qrn, mat, {3, 0, 0}, {2, 1, 1}, {0, 90, 0}, QRN::True);
-    h.qrn->DrawAlphaProcessing({0, 0, 0});
-    ASSERT_EQ(h.null().subsetDraws().size(), 1u);
-    const D3DMATRIX& w = h.null().subsetDraws()[0].world;
-    // +x, doubled, turned to -z, then moved to (3, 0, 0).
-    EXPECT_NEAR(w.m[0][0] + w.m[3][0], 3, 1e-5f);
-    EXPECT_NEAR(w.m[0][2] + w.m[3][2], -2, 1e-5f);
-}
-
-TEST_F(AlphaQueue, DistancesBeyondThirtyTwoBitsStillOrderFarthestFirst)
-{
-    // Squared distances of about 1e10, 1e12, 1e40 and 4e10: past any 32- or 64-bit key.
-    const std::vector<D3DVECTOR> at{{1e5f, 0, 0}, {0, 1e6f, 0}, {0, 0, 1e20f}, {0, 2e5f, 0}};
-    EXPECT_EQ(queueAndDraw(at), (std::vector<int>{2, 1, 3, 0}));
-}
-
-TEST_F(AlphaQueue, NotANumberPositionIsDrawnLastWithoutUpsettingTheRest)
-{
+    // Squared distances of about 1e10, 1e12, 1e40 and 4e10: past any 32- or 64-bit key. A NaN
+    // position goes last.
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    queue({0, 0, 2});
-    queue({nan, 0, 0});
-    queue({0, 0, 7});
-    h.qrn->DrawAlphaProcessing({0, 0, 0});
-    const std::vector<D3DVECTOR> at = drawnAt();
-    ASSERT_EQ(at.size(), 3u);
-    EXPECT_EQ(at[0].z, 7.0f);
-    EXPECT_EQ(at[1].z, 2.0f);
-    EXPECT_TRUE(std::isnan(at[2].x));
+    const std::vector<int> order = queueAndDraw({{1e5f, 0, 0}, {0, 1e6f, 0}, {nan, 0, 0}, {0, 0, 1e20f}, {0, 2e5f, 0}});
+    EXPECT_EQ(order, (std::vector<int>{3, 1, 4, 0}));
+    ASSERT_EQ(h.null().subsetDraws().size(), 5u);
+    EXPECT_TRUE(std::isnan(h.null().subsetDraws().back().world.m[3][0]));
 }
 
 TEST_F(AlphaQueue, MoreThanThirtyTwoThousandEntriesIsAnOverflow)

@@ -6,15 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 using enginetest::Harness;
 
 namespace {
 
-struct Corner {
-    float x, y;
-};
+const RECT kArea{32, 0, 64, 32}; // Left, Top, Right, Bottom: a 32 x 32 cell
 
 struct Sprites : ::testing::Test {
     Harness h;
@@ -25,87 +21,49 @@ struct Sprites : ::testing::Test {
         tex.setTex(*h.qrn, h.writeBmp("sprites.bmp", 64, 64, 0xFFFFFF));
         h.qrn->setSprite();
     }
-    const gfx::SpriteQuad& last() { return h.null().sprites().back(); }
-    void expectCorners(const Corner (&expected)[4])
+    // Top-left, top-right, bottom-right, bottom-left corners of the last sprite drawn.
+    void expectCorners(const float (&expected)[4][2])
     {
         ASSERT_FALSE(h.null().sprites().empty());
+        const gfx::SpriteQuad& q = h.null().sprites().back();
         for (int i = 0; i < 4; ++i) {
-            EXPECT_NEAR(last().x[i], expected[i].x, 1e-3f) << "corner " << i;
-            EXPECT_NEAR(last().y[i], expected[i].y, 1e-3f) << "corner " << i;
+            EXPECT_NEAR(q.x[i], expected[i][0], 1e-3f) << "corner " << i;
+            EXPECT_NEAR(q.y[i], expected[i][1], 1e-3f) << "corner " << i;
         }
     }
 };
 
-const RECT kArea{32, 0, 64, 32}; // Left, Top, Right, Bottom: a 32 x 32 cell
-
-TEST_F(Sprites, BasicSpriteSitsAtItsPlaceUnscaled)
+TEST_F(Sprites, AdvancedGrowsAboutItsMiddleAbsoluteFromItsTopLeft)
 {
     h.qrn->SpriteBegin();
-    h.qrn->drawSprBsc(tex, {10, 20}, RECT{0, 0, 16, 8}, 0x40010101u);
-    h.qrn->SpriteEnd();
-    expectCorners({{10, 20}, {26, 20}, {26, 28}, {10, 28}});
-    EXPECT_EQ(last().color, 0x40010101u);
-    EXPECT_EQ(last().texture, tex.getTex());
-    EXPECT_EQ(last().src.Right, 16);
-    EXPECT_EQ(h.null().counts().spriteBegins, 1);
-    EXPECT_EQ(h.null().counts().spriteEnds, 1);
-}
-
-TEST_F(Sprites, AdvancedSpriteGrowsAboutItsMiddle)
-{
-    h.qrn->SpriteBegin();
-    h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0xFFFFFFFFu);
-    h.qrn->SpriteEnd();
+    h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0x80FFFFFFu);
     expectCorners({{84, 84}, {148, 84}, {148, 148}, {84, 148}});
-    EXPECT_EQ(last().src.Left, 32);
-    EXPECT_EQ(last().src.Bottom, 32);
-}
-
-TEST_F(Sprites, AbsoluteSpriteGrowsFromItsTopLeft)
-{
-    h.qrn->SpriteBegin();
+    EXPECT_EQ(h.null().sprites().back().src.Left, 32);
+    EXPECT_EQ(h.null().sprites().back().color, 0x80FFFFFFu);
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0xFFFFFFFFu);
-    h.qrn->SpriteEnd();
     expectCorners({{100, 100}, {164, 100}, {164, 164}, {100, 164}});
-
-    // Shrinking about the middle: half size keeps the middle of the unscaled sprite.
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {0.5f, 0.5f}, 0, 0xFFFFFFFFu);
     expectCorners({{108, 108}, {124, 108}, {124, 124}, {108, 124}});
+    h.qrn->drawSprBsc(tex, {10, 20}, RECT{0, 0, 16, 8}, 0xFFFFFFFFu);
+    expectCorners({{10, 20}, {26, 20}, {26, 28}, {10, 28}});
+    h.qrn->SpriteEnd();
+    EXPECT_EQ(h.null().counts().spriteBegins, 1);
 }
 
 TEST_F(Sprites, PositiveAngleTurnsCounterClockwiseAboutTheScaledCentre)
 {
-    h.qrn->SpriteBegin();
+    // The doubled 64 x 64 image turns a quarter about its middle (132, 132): on a y-down screen
+    // the top-left corner goes to the bottom-left.
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {16, 16}, {2, 2}, 90, 0xFFFFFFFFu);
-    h.qrn->SpriteEnd();
-    // The 64 x 64 image turns a quarter about its middle (132, 132): on a y-down screen the top-left
-    // corner goes to the bottom-left, the top-right to the top-left.
     expectCorners({{100, 164}, {100, 100}, {164, 100}, {164, 164}});
-
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {16, 16}, {1, 1}, -90, 0xFFFFFFFFu);
     expectCorners({{132, 100}, {132, 132}, {100, 132}, {100, 100}});
-}
-
-TEST_F(Sprites, DrawOutsideBeginEndIsABatchOfItsOwn)
-{
-    h.qrn->drawSprBsc(tex, {0, 0}, kArea, 0xFFFFFFFFu);
-    EXPECT_EQ(h.null().sprites().size(), 1u);
+    // Each draw outside Begin/End was a batch of its own.
+    EXPECT_EQ(h.null().counts().spriteEnds, 2);
     EXPECT_FALSE(h.null().inSprites());
-    EXPECT_EQ(h.null().counts().spriteBegins, 1);
-    EXPECT_EQ(h.null().counts().spriteEnds, 1);
 }
 
-TEST_F(Sprites, MisuseIsAnError)
-{
-    Q_Tex empty;
-    EXPECT_THROW(h.qrn->drawSprBsc(empty, {0, 0}, kArea, 0xFFFFFFFFu), gfx::DeviceError);
-    const RECT huge{std::numeric_limits<std::int32_t>::min(), 0, std::numeric_limits<std::int32_t>::max(), 1};
-    EXPECT_THROW(h.qrn->drawSprAdv(tex, {0, 0}, huge, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), std::overflow_error);
-    EXPECT_THROW(h.qrn->drawSprAbs(tex, {0, 0}, huge, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), std::overflow_error);
-    EXPECT_TRUE(h.null().sprites().empty());
-}
-
-TEST(SpritesBeforeSet, SpriteAndTextCallsBeforeTheirObjectsExistFail)
+TEST(SpritesAndText, CallsBeforeTheirObjectsExistAreErrors)
 {
     Harness h;
     h.init();
@@ -113,55 +71,40 @@ TEST(SpritesBeforeSet, SpriteAndTextCallsBeforeTheirObjectsExistFail)
     tex.setTex(*h.qrn, h.writeBmp("t.bmp", 2, 2, 0xFFFFFF));
     EXPECT_THROW(h.qrn->SpriteBegin(), gfx::DeviceError);
     EXPECT_THROW(h.qrn->drawSprBsc(tex, {0, 0}, kArea, 0xFFFFFFFFu), gfx::DeviceError);
-    EXPECT_THROW(h.qrn->drawSprAdv(tex, {0, 0}, kArea, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), gfx::DeviceError);
-    EXPECT_THROW(h.qrn->SpriteEnd(), gfx::DeviceError);
     EXPECT_THROW(h.qrn->drawText("FPS", 0xFFFFFFFFu, RECT{0, 0, 100, 20}), gfx::DeviceError);
+    h.qrn->setSprite();
+    Q_Tex empty;
+    EXPECT_THROW(h.qrn->drawSprBsc(empty, {0, 0}, kArea, 0xFFFFFFFFu), gfx::DeviceError);
+    const RECT huge{-2'000'000'000, 0, 2'000'000'000, 1};
+    EXPECT_THROW(h.qrn->drawSprAdv(tex, {0, 0}, huge, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), std::overflow_error);
     EXPECT_TRUE(h.null().sprites().empty());
     EXPECT_TRUE(h.null().texts().empty());
 }
 
-// ---------------------------------------------------------------------------------------------
-// Fonts and text
-
-TEST(Text, FontTakesTheLabelFaceAndTheGivenSizeAndStyle)
+TEST(SpritesAndText, FontTakesTheLabelFaceAndTheGivenSizeAndStyle)
 {
     Harness h;
     h.init();
     engine::FontLabel label{"ＭＳ ゴシック"};
     h.qrn->setFont(&h, label, 10, QRN::False, QRN::True, QRN::False);
-    EXPECT_EQ(label.size, 10);
-    EXPECT_EQ(label.italic, QRN::True);
-
+    EXPECT_EQ(label.size, 10) << "the label's own font changes with it";
     const RECT area{0, 460, 320, 480};
     h.qrn->drawText("Vertex: 1200\nFace: 600", 0xFFFFFF00u, area);
     ASSERT_EQ(h.null().texts().size(), 1u);
-    const gfx::TextRecord& t = h.null().texts()[0];
-    EXPECT_EQ(t.text, "Vertex: 1200\nFace: 600");
-    EXPECT_EQ(t.color, 0xFFFFFF00u);
-    EXPECT_EQ(t.rect.Top, 460);
-    EXPECT_EQ(t.rect.Right, 320);
-    ASSERT_NE(t.font, nullptr);
-    const gfx::FontDesc& d = t.font->desc();
-    EXPECT_EQ(d.face, "ＭＳ ゴシック");
-    EXPECT_EQ(d.pixelHeight, 13);
-    EXPECT_FALSE(d.bold);
-    EXPECT_TRUE(d.italic);
-    EXPECT_FALSE(d.underline);
+    const gfx::TextRecord& text = h.null().texts()[0];
+    EXPECT_EQ(text.text, "Vertex: 1200\nFace: 600");
+    EXPECT_EQ(text.color, 0xFFFFFF00u);
+    EXPECT_EQ(text.rect.Top, 460);
+    const gfx::FontDesc& small = text.font->desc();
+    EXPECT_EQ(small.face, "ＭＳ ゴシック");
+    EXPECT_EQ(small.pixelHeight, 13);
+    EXPECT_TRUE(small.italic && !small.bold && !small.underline);
 
     h.qrn->setFont(&h, label, 24, QRN::True, QRN::False, QRN::True);
     h.qrn->drawText("x", 0xFFFFFFFFu, area);
     const gfx::FontDesc& big = h.null().texts().back().font->desc();
     EXPECT_EQ(big.pixelHeight, 32);
-    EXPECT_TRUE(big.bold);
-    EXPECT_TRUE(big.underline);
-}
-
-TEST(Text, PointsToPixelsOnANinetySixDpiDesktop)
-{
-    EXPECT_EQ(engine::pointsToPixels(9), 12);
-    EXPECT_EQ(engine::pointsToPixels(10), 13);
-    EXPECT_EQ(engine::pointsToPixels(12), 16);
-    EXPECT_EQ(engine::pointsToPixels(72), 96);
+    EXPECT_TRUE(big.bold && !big.italic && big.underline);
 }
 
 } // namespace
