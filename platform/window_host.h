@@ -16,6 +16,7 @@
 
 class QOpenGLContext;
 class QKeyEvent;
+class QWindow;
 
 namespace platform {
 

@@ -105,8 +105,9 @@ public:
     }
     const FontDesc& desc() const override { return desc_; }
 
-    GlyphCache cache;
-    std::vector<GLuint> pageTextures;
+    // Drawing text grows the cache and its atlas pages; the font itself stays what it was made as.
+    mutable GlyphCache cache;
+    mutable std::vector<GLuint> pageTextures;
 
 private:
     std::weak_ptr<GlContextLink> link_;
@@ -789,10 +790,9 @@ void GlDevice::endSprites()
 
 void GlDevice::drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color)
 {
-    auto* glFont = dynamic_cast<const GlFont*>(&font);
-    if (!glFont)
+    auto* f = dynamic_cast<const GlFont*>(&font);
+    if (!f)
         throw DeviceError("font of another device", kInvalidCall);
-    auto* f = const_cast<GlFont*>(glFont); // the glyph cache grows as text is drawn
     const QRect clip = QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1))
                            .intersected(QRect(0, 0, width_, height_));
     if (clip.isEmpty() || text.empty())
