@@ -14,6 +14,11 @@ constexpr const char *kContentType = "text/plain; charset=UTF-8";
 constexpr std::size_t kMaxPayloadBytes = 1024;
 constexpr time_t kReadTimeoutSeconds = 5;
 constexpr std::size_t kKeepAliveRequests = 100;
+// An idle keep-alive connection holds a worker, so idle ones are let go soon and there are more
+// workers than the library's default of eight: a few players' idle connections must not make the
+// next player's request wait.
+constexpr time_t kKeepAliveSeconds = 2;
+constexpr std::size_t kWorkers = 16;
 
 } // namespace
 
@@ -24,6 +29,8 @@ ServiceHost::ServiceHost(GameService &service, std::string gameDir)
     http_->set_payload_max_length(kMaxPayloadBytes);
     http_->set_read_timeout(kReadTimeoutSeconds, 0);
     http_->set_keep_alive_max_count(kKeepAliveRequests);
+    http_->set_keep_alive_timeout(kKeepAliveSeconds);
+    http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     http_->set_tcp_nodelay(true);
     // The library's default also sets SO_REUSEPORT, which would let a second service bind the
     // same port beside this one and take part of its requests.
