@@ -30,6 +30,8 @@ public:
     {
         if (auto link = link_.lock()) {
             link->makeCurrent();
+            if (link->device)
+                link->device->forgetTexture(this);
             link->gl->glDeleteTextures(1, &name_);
         }
     }
@@ -295,6 +297,7 @@ GlDevice::GlDevice(QOpenGLContext* context, QSurface* surface, int width, int he
     if (!gl_ || !gl_->initializeOpenGLFunctions())
         throw DeviceError("OpenGL 3.3 core functions are not available");
     link_->gl = gl_;
+    link_->device = this;
     state_.setViewport({0, 0, std::uint32_t(width), std::uint32_t(height), 0.0f, 1.0f});
     createBackBuffer();
     createPrograms();
@@ -305,6 +308,7 @@ GlDevice::GlDevice(QOpenGLContext* context, QSurface* surface, int width, int he
 
 GlDevice::~GlDevice()
 {
+    link_->device = nullptr;
     try {
         link_->makeCurrent();
         destroyGlObjects();
@@ -465,6 +469,19 @@ void GlDevice::setTexture(std::uint32_t stage, const Texture* texture)
         throw DeviceError("texture of another device", kInvalidCall);
     state_.setTexture(stage, texture);
     markDirty(DirtyTexture);
+}
+
+void GlDevice::forgetTexture(const Texture* texture)
+{
+    if (texture == spriteTexture_) {
+        flushSprites();
+        spriteTexture_ = nullptr;
+    }
+    for (std::uint32_t stage = 0; stage < DeviceState::kStages; ++stage)
+        if (state_.texture(stage) == texture) {
+            state_.setTexture(stage, nullptr);
+            markDirty(DirtyTexture);
+        }
 }
 
 void GlDevice::setViewport(const D3DVIEWPORT8& viewport)

@@ -22,10 +22,12 @@ namespace gfx {
 
 // What the device's resources need to free their GL objects; resources keep it weakly, so one
 // destroyed after its device frees nothing (its objects went with the context).
+class GlDevice;
 struct GlContextLink {
     QOpenGLContext* context = nullptr;
     QSurface* surface = nullptr;
     QOpenGLFunctions_3_3_Core* gl = nullptr;
+    GlDevice* device = nullptr;
     void makeCurrent() const;
 };
 
@@ -86,6 +88,10 @@ public:
     std::string rendererName() const;
     // Glyphs the font has rasterised so far (each character once, however often it is drawn).
     static int glyphsRasterised(const Font& font);
+
+    // A texture going away: unbinds it wherever it is set, so no draw reads a freed texture
+    // (draws untextured instead), and draws the sprites queued with it first.
+    void forgetTexture(const Texture* texture);
 
 private:
     enum Dirty : unsigned {

@@ -690,6 +690,21 @@ TEST_F(GlDeviceTest, PresentCallsTheHookOncePerFrame)
     EXPECT_EQ(calls, 2);
 }
 
+TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfRead)
+{
+    auto tex = dev->createTexture(solidTexture(4, 4, Qt::red));
+    dev->setTexture(0, tex.get());
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 0, 0, 4, 4));
+    tex.reset(); // the queued sprite is drawn before its texture goes
+    EXPECT_EQ(dev->texture(0), nullptr);
+    draw(quadMesh(-1, -1, 1, 1, 2));
+    dev->endSprites();
+    const QImage f = frame();
+    EXPECT_TRUE(pixelNear(f, 2, 2, QColor(255, 0, 0)));
+    EXPECT_TRUE(pixelNear(f, kMid, kMid, QColor(255, 255, 255))) << "untextured: the diffuse colour";
+}
+
 TEST(GlDeviceLifetime, ResourcesMayOutliveTheirDevice)
 {
     auto dev = makeDevice(32, kBlack);
