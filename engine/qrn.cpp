@@ -203,28 +203,25 @@ void QRN::SceneEnd()
     getDDD().endScene();
 }
 
-// Returns once kFrameInterval has passed since the previous present, letting window events run
-// meanwhile. Returns false when the wait was cut short because the clock went backwards or stopped.
-bool QRN::waitForNextFrame()
+// Waits until kFrameInterval has passed since the previous present, letting window events run.
+// The wait also ends when the clock goes backwards (it restarted) or stops moving (a virtual clock
+// driven by its owner), so neither can hang the frame.
+void QRN::waitForNextFrame()
 {
     platform::Clock& clock = *platform_.clock;
     double previous = clock.now();
-    int stalled = 0;
-    while (true) {
-        if (previous < lastFlipTime)
-            return false; // the clock went back past the last present
+    for (int unchanged = 0; unchanged < kStalledReadings;) {
         const double remaining = kFrameInterval - (previous - lastFlipTime);
-        if (remaining <= 0)
-            return true;
+        if (previous < lastFlipTime || remaining <= 0)
+            return;
         platform_.input->processEvents();
-        if (remaining > kSpinMargin)
+        const bool sleeping = remaining > kSpinMargin;
+        if (sleeping)
             clock.sleepFor(std::min(remaining - kSpinMargin, kLongestSleep));
         const double now = clock.now();
-        if (now < previous)
-            return false;
-        stalled = now == previous ? stalled + 1 : 0;
-        if (stalled >= kStalledReadings || (now == previous && remaining > kSpinMargin))
-            return false;
+        if (now < previous || (sleeping && now == previous))
+            return;
+        unchanged = now == previous ? unchanged + 1 : 0;
         previous = now;
     }
 }
