@@ -14,13 +14,6 @@ int pixels(int twipsValue)
     return (twipsValue + 7) / 15;
 }
 
-QFont gothic(const QString& family, int pointSize, bool bold)
-{
-    QFont font(family, pointSize);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 QRect twips(int left, int top, int width, int height)
@@ -36,12 +29,9 @@ void setClientSize(QWidget* form, int widthTwips, int heightTwips)
 
 QFont proportionalGothic(int pointSize, bool bold)
 {
-    return gothic(QStringLiteral("IPAPGothic"), pointSize, bold);
-}
-
-QFont fixedGothic(int pointSize, bool bold)
-{
-    return gothic(QStringLiteral("IPAGothic"), pointSize, bold);
+    QFont font(QStringLiteral("IPAPGothic"), pointSize);
+    font.setBold(bold);
+    return font;
 }
 
 QString indexedName(const char* name, int index)

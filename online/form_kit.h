@@ -15,9 +15,8 @@ namespace online::formkit {
 
 QRect twips(int left, int top, int width, int height);
 void setClientSize(QWidget* form, int widthTwips, int heightTwips);
-// IPAPGothic stands in for the proportional gothic face, IPAGothic for the fixed-pitch one.
+// IPAPGothic is the proportional Japanese gothic face of the online forms.
 QFont proportionalGothic(int pointSize, bool bold = false);
-QFont fixedGothic(int pointSize, bool bold = false);
 
 // Control arrays are named "Name(i)".
 QString indexedName(const char* name, int index);

@@ -170,7 +170,7 @@ TEST_F(TitleMenu, RegistrationSendsTheAddressFromTheVersionCheck)
     control<QLineEdit>(regist, "TextB(2)")->setText(QStringLiteral("pw"));
     service.script("Regist.php", "1<QZT>ok");
     click(regist, "CDR_Send");
-    EXPECT_EQ(service.targets().back(), "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=hanako&PASS=pw&LENG=6&IP=203.0.113.5");
+    EXPECT_EQ(lastOf(service.targets()), "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=hanako&PASS=pw&LENG=6&IP=203.0.113.5");
     click(regist, "CDR_Return");
     EXPECT_TRUE(menu().isVisible());
     EXPECT_EQ(menu().AccessState, 0);

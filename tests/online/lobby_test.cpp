@@ -171,7 +171,8 @@ TEST_F(LobbyScreen, JoiningAndLeavingAnotherRoom)
     EXPECT_EQ(rig.dialogs.messages[1], "入室しました");
     EXPECT_EQ(rig.dialogs.captions[0], "Code:Rinkfall");
     const auto targets = rig.server.targets();
-    EXPECT_EQ(targets[targets.size() - 2], "/PHP/Rinkfall/Join.php?Rkf=1&Room=108&Name=taro");
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[1], "/PHP/Rinkfall/Join.php?Rkf=1&Room=108&Name=taro");
     EXPECT_EQ(targets.back(), "/PHP/Rinkfall/Lobby.php?Rkf=1");
     EXPECT_EQ(lobby.RoomMode, 2);
     EXPECT_EQ(text(lobby, "MakeGameB"), QStringLiteral("ゲームルーム退席"));
@@ -180,7 +181,8 @@ TEST_F(LobbyScreen, JoiningAndLeavingAnotherRoom)
 
     rig.server.script("DelJoin.php", "1");
     click("MakeGameB");
-    EXPECT_EQ(rig.server.targets()[targets.size()], "/PHP/Rinkfall/DelJoin.php?Rkf=1&Name=taro");
+    ASSERT_EQ(rig.server.targets().size(), 5u);
+    EXPECT_EQ(rig.server.targets()[3], "/PHP/Rinkfall/DelJoin.php?Rkf=1&Name=taro");
     EXPECT_EQ(lobby.RoomMode, 0);
     EXPECT_TRUE(rowEnabled(0));
     EXPECT_TRUE(rig.exits.empty());
@@ -191,8 +193,9 @@ TEST_F(LobbyScreen, RefusedJoinOnlyShowsTheMessage)
     open(lobbyDocument(0, 0));
     rig.server.script("Join.php", "-1<QZT>満室です");
     clickRow(4); // an empty row still asks for room 0
+    ASSERT_GE(rig.server.targets().size(), 2u);
     EXPECT_NE(rig.server.targets()[1].find("Join.php?Rkf=1&Room=0&Name=taro"), std::string::npos);
-    EXPECT_EQ(rig.dialogs.messages.back(), "満室です");
+    EXPECT_EQ(lastOf(rig.dialogs.messages), "満室です");
     EXPECT_EQ(lobby.RoomMode, 0);
     EXPECT_TRUE(rig.exits.empty());
     EXPECT_EQ(requestsTo("Lobby.php"), 2u);
@@ -209,6 +212,7 @@ TEST_F(LobbyScreen, CreatingAndDeletingKeepsTheRoomNumber)
     EXPECT_EQ(rig.dialogs.prompts[0].title, "ゲームルームの作成");
     EXPECT_EQ(rig.dialogs.prompts[0].initial, "誰でもどうぞ");
     auto targets = rig.server.targets();
+    ASSERT_EQ(targets.size(), 3u);
     EXPECT_EQ(targets[1], "/PHP/Rinkfall/MakeGame.php?Rkf=1&Title=a%26b%20c%3D%E8%AA%B0&Name=taro");
     EXPECT_EQ(targets[2], "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=55");
     EXPECT_EQ(lobby.MyRoom, 55);
@@ -220,12 +224,13 @@ TEST_F(LobbyScreen, CreatingAndDeletingKeepsTheRoomNumber)
     rig.server.script("DelGame.php", "1");
     click("MakeGameB");
     targets = rig.server.targets();
+    ASSERT_EQ(targets.size(), 5u);
     EXPECT_EQ(targets[3], "/PHP/Rinkfall/DelGame.php?Rkf=1&Name=taro");
     EXPECT_EQ(targets[4], "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=55");
     EXPECT_EQ(lobby.RoomMode, 0);
     EXPECT_EQ(lobby.MyRoom, 55);
     click("ReloadB");
-    EXPECT_EQ(rig.server.targets().back(), "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=55");
+    EXPECT_EQ(lastOf(rig.server.targets()), "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=55");
 }
 
 TEST_F(LobbyScreen, CancelledCreationSendsNothingButRefreshes)
@@ -255,7 +260,7 @@ TEST_F(LobbyScreen, PressingTheOwnRoomOnlyRefreshes)
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_EQ(requestsTo("Join.php"), 0u);
     EXPECT_EQ(rig.server.targets().size(), before + 1);
-    EXPECT_EQ(rig.server.targets().back(), "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=101");
+    EXPECT_EQ(lastOf(rig.server.targets()), "/PHP/Rinkfall/Lobby.php?Rkf=1&Having=101");
 }
 
 TEST_F(LobbyScreen, ChatLinesAreSentWholeAndTheBoxEmptied)
@@ -269,6 +274,7 @@ TEST_F(LobbyScreen, ChatLinesAreSentWholeAndTheBoxEmptied)
 
     QTest::keyClicks(box, QStringLiteral("hi & bye=ok #1 100%"));
     click("SayB");
+    ASSERT_EQ(rig.server.targets().size(), 3u);
     EXPECT_EQ(rig.server.targets()[1],
               "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=taro&Words=hi%20%26%20bye%3Dok%20%231%20100%25&Belong=0");
     EXPECT_EQ(box->text(), QString());
@@ -336,7 +342,7 @@ TEST_F(LobbyScreen, GarbledRoomNumberKeepsTheMode)
     rig.dialogs.answers.push_back(std::string("mine"));
     rig.server.script("MakeGame.php", "1<QZT>not a number");
     click("MakeGameB");
-    EXPECT_EQ(rig.dialogs.messages.back(), "サーバーの応答が正しくありません。");
+    EXPECT_EQ(lastOf(rig.dialogs.messages), "サーバーの応答が正しくありません。");
     EXPECT_EQ(lobby.MyRoom, -1);
     EXPECT_EQ(lobby.RoomMode, 0);
     EXPECT_TRUE(enabled(lobby, "MakeGameB"));
@@ -344,7 +350,7 @@ TEST_F(LobbyScreen, GarbledRoomNumberKeepsTheMode)
 
     rig.server.script("Join.php", "<html>");
     clickRow(0);
-    EXPECT_EQ(rig.dialogs.messages.back(), "サーバーの応答が正しくありません。");
+    EXPECT_EQ(lastOf(rig.dialogs.messages), "サーバーの応答が正しくありません。");
     EXPECT_EQ(lobby.RoomMode, 0);
 }
 

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 using namespace testing_support;
 using online::Reply;
@@ -129,7 +130,25 @@ TEST(ProtocolOverHttp, SendsThePathAndQueryOnTheWire)
 
     rig.server.script("Data.cgi", "0");
     EXPECT_TRUE(rig.protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).transferred());
-    EXPECT_EQ(rig.server.targets().back(), "/Perl/Rinkfall/Data.cgi?Rkf=1");
+    EXPECT_EQ(lastOf(rig.server.targets()), "/Perl/Rinkfall/Data.cgi?Rkf=1");
+}
+
+TEST(ProtocolOverHttp, WindowKeepsRunningWhileARequestWaits)
+{
+    OnlineRig rig;
+    rig.server.script("Login.php", ScriptedReply{"1", 200, "text/plain", std::chrono::milliseconds(400)});
+    QLabel progress(QStringLiteral("ready"));
+    progress.show();
+    QString seenMidway;
+    bool painted = false;
+    QTimer::singleShot(100, &progress, [&] {
+        seenMidway = progress.text();
+        progress.repaint();
+        painted = rig.server.targets().size() == 1; // the request is out, its reply not yet
+    });
+    rig.protocol.VBPHP(QStringLiteral("Login.php?Rkf=1&Version=1"), &progress);
+    EXPECT_EQ(seenMidway, QStringLiteral("システムアクセス中..."));
+    EXPECT_TRUE(painted);
 }
 
 TEST(ProtocolOverHttp, ServiceDecodesExactlyWhatWasTyped)

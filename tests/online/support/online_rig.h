@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 namespace testing_support {
@@ -46,6 +47,12 @@ public:
     }
     int newGames = 0;
 };
+
+// The last entry of a record, or "<none>" when nothing was recorded.
+inline std::string lastOf(const std::vector<std::string>& record)
+{
+    return record.empty() ? std::string("<none>") : record.back();
+}
 
 // Joins reply fields with the service's marker.
 inline std::string document(const QStringList& fields)
