@@ -135,6 +135,17 @@ std::ofstream openOutput(const QString& path)
     return out;
 }
 
+// The game names its files with Windows separators ("\\Library\\Tex_Ice.bmp" after the program's
+// folder); here every separator is a slash.
+std::string nativePath(std::string path)
+{
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+    return path;
+}
+
 QString programDir(const GameRunOptions& options)
 {
     if (!options.libraryDir.isEmpty())
@@ -221,8 +232,8 @@ private:
                 return window_->createDevice(software);
             };
         }
-        p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
-        p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
+        p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(nativePath(path)); };
+        p.loadMesh = [](const std::string& path) { return platform::loadXFile(nativePath(path)); };
         p.clock = clock_.get();
         p.dialogs = dialogs_.get();
         p.input = input_;

@@ -43,6 +43,19 @@ protected:
             device = d.get();
             return d;
         };
+        // Stand-ins for the sheet's files: a grey texel and one triangle.
+        env.platform.loadTexture = [](const std::string&) {
+            platform::TextureImage image;
+            image.levels.push_back({1, 1, {128, 128, 128, 255}});
+            return image;
+        };
+        env.platform.loadMesh = [](const std::string&) {
+            platform::MeshData mesh;
+            mesh.vertices = {{0, 0, 0, 0, 1, 0, 0, 0}, {1, 0, 0, 0, 1, 0, 1, 0}, {0, 0, 1, 0, 1, 0, 0, 1}};
+            mesh.indices = {0, 1, 2};
+            mesh.subsets = {{0, 0, 1, 0, 3}};
+            return mesh;
+        };
         env.platform.clock = &clock;
         env.platform.dialogs = &dialogs;
         env.platform.input = &host;

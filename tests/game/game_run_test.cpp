@@ -2,6 +2,8 @@
 #include "game/replay_format.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,8 +68,56 @@ std::vector<std::string> scriptedShot()
     return lines;
 }
 
+// A 2 x 2 grey 24-bit bitmap.
+QByteArray tinyBmp()
+{
+    QByteArray b;
+    const auto u16 = [&b](int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    const auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
+    b.append("BM");
+    u32(54 + 16);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(2);
+    u32(2);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(16);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    for (int row = 0; row < 2; ++row)
+        b.append(QByteArray(6, char(100))).append(QByteArray(2, char(0)));
+    return b;
+}
+
+const char* const TinyMesh = "xof 0302txt 0032\n"
+                             "Mesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;0.0;1.0;;\n 1;\n 3;0,1,2;;\n}\n";
+
+// A Library folder with stand-ins for every file the game reads.
+void writeLibrary(const QString& programDir)
+{
+    QDir(programDir).mkpath("Library");
+    for (const char* name : {"Tex_Ice.bmp", "Tex_House.bmp", "Tex_Wall.bmp", "Tex_Side.bmp", "Tex_Line.bmp",
+                             "Tex_Center.bmp", "Tex_LineSide.bmp", "Tex_Cursor.bmp", "Tex_Bar.bmp"}) {
+        QFile f(programDir + "/Library/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(tinyBmp());
+    }
+    for (const char* name : {"Mesh_Floor.x", "Mesh_Box.x", "Mesh_Pipe.x"}) {
+        QFile f(programDir + "/Library/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(TinyMesh);
+    }
+}
+
 class GameRunTest : public ::testing::Test {
 protected:
+    void SetUp() override { writeLibrary(dir.path()); }
+
     QString path(const char* name) const { return dir.filePath(name); }
 
     GameRunOptions headless() const
@@ -76,6 +126,7 @@ protected:
         o.startsGame = true;
         o.headless = true;
         o.seed = 5;
+        o.libraryDir = dir.path();
         return o;
     }
 
