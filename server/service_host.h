@@ -26,7 +26,8 @@ public:
     // cannot be bound.
     bool bind(const std::string &host, int port);
     int port() const { return port_; }
-    // Serves until stop(); requests already accepted are answered before it returns.
+    // Serves until stop(); requests already accepted are answered before it returns. The thread
+    // that runs it must have returned before this object is destroyed.
     bool run();
     // Safe from any thread, also before run() has started.
     void stop();
