@@ -111,9 +111,9 @@ TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
     EXPECT_EQ(field->View.Fov, 45.0f);
 }
 
-using CameraModes = FieldTest;
+using CameraControls = FieldTest;
 
-TEST_F(CameraModes, LeftClickInTheFreeCameraSwapsTheEnds)
+TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
 {
     start(1);
     frames(2);
@@ -131,7 +131,7 @@ TEST_F(CameraModes, LeftClickInTheFreeCameraSwapsTheEnds)
     EXPECT_EQ(field->ZoomOn, -1);
 }
 
-TEST_F(CameraModes, RightClickCyclesPerPhase)
+TEST_F(CameraControls, RightClickCyclesPerPhase)
 {
     start(1);
     frames(2);
@@ -173,7 +173,7 @@ TEST_F(CameraModes, RightClickCyclesPerPhase)
     EXPECT_EQ(field->CamMode, 6);
 }
 
-TEST_F(CameraModes, NoClicksInTheFramesThatEnterANewShot)
+TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)
 {
     start(1);
     frame({}, 1); // phase 1 -> 1000: no click handling
@@ -188,21 +188,6 @@ TEST_F(CameraModes, NoClicksInTheFramesThatEnterANewShot)
     EXPECT_EQ(field->Phase, 1000);
     EXPECT_EQ(field->CamMode, 6);
     EXPECT_EQ(field->ZoomOn, 0);
-}
-
-TEST_F(CameraModes, PitchIsLimitedByTheOrbitCamerasButNotTheFixedView)
-{
-    start(1);
-    frames(2);
-    field->View.Pitch = -0.5f;
-    frame();
-    EXPECT_EQ(field->View.Pitch, -1.0f);
-    advanceTo(Position);
-    frame({}, 2);
-    ASSERT_EQ(field->CamMode, 4);
-    field->View.Pitch = 20;
-    frame();
-    EXPECT_EQ(field->View.Pitch, 20.0f);
 }
 
 using FreeCamera = FieldTest;
