@@ -2,6 +2,7 @@
 
 #include "game/field.h"
 
+#include <array>
 #include <cmath>
 
 using QModule::degToRad;
@@ -20,14 +21,32 @@ constexpr std::int16_t CameraHeight = 480;
 constexpr float NearPlane = 0.01f;
 constexpr float FarPlane = 1000;
 
+constexpr std::array<const char*, 9> TextureFiles{
+    "\\Library\\Tex_Ice.bmp",    "\\Library\\Tex_House.bmp",  "\\Library\\Tex_Wall.bmp",
+    "\\Library\\Tex_Side.bmp",   "\\Library\\Tex_Line.bmp",   "\\Library\\Tex_Center.bmp",
+    "\\Library\\Tex_LineSide.bmp", "\\Library\\Tex_Cursor.bmp", "\\Library\\Tex_Bar.bmp",
+};
+constexpr std::array<const char*, 3> MeshFiles{
+    "\\Library\\Mesh_Floor.x",
+    "\\Library\\Mesh_Box.x", // loaded with the others though nothing draws it
+    "\\Library\\Mesh_Pipe.x",
+};
+
 } // namespace
 
-// The sheet's bitmaps are not part of the game yet: nothing is loaded, the sheet is not drawn.
-void Field::Load_SceneTextures() {}
+// The files sit in Library/ beside the program. The path is the program's folder followed directly
+// by a Windows-style literal; the loaders read it on every platform. A file that cannot be loaded
+// ends the game with the loaders' "Unfound" message.
+void Field::Load_SceneTextures()
+{
+    for (std::size_t i = 0; i < Tex.size(); ++i)
+        Tex[i].setTex(*Gfx, env_.programDir + TextureFiles[i]);
+}
 
 void Field::Setup_SceneObjects()
 {
-    // The meshes arrive with the sheet drawing; the back buffer, materials and lights are here.
+    for (std::size_t i = 0; i < Mesh.size(); ++i)
+        Mesh[i].setMesh(*Gfx, env_.programDir + MeshFiles[i]);
     BackTex.setBackBuffer(*Gfx);
     const D3DCOLORVALUE white = makeColorValue(1, 1, 1, 1);
     const D3DCOLORVALUE none = makeColorValue(0, 0, 0, 0);
@@ -81,7 +100,6 @@ void Field::Set_3D()
         AimView.Pos.x += AimX;
         AimView.Yaw = 0;
         orbit(AimView, 1);
-        fov = degToRad(View.Fov);
         break;
     case 4:
         eye = FixedEye;
@@ -92,12 +110,10 @@ void Field::Set_3D()
         View.Pos = Stones[CurStone].InPlay == -1 ? Stones[CurStone].Pos : FarHouse;
         limitPitch();
         orbit(View, zoomDistance);
-        fov = degToRad(View.Fov);
         break;
     default: // 1 and 2, the free camera
         limitPitch();
         orbit(View, zoomDistance);
-        fov = degToRad(View.Fov);
         break;
     }
     Cam.setVision(eye, lookAt, Up, fov, CameraWidth, CameraHeight, NearPlane, FarPlane);

@@ -1,0 +1,132 @@
+// Time of one whole game frame in the window on the OpenGL device: input and phase work, the
+// 111 sheet pieces and 16 stones, the gauges, the text and the present, without the wait that caps
+// the frame rate (the clock is virtual and steps past it). Prints the median and 99th percentile
+// of wall-clock time and of the process's CPU time (Mesa's llvmpipe draws on worker threads).
+//
+//   bench_scene_frame [frames]     (default 2000; needs an X display, e.g. xvfb-run)
+
+#include "game/field.h"
+#include "platform/bmp_texture.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/input_host.h"
+#include "platform/window_host.h"
+#include "platform/xfile_parser.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+class SilentDialogs final : public platform::Dialogs {
+public:
+    void messageBox(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+};
+
+double processCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p * double(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+// Sixteen stones at rest in and around the far house, all in view of the aim camera.
+void layStones(Field& field)
+{
+    for (int i = 0; i < FieldState::PlayedStones; ++i) {
+        StoneRec& s = field.Stones[i];
+        s.InPlay = -1;
+        s.Pos = {1.2f + 0.5f * float(i % 8), 0, 33.0f + 1.5f * float(i / 8)};
+        s.Speed = 0;
+        s.RunState = 0;
+        s.Rot = float(i) * 20;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
+
+    platform::WindowHost window(640, 480);
+    platform::ScriptedInputHost input;
+    platform::VirtualClock clock{10.0};
+    SilentDialogs dialogs;
+
+    FieldEnvironment env;
+    env.platform.createDevice = [&](const engine::PresentParams&, bool software) -> std::unique_ptr<gfx::Device> {
+        return window.createDevice(software);
+    };
+    env.platform.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
+    env.platform.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
+    env.platform.clock = &clock;
+    env.platform.dialogs = &dialogs;
+    env.platform.input = &input;
+    env.showWindow = [&] { window.show(); };
+    env.programDir = QCoreApplication::applicationDirPath().toStdString();
+    env.seed = 3;
+
+    Field field(env);
+    field.prepareGame(1);
+    field.beginLoop();
+    for (int i = 0; i < 3; ++i) { // into the free camera
+        clock.advance(0.02);
+        field.runFrame();
+    }
+    // The shooting phase with Space held: every gauge, the turning triangle and three text lines.
+    field.Phase = 1006;
+    field.CamMode = 5;
+    field.SpinSet = 0.3f;
+    field.PowerSet = 1.2f;
+    input.keys[32] = 0x80;
+
+    std::vector<double> wall, cpu;
+    wall.reserve(std::size_t(frames));
+    cpu.reserve(std::size_t(frames));
+    for (int i = 0; i < frames + 50; ++i) {
+        layStones(field);
+        clock.advance(0.02);
+        QCoreApplication::processEvents();
+        const double w0 = wallSeconds(), c0 = processCpuSeconds();
+        field.runFrame();
+        const double w1 = wallSeconds(), c1 = processCpuSeconds();
+        if (i >= 50) { // after the first shaders and glyphs are made
+            wall.push_back((w1 - w0) * 1e3);
+            cpu.push_back((c1 - c0) * 1e3);
+        }
+    }
+    if (field.Phase != 1006 || field.engine().getNumDrawVertex() == 0) {
+        std::fprintf(stderr, "the frame was not the one meant to be measured (phase %d)\n", field.Phase);
+        return 1;
+    }
+    std::printf("frames %d, vertices %d, faces %d per frame\n", frames, field.engine().getNumDrawVertex(),
+                field.engine().getNumDrawFace());
+    std::printf("wall ms: median %.3f  p99 %.3f\n", percentile(wall, 0.5), percentile(wall, 0.99));
+    std::printf("cpu  ms: median %.3f  p99 %.3f\n", percentile(cpu, 0.5), percentile(cpu, 0.99));
+    return 0;
+}

@@ -1,0 +1,159 @@
+// The status text: the counters in the corner and the three help lines of each phase.
+
+#include "scene_fixture.h"
+
+#include <map>
+
+namespace scenetest {
+namespace {
+
+std::string utf8(const char8_t* s)
+{
+    return reinterpret_cast<const char*>(s);
+}
+
+// The lines the player reads in each phase where there is something to do.
+const std::map<std::int16_t, std::array<std::string, 3>>& expectedLines()
+{
+    static const auto lines = [] {
+        const std::map<std::int16_t, std::array<const char8_t*, 3>> raw{
+        {11, {u8"フェイズ：自\u3000カメラ：フリーモード",
+              u8"マウス／視線移動\u3000左クリック：ハウス⇔投げ位置\u3000右クリック：距離変更",
+              u8"キー\u3000／ＷＳＡＤ：視点移動\u3000スペース：シュートモードへ"}},
+        {12, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000ポジション決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：左移動\u3000Ｄ：右移動\u3000スペース：スピン決めへ\u3000Ｗ：位置リセット"}},
+        {13, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000スピン決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：左回転\u3000Ｄ：右回転\u3000スペース：パワー決めへ\u3000Ｗ：スピンリセット\u3000Ｓ：戻る"}},
+        {14, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000パワー決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：弱く\u3000Ｄ：強く\u3000スペース：シュート\u3000Ｗ：パワーリセット\u3000Ｓ：戻る"}},
+        {15, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000レディー",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"スペースを押し続けてください。バランストライアングルが回転し、キーを離すと止まります。"}},
+        {16, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000シューティング",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"スペースキーを離すと、バランスを決定します。上下はパワーに、左右は回転に影響します。"}},
+        {1001, {u8"シングルモード\u3000カメラ：フリーモード",
+              u8"マウス／視線移動\u3000左クリック：ハウス⇔投げ位置\u3000右クリック：距離変更",
+              u8"キー\u3000／ＷＳＡＤ：視点移動\u3000スペース：シュートモードへ"}},
+        {1002, {u8"シングルモード\u3000カメラ：シュートモード\u3000ポジション決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：左移動\u3000Ｄ：右移動\u3000スペース：スピン決めへ\u3000Ｗ：位置リセット"}},
+        {1003, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000スピン決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：左回転\u3000Ｄ：右回転\u3000スペース：パワー決めへ\u3000Ｗ：スピンリセット\u3000Ｓ：戻る"}},
+        {1004, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000パワー決め",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：弱く\u3000Ｄ：強く\u3000スペース：シュート\u3000Ｗ：パワーリセット\u3000Ｓ：戻る"}},
+        {1005, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000レディー",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"スペースを押し続けてください。バランストライアングルが回転し、キーを離すと止まります。"}},
+        {1006, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000シューティング",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"スペースキーを離すと、バランスを決定します。上下はパワーに、左右は回転に影響します。"}},
+        {1008, {u8"フェイズ：自\u3000カメラ：シュートモード\u3000スウィーピング",
+              u8"マウス／視線移動\u3000左クリック：ズーム\u3000右クリック：ハウス確認",
+              u8"キー\u3000／Ａ：左スウィープ\u3000Ｄ：右スウィープ"}},
+        };
+        std::map<std::int16_t, std::array<std::string, 3>> out;
+        for (const auto& [phase, l] : raw)
+            out[phase] = {utf8(l[0]), utf8(l[1]), utf8(l[2])};
+        return out;
+    }();
+    return lines;
+}
+
+class StatusDisplay : public SceneTest {
+protected:
+    std::vector<gfx::TextRecord> textsFor(std::int16_t phase)
+    {
+        field->Phase = phase;
+        statusText();
+        return device->texts();
+    }
+};
+
+TEST_F(StatusDisplay, HelpLinesPerPhase)
+{
+    start();
+    for (const auto& [phase, lines] : expectedLines()) {
+        const auto texts = textsFor(phase);
+        ASSERT_EQ(texts.size(), 7u) << "phase " << phase;
+        for (int i = 0; i < 3; ++i) {
+            const auto& t = texts[4 + i];
+            EXPECT_EQ(t.text, lines[i]) << "phase " << phase << " line " << i + 1;
+            EXPECT_EQ(t.rect.Left, 0);
+            EXPECT_EQ(t.rect.Top, 432 + 16 * i);
+            EXPECT_EQ(t.rect.Right, 640);
+            EXPECT_EQ(t.rect.Bottom, 480);
+            EXPECT_EQ(t.color, 0xFFFFFFFFu);
+        }
+    }
+}
+
+TEST_F(StatusDisplay, OnlyCountersWhereThePlayerHasNothingToDo)
+{
+    start();
+    for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
+        EXPECT_EQ(textsFor(phase).size(), 4u) << "phase " << phase;
+}
+
+TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
+{
+    start();
+    field->ShotFrame = 0;
+    auto texts = textsFor(1);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0].text, "FPS:    0") << "no frame counted yet";
+    EXPECT_EQ(texts[3].text, "Rkf:    0");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(texts[i].rect.Left, 576);
+        EXPECT_EQ(texts[i].rect.Top, 16 * i);
+        EXPECT_EQ(texts[i].rect.Right, 640);
+        EXPECT_EQ(texts[i].rect.Bottom, 100);
+        EXPECT_EQ(texts[i].color, 0xFFFFFFFFu);
+    }
+
+    field->ShotFrame = 1234;
+    field->engine().addNumDrawVertex(123456);
+    field->engine().addNumDrawFace(-42);
+    texts = textsFor(1);
+    EXPECT_EQ(texts[1].text, "Vtx:123456");
+    EXPECT_EQ(texts[2].text, "Ply:  -42");
+    EXPECT_EQ(texts[3].text, "Rkf: 1234");
+}
+
+// The counters shown are those of the frame just drawn; the frame rate is counted once a frame.
+TEST_F(StatusDisplay, CountersOfAWholeFrame)
+{
+    start();
+    frame();
+    const auto& texts = device->texts();
+    ASSERT_GE(texts.size(), 4u);
+    const std::string vtx = std::to_string(111 * floor.numVertices());
+    const std::string ply = std::to_string(111 * floor.numFaces());
+    EXPECT_EQ(texts[1].text, "Vtx:" + std::string(vtx.size() < 5 ? 5 - vtx.size() : 0, ' ') + vtx);
+    EXPECT_EQ(texts[2].text, "Ply:" + std::string(ply.size() < 5 ? 5 - ply.size() : 0, ' ') + ply);
+    const std::string fps = std::to_string(field->frameFps());
+    EXPECT_EQ(texts[0].text, "FPS:" + std::string(5 - fps.size(), ' ') + fps);
+}
+
+TEST_F(StatusDisplay, FrameRateShownAfterTheFirstSecond)
+{
+    start();
+    // 61 frames a second of virtual time; the second second reports the first's count.
+    for (int i = 0; i < 130; ++i) {
+        clock.set(200.0 + i / 61.0);
+        device->reset();
+        field->runFrame();
+    }
+    const std::int16_t fps = field->frameFps();
+    EXPECT_GT(fps, 50);
+    EXPECT_LT(fps, 70);
+    EXPECT_EQ(device->texts()[0].text, "FPS:   " + std::to_string(fps));
+}
+
+} // namespace
+} // namespace scenetest
