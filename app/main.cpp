@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -31,10 +32,20 @@ int gameUnavailable(platform::Dialogs& dialogs)
 }
 #endif
 
+// A headless game run needs no display: keep the application off the window system.
+void avoidDisplayWhenHeadless(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    avoidDisplayWhenHeadless(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rinkfall"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
