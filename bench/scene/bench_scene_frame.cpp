@@ -3,7 +3,7 @@
 // the frame rate (the clock is virtual and steps past it). Prints the median and 99th percentile
 // of wall-clock time and of the process's CPU time (Mesa's llvmpipe draws on worker threads).
 //
-//   bench_scene_frame [frames]     (default 2000; needs an X display, e.g. xvfb-run)
+//   bench_scene_frame [frames]     (default 2000; without an X display it runs itself under xvfb-run)
 
 #include "game/field.h"
 #include "platform/bmp_texture.h"
@@ -16,9 +16,12 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -66,10 +69,29 @@ void layStones(Field& field)
     }
 }
 
+void rerunUnderXvfb(char** argv)
+{
+    setenv("RINKFALL_BENCH_UNDER_XVFB", "1", 1);
+    std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
+                               const_cast<char*>("-screen 0 1280x1024x24")};
+    for (char** a = argv; *a; ++a)
+        args.push_back(*a);
+    args.push_back(nullptr);
+    execvp("xvfb-run", args.data());
+    std::perror("xvfb-run");
+    std::exit(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const char* display = std::getenv("DISPLAY");
+    if ((!display || !*display) && !std::getenv("RINKFALL_BENCH_UNDER_XVFB"))
+        rerunUnderXvfb(argv);
+    // llvmpipe, as in the tests, so the figures do not depend on a GPU.
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
     QGuiApplication app(argc, argv);
     const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
