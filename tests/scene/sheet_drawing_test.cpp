@@ -245,5 +245,25 @@ TEST_F(StoneDrawing, StoneLeavingPlayThisFrameIsNotDrawn)
     EXPECT_TRUE(drawsOf(pipe).empty());
 }
 
+// One physics step per frame, and the stone is drawn where that step left it.
+TEST_F(StoneDrawing, OneStepPerFrameAndDrawnAfterIt)
+{
+    start();
+    placeStone(6, 3, 10);
+    StoneRec& s = field->Stones[6];
+    s.Speed = 0.05f;
+    s.Heading = 0;
+    s.RunState = 1;
+    for (int i = 0; i < 3; ++i) {
+        const float before = field->Stones[6].Pos.z;
+        frame();
+        const float after = field->Stones[6].Pos.z;
+        EXPECT_NEAR(after - before, 0.05f, 0.001f) << "frame " << i;
+        const auto draws = pieces(drawsOf(pipe));
+        ASSERT_EQ(draws.size(), 1u);
+        EXPECT_NEAR(transformCoord({0, 0, 0}, draws[0].world).z, after, Eps);
+    }
+}
+
 } // namespace
 } // namespace scenetest
