@@ -1,6 +1,7 @@
 #include "engine/d3dx_math.h"
 
 #include "engine/qmodule.h"
+#include "platform/gfx/device_state.h"
 
 #include <cmath>
 
@@ -97,15 +98,7 @@ D3DMATRIX rotationZ(float radians)
 
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k)
-                sum += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = sum;
-        }
-    return r;
+    return gfx::multiply(a, b);
 }
 
 D3DMATRIX lookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up)
