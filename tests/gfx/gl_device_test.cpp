@@ -47,7 +47,35 @@ protected:
         auto mesh = dev->createMesh(data);
         dev->drawSubset(*mesh, 0);
     }
+    void quad(float half = 1, float z = 2) { draw(quadMesh(-half, -half, half, half, z)); }
     QImage frame() { return dev->readBackBuffer(); }
+    template <class C> ::testing::AssertionResult mid(C expected) { return pixelNear(frame(), kMid, kMid, expected); }
+    // Clears to `background`, draws the standard quad and probes its middle.
+    template <class C> ::testing::AssertionResult quadIs(C expected, D3DCOLOR background = kBlack)
+    {
+        clearTo(*dev, background);
+        quad();
+        return mid(expected);
+    }
+    void states(std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> list)
+    {
+        for (const auto& [state, value] : list)
+            dev->setRenderState(state, value);
+    }
+    // Lighting on and a material that shows `emissive` with the given alpha.
+    void emissive(D3DCOLORVALUE colour, float alpha)
+    {
+        dev->setRenderState(d3d::RS_LIGHTING, 1);
+        D3DMATERIAL8 m;
+        m.Emissive = colour;
+        m.Diffuse = {0, 0, 0, alpha};
+        dev->setMaterial(m);
+    }
+    void light(const D3DLIGHT8& l, std::uint32_t index = 0)
+    {
+        dev->setLight(index, l);
+        dev->lightEnable(index, true);
+    }
     std::unique_ptr<GlDevice> dev;
 };
 
@@ -65,11 +93,9 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     dev->setMaterial(whiteMaterial());
     const D3DLIGHT8 l1 = directional({0.3f, -0.5f, 0.8f}, {0.6f, 0.4f, 0.2f, 1}, {0.05f, 0.02f, 0.0f, 1});
     const D3DLIGHT8 l2 = directional({-0.5f, 0.3f, 0.7f}, {0.2f, 0.35f, 0.5f, 1}, {0.0f, 0.03f, 0.04f, 1});
-    dev->setLight(0, l1);
-    dev->setLight(1, l2);
-    dev->lightEnable(0, true);
-    dev->lightEnable(1, true);
-    draw(quadMesh(-1, -1, 1, 1, 2));
+    light(l1);
+    light(l2, 1);
+    quad();
 
     // World-space normal of the turned quad: (0, 0, -1) · RotationY(yaw).
     const V3 n{-std::sin(yaw), 0, -std::cos(yaw)};
@@ -83,68 +109,54 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     ASSERT_GT(t2, 0.1);
     const Rgb expected{ga + 0.05 + 0.0 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2,
                        ga + 0.0 + 0.04 + 0.2 * t1 + 0.5 * t2};
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, expected));
+    EXPECT_TRUE(mid(expected));
 }
 
 TEST_F(GlDeviceTest, ScaledWorldScalesTheLightBecauseNormalsAreNotRenormalised)
 {
     dev->setRenderState(d3d::RS_LIGHTING, 1);
     dev->setMaterial(whiteMaterial());
-    dev->setLight(0, directional({0, 0, 1}, {0.2f, 0.15f, 0.1f, 1}));
-    dev->lightEnable(0, true);
+    light(directional({0, 0, 1}, {0.2f, 0.15f, 0.1f, 1}));
     // Half size: the normal matrix doubles the normal's length, and the light with it.
     dev->setTransform(d3d::TS_WORLD, scaling(0.5f, 0.5f, 0.5f));
-    draw(quadMesh(-2, -2, 2, 2, 4));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0.4, 0.3, 0.2}));
-}
+    quad(2, 4);
+    EXPECT_TRUE(mid(Rgb{0.4, 0.3, 0.2}));
 
-TEST_F(GlDeviceTest, LightingOffDrawsOpaqueWhiteWhateverTheMaterial)
-{
-    D3DMATERIAL8 m;
-    m.Diffuse = {0.2f, 0.2f, 0.2f, 1};
-    dev->setMaterial(m);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(255, 255, 255)));
+    // Lighting off: opaque white whatever the material.
+    dev->setRenderState(d3d::RS_LIGHTING, 0);
+    EXPECT_TRUE(quadIs(QColor(255, 255, 255)));
 }
 
 TEST_F(GlDeviceTest, SpecularOnlyWhenEnabled)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setRenderState(d3d::RS_LOCALVIEWER, 0); // the same halfway vector over the whole quad
+    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_LOCALVIEWER, 0}}); // the same halfway vector over the whole quad
     D3DMATERIAL8 m = whiteMaterial();
     m.Specular = {1, 1, 1, 1};
     m.Power = 10;
     dev->setMaterial(m);
     D3DLIGHT8 l = directional({0.4f, 0, 1}, {0.3f, 0.3f, 0.3f, 1});
     l.Specular = {0.5f, 0.4f, 0.3f, 1};
-    dev->setLight(0, l);
-    dev->lightEnable(0, true);
-    draw(quadMesh(-1, -1, 1, 1, 2));
+    light(l);
     const V3 ldir = normalised({-0.4, 0, -1});
     const double diffuse = 0.3 * dot({0, 0, -1}, ldir);
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{diffuse, diffuse, diffuse})) << "specular while disabled";
+    EXPECT_TRUE(quadIs(Rgb{diffuse, diffuse, diffuse})) << "specular while disabled";
 
     dev->setRenderState(d3d::RS_SPECULARENABLE, 1);
-    clearTo(*dev, kBlack);
-    draw(quadMesh(-1, -1, 1, 1, 2));
     const V3 h = normalised({ldir.x, ldir.y, ldir.z - 1});
     const double s = std::pow(dot({0, 0, -1}, h), 10.0);
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{diffuse + 0.5 * s, diffuse + 0.4 * s, diffuse + 0.3 * s}));
+    EXPECT_TRUE(quadIs(Rgb{diffuse + 0.5 * s, diffuse + 0.4 * s, diffuse + 0.3 * s}));
 }
 
 TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertex)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
+    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_SHADEMODE, d3d::SHADE_FLAT}});
     dev->setMaterial(whiteMaterial());
     D3DLIGHT8 point;
     point.Type = d3d::LIGHT_POINT;
-    point.Position = {0, 0, 0};
     point.Diffuse = {1, 1, 1, 1};
     point.Range = 100;
     point.Attenuation1 = 0.6f;
-    dev->setLight(0, point);
-    dev->lightEnable(0, true);
+    light(point);
     // Covers pixels 48..127 both ways; both triangles start at the top-left corner (-0.5, 0.5, 2).
     const auto quad = quadMesh(-0.5f, -2, 2, 0.5f, 2);
     draw(quad);
@@ -161,28 +173,19 @@ TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertex)
     clearTo(*dev, kBlack);
     draw(quad);
     EXPECT_LT(frame().pixelColor(115, 115).red(), int(expected * 255) - 40);
-}
 
-TEST_F(GlDeviceTest, PointLightBeyondItsRangeGivesNoLightNotEvenAmbient)
-{
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setMaterial(whiteMaterial());
-    D3DLIGHT8 point;
-    point.Type = d3d::LIGHT_POINT;
-    point.Diffuse = {1, 1, 1, 1};
+    // Beyond its range a point light gives nothing, not even its ambient.
     point.Ambient = {0.5f, 0.5f, 0.5f, 1};
     point.Range = 1.5f;
     point.Attenuation0 = 1;
-    dev->setLight(0, point);
-    dev->lightEnable(0, true);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+    point.Attenuation1 = 0;
+    light(point);
+    EXPECT_TRUE(quadIs(QColor(0, 0, 0)));
 }
 
 TEST_F(GlDeviceTest, SpotLightFollowsTheConeBetweenThetaAndPhi)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
+    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_SHADEMODE, d3d::SHADE_FLAT}});
     dev->setMaterial(whiteMaterial());
     D3DLIGHT8 spot;
     spot.Type = d3d::LIGHT_SPOT;
@@ -193,16 +196,15 @@ TEST_F(GlDeviceTest, SpotLightFollowsTheConeBetweenThetaAndPhi)
     spot.Theta = 0.6f;
     spot.Phi = 1.8f;
     spot.Falloff = 2;
-    dev->setLight(0, spot);
-    dev->lightEnable(0, true);
-    draw(quadMesh(-1, -1, 1, 1, 2)); // first vertex (-1, 1, 2)
+    light(spot);
+    quad(); // first vertex (-1, 1, 2)
     const V3 toLight = normalised({1, -1, -2});
     const double rho = -toLight.z; // dot(axis, -toLight)
     const double cosTheta = std::cos(0.3), cosPhi = std::cos(0.9);
     ASSERT_LT(rho, cosTheta);
     ASSERT_GT(rho, cosPhi);
     const double expected = dot({0, 0, -1}, toLight) * std::pow((rho - cosPhi) / (cosTheta - cosPhi), 2.0);
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{expected, expected, expected}));
+    EXPECT_TRUE(mid(Rgb{expected, expected, expected}));
 }
 
 // --- rasterisation --------------------------------------------------------------------------------
@@ -217,13 +219,13 @@ int litPixelsInRow(const QImage& img, int y)
 
 TEST_F(GlDeviceTest, WireframeDrawsEdgesOnlyAndSolidFills)
 {
-    draw(quadMesh(-1, -1, 1, 1, 2)); // pixels 32..95
+    quad(); // pixels 32..95
     EXPECT_GE(litPixelsInRow(frame(), 48), 60);
     EXPECT_TRUE(pixelNear(frame(), 40, 80, QColor(255, 255, 255)));
 
     clearTo(*dev, kBlack);
     dev->setRenderState(d3d::RS_FILLMODE, d3d::FILL_WIREFRAME);
-    draw(quadMesh(-1, -1, 1, 1, 2));
+    quad();
     const QImage img = frame();
     EXPECT_LE(litPixelsInRow(img, 48), 4);
     EXPECT_GE(litPixelsInRow(img, 48), 2); // the two sides (and the diagonal) cross the row
@@ -255,29 +257,23 @@ TEST_F(GlDeviceTest, CullCcwDropsCounterClockwiseTrianglesOnScreen)
 
 TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    D3DMATERIAL8 red, green;
-    red.Emissive = {1, 0, 0, 0};
-    red.Diffuse.a = 1;
-    green.Emissive = {0, 1, 0, 0};
-    green.Diffuse.a = 1;
-    auto drawPair = [&] {
+    // Red near, then green farther and larger: which one shows in the middle.
+    auto pairShows = [&](QColor expected) {
         clearTo(*dev, kBlack);
-        dev->setMaterial(red);
-        draw(quadMesh(-1, -1, 1, 1, 2));
-        dev->setMaterial(green);
-        draw(quadMesh(-3, -3, 3, 3, 4));
-        return frame();
+        emissive({1, 0, 0, 0}, 1);
+        quad();
+        emissive({0, 1, 0, 0}, 1);
+        quad(3, 4);
+        return mid(expected);
     };
-    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(255, 0, 0)));
+    const QColor red(255, 0, 0), green(0, 255, 0);
+    EXPECT_TRUE(pairShows(red));
     dev->setRenderState(d3d::RS_ZFUNC, d3d::CMP_ALWAYS);
-    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
-    dev->setRenderState(d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL);
-    dev->setRenderState(d3d::RS_ZENABLE, d3d::ZB_FALSE);
-    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
-    dev->setRenderState(d3d::RS_ZENABLE, d3d::ZB_TRUE);
-    dev->setRenderState(d3d::RS_ZWRITEENABLE, 0);
-    EXPECT_TRUE(pixelNear(drawPair(), kMid, kMid, QColor(0, 255, 0)));
+    EXPECT_TRUE(pairShows(green));
+    states({{d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL}, {d3d::RS_ZENABLE, d3d::ZB_FALSE}});
+    EXPECT_TRUE(pairShows(green));
+    states({{d3d::RS_ZENABLE, d3d::ZB_TRUE}, {d3d::RS_ZWRITEENABLE, 0}});
+    EXPECT_TRUE(pairShows(green));
 }
 
 // --- texture stage, alpha test and blending -------------------------------------------------------
@@ -289,10 +285,8 @@ TEST_F(GlDeviceTest, ColourKeyedTexelIsCutByAlphaTestAndNearBlackStays)
     auto tex = dev->createTexture(img);
     clearTo(*dev, kGreen);
     dev->setTexture(0, tex.get());
-    dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
-    dev->setRenderState(d3d::RS_ALPHAFUNC, d3d::CMP_GREATER);
-    dev->setRenderState(d3d::RS_ALPHAREF, 0);
-    draw(quadMesh(-1, -1, 1, 1, 2)); // texel 0 over x 32..63, texel 1 over 64..95
+    states({{d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_ALPHAREF, 0}});
+    quad(); // texel 0 over x 32..63, texel 1 over 64..95
     const QImage f = frame();
     // Probed at the texel centres: mesh textures are filtered, so texels mix between them.
     EXPECT_TRUE(pixelNear(f, 48, kMid, QColor(0, 255, 0), 0)) << "keyed texel must not be drawn";
@@ -306,37 +300,24 @@ TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMater
     dev->setTextureStageState(0, d3d::TSS_COLORARG2, d3d::TA_DIFFUSE);
     dev->setTextureStageState(0, d3d::TSS_ALPHAOP, d3d::TOP_SELECTARG1);
     dev->setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
-    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA);
-    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA);
-    D3DMATERIAL8 m;
-    m.Emissive = {1, 1, 0.5f, 0};
-    m.Diffuse = {0, 0, 0, 0.5f};
-    dev->setMaterial(m);
+    states({{d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
+            {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
+    emissive({1, 1, 0.5f, 0}, 0.5f);
     // Texture alpha 0 would hide everything if alpha came from the texture.
     auto tex = dev->createTexture(solidTexture(4, 4, QColor(200, 100, 255, 0)));
-    clearTo(*dev, kBlue);
     dev->setTexture(0, tex.get());
-    draw(quadMesh(-1, -1, 1, 1, 2));
     const Rgb lit{200 / 255.0, 100 / 255.0, 0.5};
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{lit.r * 0.5, lit.g * 0.5, lit.b * 0.5 + 0.5}));
+    EXPECT_TRUE(quadIs(Rgb{lit.r * 0.5, lit.g * 0.5, lit.b * 0.5 + 0.5}, kBlue));
 
     // Untextured, the stage passes the diffuse colour through instead of drawing black.
     dev->setTexture(0, nullptr);
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
-    clearTo(*dev, kBlack);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 0.5}));
+    EXPECT_TRUE(quadIs(Rgb{1, 1, 0.5}));
 }
 
 TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReference)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    D3DMATERIAL8 m;
-    m.Emissive = {1, 0, 0, 0};
-    m.Diffuse = {0, 0, 0, 0.6f}; // 153
-    dev->setMaterial(m);
+    emissive({1, 0, 0, 0}, 0.6f); // alpha 153
     dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
     struct Case {
         std::uint32_t func, ref;
@@ -346,39 +327,22 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReference)
                          Case{d3d::CMP_EQUAL, 153, true}, Case{d3d::CMP_EQUAL, 152, false},
                          Case{d3d::CMP_NEVER, 0, false}, Case{d3d::CMP_ALWAYS, 255, true},
                          Case{d3d::CMP_GREATEREQUAL, 154, false}, Case{d3d::CMP_LESSEQUAL, 153, true}}) {
-        clearTo(*dev, kBlack);
-        dev->setRenderState(d3d::RS_ALPHAFUNC, c.func);
-        dev->setRenderState(d3d::RS_ALPHAREF, c.ref);
-        draw(quadMesh(-1, -1, 1, 1, 2));
-        EXPECT_TRUE(pixelNear(frame(), kMid, kMid, c.drawn ? QColor(255, 0, 0) : QColor(0, 0, 0)))
+        states({{d3d::RS_ALPHAFUNC, c.func}, {d3d::RS_ALPHAREF, c.ref}});
+        EXPECT_TRUE(quadIs(c.drawn ? QColor(255, 0, 0) : QColor(0, 0, 0)))
             << "func " << c.func << " ref " << c.ref;
     }
 }
 
 TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
 {
-    dev->setRenderState(d3d::RS_LIGHTING, 1);
-    D3DMATERIAL8 m;
-    m.Emissive = {1, 0, 0, 0};
-    m.Diffuse = {0, 0, 0, 0.25f};
-    dev->setMaterial(m);
-    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
-    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA);
-    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA);
-    clearTo(*dev, kBlue);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0.25, 0, 0.75}));
-
-    dev->setRenderState(d3d::RS_SRCBLEND, d3d::BLEND_ONE);
-    dev->setRenderState(d3d::RS_DESTBLEND, d3d::BLEND_ONE);
-    clearTo(*dev, kBlue);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 0, 1}));
-
+    emissive({1, 0, 0, 0}, 0.25f);
+    states({{d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
+            {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
+    EXPECT_TRUE(quadIs(Rgb{0.25, 0, 0.75}, kBlue));
+    states({{d3d::RS_SRCBLEND, d3d::BLEND_ONE}, {d3d::RS_DESTBLEND, d3d::BLEND_ONE}});
+    EXPECT_TRUE(quadIs(Rgb{1, 0, 1}, kBlue));
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
-    clearTo(*dev, kBlue);
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 0, 0}));
+    EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
 }
 
 TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
@@ -391,19 +355,17 @@ TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
     }
     auto tex = dev->createTexture(img);
     dev->setTexture(0, tex.get());
-    draw(quadMesh(-1, -1, 1, 1, 2)); // 64 texels over 64 pixels: level 0
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(255, 0, 0)));
+    EXPECT_TRUE(quadIs(QColor(255, 0, 0))); // 64 texels over 64 pixels: level 0
     clearTo(*dev, kBlack);
-    draw(quadMesh(-1, -1, 1, 1, 32)); // 64 texels over 4 pixels: a small level
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 255)));
+    quad(1, 32); // 64 texels over 4 pixels: a small level
+    EXPECT_TRUE(mid(QColor(0, 0, 255)));
 }
 
 // --- fog ------------------------------------------------------------------------------------------
 
 TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
 {
-    dev->setRenderState(d3d::RS_FOGENABLE, 1);
-    dev->setRenderState(d3d::RS_FOGCOLOR, 0xFF0000FF);
+    states({{d3d::RS_FOGENABLE, 1}, {d3d::RS_FOGCOLOR, 0xFF0000FF}});
     struct Case {
         std::uint32_t mode;
         float start, end, density;
@@ -413,31 +375,23 @@ TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
     for (const Case c : {Case{d3d::FOG_LINEAR, 1, 5, 1, (5 - d) / (5 - 1)}, Case{d3d::FOG_EXP, 0, 1, 0.3f, std::exp(-0.3 * d)},
                          Case{d3d::FOG_EXP2, 0, 1, 0.3f, std::exp(-(0.3 * d) * (0.3 * d))}}) {
         clearTo(*dev, kBlack);
-        dev->setRenderState(d3d::RS_FOGVERTEXMODE, c.mode);
-        dev->setRenderState(d3d::RS_FOGSTART, f2dw(c.start));
-        dev->setRenderState(d3d::RS_FOGEND, f2dw(c.end));
-        dev->setRenderState(d3d::RS_FOGDENSITY, f2dw(c.density));
-        draw(quadMesh(-2, -2, 2, 2, float(d)));
-        EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{c.f, c.f, c.f + (1 - c.f)})) << "fog mode " << c.mode;
+        states({{d3d::RS_FOGVERTEXMODE, c.mode}, {d3d::RS_FOGSTART, f2dw(c.start)}, {d3d::RS_FOGEND, f2dw(c.end)},
+                {d3d::RS_FOGDENSITY, f2dw(c.density)}});
+        quad(2, float(d));
+        EXPECT_TRUE(mid(Rgb{c.f, c.f, c.f + (1 - c.f)})) << "fog mode " << c.mode;
     }
     dev->setRenderState(d3d::RS_FOGENABLE, 0);
     clearTo(*dev, kBlack);
-    draw(quadMesh(-2, -2, 2, 2, float(d)));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 1})) << "fog while disabled";
-}
+    quad(2, float(d));
+    EXPECT_TRUE(mid(Rgb{1, 1, 1})) << "fog while disabled";
 
-TEST_F(GlDeviceTest, LinearFogWithStartEqualToEndIsAHardEdgeNotGarbage)
-{
-    dev->setRenderState(d3d::RS_FOGENABLE, 1);
-    dev->setRenderState(d3d::RS_FOGCOLOR, 0xFF0000FF);
-    dev->setRenderState(d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR);
-    dev->setRenderState(d3d::RS_FOGSTART, f2dw(3));
-    dev->setRenderState(d3d::RS_FOGEND, f2dw(3));
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{1, 1, 1}));
+    // Linear fog with start equal to end is a hard edge, not garbage.
+    states({{d3d::RS_FOGENABLE, 1}, {d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR}, {d3d::RS_FOGSTART, f2dw(3)},
+            {d3d::RS_FOGEND, f2dw(3)}});
+    EXPECT_TRUE(quadIs(Rgb{1, 1, 1}));
     clearTo(*dev, kBlack);
-    draw(quadMesh(-4, -4, 4, 4, 8));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, Rgb{0, 0, 1}));
+    quad(4, 8);
+    EXPECT_TRUE(mid(Rgb{0, 0, 1}));
 }
 
 // --- frame ----------------------------------------------------------------------------------------
@@ -465,15 +419,13 @@ TEST_F(GlDeviceTest, BadResourcesAreRefusedInsteadOfReadOutOfBounds)
     img.levels[0].rgba.resize(10);
     EXPECT_THROW(dev->createTexture(img), gfx::DeviceError);
     EXPECT_THROW(dev->createTexture(platform::TextureImage{}), gfx::DeviceError);
-}
 
-TEST_F(GlDeviceTest, UnusedAttributeIdDrawsNothing)
-{
-    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    // An unused attribute id draws nothing.
+    auto good = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
     const long long before = dev->drawCalls();
-    dev->drawSubset(*mesh, 1);
+    dev->drawSubset(*good, 1);
     EXPECT_EQ(dev->drawCalls(), before);
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+    EXPECT_TRUE(mid(QColor(0, 0, 0)));
 }
 
 // --- sprites --------------------------------------------------------------------------------------
@@ -574,37 +526,24 @@ TEST_F(GlDeviceTest, SpritesAreBatchedPerTexture)
     EXPECT_TRUE(pixelNear(frame(), 10, 54, QColor(255, 0, 0)));
 }
 
-TEST_F(GlDeviceTest, SpritesCoverTheWholeBackBufferWhateverThe3DViewport)
-{
-    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
-    dev->setViewport({0, 0, 64, 32, 0, 1});
-    dev->clear(d3d::CLEAR_TARGET, kBlue, 1, 0);
-    dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 100, 100, 8, 8));
-    dev->endSprites();
-    EXPECT_TRUE(pixelNear(frame(), 104, 104, QColor(255, 255, 255)));
-}
-
-TEST_F(GlDeviceTest, SpritesOutsideTheirPassFail)
+TEST_F(GlDeviceTest, SpritePassesFailOutOfOrderIgnoreThe3DViewportAndKeepThe3DState)
 {
     auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
     EXPECT_THROW(dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8)), gfx::DeviceError);
     EXPECT_THROW(dev->endSprites(), gfx::DeviceError);
+    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
+    dev->setViewport({0, 0, 64, 32, 0, 1});
+    dev->clear(d3d::CLEAR_TARGET, kBlue, 1, 0);
     dev->beginSprites();
     EXPECT_THROW(dev->beginSprites(), gfx::DeviceError);
     EXPECT_THROW(dev->drawSprite(spriteAt(nullptr, 0, 0, 8, 8)), gfx::DeviceError);
+    dev->drawSprite(spriteAt(tex.get(), 100, 100, 8, 8));
     dev->endSprites();
-}
-
-TEST_F(GlDeviceTest, ThreeDStateSurvivesASpritePass)
-{
-    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
-    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
-    dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8));
-    dev->endSprites();
-    draw(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_TRUE(pixelNear(frame(), kMid, kMid, QColor(0, 0, 0)));
+    EXPECT_TRUE(pixelNear(frame(), 104, 104, QColor(255, 255, 255))) << "sprites cover the whole back buffer";
+    dev->setViewport({0, 0, kSize, kSize, 0, 1});
+    clearTo(*dev, kBlack);
+    quad();
+    EXPECT_TRUE(mid(QColor(0, 0, 0))) << "the cull mode survived the sprite pass";
 }
 
 // --- text -----------------------------------------------------------------------------------------
@@ -645,16 +584,14 @@ TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangle)
     EXPECT_GE(e.minY, 10);
     EXPECT_LE(e.maxY, 39) << "lines below the rectangle are cut";
     EXPECT_GE(e.maxY, 34) << "the second line starts one line height down";
-}
 
-TEST_F(GlDeviceTest, TextIsClippedToTheBackBuffer)
-{
-    auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
+    // Clipped to the back buffer too.
+    clearTo(*dev, kBlack);
     dev->drawText(*font, "■■■■■■■■■■■■■■", {100, -8, 400, 300}, 0xFFFF0000);
-    const Extent e = redPixels(frame());
-    EXPECT_GT(e.count, 50);
-    EXPECT_EQ(e.maxX, kSize - 1);
-    EXPECT_EQ(e.minY, 0);
+    const Extent b = redPixels(frame());
+    EXPECT_GT(b.count, 50);
+    EXPECT_EQ(b.maxX, kSize - 1);
+    EXPECT_EQ(b.minY, 0);
 }
 
 TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgain)
@@ -681,15 +618,6 @@ TEST_F(GlDeviceTest, JapaneseTextShowsUp)
 
 // --- presenting ------------------------------------------------------------------------------------
 
-TEST_F(GlDeviceTest, PresentCallsTheHookOncePerFrame)
-{
-    int calls = 0;
-    dev->setPresentHook([&] { ++calls; });
-    dev->present();
-    dev->present();
-    EXPECT_EQ(calls, 2);
-}
-
 TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfRead)
 {
     auto tex = dev->createTexture(solidTexture(4, 4, Qt::red));
@@ -698,11 +626,16 @@ TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfRead)
     dev->drawSprite(spriteAt(tex.get(), 0, 0, 4, 4));
     tex.reset(); // the queued sprite is drawn before its texture goes
     EXPECT_EQ(dev->texture(0), nullptr);
-    draw(quadMesh(-1, -1, 1, 1, 2));
+    quad();
     dev->endSprites();
-    const QImage f = frame();
-    EXPECT_TRUE(pixelNear(f, 2, 2, QColor(255, 0, 0)));
-    EXPECT_TRUE(pixelNear(f, kMid, kMid, QColor(255, 255, 255))) << "untextured: the diffuse colour";
+    EXPECT_TRUE(pixelNear(frame(), 2, 2, QColor(255, 0, 0)));
+    EXPECT_TRUE(mid(QColor(255, 255, 255))) << "untextured: the diffuse colour";
+
+    int presents = 0; // and presenting calls the hook once per frame
+    dev->setPresentHook([&] { ++presents; });
+    dev->present();
+    dev->present();
+    EXPECT_EQ(presents, 2);
 }
 
 TEST(GlDeviceLifetime, ResourcesMayOutliveTheirDevice)

@@ -89,10 +89,8 @@ TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
     QTest::keyRelease(host.window(), Qt::Key_A);
     EXPECT_EQ(keyState('A'), 0);
     EXPECT_NE(keyState(32), 0);
-}
 
-TEST_F(WindowHostTest, AutoRepeatIsIgnored)
-{
+    // Auto-repeat is ignored.
     key(QEvent::KeyPress, Qt::Key_W);
     key(QEvent::KeyRelease, Qt::Key_W, true); // a repeat's release must not let the key go
     EXPECT_NE(keyState('W'), 0);
@@ -128,25 +126,19 @@ TEST_F(WindowHostTest, FocusLossClearsEveryKey)
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
 {
     resizeTo(QSize(1280, 480)); // 640 x 480 picture centred: 320 px bars left and right
-    QMouseEvent move(QEvent::MouseMove, QPointF(330, 10), QPointF(330, 10), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    send(&move);
-    EXPECT_EQ(host.cursorX(), 10);
-    EXPECT_EQ(host.cursorY(), 10);
+    auto moveTo = [&](QPointF at) {
+        QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        send(&move);
+        return QPoint(host.cursorX(), host.cursorY());
+    };
+    EXPECT_EQ(moveTo(QPointF(330, 10)), QPoint(10, 10));
 
     resizeTo(QSize(1280, 960)); // scaled by two
-    QMouseEvent move2(QEvent::MouseMove, QPointF(101, 51), QPointF(101, 51), Qt::NoButton, Qt::NoButton,
-                      Qt::NoModifier);
-    send(&move2);
-    EXPECT_EQ(host.cursorX(), 50);
-    EXPECT_EQ(host.cursorY(), 25);
+    EXPECT_EQ(moveTo(QPointF(101, 51)), QPoint(50, 25));
     for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(320, 240), QPoint(17, 401)})
         EXPECT_EQ(host.windowToBackBuffer(host.backBufferToWindow(p)), p);
-}
 
-TEST_F(WindowHostTest, SetCursorIsReadBackAtOnce)
-{
-    resizeTo(QSize(1280, 960));
+    // Setting the cursor is read back at once.
     host.setCursor(320, 240);
     EXPECT_EQ(host.cursorX(), 320);
     EXPECT_EQ(host.cursorY(), 240);
