@@ -57,14 +57,10 @@ TEST_F(Fog, EachModeSetsItsFalloffAfterSwitchingFogOn)
     EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(-3.5f)), bitsOf(-3.5f));
 }
 
-TEST_F(Fog, OtherModeNamesSwitchFogOnButSetNoFalloff)
+TEST_F(Fog, OtherModeNamesSwitchFogOnButSetNoFalloffAndOnlyMinusOneAndZeroDoAnything)
 {
     for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "})
         EXPECT_EQ(fog(QRN::True, mode), on) << "mode '" << mode << "'";
-}
-
-TEST_F(Fog, OnlyMinusOneAndZeroDoAnything)
-{
     EXPECT_TRUE(fog(1, "Linear").empty());
     EXPECT_TRUE(fog(-2, "Exp").empty());
     EXPECT_EQ(fog(QRN::False, "Linear"), (StateLog{{d3d::RS_FOGENABLE, 0}}));
