@@ -101,6 +101,22 @@ protected:
             frame();
     }
 
+    // `n` frames with `key` held down.
+    void hold(std::uint8_t key, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            frame({key});
+    }
+
+    // A new game two frames on, in the free camera of its first shot (optionally at a settled rate).
+    void startPlaying(std::int16_t gmode = 1, int framesPerSecond = 0)
+    {
+        start(gmode, framesPerSecond ? framesPerSecond : 61);
+        if (framesPerSecond)
+            settleFrameRate();
+        frames(2);
+    }
+
     // Runs idle frames until the measured rate is in effect (the first second reports 1).
     void settleFrameRate()
     {

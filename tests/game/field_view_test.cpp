@@ -11,7 +11,7 @@ TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
 {
     start(1);
     controlsOnly();
-    controlsOnly();
+    controlsOnly(); // in the free camera
     ASSERT_EQ(field->Phase, 1001);
     const float yaw = field->View.Yaw;
     controlsOnly({}, 0, 320, 240);
@@ -37,7 +37,7 @@ TEST_F(MouseLook, AnglesStayInTheirRanges)
 {
     start(1);
     controlsOnly();
-    controlsOnly();
+    controlsOnly(); // in the free camera
     controlsOnly({}, 0, 320, 240 + 1000);
     EXPECT_EQ(field->View.Pitch, -85.0f);
     controlsOnly({}, 0, 320, 240 - 2000);
@@ -55,7 +55,7 @@ TEST_F(MouseLook, EnterSwitchesItOffAndOn)
 {
     start(1);
     controlsOnly();
-    controlsOnly();
+    controlsOnly(); // in the free camera
     EXPECT_EQ(field->MouseLook, -1);
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, 0);
@@ -87,9 +87,7 @@ TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)
 
 TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
 {
-    start(1);
-    settleFrameRate();
-    frames(2);
+    startPlaying(1, 61);
     advanceTo(Position);
     frame({}, 1);
     frame();
@@ -98,15 +96,13 @@ TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
     frame({}, 1); // mid-ramp
     EXPECT_EQ(field->ZoomOn, -1);
     EXPECT_GT(field->Zoom, zooming);
-    for (int i = 0; i < 100; ++i)
-        frame();
+    frames(100);
     ASSERT_EQ(field->Zoom, 80.0f);
     EXPECT_EQ(field->View.Fov, 5.0f);
     frame({}, 1);
     EXPECT_EQ(field->ZoomOn, 0);
     EXPECT_LT(field->Zoom, 79.0f);
-    for (int i = 0; i < 100; ++i)
-        frame();
+    frames(100);
     EXPECT_EQ(field->Zoom, 0.0f);
     EXPECT_EQ(field->View.Fov, 45.0f);
 }
@@ -115,8 +111,7 @@ using CameraControls = FieldTest;
 
 TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
 {
-    start(1);
-    frames(2);
+    startPlaying();
     ASSERT_EQ(field->CamMode, 1);
     frame({}, 1);
     EXPECT_EQ(field->CamMode, 2);
@@ -133,8 +128,7 @@ TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
 
 TEST_F(CameraControls, RightClickCyclesPerPhase)
 {
-    start(1);
-    frames(2);
+    startPlaying();
     advanceTo(Position);
     ASSERT_EQ(field->CamMode, 3);
     frame({}, 2);
@@ -194,8 +188,7 @@ using FreeCamera = FieldTest;
 
 TEST_F(FreeCamera, WalkRelativeToYawAndStayInBounds)
 {
-    start(1);
-    frames(2);
+    startPlaying();
     field->MouseLook = 0;
     field->View.Pos = {3, 0, 30};
     field->View.Yaw = 0;
@@ -203,25 +196,19 @@ TEST_F(FreeCamera, WalkRelativeToYawAndStayInBounds)
     EXPECT_EQ(field->View.Pos.z, 30.0f); // pressed, not yet held
     frame({VK_W});
     EXPECT_NEAR(field->View.Pos.z, 30.1, 1e-5);
-    for (int i = 0; i < 200; ++i)
-        frame({VK_W});
+    hold(VK_W, 200);
     EXPECT_EQ(field->View.Pos.z, 39.0f);
     EXPECT_NEAR(field->View.Pos.x, 3, 1e-4);
 
-    frame({VK_A});
-    frame({VK_A});
+    hold(VK_A, 2);
     EXPECT_NEAR(field->View.Pos.x, 2.9, 1e-5);
-    frame({VK_D});
-    frame({VK_D});
-    frame({VK_D});
+    hold(VK_D, 3);
     EXPECT_NEAR(field->View.Pos.x, 3.1, 1e-5);
 
     field->View.Yaw = 90; // facing -x
-    frame({VK_S});
-    frame({VK_S});
+    hold(VK_S, 2);
     EXPECT_NEAR(field->View.Pos.x, 3.2, 1e-5);
-    for (int i = 0; i < 100; ++i)
-        frame({VK_W});
+    hold(VK_W, 100);
     EXPECT_EQ(field->View.Pos.x, 0.0f);
 }
 
@@ -229,16 +216,13 @@ using WindowKeys = FieldTest;
 
 TEST_F(WindowKeys, F1TogglesWireframeStartingFromSolid)
 {
-    start(1);
-    frames(2);
+    startPlaying();
     const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
     EXPECT_EQ(fill(), d3d::FILL_SOLID);
-    tap(VK_F1);
-    EXPECT_EQ(fill(), d3d::FILL_SOLID);
-    tap(VK_F1);
-    EXPECT_EQ(fill(), d3d::FILL_WIREFRAME);
-    tap(VK_F1);
-    EXPECT_EQ(fill(), d3d::FILL_SOLID);
+    for (auto expected : {d3d::FILL_SOLID, d3d::FILL_WIREFRAME, d3d::FILL_SOLID}) {
+        tap(VK_F1);
+        EXPECT_EQ(fill(), expected);
+    }
 }
 
 TEST_F(WindowKeys, EscEndsTheLoopAfterItsFrameIsPresented)
@@ -257,7 +241,7 @@ TEST_F(WindowKeys, EscEndsTheLoopAfterItsFrameIsPresented)
     EXPECT_EQ(field->Running, 0);
 }
 
-TEST_F(WindowKeys, CloseRequestEndsTheLoopLikeEsc)
+TEST_F(WindowKeys, CloseRequestEndsTheLoopLikeEscAndAClearedFlagDrawsNothing)
 {
     start(1);
     int framesRun = 0;
@@ -269,10 +253,7 @@ TEST_F(WindowKeys, CloseRequestEndsTheLoopLikeEsc)
     field->setHooks(hooks);
     field->Game_Main();
     EXPECT_EQ(framesRun, 3);
-}
 
-TEST_F(WindowKeys, LoopWithRunningClearedDrawsNothing)
-{
     start(1);
     field->Running = 0;
     field->Game_Main();
@@ -284,12 +265,8 @@ TEST_F(WindowKeys, FrameCallsTheDeviceInItsFixedOrder)
     start(1);
     frame();
     const auto& c = device->counts();
-    EXPECT_EQ(c.clears, 1);
-    EXPECT_EQ(c.beginScenes, 1);
-    EXPECT_EQ(c.endScenes, 1);
-    EXPECT_EQ(c.spriteBegins, 1);
-    EXPECT_EQ(c.spriteEnds, 1);
-    EXPECT_EQ(c.presents, 1);
+    for (int n : {c.clears, c.beginScenes, c.endScenes, c.spriteBegins, c.spriteEnds, c.presents})
+        EXPECT_EQ(n, 1);
     EXPECT_FALSE(device->inScene());
     EXPECT_FALSE(device->inSprites());
 }

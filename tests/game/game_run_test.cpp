@@ -71,46 +71,31 @@ std::vector<std::string> scriptedShot()
 // A 2 x 2 grey 24-bit bitmap.
 QByteArray tinyBmp()
 {
-    QByteArray b;
-    const auto u16 = [&b](int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    const auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
-    b.append("BM");
-    u32(54 + 16);
-    u32(0);
-    u32(54);
-    u32(40);
-    u32(2);
-    u32(2);
-    u16(1);
-    u16(24);
-    u32(0);
-    u32(16);
-    u32(2835);
-    u32(2835);
-    u32(0);
-    u32(0);
+    QByteArray b("BM");
+    const std::pair<std::uint32_t, int> header[] = {{54 + 16, 4}, {0, 4},  {54, 4}, {40, 4},   {2, 4},
+                                                    {2, 4},       {1, 2},  {24, 2}, {0, 4},    {16, 4},
+                                                    {2835, 4},    {2835, 4}, {0, 4}, {0, 4}};
+    for (auto [v, bytes] : header)
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
     for (int row = 0; row < 2; ++row)
         b.append(QByteArray(6, char(100))).append(QByteArray(2, char(0)));
     return b;
 }
 
-const char* const TinyMesh = "xof 0302txt 0032\n"
-                             "Mesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;0.0;1.0;;\n 1;\n 3;0,1,2;;\n}\n";
-
 // A Library folder with stand-ins for every file the game reads.
 void writeLibrary(const QString& programDir)
 {
     QDir(programDir).mkpath("Library");
+    const QByteArray bmp = tinyBmp();
+    const QByteArray mesh = "xof 0302txt 0032\n"
+                            "Mesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;0.0;1.0;;\n 1;\n 3;0,1,2;;\n}\n";
     for (const char* name : {"Tex_Ice.bmp", "Tex_House.bmp", "Tex_Wall.bmp", "Tex_Side.bmp", "Tex_Line.bmp",
-                             "Tex_Center.bmp", "Tex_LineSide.bmp", "Tex_Cursor.bmp", "Tex_Bar.bmp"}) {
+                             "Tex_Center.bmp", "Tex_LineSide.bmp", "Tex_Cursor.bmp", "Tex_Bar.bmp", "Mesh_Floor.x",
+                             "Mesh_Box.x", "Mesh_Pipe.x"}) {
         QFile f(programDir + "/Library/" + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(tinyBmp());
-    }
-    for (const char* name : {"Mesh_Floor.x", "Mesh_Box.x", "Mesh_Pipe.x"}) {
-        QFile f(programDir + "/Library/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(TinyMesh);
+        f.write(QString(name).endsWith(".x") ? mesh : bmp);
     }
 }
 
@@ -288,35 +273,26 @@ TEST(ReplayFormat, FloatsUseTheShortestTextThatReadsBack)
 
 TEST(GameOptions, CommandLineValues)
 {
-    QCommandLineParser parser;
-    addGameOptions(parser);
-    ASSERT_TRUE(parser.parse({"rinkfall", "--gmode", "99", "--headless", "--frames", "10", "--dump", "d.jsonl"}));
-    const GameRunOptions o = gameOptionsFrom(parser);
+    const auto parsed = [](const QStringList& args) {
+        QCommandLineParser p;
+        addGameOptions(p);
+        EXPECT_TRUE(p.parse(QStringList{"rinkfall"} + args));
+        return gameOptionsFrom(p);
+    };
+    const GameRunOptions o = parsed({"--gmode", "99", "--headless", "--frames", "10", "--dump", "d.jsonl"});
     EXPECT_TRUE(o.startsGame);
     EXPECT_EQ(o.gmode, 99);
     EXPECT_TRUE(o.headless);
     EXPECT_EQ(o.frames, 10);
     EXPECT_EQ(o.dumpPath, "d.jsonl");
 
-    QCommandLineParser practice;
-    addGameOptions(practice);
-    ASSERT_TRUE(practice.parse({"rinkfall", "--practice"}));
-    EXPECT_EQ(gameOptionsFrom(practice).gmode, 1);
-    EXPECT_TRUE(gameOptionsFrom(practice).startsGame);
+    EXPECT_EQ(parsed({"--practice"}).gmode, 1);
+    EXPECT_TRUE(parsed({"--practice"}).startsGame);
+    EXPECT_FALSE(parsed({}).startsGame);
 
-    QCommandLineParser none;
-    addGameOptions(none);
-    ASSERT_TRUE(none.parse({"rinkfall"}));
-    EXPECT_FALSE(gameOptionsFrom(none).startsGame);
-
-    for (QStringList bad : {QStringList{"rinkfall", "--frames", "0"}, QStringList{"rinkfall", "--gmode", "x"},
-                            QStringList{"rinkfall", "--gmode", "40000"},
-                            QStringList{"rinkfall", "--headless", "--screenshot", "a.png"}}) {
-        QCommandLineParser p;
-        addGameOptions(p);
-        ASSERT_TRUE(p.parse(bad));
-        EXPECT_THROW(gameOptionsFrom(p), std::invalid_argument) << bad.join(' ').toStdString();
-    }
+    for (QStringList bad : {QStringList{"--frames", "0"}, QStringList{"--gmode", "x"}, QStringList{"--gmode", "40000"},
+                            QStringList{"--headless", "--screenshot", "a.png"}})
+        EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
 }
 
 } // namespace
