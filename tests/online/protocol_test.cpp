@@ -16,6 +16,11 @@ using online::Reply;
 
 namespace {
 
+Reply lobbyReply(int rooms, int chats, int roomsSent = -1)
+{
+    return Reply::fromDocument(QString::fromStdString(lobbyDocument(rooms, chats, {1, 2, 3, 0}, roomsSent)));
+}
+
 Master protocolValues()
 {
     Master master;
@@ -43,10 +48,8 @@ TEST(ReplyNumbers, ReadsDecimalTextAndRejectsTheRest)
 {
     EXPECT_EQ(online::replyNumber(QStringLiteral(" -1.5\n")), -1.5);
     EXPECT_EQ(online::replyNumber(QStringLiteral("1.7")), 1.7);
-    EXPECT_FALSE(online::replyNumber(QStringLiteral("")));
-    EXPECT_FALSE(online::replyNumber(QStringLiteral("<html>")));
-    EXPECT_FALSE(online::replyNumber(QStringLiteral("inf")));
-    EXPECT_FALSE(online::replyNumber(QStringLiteral("1,5")));
+    for (const char* bad : {"", "<html>", "inf", "1,5"})
+        EXPECT_FALSE(online::replyNumber(QString::fromUtf8(bad))) << bad;
     EXPECT_EQ(online::replyInteger(QStringLiteral("2.5")), int16_t(2));
     EXPECT_EQ(online::replyInteger(QStringLiteral("3.5")), int16_t(4));
     EXPECT_EQ(online::replyInteger(QStringLiteral("-32768")), int16_t(-32768));
@@ -98,12 +101,10 @@ TEST(RequestQueries, NameLengthCountsCharactersNotBytes)
 
 TEST(ServerSetting, AcceptsHttpAndHttpsAddressesOnly)
 {
-    EXPECT_TRUE(online::Protocol::parseServer(QStringLiteral("http://localhost:8080")));
-    EXPECT_TRUE(online::Protocol::parseServer(QStringLiteral("https://game.example.org")));
-    EXPECT_FALSE(online::Protocol::parseServer(QStringLiteral("ftp://game.example.org")));
-    EXPECT_FALSE(online::Protocol::parseServer(QStringLiteral("localhost:8080")));
-    EXPECT_FALSE(online::Protocol::parseServer(QStringLiteral("http://")));
-    EXPECT_FALSE(online::Protocol::parseServer(QStringLiteral("http://host/?x=1")));
+    for (const char* good : {"http://localhost:8080", "https://game.example.org"})
+        EXPECT_TRUE(online::Protocol::parseServer(QString::fromUtf8(good))) << good;
+    for (const char* bad : {"ftp://game.example.org", "localhost:8080", "http://", "http://host/?x=1"})
+        EXPECT_FALSE(online::Protocol::parseServer(QString::fromUtf8(bad))) << bad;
 }
 
 TEST(ServerSetting, AddressKeepsPortAndDropsTrailingSlash)
@@ -183,72 +184,44 @@ TEST(TransferFailures, RefusedPortIsReportedNotThrown)
     EXPECT_EQ(reply.failure(), QStringLiteral("サーバーに接続できませんでした。"));
 }
 
-TEST(TransferFailures, SlowServiceTimesOut)
+TEST(TransferFailures, ErrorStatusOversizedBodyAndSilenceAreFailures)
 {
     OnlineRig rig;
     rig.transfer.setTimeout(std::chrono::milliseconds(300));
-    rig.server.script("Login.php", ScriptedReply{"1", 200, "text/plain", std::chrono::milliseconds(3000)});
-    QElapsedTimer clock;
-    clock.start();
-    const Reply reply = rig.protocol.VBPHP(QStringLiteral("Login.php?Rkf=1&Version=1"));
-    EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_FALSE(reply.transferred());
-    EXPECT_EQ(reply.failure(), QStringLiteral("サーバーから応答がありませんでした。"));
-}
-
-TEST(TransferFailures, BodiesOverOneMebibyteAreRefused)
-{
-    OnlineRig rig;
     const std::string justFits(1024 * 1024, 'x');
     rig.server.script("Lobby.php", justFits);
     EXPECT_TRUE(rig.protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).transferred());
+    EXPECT_FALSE(rig.protocol.VBPHP(QStringLiteral("Missing.php?Rkf=1")).transferred()); // 404
 
-    for (bool chunked : {false, true}) {
-        rig.server.script("Lobby.php", ScriptedReply{justFits + "y", 200, "text/plain", {}, chunked});
+    const QString tooBig = QStringLiteral("サーバーの応答が大きすぎます。");
+    const std::vector<std::pair<ScriptedReply, QString>> cases{
+        {{"1<QZT>looks fine", 500}, QStringLiteral("サーバーがエラーを返しました。(HTTP 500)")},
+        {{justFits + "y", 200, "text/plain", {}, false}, tooBig},
+        {{justFits + "y", 200, "text/plain", {}, true}, tooBig}, // chunked
+        {{"1", 200, "text/plain", std::chrono::milliseconds(3000)}, QStringLiteral("サーバーから応答がありませんでした。")},
+    };
+    for (const auto& [scripted, failure] : cases) {
+        rig.server.script("Lobby.php", scripted);
+        QElapsedTimer clock;
+        clock.start();
         const Reply reply = rig.protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1"));
-        EXPECT_FALSE(reply.transferred()) << "chunked " << chunked;
-        EXPECT_EQ(reply.failure(), QStringLiteral("サーバーの応答が大きすぎます。"));
+        EXPECT_LT(clock.elapsed(), 2000);
+        EXPECT_FALSE(reply.transferred()) << failure.toStdString();
+        EXPECT_EQ(reply.failure(), failure);
     }
 }
-
-TEST(TransferFailures, StatusOutsideSuccessIsAFailure)
-{
-    OnlineRig rig;
-    rig.server.script("Login.php", ScriptedReply{"1<QZT>looks fine", 500});
-    const Reply reply = rig.protocol.VBPHP(QStringLiteral("Login.php?Rkf=1&Version=1"));
-    EXPECT_FALSE(reply.transferred());
-    EXPECT_EQ(reply.failure(), QStringLiteral("サーバーがエラーを返しました。(HTTP 500)"));
-    EXPECT_FALSE(rig.protocol.VBPHP(QStringLiteral("Missing.php?Rkf=1")).transferred()); // 404
-}
-
-namespace {
-
-// A Lobby.php document with n rooms and m chat lines; room i has number 100 + i and state i % 4.
-Reply lobbyReply(int n, int m, int roomsSent = -1)
-{
-    QStringList fields{QStringLiteral("1"), QStringLiteral("12:00"), QString::number(n)};
-    for (int i = 0; i < (roomsSent < 0 ? n : roomsSent); ++i)
-        fields << QString::number(100 + i) << QStringLiteral("title%1").arg(i) << QStringLiteral("d%1").arg(i)
-               << QStringLiteral("c%1").arg(i) << QStringLiteral("o%1").arg(i) << QString::number(i % 4);
-    fields << QString::number(m);
-    for (int j = 0; j < m; ++j)
-        fields << QStringLiteral("a%1").arg(j) << QStringLiteral("b%1").arg(j) << QStringLiteral("c%1").arg(j);
-    return Reply::fromDocument(fields.join(QStringLiteral("<QZT>")));
-}
-
-} // namespace
 
 TEST(LobbyReplyParsing, ReadsRoomsAndChatAfterThem)
 {
     const auto content = online::parseLobbyReply(lobbyReply(3, 2));
     ASSERT_TRUE(content);
-    EXPECT_EQ(content->lastUpdate, QStringLiteral("12:00"));
+    EXPECT_EQ(content->lastUpdate, QStringLiteral("2026/12/06 23:00"));
     ASSERT_EQ(content->rooms.size(), 3u);
     EXPECT_EQ(content->rooms[2].ID, 102);
-    EXPECT_EQ(content->rooms[2].Opponent, QStringLiteral("o2"));
-    EXPECT_EQ(content->rooms[2].State, 2);
+    EXPECT_EQ(content->rooms[2].Opponent, QStringLiteral("rival 2"));
+    EXPECT_EQ(content->rooms[2].State, 3);
     ASSERT_EQ(content->chats.size(), 2u);
-    EXPECT_EQ(content->chats[1].Col3, QStringLiteral("c1"));
+    EXPECT_EQ(content->chats[1].Col3, QStringLiteral("w 1"));
 }
 
 TEST(LobbyReplyParsing, KeepsToTheTableSizes)
@@ -259,18 +232,14 @@ TEST(LobbyReplyParsing, KeepsToTheTableSizes)
     EXPECT_EQ(content->rooms.size(), 101u);
     EXPECT_EQ(content->rooms.back().ID, 200);
     EXPECT_EQ(content->chats.size(), 31u);
-    EXPECT_EQ(content->chats.back().Col1, QStringLiteral("a30"));
+    EXPECT_EQ(content->chats.back().Col1, QStringLiteral("s 30"));
 }
 
 TEST(LobbyReplyParsing, RejectsMissingOrNonNumericFields)
 {
     EXPECT_FALSE(online::parseLobbyReply(lobbyReply(3, 2, 2))); // a room short
-    EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t"))));
-    EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>x<QZT>0"))));
-    EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>-1<QZT>0"))));
-    EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>0<QZT>2<QZT>a<QZT>b<QZT>c"))));
-    EXPECT_FALSE(online::parseLobbyReply(
-        Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>1<QZT>x<QZT>T<QZT>d<QZT>c<QZT>o<QZT>1<QZT>0"))));
-    EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>2147483647<QZT>0"))));
+    for (const char* bad : {"1<QZT>t", "1<QZT>t<QZT>x<QZT>0", "1<QZT>t<QZT>-1<QZT>0", "1<QZT>t<QZT>0<QZT>2<QZT>a<QZT>b<QZT>c",
+                            "1<QZT>t<QZT>1<QZT>x<QZT>T<QZT>d<QZT>c<QZT>o<QZT>1<QZT>0", "1<QZT>t<QZT>2147483647<QZT>0"})
+        EXPECT_FALSE(online::parseLobbyReply(Reply::fromDocument(QString::fromUtf8(bad)))) << bad;
     EXPECT_TRUE(online::parseLobbyReply(Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>0<QZT>0"))));
 }

@@ -54,9 +54,18 @@ inline std::string lastOf(const std::vector<std::string>& record)
     return record.empty() ? std::string("<none>") : record.back();
 }
 
-// Joins reply fields with the service's marker.
-inline std::string document(const QStringList& fields)
+// A Lobby.php document: room i is number 100 + i, titled "room i", in state states[i % size]
+// (only the first roomsSent rooms are written when it is given); chat line j reads "s j", "t j", "w j".
+inline std::string lobbyDocument(int rooms, int chats, std::vector<int> states = {1, 2, 3, 0}, int roomsSent = -1)
 {
+    QStringList fields{QStringLiteral("1"), QStringLiteral("2026/12/06 23:00"), QString::number(rooms)};
+    for (int i = 0; i < (roomsSent < 0 ? rooms : roomsSent); ++i)
+        fields << QString::number(100 + i) << QStringLiteral("room %1").arg(i) << QStringLiteral("date %1").arg(i)
+               << QStringLiteral("maker %1").arg(i) << QStringLiteral("rival %1").arg(i)
+               << QString::number(states[size_t(i) % states.size()]);
+    fields << QString::number(chats);
+    for (int j = 0; j < chats; ++j)
+        fields << QStringLiteral("s %1").arg(j) << QStringLiteral("t %1").arg(j) << QStringLiteral("w %1").arg(j);
     return fields.join(QStringLiteral("<QZT>")).toStdString();
 }
 

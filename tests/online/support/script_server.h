@@ -1,15 +1,12 @@
 #pragma once
 
+#include <QTcpServer>
 #include <QUrl>
 
-#include <atomic>
 #include <chrono>
 #include <deque>
 #include <map>
-#include <optional>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -23,37 +20,28 @@ struct ScriptedReply {
     bool chunked = false; // sent without a Content-Length
 };
 
-// A real HTTP server on 127.0.0.1 in its own thread. It answers each script (the last path
-// segment, e.g. "Login.php") from a queue of replies, repeating the last one until another is
-// scripted, and records every request target exactly as it came over the wire.
+// A real HTTP server on 127.0.0.1, served by the event loop the client waits in. It answers each
+// script (the last path segment, e.g. "Login.php") from a queue of replies, repeating the last one
+// until another is scripted, and records every request target exactly as it came over the wire.
 class ScriptServer {
 public:
     ScriptServer();
-    ~ScriptServer();
 
-    QUrl url() const;
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort())); }
     void script(const std::string& name, const ScriptedReply& reply);
     void script(const std::string& name, const std::string& body) { script(name, ScriptedReply{body}); }
 
-    std::vector<std::string> targets() const;
+    std::vector<std::string> targets() const { return targets_; }
     // Decoded value of a query parameter of the last request, as the service's parser sees it.
     std::string lastParameter(const std::string& name) const;
-    void clearTargets();
 
 private:
-    void serve();
-    void answer(int connection);
-    ScriptedReply replyFor(const std::string& target);
+    void answer(QTcpSocket* connection, const std::string& target);
 
-    int listener_ = -1;
-    std::thread thread_;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    mutable std::mutex mutex_;
+    QTcpServer server_;
     std::map<std::string, std::deque<ScriptedReply>> replies_;
     std::map<std::string, bool> repeating_;
     std::vector<std::string> targets_;
-    std::string lastQuery_;
 };
 
 // A port on 127.0.0.1 where nothing listens.
