@@ -113,10 +113,10 @@ TEST_F(CameraModes, PitchIsLimitedToMinusOneAndKept)
     placed();
     EXPECT_FLOAT_EQ(field->View.Pitch, 7);
     // A limited pitch stays limited across a change to the fixed view.
-    field->CamMode = 1;
-    placed();
-    field->CamMode = 4;
-    placed();
+    for (std::int16_t mode : {1, 4}) {
+        field->CamMode = mode;
+        placed();
+    }
     EXPECT_FLOAT_EQ(field->View.Pitch, -1);
 }
 
@@ -179,11 +179,11 @@ TEST_F(CameraModes, FrameSetsRenderStatesAndBothLights)
     field->CamMode = 1;
     frame();
     const auto& s = device->state();
-    EXPECT_EQ(s.renderState(d3d::RS_ALPHATESTENABLE), 1u);
-    EXPECT_EQ(s.renderState(d3d::RS_ALPHAFUNC), 8u);
-    EXPECT_EQ(s.renderState(d3d::RS_ALPHAREF), 0u);
-    EXPECT_EQ(s.renderState(d3d::RS_SPECULARENABLE), 1u);
-    EXPECT_EQ(s.renderState(d3d::RS_AMBIENT), 0xFF1E1E1Eu);
+    const std::pair<std::uint32_t, std::uint32_t> states[] = {
+        {d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, 8}, {d3d::RS_ALPHAREF, 0}, {d3d::RS_SPECULARENABLE, 1},
+        {d3d::RS_AMBIENT, 0xFF1E1E1Eu}};
+    for (auto [state, value] : states)
+        EXPECT_EQ(s.renderState(state), value) << state;
     ASSERT_TRUE(s.lightEnabled(0));
     ASSERT_TRUE(s.lightEnabled(1));
     EXPECT_FLOAT_EQ(s.light(0).Direction.x, 0.2f);

@@ -89,13 +89,12 @@ TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
 TEST_F(Overlay, RunningStoneKeepsTheGaugesOnlyInTheStoneCamera)
 {
     start();
-    const std::vector<Kind> all{SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band};
-    EXPECT_EQ(drawnFor(1008, 6), all);
+    EXPECT_EQ(drawnFor(1008, 6), (std::vector<Kind>{SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band}));
     for (std::int16_t mode : {1, 2, 3, 4, 5})
         EXPECT_EQ(drawnFor(1008, mode), std::vector<Kind>{Band}) << "camera " << mode;
 }
 
-TEST_F(Overlay, CursorsSitOverTheBarsAtTheirSettings)
+TEST_F(Overlay, CursorsSitOverTheBarsAtTheirSettingsTurnedAQuarterEachWay)
 {
     start();
     field->SpinSet = -1;
@@ -105,27 +104,18 @@ TEST_F(Overlay, CursorsSitOverTheBarsAtTheirSettings)
     expectBox(sprite(PowerCursor), {404, 345, 436, 377}, "power cursor at 2");
     expectBox(sprite(SpinBar), {220, 422, 420, 426}, "spin bar");
     expectBox(sprite(PowerBar), {220, 340, 420, 344}, "power bar");
+    // Each quad's first corner is the image's top-left texel: where it lands shows the turn,
+    // counter-clockwise on screen (to the bottom-left) for spin, clockwise (to the top-right) for power.
+    EXPECT_NEAR(sprite(SpinCursor).x[0], 204, 0.01);
+    EXPECT_NEAR(sprite(SpinCursor).y[0], 422, 0.01);
+    EXPECT_NEAR(sprite(PowerCursor).x[0], 436, 0.01);
+    EXPECT_NEAR(sprite(PowerCursor).y[0], 345, 0.01);
 
     field->SpinSet = 0.5f;
     field->PowerSet = 0;
     drawnFor(1006);
     expectBox(sprite(SpinCursor), {354, 390, 386, 422}, "spin cursor at 0.5");
     expectBox(sprite(PowerCursor), {204, 345, 236, 377}, "power cursor at 0");
-}
-
-// Each quad's first corner is the image's top-left texel: where it lands shows the turn.
-TEST_F(Overlay, CursorsAreTurnedAQuarterEachWay)
-{
-    start();
-    drawnFor(1006);
-    const auto& spinQ = sprite(SpinCursor);
-    const auto& powerQ = sprite(PowerCursor);
-    // Counter-clockwise on screen: the top-left corner goes to the bottom-left.
-    EXPECT_NEAR(spinQ.x[0], 304, 0.01);
-    EXPECT_NEAR(spinQ.y[0], 422, 0.01);
-    // Clockwise: the top-left corner goes to the top-right.
-    EXPECT_NEAR(powerQ.x[0], 236, 0.01);
-    EXPECT_NEAR(powerQ.y[0], 345, 0.01);
 }
 
 TEST_F(Overlay, TriangleIsDoubleSizeTurnedAboutItsCentre)
@@ -154,10 +144,7 @@ TEST_F(Overlay, BandStretchesOneIceTexelAcrossTheBottom)
     drawnFor(1);
     const auto& q = sprite(Band);
     expectBox(q, {0, 432, 640, 480}, "band");
-    EXPECT_EQ(q.src.Left, 0);
-    EXPECT_EQ(q.src.Top, 0);
-    EXPECT_EQ(q.src.Right, 1);
-    EXPECT_EQ(q.src.Bottom, 1);
+    EXPECT_EQ((std::array{q.src.Left, q.src.Top, q.src.Right, q.src.Bottom}), (std::array<std::int32_t, 4>{0, 0, 1, 1}));
 }
 
 } // namespace

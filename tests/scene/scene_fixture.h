@@ -43,19 +43,13 @@ public:
 // A 2 x 2 opaque image as wide as SlotWidthBase + the slot its file name names.
 inline platform::TextureImage slotImage(const std::string& path)
 {
-    int slot = -1;
-    for (int i = 0; i < int(TextureNames.size()); ++i) {
-        const std::string name = std::string(TextureNames[i]) + ".bmp";
-        if (path.size() >= name.size() && path.compare(path.size() - name.size(), name.size(), name) == 0)
-            slot = i;
+    for (int slot = 0; slot < int(TextureNames.size()); ++slot) {
+        if (path.ends_with(std::string(TextureNames[slot]) + ".bmp")) {
+            const int width = SlotWidthBase + slot;
+            return {{platform::TextureLevel{width, 2, std::vector<std::uint8_t>(std::size_t(width) * 2 * 4, 0xFF)}}};
+        }
     }
-    if (slot < 0)
-        throw std::runtime_error("not a texture of the game: " + path);
-    platform::TextureLevel level;
-    level.width = SlotWidthBase + slot;
-    level.height = 2;
-    level.rgba.assign(std::size_t(level.width) * 2 * 4, 0xFF);
-    return {{level}};
+    throw std::runtime_error("not a texture of the game: " + path);
 }
 
 inline int slotOf(const gfx::Texture* texture)

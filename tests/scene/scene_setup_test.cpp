@@ -22,33 +22,14 @@ class SceneSetup : public SceneTest {};
 TEST_F(SceneSetup, ReadsTheNineBitmapsAndThreeMeshesBesideTheProgram)
 {
     start();
-    const std::vector<std::string> textures{
-        "\\Library\\Tex_Ice.bmp",  "\\Library\\Tex_House.bmp",    "\\Library\\Tex_Wall.bmp",
-        "\\Library\\Tex_Side.bmp", "\\Library\\Tex_Line.bmp",     "\\Library\\Tex_Center.bmp",
-        "\\Library\\Tex_LineSide.bmp", "\\Library\\Tex_Cursor.bmp", "\\Library\\Tex_Bar.bmp"};
-    ASSERT_EQ(texturePaths.size(), textures.size());
-    for (std::size_t i = 0; i < textures.size(); ++i)
-        EXPECT_EQ(texturePaths[i], binDir() + textures[i]);
-    const std::vector<std::string> meshes{"\\Library\\Mesh_Floor.x", "\\Library\\Mesh_Box.x",
-                                          "\\Library\\Mesh_Pipe.x"};
-    ASSERT_EQ(meshPaths.size(), meshes.size());
-    for (std::size_t i = 0; i < meshes.size(); ++i)
-        EXPECT_EQ(meshPaths[i], binDir() + meshes[i]);
+    std::vector<std::string> textures, meshes;
+    for (const char* name : TextureNames)
+        textures.push_back(binDir() + "\\Library\\" + name + ".bmp");
+    for (const char* name : {"Mesh_Floor", "Mesh_Box", "Mesh_Pipe"})
+        meshes.push_back(binDir() + "\\Library\\" + name + ".x");
+    EXPECT_EQ(texturePaths, textures);
+    EXPECT_EQ(meshPaths, meshes);
     EXPECT_TRUE(dialogs.messages.empty());
-}
-
-TEST_F(SceneSetup, MaterialsOfSheetAndStones)
-{
-    start();
-    frame(); // the last material set is the sheet's: no stone is in play
-    const D3DMATERIAL8 m = device->state().material();
-    EXPECT_FLOAT_EQ(m.Diffuse.r, 1);
-    EXPECT_FLOAT_EQ(m.Diffuse.g, 1);
-    EXPECT_FLOAT_EQ(m.Diffuse.b, 1);
-    EXPECT_FLOAT_EQ(m.Diffuse.a, 1);
-    EXPECT_FLOAT_EQ(m.Ambient.r, 1);
-    EXPECT_FLOAT_EQ(m.Specular.r, 0);
-    EXPECT_FLOAT_EQ(m.Power, 1);
 }
 
 // A copy of the generated Library in a folder of its own, to damage.
@@ -73,6 +54,24 @@ protected:
         return runGame(o);
     }
 
+    // Runs with `name` damaged by `damage`, expects the Unfound error, then restores the file.
+    template <typename Damage>
+    void expectUnfoundWhen(const char* name, Damage damage)
+    {
+        const fs::path file = fs::path(root) / "Library" / name;
+        const fs::path aside = fs::path(root) / (std::string(name) + ".good");
+        fs::rename(file, aside);
+        damage(file, aside);
+        testing::internal::CaptureStderr();
+        const int code = runOneFrame();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(code, 0) << name;
+        EXPECT_NE(said.find("Unfound"), std::string::npos) << name << ": " << said;
+        EXPECT_NE(said.find(name), std::string::npos) << said;
+        fs::remove(file);
+        fs::rename(aside, file);
+    }
+
     QTemporaryDir dir;
     std::string root;
 };
@@ -82,43 +81,18 @@ TEST_F(DamagedLibrary, IntactCopyRuns)
     EXPECT_EQ(runOneFrame(), 0);
 }
 
-TEST_F(DamagedLibrary, EachMissingFileEndsTheGameWithAnError)
+TEST_F(DamagedLibrary, EachMissingOrCorruptFileEndsTheGameWithAnError)
 {
-    for (const char* name : {"Tex_Ice.bmp", "Tex_Bar.bmp", "Mesh_Box.x", "Mesh_Pipe.x"}) {
-        const fs::path file = fs::path(root) / "Library" / name;
-        const fs::path aside = fs::path(root) / name;
-        fs::rename(file, aside);
-        testing::internal::CaptureStderr();
-        const int code = runOneFrame();
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_NE(code, 0) << name;
-        EXPECT_NE(said.find("Unfound"), std::string::npos) << name << ": " << said;
-        EXPECT_NE(said.find(name), std::string::npos) << said;
-        fs::rename(aside, file);
-    }
-}
-
-TEST_F(DamagedLibrary, CorruptFilesEndTheGameWithAnError)
-{
+    for (const char* name : {"Tex_Ice.bmp", "Tex_Bar.bmp", "Mesh_Box.x", "Mesh_Pipe.x"})
+        expectUnfoundWhen(name, [](const fs::path&, const fs::path&) {});
     for (const char* name : {"Tex_House.bmp", "Mesh_Floor.x"}) {
-        const fs::path file = fs::path(root) / "Library" / name;
-        const fs::path aside = fs::path(root) / (std::string(name) + ".good");
-        fs::copy_file(file, aside);
-        {
+        expectUnfoundWhen(name, [](const fs::path& file, const fs::path& good) {
             // The head of the file survives, the rest is cut off and followed by noise.
-            std::ifstream in(file, std::ios::binary);
+            std::ifstream in(good, std::ios::binary);
             std::string head(40, '\0');
             in.read(head.data(), 40);
-            std::ofstream out(file, std::ios::binary | std::ios::trunc);
-            out << head << "\x01\xff garbage {{{ ;;; 1e999";
-        }
-        testing::internal::CaptureStderr();
-        const int code = runOneFrame();
-        const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_NE(code, 0) << name;
-        EXPECT_NE(said.find("Unfound"), std::string::npos) << name << ": " << said;
-        fs::remove(file);
-        fs::rename(aside, file);
+            std::ofstream(file, std::ios::binary) << head << "\x01\xff garbage {{{ ;;; 1e999";
+        });
     }
 }
 

@@ -45,7 +45,19 @@ Box placedSquare(const D3DMATRIX& world)
 
 constexpr float Eps = 1e-4f;
 
-class SheetDrawing : public SceneTest {};
+class SheetDrawing : public SceneTest {
+protected:
+    // The pieces of the empty sheet's first frame.
+    std::vector<gfx::SubsetDrawRecord> sheetPieces()
+    {
+        start();
+        frame();
+        auto p = pieces(drawsOf(floor));
+        EXPECT_EQ(p.size(), 111u);
+        p.resize(111);
+        return p;
+    }
+};
 
 TEST_F(SheetDrawing, EmptySheetIs111FloorDrawsAndCountersMatch)
 {
@@ -64,10 +76,7 @@ TEST_F(SheetDrawing, EmptySheetIs111FloorDrawsAndCountersMatch)
 
 TEST_F(SheetDrawing, TexturesFollowTheSheetOrder)
 {
-    start();
-    frame();
-    const auto p = pieces(drawsOf(floor));
-    ASSERT_EQ(p.size(), 111u);
+    const auto p = sheetPieces();
     std::vector<std::pair<int, int>> runs; // (slot, pieces drawn with it)
     for (const auto& r : p) {
         const int slot = slotOf(r.texture);
@@ -81,10 +90,7 @@ TEST_F(SheetDrawing, TexturesFollowTheSheetOrder)
 
 TEST_F(SheetDrawing, WallsStandOnTheEdgesInPairs)
 {
-    start();
-    frame();
-    const auto p = pieces(drawsOf(floor));
-    ASSERT_EQ(p.size(), 111u);
+    const auto p = sheetPieces();
     for (int i = 0; i < 94; ++i) {
         const Box b = placedSquare(p[i].world);
         EXPECT_NEAR(b.minY, 0, Eps) << "panel " << i;
@@ -112,12 +118,9 @@ TEST_F(SheetDrawing, WallsStandOnTheEdgesInPairs)
 }
 
 // The 17 floor pieces cover the sheet from x -0.5 to 6.5 and z -0.5 to 39.5 once, without gaps.
-TEST_F(SheetDrawing, FloorTilesTheSheetExactlyOnce)
+TEST_F(SheetDrawing, FloorTilesTheSheetExactlyOnceWithTheFarHalfTurned)
 {
-    start();
-    frame();
-    const auto p = pieces(drawsOf(floor));
-    ASSERT_EQ(p.size(), 111u);
+    const auto p = sheetPieces();
     std::vector<Box> floorBoxes;
     std::vector<int> pieceSlots;
     for (std::size_t i = 94; i < p.size(); ++i) {
@@ -148,15 +151,8 @@ TEST_F(SheetDrawing, FloorTilesTheSheetExactlyOnce)
     EXPECT_EQ(slotAt(0, 19.5f), 0);  // plain ice beside it
     EXPECT_EQ(slotAt(6.2f, 0), 0);   // the near end strip
     EXPECT_EQ(slotAt(-0.2f, 39), 0); // the far end strip
-}
 
-// The far house is turned half a turn: its texture's top-left corner lands at the far right.
-TEST_F(SheetDrawing, FarHalfIsTurnedAround)
-{
-    start();
-    frame();
-    const auto p = pieces(drawsOf(floor));
-    ASSERT_EQ(p.size(), 111u);
+    // The far house is turned half a turn: its texture's top-left corner lands at the far right.
     const D3DVECTOR nearCorner = transformCoord({-0.5f, 0, -0.5f}, p[94].world);
     const D3DVECTOR farCorner = transformCoord({-0.5f, 0, -0.5f}, p[95].world);
     EXPECT_NEAR(nearCorner.x, 0.5f, Eps);
@@ -167,19 +163,7 @@ TEST_F(SheetDrawing, FarHalfIsTurnedAround)
 
 class StoneDrawing : public SceneTest {};
 
-TEST_F(StoneDrawing, EachStoneInPlayAddsOnePipe)
-{
-    start();
-    placeStone(0, 2, 20);
-    placeStone(5, 4, 25);
-    placeStone(15, 3, 35);
-    frame();
-    EXPECT_EQ(pieces(drawsOf(pipe)).size(), 3u);
-    EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices() + 3 * pipe.numVertices()));
-    EXPECT_EQ(field->engine().getNumDrawFace(), std::int32_t(111 * floor.numFaces() + 3 * pipe.numFaces()));
-}
-
-TEST_F(StoneDrawing, OnlyInPlayMinusOneAndOnlyStonesZeroToFifteen)
+TEST_F(StoneDrawing, OnePipePerStoneZeroToFifteenWithInPlayMinusOne)
 {
     start();
     placeStone(3, 2, 20, 1);  // true-ish but not -1
@@ -187,9 +171,13 @@ TEST_F(StoneDrawing, OnlyInPlayMinusOneAndOnlyStonesZeroToFifteen)
     placeStone(7, 4, 20, 0);
     frame();
     EXPECT_TRUE(drawsOf(pipe).empty());
-    placeStone(7, 4, 20);
+    placeStone(0, 2, 20);
+    placeStone(7, 4, 25);
+    placeStone(15, 3, 35);
     frame();
-    EXPECT_EQ(pieces(drawsOf(pipe)).size(), 1u);
+    EXPECT_EQ(pieces(drawsOf(pipe)).size(), 3u);
+    EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices() + 3 * pipe.numVertices()));
+    EXPECT_EQ(field->engine().getNumDrawFace(), std::int32_t(111 * floor.numFaces() + 3 * pipe.numFaces()));
 }
 
 TEST_F(StoneDrawing, PlacementHeightScaleRotationAndTexture)
@@ -214,21 +202,27 @@ TEST_F(StoneDrawing, PlacementHeightScaleRotationAndTexture)
     EXPECT_EQ(slotOf(draws[0].texture), 2);
 }
 
-TEST_F(StoneDrawing, EvenStonesRedOddStonesYellow)
+// The last material set is the sheet's white when no stone is in play, else the last stone's.
+TEST_F(StoneDrawing, WhiteSheetEvenStonesRedOddStonesYellow)
 {
     start();
-    const auto lastMaterial = [&]() { return device->state().material(); };
+    const auto diffuse = [&] {
+        const D3DCOLORVALUE d = device->state().material().Diffuse;
+        return std::vector<float>{d.r, d.g, d.b, d.a};
+    };
+    frame();
+    EXPECT_EQ(diffuse(), (std::vector<float>{1, 1, 1, 1}));
+    const D3DMATERIAL8 m = device->state().material();
+    EXPECT_FLOAT_EQ(m.Ambient.r, 1);
+    EXPECT_FLOAT_EQ(m.Specular.r, 0);
+    EXPECT_FLOAT_EQ(m.Power, 1);
     placeStone(14, 3, 30);
     frame();
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.r, 1);
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.g, 0.2f);
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.b, 0.2f);
+    EXPECT_EQ(diffuse(), (std::vector<float>{1, 0.2f, 0.2f, 1}));
     field->Stones[14].InPlay = 0;
     placeStone(15, 3, 30);
     frame();
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.r, 1);
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.g, 1);
-    EXPECT_FLOAT_EQ(lastMaterial().Diffuse.b, 0.2f);
+    EXPECT_EQ(diffuse(), (std::vector<float>{1, 1, 0.2f, 1}));
 }
 
 // Physics runs between the sheet and the stones: a stone leaving play this frame is not drawn.
@@ -236,10 +230,9 @@ TEST_F(StoneDrawing, StoneLeavingPlayThisFrameIsNotDrawn)
 {
     start();
     placeStone(2, 6.45f, 20);
-    StoneRec& s = field->Stones[2];
-    s.Speed = 0.2f;
-    s.Heading = 90; // straight towards the side wall
-    s.RunState = 1;
+    field->Stones[2].Speed = 0.2f;
+    field->Stones[2].Heading = 90; // straight towards the side wall
+    field->Stones[2].RunState = 1;
     frame();
     EXPECT_NE(field->Stones[2].InPlay, -1);
     EXPECT_TRUE(drawsOf(pipe).empty());
@@ -250,10 +243,8 @@ TEST_F(StoneDrawing, OneStepPerFrameAndDrawnAfterIt)
 {
     start();
     placeStone(6, 3, 10);
-    StoneRec& s = field->Stones[6];
-    s.Speed = 0.05f;
-    s.Heading = 0;
-    s.RunState = 1;
+    field->Stones[6].Speed = 0.05f;
+    field->Stones[6].RunState = 1;
     for (int i = 0; i < 3; ++i) {
         const float before = field->Stones[6].Pos.z;
         frame();
