@@ -3,41 +3,29 @@
 // out.
 
 #include "app/start_up.h"
-#include "platform/dialogs.h"
+#include "online_rig.h"
 #include "tests/server/service_fixture.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
-#include <deque>
-
 using namespace servertest;
+using testing_support::control;
+using testing_support::text;
 
 namespace {
 
-// Message boxes are recorded; input boxes take their answers from a queue.
-class RecordingDialogs : public platform::Dialogs {
-public:
-    void messageBox(const std::string &text, const std::string &) override
-    {
-        messages.push_back(text);
-    }
-    std::optional<std::string> inputBox(const std::string &, const std::string &,
-                                        const std::string &) override
-    {
-        if (answers.empty())
-            return std::nullopt;
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::vector<std::string> messages;
-    std::deque<std::string> answers;
-};
+void click(QWidget &form, const QString &name)
+{
+    QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
+}
+void type(QWidget &form, const QString &name, const QString &typed)
+{
+    auto *box = control<QLineEdit>(form, name);
+    box->clear();
+    QTest::keyClicks(box, typed);
+}
+QString word(int i) { return QStringLiteral("Word(%1)").arg(i); }
 
 // One copy of the game's online side, as the program wires it, aimed at the service.
 struct Player {
@@ -48,33 +36,10 @@ struct Player {
         startUp.run();
     }
 
-    template <typename Control>
-    static Control *find(QWidget &form, const QString &name)
-    {
-        auto *control = form.findChild<Control *>(name);
-        EXPECT_NE(control, nullptr) << name.toStdString();
-        return control;
-    }
-    static void click(QWidget &form, const QString &name)
-    {
-        QTest::mouseClick(find<QPushButton>(form, name), Qt::LeftButton);
-    }
-    static void type(QWidget &form, const QString &name, const QString &text)
-    {
-        auto *box = find<QLineEdit>(form, name);
-        box->clear();
-        QTest::keyClicks(box, text);
-    }
-    static QString label(QWidget &form, const QString &name)
-    {
-        if (auto *button = form.findChild<QPushButton *>(name))
-            return button->text();
-        return find<QLabel>(form, name)->text();
-    }
     // Chat row 14 is the bottom one and shows the newest line while the bar stays at its end.
-    QString newestChat(int column) { return label(startUp.lobby(), word(49 + 3 * 14 + column)); }
-    QString roomRow(int column) { return label(startUp.lobby(), word(9 + column)); }
-    static QString word(int i) { return QStringLiteral("Word(%1)").arg(i); }
+    QString newestChat(int column) { return text(startUp.lobby(), word(49 + 3 * 14 + column)); }
+    QString roomRow(int column) { return text(startUp.lobby(), word(9 + column)); }
+    QString roomButton() { return text(startUp.lobby(), QStringLiteral("Command(0)")); }
 
     void passVersionCheck()
     {
@@ -90,7 +55,7 @@ struct Player {
         click(startUp.accept(), QStringLiteral("CDA_Send"));
     }
 
-    RecordingDialogs dialogs;
+    testing_support::ScriptedDialogs dialogs;
     std::vector<int> exits;
     StartUp startUp;
 };
@@ -113,19 +78,19 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
 
     // Version check: the service's five notice lines and the address it sees.
     taro.passVersionCheck();
-    EXPECT_EQ(Player::label(taro.startUp.titleMenu(), Player::word(2)), QStringLiteral("one"));
-    EXPECT_EQ(Player::label(taro.startUp.titleMenu(), Player::word(6)), QStringLiteral("five"));
+    EXPECT_EQ(text(taro.startUp.titleMenu(), word(2)), QStringLiteral("one"));
+    EXPECT_EQ(text(taro.startUp.titleMenu(), word(6)), QStringLiteral("five"));
     EXPECT_EQ(taro.startUp.master().ClientIP, QStringLiteral("127.0.0.1"));
 
     // Registration, typed in capitals.
-    Player::click(taro.startUp.titleMenu(), QStringLiteral("CD_Regist"));
+    click(taro.startUp.titleMenu(), QStringLiteral("CD_Regist"));
     online::Regist &regist = taro.startUp.regist();
-    Player::type(regist, QStringLiteral("TextB(0)"), QStringLiteral("Taro"));
-    Player::type(regist, QStringLiteral("TextB(1)"), QStringLiteral("p@ss+1&2"));
-    Player::type(regist, QStringLiteral("TextB(2)"), QStringLiteral("p@ss+1&2"));
-    Player::click(regist, QStringLiteral("CDR_Send"));
-    EXPECT_EQ(regist.RegistState, 1) << Player::label(regist, Player::word(4)).toStdString();
-    Player::click(regist, QStringLiteral("CDR_Return"));
+    type(regist, QStringLiteral("TextB(0)"), QStringLiteral("Taro"));
+    type(regist, QStringLiteral("TextB(1)"), QStringLiteral("p@ss+1&2"));
+    type(regist, QStringLiteral("TextB(2)"), QStringLiteral("p@ss+1&2"));
+    click(regist, QStringLiteral("CDR_Send"));
+    EXPECT_EQ(regist.RegistState, 1) << text(regist, word(4)).toStdString();
+    click(regist, QStringLiteral("CDR_Return"));
 
     // Login: the lobby opens with the name as the service stores it and the login notice.
     taro.logIn(QStringLiteral("TARO"), QStringLiteral("p@ss+1&2"));
@@ -137,18 +102,18 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
 
     // Chat with characters that would break an unencoded query.
     const QString words = QStringLiteral("こんにちは & 1+1=2 <b>");
-    Player::find<QLineEdit>(lobby, QStringLiteral("ChatTX"))->setText(words);
-    Player::click(lobby, QStringLiteral("SayB"));
+    control<QLineEdit>(lobby, QStringLiteral("ChatTX"))->setText(words);
+    click(lobby, QStringLiteral("SayB"));
     EXPECT_EQ(taro.newestChat(1), QStringLiteral("taro"));
     EXPECT_EQ(taro.newestChat(2), words);
 
     // A room.
     taro.dialogs.answers.push_back("誰でもどうぞ");
-    Player::click(lobby, QStringLiteral("MakeGameB"));
+    click(lobby, QStringLiteral("MakeGameB"));
     EXPECT_EQ(lobby.RoomMode, 1);
     EXPECT_GT(lobby.MyRoom, 0);
     EXPECT_EQ(taro.roomRow(0), QStringLiteral("誰でもどうぞ"));
-    EXPECT_EQ(Player::label(lobby, QStringLiteral("Command(0)")), QStringLiteral("待機"));
+    EXPECT_EQ(taro.roomButton(), QStringLiteral("待機"));
     EXPECT_TRUE(taro.exits.empty()) << "no request was refused";
 
     // A second player, registered beforehand, joins that room.
@@ -158,28 +123,28 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
     online::Lobby &second = hanako.startUp.lobby();
     ASSERT_TRUE(second.isVisible());
     EXPECT_EQ(hanako.roomRow(0), QStringLiteral("誰でもどうぞ"));
-    Player::click(second, QStringLiteral("Command(0)"));
+    click(second, QStringLiteral("Command(0)"));
     ASSERT_EQ(hanako.dialogs.messages.size(), 2u);
     EXPECT_EQ(hanako.dialogs.messages[1], "入室しました。");
     EXPECT_EQ(second.RoomMode, 2);
-    Player::click(lobby, QStringLiteral("ReloadB"));
-    EXPECT_EQ(Player::label(lobby, QStringLiteral("Command(0)")), QStringLiteral("満室"));
+    click(lobby, QStringLiteral("ReloadB"));
+    EXPECT_EQ(taro.roomButton(), QStringLiteral("満室"));
     EXPECT_EQ(taro.roomRow(3), QStringLiteral("hanako"));
 
     // She leaves; the room waits again. Then taro deletes it.
-    Player::click(second, QStringLiteral("MakeGameB"));
+    click(second, QStringLiteral("MakeGameB"));
     EXPECT_EQ(second.RoomMode, 0);
-    Player::click(lobby, QStringLiteral("ReloadB"));
-    EXPECT_EQ(Player::label(lobby, QStringLiteral("Command(0)")), QStringLiteral("待機"));
+    click(lobby, QStringLiteral("ReloadB"));
+    EXPECT_EQ(taro.roomButton(), QStringLiteral("待機"));
     EXPECT_EQ(taro.roomRow(3), QString());
-    Player::click(lobby, QStringLiteral("MakeGameB"));
+    click(lobby, QStringLiteral("MakeGameB"));
     EXPECT_EQ(lobby.RoomMode, 0);
-    EXPECT_EQ(Player::label(lobby, QStringLiteral("Command(0)")), QStringLiteral("無"));
+    EXPECT_EQ(taro.roomButton(), QStringLiteral("無"));
 
     // Closing her lobby logs her out; taro sees the notice.
     second.close();
     EXPECT_EQ(hanako.exits, std::vector<int>{0});
-    Player::click(lobby, QStringLiteral("ReloadB"));
+    click(lobby, QStringLiteral("ReloadB"));
     EXPECT_EQ(taro.newestChat(1), QStringLiteral("システム"));
     EXPECT_EQ(taro.newestChat(2), QStringLiteral("hanako さんがログアウトしました。"));
     EXPECT_TRUE(taro.exits.empty());

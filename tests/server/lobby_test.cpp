@@ -2,7 +2,6 @@
 
 #include "tests/server/service_fixture.h"
 
-
 using namespace servertest;
 
 namespace {
@@ -52,16 +51,15 @@ protected:
     {
         ASSERT_EQ(call("Say", "Speaker=" + speaker + "&Words=" + words + "&Belong=0").at(0), "1");
     }
+    std::string join(int room, const std::string &name, const std::string &source = {})
+    {
+        return call("Join", "Room=" + std::to_string(room) + "&Name=" + name, source).at(0);
+    }
 };
-
-TEST_F(ServiceLobby, AnEmptyLobbyHasNoRoomsAndNoChat)
-{
-    const auto reply = call("Lobby", "");
-    EXPECT_EQ(reply, (std::vector<std::string>{"1", "-", "0", "0"}));
-}
 
 TEST_F(ServiceLobby, ChatComesNewestFirstAndOnlyTheLatestThirty)
 {
+    EXPECT_EQ(call("Lobby", ""), (std::vector<std::string>{"1", "-", "0", "0"})) << "empty lobby";
     for (int i = 0; i < 35; ++i) {
         say("ann", "line" + std::to_string(i));
         now_ += 61;
@@ -71,17 +69,16 @@ TEST_F(ServiceLobby, ChatComesNewestFirstAndOnlyTheLatestThirty)
     EXPECT_EQ(view.chat.front()[2], "line34");
     EXPECT_EQ(view.chat.back()[2], "line5");
     EXPECT_EQ(view.chat.front()[1], "ann");
-    EXPECT_TRUE(hasShape(view.chat.front()[0], "dd/dd dd:dd"))
-        << view.chat.front()[0];
+    EXPECT_TRUE(hasShape(view.chat.front()[0], "dd/dd dd:dd")) << view.chat.front()[0];
     EXPECT_NE(view.chat.front()[0], view.chat.back()[0]);
 }
 
 TEST_F(ServiceLobby, ChatWordsAreCutTo64CharactersAndCannotForgeFields)
 {
-    std::string sixty; // 70 Japanese characters: あ
+    std::string seventy; // 70 Japanese characters: あ
     for (int i = 0; i < 70; ++i)
-        sixty += "%E3%81%82";
-    say("ann", sixty);
+        seventy += "%E3%81%82";
+    say("ann", seventy);
     say("ann", "a%3CQZT%3Eb%0Ac");
     const LobbyView view = lobby();
     ASSERT_EQ(view.chat.size(), 2u);
@@ -103,28 +100,21 @@ TEST_F(ServiceLobby, SayNeedsASpeakerAndWords)
     EXPECT_TRUE(lobby().chat.empty());
 }
 
-TEST_F(ServiceLobby, ANewRoomWaitsWithItsCreatorAndTitle)
-{
-    const int room = makeRoom("ann", "%E8%AA%B0%E3%81%A7%E3%82%82%E3%81%A9%E3%81%86%E3%81%9E");
-    EXPECT_GT(room, 0);
-    const LobbyView view = lobby();
-    ASSERT_EQ(view.rooms.size(), 1u);
-    EXPECT_EQ(view.rooms[0], (std::vector<std::string>{std::to_string(room), "誰でもどうぞ",
-                                                       view.rooms[0][2], "ann", "", "1"}));
-    EXPECT_TRUE(hasShape(view.rooms[0][2], "dddd/dd/dd dd:dd"))
-        << view.rooms[0][2];
-    EXPECT_TRUE(hasShape(view.lastUpdate, "dddd/dd/dd dd:dd:dd"))
-        << view.lastUpdate;
-}
-
-TEST_F(ServiceLobby, LastUpdateMovesWithEveryChange)
+TEST_F(ServiceLobby, ANewRoomWaitsWithItsCreatorAndTitleAndMovesLastUpdate)
 {
     say("ann", "hello");
     const std::string first = lobby().lastUpdate;
     now_ += 5;
     EXPECT_EQ(lobby().lastUpdate, first) << "reading changes nothing";
-    makeRoom("bob");
-    EXPECT_NE(lobby().lastUpdate, first);
+    const int room = makeRoom("ann", "%E8%AA%B0%E3%81%A7%E3%82%82%E3%81%A9%E3%81%86%E3%81%9E");
+    EXPECT_GT(room, 0);
+    const LobbyView view = lobby();
+    EXPECT_NE(view.lastUpdate, first);
+    ASSERT_EQ(view.rooms.size(), 1u);
+    EXPECT_EQ(view.rooms[0], (std::vector<std::string>{std::to_string(room), "誰でもどうぞ",
+                                                       view.rooms[0][2], "ann", "", "1"}));
+    EXPECT_TRUE(hasShape(view.rooms[0][2], "dddd/dd/dd dd:dd")) << view.rooms[0][2];
+    EXPECT_TRUE(hasShape(view.lastUpdate, "dddd/dd/dd dd:dd:dd")) << view.lastUpdate;
 }
 
 TEST_F(ServiceLobby, OneRoomPerCreator)
@@ -139,30 +129,16 @@ TEST_F(ServiceLobby, OneRoomPerCreator)
     EXPECT_NE(std::stoi(third.at(1)), first) << "room numbers are not reused";
 }
 
-TEST_F(ServiceLobby, JoiningFillsAWaitingRoomOfAnotherUser)
+TEST_F(ServiceLobby, JoiningFillsAWaitingRoomOnceAndRefusalsCarryAMessage)
 {
     const int room = makeRoom("ann");
-    registerUser("bob");
-    logIn("bob");
+    const int other = makeRoom("dan");
+    signUp("bob");
+    signUp("cat");
     const auto joined = call("Join", "Room=" + std::to_string(room) + "&Name=bob");
     ASSERT_EQ(joined.size(), 2u);
     EXPECT_EQ(joined[0], "1");
     EXPECT_FALSE(joined[1].empty());
-    const LobbyView view = lobby();
-    ASSERT_EQ(view.rooms.size(), 1u);
-    EXPECT_EQ(view.rooms[0][4], "bob");
-    EXPECT_EQ(view.rooms[0][5], "2");
-}
-
-TEST_F(ServiceLobby, JoinRefusalsCarryAMessage)
-{
-    const int room = makeRoom("ann");
-    const int other = makeRoom("dan");
-    registerUser("bob");
-    logIn("bob");
-    registerUser("cat");
-    logIn("cat");
-    ASSERT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=bob").at(0), "1");
     const std::vector<std::pair<std::string, std::string>> refused{
         {std::to_string(room), "cat"},  // already full
         {std::to_string(room), "ann"},  // own room
@@ -177,15 +153,17 @@ TEST_F(ServiceLobby, JoinRefusalsCarryAMessage)
         EXPECT_EQ(reply[0], "-1") << number << " " << name;
         EXPECT_FALSE(reply[1].empty());
     }
-    EXPECT_EQ(lobby().rooms[1][5], "1") << "the refused joins left the room waiting";
+    const LobbyView view = lobby();
+    EXPECT_EQ(view.rooms[0][4], "bob");
+    EXPECT_EQ(view.rooms[0][5], "2");
+    EXPECT_EQ(view.rooms[1][5], "1") << "the refused joins left the room waiting";
 }
 
 TEST_F(ServiceLobby, LeavingMakesTheRoomWaitAgainAndDeletingRemovesIt)
 {
     const int room = makeRoom("ann");
-    registerUser("bob");
-    logIn("bob");
-    ASSERT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=bob").at(0), "1");
+    signUp("bob");
+    ASSERT_EQ(join(room, "bob"), "1");
     ASSERT_EQ(call("DelJoin", "Name=bob").at(0), "1");
     EXPECT_EQ(lobby().rooms.at(0)[4], "");
     EXPECT_EQ(lobby().rooms.at(0)[5], "1");
@@ -199,14 +177,13 @@ TEST_F(ServiceLobby, LeavingMakesTheRoomWaitAgainAndDeletingRemovesIt)
 TEST_F(ServiceLobby, RoomActionsOnlyFromTheAddressThatLoggedIn)
 {
     const int room = makeRoom("ann");
-    registerUser("bob");
-    logIn("bob");
-    ASSERT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=bob").at(0), "1");
+    signUp("bob");
+    ASSERT_EQ(join(room, "bob"), "1");
     const std::string elsewhere = "127.0.0.2";
     EXPECT_EQ(call("DelGame", "Name=ann", elsewhere).at(0), "-1");
     EXPECT_EQ(call("DelJoin", "Name=bob", elsewhere).at(0), "-1");
     EXPECT_EQ(call("MakeGame", "Title=t&Name=bob", elsewhere).at(0), "-1");
-    EXPECT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=ann", elsewhere).at(0), "-1");
+    EXPECT_EQ(join(room, "ann", elsewhere), "-1");
     EXPECT_EQ(call("DelGame", "Name=nobody").at(0), "-1");
     EXPECT_EQ(lobby().rooms.at(0)[5], "2") << "nothing changed";
 
@@ -220,14 +197,9 @@ TEST_F(ServiceLobby, RoomActionsOnlyFromTheAddressThatLoggedIn)
 
 TEST_F(ServiceLobby, TheLobbyHoldsAtMostAHundredRooms)
 {
-    for (int i = 0; i < 100; ++i) {
-        const std::string name = "p" + std::to_string(i);
-        registerUser(name);
-        logIn(name);
-        ASSERT_EQ(call("MakeGame", "Title=t&Name=" + name).at(0), "1") << i;
-    }
-    registerUser("late");
-    logIn("late");
+    for (int i = 0; i < 100; ++i)
+        makeRoom("p" + std::to_string(i), "t");
+    signUp("late");
     EXPECT_EQ(call("MakeGame", "Title=t&Name=late").at(0), "-1");
     const LobbyView view = lobby();
     EXPECT_EQ(view.rooms.size(), 100u);
@@ -237,10 +209,8 @@ TEST_F(ServiceLobby, TheLobbyHoldsAtMostAHundredRooms)
 TEST_F(ServiceLobby, TitlesAreCutAndMadeSafe)
 {
     makeRoom("ann", std::string(40, 'x') + "%3CQZT%3E");
-    const std::string title = lobby().rooms.at(0)[1];
-    EXPECT_EQ(title, std::string(32, 'x'));
-    registerUser("bob");
-    logIn("bob");
+    EXPECT_EQ(lobby().rooms.at(0)[1], std::string(32, 'x'));
+    signUp("bob");
     EXPECT_EQ(call("MakeGame", "Title=&Name=bob").at(0), "-1");
     EXPECT_EQ(call("MakeGame", "Title=a%3CQZT%3E&Name=bob").at(0), "1");
     EXPECT_EQ(lobby().rooms.size(), 2u) << "the marker in a title did not add fields";

@@ -207,8 +207,7 @@ void ServiceTest::logIn(const std::string &name, const std::string &password,
 
 int ServiceTest::makeRoom(const std::string &name, const std::string &title)
 {
-    registerUser(name);
-    logIn(name);
+    signUp(name);
     const auto reply = call("MakeGame", "Title=" + title + "&Name=" + name);
     EXPECT_EQ(reply.at(0), "1") << reply.back();
     return reply.size() > 1 ? std::atoi(reply[1].c_str()) : -1;

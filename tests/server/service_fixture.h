@@ -75,6 +75,11 @@ protected:
                       const std::string &source = {});
     void logIn(const std::string &name, const std::string &password = "secret",
                const std::string &source = {});
+    void signUp(const std::string &name) // registered and logged in
+    {
+        registerUser(name);
+        logIn(name);
+    }
     // A room made by `name` (registered and logged in first); returns its number.
     int makeRoom(const std::string &name, const std::string &title = "room");
 

@@ -9,17 +9,13 @@ using namespace server;
 
 TEST(Utf8Rules, AcceptsWellFormedTextAndRefusesBrokenSequences)
 {
-    EXPECT_TRUE(isValidUtf8(""));
-    EXPECT_TRUE(isValidUtf8("abc"));
-    EXPECT_TRUE(isValidUtf8("\xE3\x81\x82\xE3\x81\x84"));      // あい
-    EXPECT_TRUE(isValidUtf8("\xF0\x9F\xA5\x8C"));              // a four-byte character
-    EXPECT_FALSE(isValidUtf8("\xE3\x81"));                     // cut short
-    EXPECT_FALSE(isValidUtf8("\x81"));                         // stray continuation byte
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));                     // over-long "/"
-    EXPECT_FALSE(isValidUtf8("\xE0\x80\xAF"));                 // over-long three-byte form
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));                 // UTF-16 surrogate
-    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));             // above U+10FFFF
-    EXPECT_FALSE(isValidUtf8("\xFF"));
+    for (const std::string good : {"", "abc", "\xE3\x81\x82\xE3\x81\x84", "\xF0\x9F\xA5\x8C"})
+        EXPECT_TRUE(isValidUtf8(good)) << good;
+    // Cut short, stray continuation, over-long "/", over-long three-byte form, surrogate,
+    // above U+10FFFF, never valid.
+    for (const std::string bad : {"\xE3\x81", "\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", "\xFF"})
+        EXPECT_FALSE(isValidUtf8(bad)) << bad;
 }
 
 TEST(Utf8Rules, CountsAndCutsByCharacterNotByte)
@@ -37,12 +33,8 @@ TEST(NumberRules, TakesPlainDecimalsWithin32Bits)
     EXPECT_EQ(parseDecimal("0"), 0);
     EXPECT_EQ(parseDecimal("-12"), -12);
     EXPECT_EQ(parseDecimal("2147483647"), 2147483647);
-    EXPECT_FALSE(parseDecimal("2147483648"));
-    EXPECT_FALSE(parseDecimal(""));
-    EXPECT_FALSE(parseDecimal("+1"));
-    EXPECT_FALSE(parseDecimal("1.5"));
-    EXPECT_FALSE(parseDecimal(" 1"));
-    EXPECT_FALSE(parseDecimal("1x"));
+    for (const char *bad : {"2147483648", "", "+1", "1.5", " 1", "1x"})
+        EXPECT_FALSE(parseDecimal(bad)) << bad;
 }
 
 TEST(ReplyText, NeutralisesTheFieldMarkerAndControlCharacters)
@@ -68,11 +60,8 @@ TEST(QueryDecoding, DecodesEscapesAndKeepsPlusSigns)
 TEST(QueryDecoding, RefusesBrokenEscapesInvalidTextAndExcess)
 {
     using Problem = QueryParams::Problem;
-    EXPECT_EQ(QueryParams::parse("A=%4").problem(), Problem::Malformed);
-    EXPECT_EQ(QueryParams::parse("A=%G1").problem(), Problem::Malformed);
-    EXPECT_EQ(QueryParams::parse("A=%").problem(), Problem::Malformed);
-    EXPECT_EQ(QueryParams::parse("A=%E3%81").problem(), Problem::Malformed);
-    EXPECT_EQ(QueryParams::parse("=1").problem(), Problem::Malformed);
+    for (const char *bad : {"A=%4", "A=%G1", "A=%", "A=%E3%81", "=1"})
+        EXPECT_EQ(QueryParams::parse(bad).problem(), Problem::Malformed) << bad;
     EXPECT_EQ(QueryParams::parse("A=" + std::string(QueryParams::kMaxValueBytes + 1, 'x')).problem(),
               Problem::TooLong);
     EXPECT_EQ(QueryParams::parse("A=" + std::string(QueryParams::kMaxValueBytes, 'x')).problem(),
