@@ -1,3 +1,4 @@
+#include "engine/d3dx_math.h"
 #include "platform/gfx/fixed_function.h"
 #include "platform/gfx/glyph_cache.h"
 
@@ -10,35 +11,9 @@ namespace {
 
 using namespace gfx;
 
-D3DMATRIX diag(float x, float y, float z)
-{
-    D3DMATRIX m;
-    m.m[0][0] = x;
-    m.m[1][1] = y;
-    m.m[2][2] = z;
-    m.m[3][3] = 1;
-    return m;
-}
-
-D3DMATRIX translation(float x, float y, float z)
-{
-    D3DMATRIX m = identityMatrix();
-    m.m[3][0] = x;
-    m.m[3][1] = y;
-    m.m[3][2] = z;
-    return m;
-}
-
-D3DMATRIX rotationX(double a)
-{
-    D3DMATRIX m = identityMatrix();
-    const float c = float(std::cos(a)), s = float(std::sin(a));
-    m.m[1][1] = c;
-    m.m[1][2] = s;
-    m.m[2][1] = -s;
-    m.m[2][2] = c;
-    return m;
-}
+using engine::d3dx::rotationX;
+using engine::d3dx::translation;
+D3DMATRIX diag(float x, float y, float z) { return engine::d3dx::scaling(x, y, z); }
 
 // v·M for a point (w = 1) given as the 16 floats of a block matrix.
 std::array<float, 3> apply(const float (&m)[16], float x, float y, float z)
@@ -54,7 +29,7 @@ TEST(FixedFunctionMatrices, NormalMatrixIsInverseTransposeWithoutRenormalising)
     EXPECT_FLOAT_EQ(half.m[1][1], 4.0f);
     EXPECT_FLOAT_EQ(half.m[2][2], 1.0f);
 
-    const D3DMATRIX rot = rotationX(0.7);
+    const D3DMATRIX rot = rotationX(0.7f);
     const D3DMATRIX n = normalMatrix(rot);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
@@ -101,7 +76,7 @@ TEST(FixedFunctionLights, DirectionalLightPointsTowardsTheLightInViewSpace)
     EXPECT_EQ((std::array<float, 3>{g.direction[0], g.direction[1], g.direction[2]}), (std::array<float, 3>{0, 1, 0}));
 
     // A view turned 90° about X sends world -y to view -z; towards the light is then +z.
-    g = viewSpaceLight(sun, rotationX(std::acos(-1.0) / 2));
+    g = viewSpaceLight(sun, rotationX(float(std::acos(-1.0) / 2)));
     EXPECT_NEAR(g.direction[0], 0.0f, 1e-6);
     EXPECT_NEAR(g.direction[1], 0.0f, 1e-6);
     EXPECT_NEAR(g.direction[2], 1.0f, 1e-6);

@@ -87,7 +87,7 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     // into view space to come out right.
     const double yaw = std::acos(-1.0) / 6;
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {float(std::sin(yaw)), 0, float(std::cos(yaw))}, {0, 1, 0}));
-    dev->setTransform(d3d::TS_WORLD, gfx::multiply(rotationY(yaw), gfx::identityMatrix()));
+    dev->setTransform(d3d::TS_WORLD, rotationY(float(yaw)));
     dev->setRenderState(d3d::RS_LIGHTING, 1);
     dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
     dev->setMaterial(whiteMaterial());
@@ -443,45 +443,57 @@ gfx::SpriteQuad spriteAt(const gfx::Texture* tex, int x, int y, int w, int h, D3
     return q;
 }
 
-TEST_F(GlDeviceTest, SpriteOf32x32AtScaleOneCoversExactly32x32Pixels)
+// Where the pixels with any red lie; with `textRed`, each must also be red only (the font colour).
+struct Extent {
+    int count = 0, minX = 1 << 20, maxX = -1, minY = 1 << 20, maxY = -1;
+    bool pureRed = false;
+};
+
+Extent redPixels(const QImage& img, bool textRed = true)
 {
-    auto tex = dev->createTexture(solidTexture(64, 64, Qt::white));
-    dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 10, 20, 32, 32));
-    dev->endSprites();
-    const QImage img = frame();
-    int count = 0, minX = kSize, minY = kSize, maxX = -1, maxY = -1;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x)
-            if (img.pixelColor(x, y).red() > 0) {
-                ++count;
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
+    Extent e;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (c.red() == 0)
+                continue;
+            if (textRed) {
+                EXPECT_EQ(c.green(), 0) << "text pixel not in the font colour at " << x << "," << y;
             }
-    EXPECT_EQ(count, 32 * 32);
-    EXPECT_EQ(minX, 10);
-    EXPECT_EQ(maxX, 41);
-    EXPECT_EQ(minY, 20); // top row first
-    EXPECT_EQ(maxY, 51);
+            ++e.count;
+            e.minX = std::min(e.minX, x);
+            e.maxX = std::max(e.maxX, x);
+            e.minY = std::min(e.minY, y);
+            e.maxY = std::max(e.maxY, y);
+            e.pureRed = e.pureRed || (c.red() >= 253 && c.blue() <= 2);
+        }
+    return e;
 }
 
-TEST_F(GlDeviceTest, SpriteTexelsLandOnPixelsOneToOne)
+TEST_F(GlDeviceTest, SpritesAtScaleOneLandTexelForPixelAndTheirColourModulates)
 {
-    // A 4 x 4 checkerboard drawn at scale 1 must come out texel for pixel.
+    // A 32 x 32 cell of a white texture covers exactly 32 x 32 pixels, top row first.
+    auto white = dev->createTexture(solidTexture(64, 64, Qt::white));
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(white.get(), 10, 20, 32, 32));
+    dev->endSprites();
+    const Extent e = redPixels(frame(), false);
+    EXPECT_EQ(e.count, 32 * 32);
+    EXPECT_EQ((std::array{e.minX, e.maxX, e.minY, e.maxY}), (std::array{10, 41, 20, 51}));
+
+    // A 4 x 4 checkerboard comes out texel for pixel; the tint scales colour and alpha.
     platform::TextureImage img;
     platform::TextureLevel level{4, 4, {}};
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const std::uint8_t v = (x + y) % 2 ? 255 : 0;
-            level.rgba.insert(level.rgba.end(), {v, v, v, 255});
-        }
+    for (int i = 0; i < 16; ++i) {
+        const std::uint8_t v = (i % 4 + i / 4) % 2 ? 255 : 0;
+        level.rgba.insert(level.rgba.end(), {v, v, v, 255});
+    }
     img.levels.push_back(level);
-    auto tex = dev->createTexture(img);
+    auto checker = dev->createTexture(img);
     clearTo(*dev, kBlue);
     dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 50, 60, 4, 4));
+    dev->drawSprite(spriteAt(checker.get(), 50, 60, 4, 4));
+    dev->drawSprite(spriteAt(white.get(), 40, 40, 8, 8, 0x40FF8000));
     dev->endSprites();
     const QImage f = frame();
     for (int y = 0; y < 4; ++y)
@@ -489,17 +501,8 @@ TEST_F(GlDeviceTest, SpriteTexelsLandOnPixelsOneToOne)
             const int v = (x + y) % 2 ? 255 : 0;
             EXPECT_TRUE(pixelNear(f, 50 + x, 60 + y, QColor(v, v, v), 0));
         }
-}
-
-TEST_F(GlDeviceTest, SpriteColourModulatesColourAndAlpha)
-{
-    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
-    clearTo(*dev, kBlue);
-    dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 40, 40, 8, 8, 0x40FF8000));
-    dev->endSprites();
     const double a = 0x40 / 255.0;
-    EXPECT_TRUE(pixelNear(frame(), 44, 44, Rgb{a, a * 128 / 255.0, 1 - a}));
+    EXPECT_TRUE(pixelNear(f, 44, 44, Rgb{a, a * 128 / 255.0, 1 - a}));
 }
 
 TEST_F(GlDeviceTest, SpritesAreBatchedPerTexture)
@@ -548,30 +551,6 @@ TEST_F(GlDeviceTest, SpritePassesFailOutOfOrderIgnoreThe3DViewportAndKeepThe3DSt
 
 // --- text -----------------------------------------------------------------------------------------
 
-struct Extent {
-    int count = 0, minX = 1 << 20, maxX = -1, minY = 1 << 20, maxY = -1;
-    bool pureRed = false;
-};
-
-Extent redPixels(const QImage& img)
-{
-    Extent e;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QColor c = img.pixelColor(x, y);
-            if (c.red() == 0)
-                continue;
-            EXPECT_EQ(c.green(), 0) << "text pixel not in the font colour at " << x << "," << y;
-            ++e.count;
-            e.minX = std::min(e.minX, x);
-            e.maxX = std::max(e.maxX, x);
-            e.minY = std::min(e.minY, y);
-            e.maxY = std::max(e.maxY, y);
-            e.pureRed = e.pureRed || (c.red() >= 253 && c.blue() <= 2);
-        }
-    return e;
-}
-
 TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangle)
 {
     auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
@@ -594,7 +573,7 @@ TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangle)
     EXPECT_EQ(b.minY, 0);
 }
 
-TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgain)
+TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgainAndJapaneseShows)
 {
     auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     dev->drawText(*font, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
@@ -605,12 +584,11 @@ TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgain)
     EXPECT_EQ(GlDevice::glyphsRasterised(*font), first);
     dev->drawText(*font, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
     EXPECT_EQ(GlDevice::glyphsRasterised(*font), first + 1);
-}
 
-TEST_F(GlDeviceTest, JapaneseTextShowsUp)
-{
-    auto font = dev->createFont({"ＭＳ Ｐゴシック", 20, false, false, false});
-    dev->drawText(*font, "ゲーム", {4, 4, 124, 40}, 0xFFFF0000);
+    // Japanese text shows up too.
+    clearTo(*dev, kBlack);
+    auto japanese = dev->createFont({"ＭＳ Ｐゴシック", 20, false, false, false});
+    dev->drawText(*japanese, "ゲーム", {4, 4, 124, 40}, 0xFFFF0000);
     const Extent e = redPixels(frame());
     EXPECT_GT(e.count, 40);
     EXPECT_GT(e.maxX - e.minX, 30);

@@ -1,8 +1,9 @@
 #pragma once
 
-// Helpers for the OpenGL device tests: matrices as D3DX builds them, simple meshes, and pixel
+// Helpers for the OpenGL device tests: simple meshes, and pixel
 // probes that compare per channel and print expected against observed.
 
+#include "engine/d3dx_math.h"
 #include "platform/gfx/gl_device.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +16,11 @@
 
 namespace gfxtest {
 
-D3DMATRIX lookAtLH(D3DVECTOR eye, D3DVECTOR at, D3DVECTOR up);
-D3DMATRIX perspectiveFovLH(float fovy, float aspect, float zn, float zf);
-D3DMATRIX scaling(float x, float y, float z);
-D3DMATRIX rotationY(double radians);
+// Matrices as D3DX builds them.
+using engine::d3dx::lookAtLH;
+using engine::d3dx::perspectiveFovLH;
+using engine::d3dx::rotationY;
+using engine::d3dx::scaling;
 
 // A quad facing -z (towards a camera at the origin looking along +z), clockwise on screen, at
 // depth `z`, spanning [x0, x1] x [y0, y1], texture (0,0) at the top-left.

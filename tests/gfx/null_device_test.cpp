@@ -32,20 +32,16 @@ platform::TextureImage image(int w, int h, int levels)
 TEST(NullDeviceState, StartsFromDirect3DDefaults)
 {
     NullDevice dev;
-    EXPECT_EQ(dev.renderState(d3d::RS_ZENABLE), d3d::ZB_TRUE);
-    EXPECT_EQ(dev.renderState(d3d::RS_CULLMODE), d3d::CULL_CCW);
-    EXPECT_EQ(dev.renderState(d3d::RS_ZFUNC), d3d::CMP_LESSEQUAL);
-    EXPECT_EQ(dev.renderState(d3d::RS_ALPHAFUNC), d3d::CMP_ALWAYS);
-    EXPECT_EQ(dev.renderState(d3d::RS_SRCBLEND), d3d::BLEND_ONE);
-    EXPECT_EQ(dev.renderState(d3d::RS_DESTBLEND), d3d::BLEND_ZERO);
-    EXPECT_EQ(dev.renderState(d3d::RS_LIGHTING), 1u);
-    EXPECT_EQ(dev.renderState(d3d::RS_NORMALIZENORMALS), 0u);
-    EXPECT_EQ(dev.renderState(d3d::RS_SPECULARENABLE), 0u);
-    EXPECT_EQ(dev.renderState(d3d::RS_LOCALVIEWER), 1u);
+    const std::pair<std::uint32_t, std::uint32_t> defaults[] = {
+        {d3d::RS_ZENABLE, d3d::ZB_TRUE},     {d3d::RS_CULLMODE, d3d::CULL_CCW},      {d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL},
+        {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}, {d3d::RS_SRCBLEND, d3d::BLEND_ONE},     {d3d::RS_DESTBLEND, d3d::BLEND_ZERO},
+        {d3d::RS_LIGHTING, 1},               {d3d::RS_NORMALIZENORMALS, 0},          {d3d::RS_SPECULARENABLE, 0},
+        {d3d::RS_LOCALVIEWER, 1},            {d3d::RS_DIFFUSEMATERIALSOURCE, d3d::MCS_COLOR1},
+        {d3d::RS_SPECULARMATERIALSOURCE, d3d::MCS_COLOR2}};
+    for (const auto& [state, value] : defaults)
+        EXPECT_EQ(dev.renderState(state), value) << "render state " << state;
     EXPECT_EQ(std::bit_cast<float>(dev.renderState(d3d::RS_FOGEND)), 1.0f);
     EXPECT_EQ(std::bit_cast<float>(dev.renderState(d3d::RS_FOGDENSITY)), 1.0f);
-    EXPECT_EQ(dev.renderState(d3d::RS_DIFFUSEMATERIALSOURCE), d3d::MCS_COLOR1);
-    EXPECT_EQ(dev.renderState(d3d::RS_SPECULARMATERIALSOURCE), d3d::MCS_COLOR2);
     EXPECT_EQ(dev.textureStageState(0, d3d::TSS_COLOROP), d3d::TOP_MODULATE);
     EXPECT_EQ(dev.textureStageState(0, d3d::TSS_ALPHAOP), d3d::TOP_SELECTARG1);
     EXPECT_EQ(dev.textureStageState(0, d3d::TSS_ALPHAARG1), d3d::TA_TEXTURE);

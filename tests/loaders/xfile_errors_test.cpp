@@ -1,5 +1,6 @@
 #include "platform/xfile_parser.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,13 +51,8 @@ Frame Root {
 
 void expectRejected(const std::string& text, const std::string& fragment)
 {
-    try {
-        parseXFile(text);
-        ADD_FAILURE() << "accepted: " << text;
-    } catch (const LoadError& e) {
-        EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos)
-            << "message '" << e.what() << "' lacks '" << fragment << "'";
-    }
+    EXPECT_THAT([&] { parseXFile(text); }, ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(fragment)))
+        << text.substr(0, 200);
 }
 
 std::string mesh(const std::string& body)
@@ -95,10 +91,8 @@ TEST(XFileTruncation, EveryCutBeforeTheLastBraceIsRejected)
     const std::size_t end = kRich.rfind('}');
     for (std::size_t cut = 0; cut <= end; ++cut)
         EXPECT_THROW(parseXFile(std::string_view(kRich).substr(0, cut)), LoadError) << "cut at " << cut;
-}
 
-TEST(XFileTruncation, EndOfFileIsNamedWithItsLine)
-{
+    // The end of file is named with its line.
     const std::string cut = kRich.substr(0, kRich.find("MeshNormals"));
     const int lines = int(std::count(cut.begin(), cut.end(), '\n')) + 1;
     expectRejected(cut, "line " + std::to_string(lines) + ": unexpected end of file");
@@ -220,22 +214,7 @@ TEST(XFileMalformed, RandomDamageIsEitherRejectedOrConsistent)
     EXPECT_GT(rejected, 1000); // most damage is caught, the rest must still give a sound mesh
 }
 
-TEST(XFileFiles, MissingFileIsNamedAndWindowsSeparatorsAreRead)
-{
-    const std::filesystem::path seed = std::filesystem::path(RINKFALL_FUZZ_CORPUS) / "box.x";
-    std::string windowsStyle = seed.string();
-    std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
-    EXPECT_EQ(platform::loadXFile(windowsStyle).numFaces(), 12u);
-
-    try {
-        platform::loadXFile("/nonexistent/Library/Mesh_Nothing.x");
-        ADD_FAILURE() << "no error";
-    } catch (const LoadError& e) {
-        EXPECT_NE(std::string(e.what()).find("/nonexistent/Library/Mesh_Nothing.x"), std::string::npos);
-    }
-}
-
-TEST(XFileFiles, EveryFuzzSeedParsesIntoAConsistentMesh)
+TEST(XFileFiles, FuzzSeedsParseConsistentlyMissingFileIsNamedWindowsSeparatorsAreRead)
 {
     int seeds = 0;
     for (const auto& entry : std::filesystem::directory_iterator(RINKFALL_FUZZ_CORPUS)) {
@@ -245,4 +224,12 @@ TEST(XFileFiles, EveryFuzzSeedParsesIntoAConsistentMesh)
         ++seeds;
     }
     EXPECT_GE(seeds, 5);
+
+    const std::filesystem::path seed = std::filesystem::path(RINKFALL_FUZZ_CORPUS) / "box.x";
+    std::string windowsStyle = seed.string();
+    std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+    EXPECT_EQ(platform::loadXFile(windowsStyle).numFaces(), 12u);
+
+    EXPECT_THAT([] { platform::loadXFile("/nonexistent/Library/Mesh_Nothing.x"); },
+                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr("/nonexistent/Library/Mesh_Nothing.x")));
 }

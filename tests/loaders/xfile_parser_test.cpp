@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <map>
 #include <set>
 #include <string>
 
@@ -33,38 +32,23 @@ Mesh Cube {
 }
 )";
 
-std::array<float, 3> position(const MeshData& m, std::uint32_t index)
-{
-    const MeshVertex& v = m.vertices.at(index);
-    return {v.px, v.py, v.pz};
-}
+using V3 = std::array<float, 3>;
+V3 position(const MeshData& m, std::uint32_t i) { return {m.vertices.at(i).px, m.vertices.at(i).py, m.vertices.at(i).pz}; }
+V3 normal(const MeshData& m, std::uint32_t i) { return {m.vertices.at(i).nx, m.vertices.at(i).ny, m.vertices.at(i).nz}; }
 
-std::array<float, 3> normal(const MeshData& m, std::uint32_t index)
-{
-    const MeshVertex& v = m.vertices.at(index);
-    return {v.nx, v.ny, v.nz};
-}
-
-std::array<float, 3> faceNormal(const MeshData& m, std::uint32_t face)
+V3 faceNormal(const MeshData& m, std::uint32_t face)
 {
     // Left-handed: (b - a) x (c - a) points at the viewer who sees a, b, c clockwise.
     const auto a = position(m, m.indices[face * 3]);
     const auto b = position(m, m.indices[face * 3 + 1]);
     const auto c = position(m, m.indices[face * 3 + 2]);
-    const std::array<float, 3> e1{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-    const std::array<float, 3> e2{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    const V3 e1{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const V3 e2{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
     return {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
 }
 
-float dot(const std::array<float, 3>& a, const std::array<float, 3>& b)
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-float length(const std::array<float, 3>& a)
-{
-    return std::sqrt(dot(a, a));
-}
+float dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+float length(const V3& a) { return std::sqrt(dot(a, a)); }
 
 } // namespace
 
@@ -78,7 +62,7 @@ TEST(XFileCounts, CubeWithFaceNormalsDuplicatesEachCornerPerFace)
     EXPECT_EQ(m.subsets[0].vertexStart, 0u);
     EXPECT_EQ(m.subsets[0].vertexCount, 24u);
     // The 8 file positions stay first and in order; the copies follow.
-    EXPECT_EQ(position(m, 6), (std::array<float, 3>{1, 1, 1}));
+    EXPECT_EQ(position(m, 6), (V3{1, 1, 1}));
     for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
         const auto n = normal(m, m.indices[f * 3]);
         for (int c = 1; c < 3; ++c)
@@ -89,30 +73,26 @@ TEST(XFileCounts, CubeWithFaceNormalsDuplicatesEachCornerPerFace)
     }
 }
 
-TEST(XFileCounts, QuadWithoutNormalsIsTwoFanTriangles)
+TEST(XFileCounts, PolygonsBecomeFansAroundTheirFirstCornerAndUnusedPositionsCount)
 {
-    const MeshData m = parseXFile(kHeader + "Mesh { 4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 1; 4;0,1,2,3;; }");
-    EXPECT_EQ(m.numVertices(), 4u);
-    EXPECT_EQ(m.numFaces(), 2u);
-    EXPECT_EQ(m.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3}));
-    EXPECT_EQ(normal(m, 0), (std::array<float, 3>{0, 0, 0}));
-}
-
-TEST(XFileCounts, PolygonBecomesFanAroundItsFirstCorner)
-{
-    const MeshData m = parseXFile(kHeader + R"(Mesh {
-      6; 0;0;0;, 1;0;0;, 2;0;1;, 1;0;2;, 0;0;2;, -1;0;1;;
-      2; 6;0,1,2,3,4,5;, 3;5,4,3;;
-    })");
-    EXPECT_EQ(m.numFaces(), 4u + 1u);
-    EXPECT_EQ(m.indices, (std::vector<std::uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 5, 4, 3}));
-}
-
-TEST(XFileCounts, UnusedPositionsStillCount)
-{
-    const MeshData m = parseXFile(kHeader + "Mesh { 5; 0;0;0;, 1;0;0;, 1;1;0;, 9;9;9;, 8;8;8;; 1; 3;0,1,2;; }");
-    EXPECT_EQ(m.numVertices(), 5u);
-    EXPECT_EQ(m.numFaces(), 1u);
+    struct Case {
+        std::string body;
+        std::uint32_t vertices;
+        std::vector<std::uint32_t> indices;
+    };
+    const Case cases[] = {
+        {"4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 1; 4;0,1,2,3;;", 4, {0, 1, 2, 0, 2, 3}},
+        {"6; 0;0;0;, 1;0;0;, 2;0;1;, 1;0;2;, 0;0;2;, -1;0;1;; 2; 6;0,1,2,3,4,5;, 3;5,4,3;;", 6,
+         {0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 5, 4, 3}},
+        {"5; 0;0;0;, 1;0;0;, 1;1;0;, 9;9;9;, 8;8;8;; 1; 3;0,1,2;;", 5, {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        const MeshData m = parseXFile(kHeader + "Mesh { " + c.body + " }");
+        EXPECT_EQ(m.numVertices(), c.vertices) << c.body;
+        EXPECT_EQ(m.numFaces(), c.indices.size() / 3) << c.body;
+        EXPECT_EQ(m.indices, c.indices) << c.body;
+        EXPECT_EQ(normal(m, 0), (V3{0, 0, 0})) << "no normals given: " << c.body;
+    }
 }
 
 TEST(XFileNormals, NormalsAreNormalisedAndSharedWhenEqualIndex)
@@ -125,7 +105,13 @@ TEST(XFileNormals, NormalsAreNormalisedAndSharedWhenEqualIndex)
     })");
     EXPECT_EQ(m.numVertices(), 4u);
     for (std::uint32_t i = 0; i < 4; ++i)
-        EXPECT_EQ(normal(m, i), (std::array<float, 3>{0, 1, 0}));
+        EXPECT_EQ(normal(m, i), (V3{0, 1, 0}));
+
+    // A zero normal stays zero.
+    const MeshData z = parseXFile(kHeader + R"(Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,1,2;;
+      MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; } })");
+    for (std::uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(normal(z, i), (V3{0, 0, 0}));
 }
 
 TEST(XFileNormals, CopiesAreReusedForARepeatedNormalAndAppendedInOrder)
@@ -138,26 +124,16 @@ TEST(XFileNormals, CopiesAreReusedForARepeatedNormalAndAppendedInOrder)
         4; 3;0,0,0;, 3;1,1,1;, 3;1,1,1;, 3;2,2,2;; }
     })");
     // Originals 0..3; copies are appended in order of first need, one per (position, normal).
-    std::set<std::pair<std::uint32_t, std::array<float, 3>>> distinct;
+    std::set<std::pair<std::uint32_t, V3>> distinct;
     for (std::uint32_t i : m.indices)
         distinct.insert({i, normal(m, i)});
     EXPECT_EQ(m.numVertices(), distinct.size());
     EXPECT_EQ(m.indices[3], 4u); // face 1 corner 0: first copy
     EXPECT_EQ(m.indices[6], 4u); // face 2 corner 0 reuses it
-    EXPECT_EQ(normal(m, 4), (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ(normal(m, 4), (V3{0, 1, 0}));
     EXPECT_EQ(position(m, 4), position(m, 0));
     const auto last = normal(m, m.indices[11]);
-    EXPECT_EQ(last, (std::array<float, 3>{0, 0, -1}));
-}
-
-TEST(XFileNormals, ZeroNormalStaysZero)
-{
-    const MeshData m = parseXFile(kHeader + R"(Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,1,2;;
-      MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; } })");
-    for (std::uint32_t i = 0; i < 3; ++i) {
-        const auto n = normal(m, i);
-        EXPECT_EQ(n, (std::array<float, 3>{0, 0, 0}));
-    }
+    EXPECT_EQ(last, (V3{0, 0, -1}));
 }
 
 TEST(XFileTexCoords, CopiesKeepTheirPositionsCoordinates)
@@ -171,11 +147,11 @@ TEST(XFileTexCoords, CopiesKeepTheirPositionsCoordinates)
     for (const MeshVertex& v : m.vertices) {
         // Each cube corner got a distinct u; z tells which half of the file list it came from.
         const int corner = int(std::lround(v.u * 8));
-        const std::array<float, 3> expected[8] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+        const V3 expected[8] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
                                                  {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
         ASSERT_GE(corner, 0);
         ASSERT_LT(corner, 8);
-        EXPECT_EQ((std::array<float, 3>{v.px, v.py, v.pz}), expected[corner]);
+        EXPECT_EQ((V3{v.px, v.py, v.pz}), expected[corner]);
         EXPECT_EQ(v.v, corner < 4 ? 0.0f : 1.0f);
     }
 }
@@ -195,10 +171,10 @@ Frame Outer {
 Mesh Loose { 3; 5;5;5;, 6;5;5;, 5;5;6;; 1; 3;0,2,1;; }
 )");
     ASSERT_EQ(m.numVertices(), 6u);
-    EXPECT_EQ(position(m, 0), (std::array<float, 3>{2, 10, 0}));
-    EXPECT_EQ(position(m, 1), (std::array<float, 3>{4, 10, 0}));
-    EXPECT_EQ(position(m, 2), (std::array<float, 3>{2, 10, 1}));
-    EXPECT_EQ(position(m, 3), (std::array<float, 3>{5, 5, 5})); // outside every frame: untouched
+    EXPECT_EQ(position(m, 0), (V3{2, 10, 0}));
+    EXPECT_EQ(position(m, 1), (V3{4, 10, 0}));
+    EXPECT_EQ(position(m, 2), (V3{2, 10, 1}));
+    EXPECT_EQ(position(m, 3), (V3{5, 5, 5})); // outside every frame: untouched
     EXPECT_EQ(m.numFaces(), 2u);
 }
 
@@ -297,7 +273,7 @@ mesh Box { <00000000-0000-0000-0000-000000000000>
 })");
     EXPECT_EQ(m.numVertices(), 3u);
     EXPECT_EQ(m.numFaces(), 1u);
-    EXPECT_EQ(normal(m, 1), (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ(normal(m, 1), (V3{0, 1, 0}));
 }
 
 TEST(XFileSyntax, LenientSeparatorsAsWineReadsThem)
@@ -305,12 +281,10 @@ TEST(XFileSyntax, LenientSeparatorsAsWineReadsThem)
     // Missing commas and doubled semicolons.
     const MeshData m = parseXFile(kHeader + "Mesh { 3;; 0;0;0; 1;0;0;;, 0;0;1;;; 1; 3;0 2 1;;; }");
     EXPECT_EQ(m.numFaces(), 1u);
-    EXPECT_EQ(position(m, 1), (std::array<float, 3>{1, 0, 0}));
-}
+    EXPECT_EQ(position(m, 1), (V3{1, 0, 0}));
 
-TEST(XFileSyntax, NumbersWithExponentsAndSigns)
-{
-    const MeshData m = parseXFile(kHeader + "Mesh { 3; -1.5e1;+2;.5;, 1E-1;0;0;, 0;0;1;; 1; 3;0,2,1;; }");
-    EXPECT_EQ(position(m, 0), (std::array<float, 3>{-15.0f, 2.0f, 0.5f}));
-    EXPECT_FLOAT_EQ(position(m, 1)[0], 0.1f);
+    // Numbers with exponents and signs.
+    const MeshData n = parseXFile(kHeader + "Mesh { 3; -1.5e1;+2;.5;, 1E-1;0;0;, 0;0;1;; 1; 3;0,2,1;; }");
+    EXPECT_EQ(position(n, 0), (V3{-15.0f, 2.0f, 0.5f}));
+    EXPECT_FLOAT_EQ(position(n, 1)[0], 0.1f);
 }
