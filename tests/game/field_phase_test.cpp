@@ -409,13 +409,4 @@ TEST_F(FullShot, ScriptedShotEndsWherePhysicsAloneTakesTheStone)
     EXPECT_EQ(frameCount, steps);
 }
 
-TEST_F(FieldTest, NewGameBindsTheKeysInHandlingOrder)
-{
-    start(1);
-    EXPECT_EQ(field->Running, -1);
-    const std::uint8_t codes[] = {VK_ESC, VK_W, VK_S, VK_A, VK_D, VK_SPACE, VK_F1, VK_F2, VK_F3, VK_ENTER};
-    for (int i = 0; i < Field::KeyCount; ++i)
-        EXPECT_EQ(field->keyBindings()[i].getKey(), codes[i]) << i;
-}
-
 } // namespace

@@ -58,9 +58,11 @@ protected:
     }
 };
 
-TEST_F(StatusDisplay, HelpLinesPerPhase)
+TEST_F(StatusDisplay, HelpLinesPerPhaseAndOnlyCountersWhereThePlayerHasNothingToDo)
 {
     start();
+    for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
+        EXPECT_EQ(textsFor(phase).size(), 4u) << "phase " << phase;
     for (const auto& [phase, lines] : expectedLines()) {
         const auto texts = textsFor(phase);
         ASSERT_EQ(texts.size(), 7u) << "phase " << phase;
@@ -72,13 +74,6 @@ TEST_F(StatusDisplay, HelpLinesPerPhase)
             EXPECT_EQ(t.color, 0xFFFFFFFFu);
         }
     }
-}
-
-TEST_F(StatusDisplay, OnlyCountersWhereThePlayerHasNothingToDo)
-{
-    start();
-    for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
-        EXPECT_EQ(textsFor(phase).size(), 4u) << "phase " << phase;
 }
 
 TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
