@@ -61,7 +61,7 @@ TEST_F(TitleMenu, DesignTimeFormAndFreshState)
     EXPECT_EQ(startUp.master().AppVersion, 1);
 }
 
-TEST_F(TitleMenu, AcceptedVersionUnlocksLoginAndRegistration)
+TEST_F(TitleMenu, AcceptedVersionUnlocksLoginAndRegistrationAndCodesAreFloored)
 {
     startUp.run();
     checkVersion(Notice);
@@ -72,10 +72,8 @@ TEST_F(TitleMenu, AcceptedVersionUnlocksLoginAndRegistration)
     EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("②登録 または ログインを押してください。"));
     EXPECT_EQ(buttons(), (std::vector<bool>{false, true, true, true}));
     EXPECT_EQ(menu().AccessState, 1);
-}
 
-TEST_F(TitleMenu, CodesAreFlooredBeforeComparing)
-{
+    // Codes are floored before comparing.
     startUp.run();
     checkVersion("1.7<QZT>a<QZT>b<QZT>c<QZT>d<QZT>e<QZT>ip");
     EXPECT_EQ(menu().AccessState, 1);

@@ -95,7 +95,7 @@ TEST_F(LobbyScreen, RoomBarRangeFollowsTheRoomCount)
     EXPECT_TRUE(rowEnabled(3)); // mode 0 after a refresh: every row clickable
 }
 
-TEST_F(LobbyScreen, ChatRowsRunUpwardsFromTheNewestAtTheBottom)
+TEST_F(LobbyScreen, ChatRowsRunUpwardsFromTheNewestAndOversizedListsAreCut)
 {
     open(lobbyDocument(0, 20));
     EXPECT_EQ(chat(14, 0), QStringLiteral("s 0"));
@@ -110,11 +110,10 @@ TEST_F(LobbyScreen, ChatRowsRunUpwardsFromTheNewestAtTheBottom)
     EXPECT_EQ(chat(14, 0), QStringLiteral("-"));
     chatScr()->setValue(15);
     EXPECT_EQ(chat(12, 0), QStringLiteral("s 2"));
-}
 
-TEST_F(LobbyScreen, OversizedListsAreCutToTheTables)
-{
-    open(lobbyDocument(130, 40, {1}));
+    // Oversized lists are cut to the tables.
+    rig.server.script("Lobby.php", lobbyDocument(130, 40, {1}));
+    click("ReloadB");
     EXPECT_EQ(scr()->maximum(), 91);
     scr()->setValue(scr()->maximum());
     EXPECT_EQ(rowTitle(9), QStringLiteral("room 100"));

@@ -78,7 +78,7 @@ TEST(RequestQueries, EveryScriptCarriesItsParametersInOrder)
     EXPECT_EQ(rq::delJoin(master), QStringLiteral("DelJoin.php?Rkf=1&Name=taro"));
 }
 
-TEST(RequestQueries, UserTextCannotAddOrCutParameters)
+TEST(RequestQueries, UserTextCannotAddOrCutParametersAndLengthsCountCharacters)
 {
     const Master master = protocolValues();
     const QString password = QStringLiteral("a&PASS=b c#d%e+f");
@@ -87,11 +87,7 @@ TEST(RequestQueries, UserTextCannotAddOrCutParameters)
     EXPECT_EQ(query.count(QLatin1Char('&')), 2);
     EXPECT_EQ(online::requests::percentEncoded(QStringLiteral("-._~AZaz09")), QStringLiteral("-._~AZaz09"));
     EXPECT_EQ(online::requests::percentEncoded(QStringLiteral("誰")), QStringLiteral("%E8%AA%B0"));
-}
-
-TEST(RequestQueries, NameLengthCountsCharactersNotBytes)
-{
-    const Master master = protocolValues();
+    // The name length counts characters, not bytes.
     EXPECT_TRUE(online::requests::regist(master, QStringLiteral("山田太"), QStringLiteral("p")).contains(QStringLiteral("&LENG=3&")));
     // A character outside the basic plane is still one character.
     EXPECT_TRUE(online::requests::regist(master, QStringLiteral("a😀"), QStringLiteral("p")).contains(QStringLiteral("&LENG=2&")));
@@ -132,6 +128,14 @@ TEST(ProtocolOverHttp, SendsThePathAndQueryOnTheWire)
     rig.server.script("Data.cgi", "0");
     EXPECT_TRUE(rig.protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).transferred());
     EXPECT_EQ(lastOf(rig.server.targets()), "/Perl/Rinkfall/Data.cgi?Rkf=1");
+
+    // The service decodes exactly what was typed.
+    rig.server.script("Access.php", "-1<QZT>no");
+    const QString typed = QStringLiteral("p&NAME=x y#z%41 山");
+    rig.protocol.VBPHP(online::requests::access(rig.master, QStringLiteral("名前 a&b"), typed));
+    EXPECT_EQ(rig.server.lastParameter("PASS"), typed.toStdString());
+    EXPECT_EQ(rig.server.lastParameter("NAME"), std::string("名前 a&b"));
+    EXPECT_EQ(rig.server.lastParameter("Rkf"), std::string("1"));
 }
 
 TEST(ProtocolOverHttp, WindowKeepsRunningWhileARequestWaits)
@@ -150,17 +154,6 @@ TEST(ProtocolOverHttp, WindowKeepsRunningWhileARequestWaits)
     rig.protocol.VBPHP(QStringLiteral("Login.php?Rkf=1&Version=1"), &progress);
     EXPECT_EQ(seenMidway, QStringLiteral("システムアクセス中..."));
     EXPECT_TRUE(painted);
-}
-
-TEST(ProtocolOverHttp, ServiceDecodesExactlyWhatWasTyped)
-{
-    OnlineRig rig;
-    rig.server.script("Access.php", "-1<QZT>no");
-    const QString typed = QStringLiteral("p&NAME=x y#z%41 山");
-    rig.protocol.VBPHP(online::requests::access(rig.master, QStringLiteral("名前 a&b"), typed));
-    EXPECT_EQ(rig.server.lastParameter("PASS"), typed.toStdString());
-    EXPECT_EQ(rig.server.lastParameter("NAME"), std::string("名前 a&b"));
-    EXPECT_EQ(rig.server.lastParameter("Rkf"), std::string("1"));
 }
 
 TEST(ProtocolOverHttp, DecodesUtf8AndTheNamedCharset)
