@@ -159,22 +159,7 @@ TEST_F(ServiceLobby, JoiningFillsAWaitingRoomOnceAndRefusalsCarryAMessage)
     EXPECT_EQ(view.rooms[1][5], "1") << "the refused joins left the room waiting";
 }
 
-TEST_F(ServiceLobby, LeavingMakesTheRoomWaitAgainAndDeletingRemovesIt)
-{
-    const int room = makeRoom("ann");
-    signUp("bob");
-    ASSERT_EQ(join(room, "bob"), "1");
-    ASSERT_EQ(call("DelJoin", "Name=bob").at(0), "1");
-    EXPECT_EQ(lobby().rooms.at(0)[4], "");
-    EXPECT_EQ(lobby().rooms.at(0)[5], "1");
-    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "-1") << "nothing left to leave";
-    EXPECT_EQ(call("DelGame", "Name=bob").at(0), "-1") << "bob owns no room";
-    ASSERT_EQ(call("DelGame", "Name=ann").at(0), "1");
-    EXPECT_TRUE(lobby().rooms.empty());
-    EXPECT_EQ(call("DelGame", "Name=ann").at(0), "-1");
-}
-
-TEST_F(ServiceLobby, RoomActionsOnlyFromTheAddressThatLoggedIn)
+TEST_F(ServiceLobby, RoomActionsOnlyFromTheAddressThatLoggedInThenLeavingAndDeleting)
 {
     const int room = makeRoom("ann");
     signUp("bob");
@@ -187,12 +172,21 @@ TEST_F(ServiceLobby, RoomActionsOnlyFromTheAddressThatLoggedIn)
     EXPECT_EQ(call("DelGame", "Name=nobody").at(0), "-1");
     EXPECT_EQ(lobby().rooms.at(0)[5], "2") << "nothing changed";
 
+    // Leaving makes the room wait again.
+    ASSERT_EQ(call("DelJoin", "Name=bob").at(0), "1");
+    EXPECT_EQ(lobby().rooms.at(0)[4], "");
+    EXPECT_EQ(lobby().rooms.at(0)[5], "1");
+    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "-1") << "nothing left to leave";
+    EXPECT_EQ(call("DelGame", "Name=bob").at(0), "-1") << "bob owns no room";
+
     // A wrong password does not move the binding; a new login does, and the old place loses it.
     EXPECT_EQ(call("Access", "NAME=ann&PASS=guess", elsewhere).at(0), "-1");
     EXPECT_EQ(call("DelGame", "Name=ann", elsewhere).at(0), "-1");
     logIn("ann", "secret", elsewhere);
     EXPECT_EQ(call("DelGame", "Name=ann").at(0), "-1");
     EXPECT_EQ(call("DelGame", "Name=ANN", elsewhere).at(0), "1");
+    EXPECT_TRUE(lobby().rooms.empty());
+    EXPECT_EQ(call("DelGame", "Name=ann", elsewhere).at(0), "-1");
 }
 
 TEST_F(ServiceLobby, TheLobbyHoldsAtMostAHundredRooms)

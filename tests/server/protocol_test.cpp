@@ -39,17 +39,6 @@ TEST_F(ServiceProtocol, EverythingButTheNineScriptsIsNotFound)
     EXPECT_EQ(post.status, 404);
 }
 
-TEST_F(ServiceProtocol, EveryScriptWantsTheGameKey)
-{
-    for (const std::string query : {"Version=3", "Rkf=2&Version=3", "RKF=1&Version=3"}) {
-        const auto reply = splitFields(get("/PHP/Rinkfall/Login.php?" + query).body);
-        ASSERT_EQ(reply.size(), 2u) << query;
-        EXPECT_EQ(reply[0], "-1") << query;
-        EXPECT_FALSE(reply[1].empty());
-    }
-    EXPECT_EQ(splitFields(get("/PHP/Rinkfall/Lobby.php").body).at(0), "-1");
-}
-
 TEST_F(ServiceProtocol, PercentEncodedUtf8ArrivesDecoded)
 {
     // 誰でもどうぞ as the client encodes it, a literal plus, an encoded ampersand and equals sign.
@@ -63,15 +52,19 @@ TEST_F(ServiceProtocol, PercentEncodedUtf8ArrivesDecoded)
     EXPECT_EQ(lobby[6], "誰でも+1&1=2 ok");
 }
 
-TEST_F(ServiceProtocol, BrokenEncodingIsRefusedWithAMessage)
+TEST_F(ServiceProtocol, MissingGameKeyAndBrokenEncodingAreRefusedWithAMessage)
 {
-    for (const std::string words : {"%E3%81", "%ZZ", "abc%", "%C0%AF"}) {
-        const auto reply = call("Say", "Speaker=a&Words=" + words + "&Belong=0");
-        ASSERT_EQ(reply.size(), 2u) << words;
-        EXPECT_EQ(reply[0], "-1") << words;
-        EXPECT_FALSE(reply[1].empty()) << words;
+    std::vector<std::string> refused{"Login.php?Version=3", "Login.php?Rkf=2&Version=3", "Login.php?RKF=1&Version=3"};
+    for (const std::string words : {"%E3%81", "%ZZ", "abc%", "%C0%AF"})
+        refused.push_back("Say.php?Rkf=1&Speaker=a&Words=" + words + "&Belong=0");
+    for (const std::string &target : refused) {
+        const auto reply = splitFields(get("/PHP/Rinkfall/" + target).body);
+        ASSERT_EQ(reply.size(), 2u) << target;
+        EXPECT_EQ(reply[0], "-1") << target;
+        EXPECT_FALSE(reply[1].empty()) << target;
     }
-    EXPECT_EQ(call("Lobby", "").at(2), "0") << "nothing was stored";
+    EXPECT_EQ(splitFields(get("/PHP/Rinkfall/Lobby.php").body).at(0), "-1");
+    EXPECT_EQ(call("Lobby", ""), (std::vector<std::string>{"1", "-", "0", "0"})) << "nothing was stored";
 }
 
 TEST_F(ServiceProtocol, OverLongValuesAndRequestsAreRefused)
