@@ -5,14 +5,20 @@ using namespace ShotPhase;
 
 namespace {
 
-using MouseLook = FieldTest;
+class MouseLook : public FieldTest {
+protected:
+    // A practice game in its free camera, driven by the controls alone.
+    void SetUp() override
+    {
+        start(1);
+        controlsOnly();
+        controlsOnly();
+        ASSERT_EQ(field->Phase, 1001);
+    }
+};
 
 TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
 {
-    start(1);
-    controlsOnly();
-    controlsOnly(); // in the free camera
-    ASSERT_EQ(field->Phase, 1001);
     const float yaw = field->View.Yaw;
     controlsOnly({}, 0, 320, 240);
     EXPECT_EQ(field->View.Yaw, yaw); // cursor at the middle: no turn
@@ -35,9 +41,6 @@ TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
 
 TEST_F(MouseLook, AnglesStayInTheirRanges)
 {
-    start(1);
-    controlsOnly();
-    controlsOnly(); // in the free camera
     controlsOnly({}, 0, 320, 240 + 1000);
     EXPECT_EQ(field->View.Pitch, -85.0f);
     controlsOnly({}, 0, 320, 240 - 2000);
@@ -53,9 +56,6 @@ TEST_F(MouseLook, AnglesStayInTheirRanges)
 
 TEST_F(MouseLook, EnterSwitchesItOffAndOn)
 {
-    start(1);
-    controlsOnly();
-    controlsOnly(); // in the free camera
     EXPECT_EQ(field->MouseLook, -1);
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, 0);
