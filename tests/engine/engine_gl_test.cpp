@@ -3,6 +3,7 @@
 // is written to engine_frame.png beside the test for a look.
 
 #include "engine_harness.h"
+#include "../gfx/gl_probe.h"
 
 #include "engine/q_mat.h"
 #include "engine/q_mesh.h"
@@ -20,9 +21,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
+
+using gfxtest::pixelNear;
 
 // A square facing a camera on the -z side, clockwise on screen, `half` units from its middle.
 std::string squareAt(float half, float z)
@@ -30,15 +31,6 @@ std::string squareAt(float half, float z)
     const std::string h = std::to_string(half), m = std::to_string(-half), d = std::to_string(z);
     return "xof 0302txt 0032\nMesh { 4; " + m + ";" + h + ";" + d + ";, " + h + ";" + h + ";" + d + ";, " + h + ";" + m
         + ";" + d + ";, " + m + ";" + m + ";" + d + ";; 1; 4;0,1,2,3;; }\n";
-}
-
-::testing::AssertionResult near(const QImage& image, int x, int y, int r, int g, int b, int tolerance = 3)
-{
-    const QColor c = image.pixelColor(x, y);
-    if (std::abs(c.red() - r) <= tolerance && std::abs(c.green() - g) <= tolerance && std::abs(c.blue() - b) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected (" << r << ", " << g << ", " << b
-                                         << "), observed (" << c.red() << ", " << c.green() << ", " << c.blue() << ")";
 }
 
 class GlFrame : public ::testing::Test {
@@ -125,21 +117,21 @@ TEST_F(GlFrame, QueueBlendsFarToNearAndSpritesAndTextLandWherePlaced)
     frame.save("engine_frame.png");
 
     // Middle: blue at half over (red at half over black).
-    EXPECT_TRUE(near(frame, 320, 240, 64, 0, 128, 4));
+    EXPECT_TRUE(pixelNear(frame, 320, 240, QColor(64, 0, 128), 4));
     // Only the far square: red at half over black.
-    EXPECT_TRUE(near(frame, 320, 165, 128, 0, 0, 4));
+    EXPECT_TRUE(pixelNear(frame, 320, 165, QColor(128, 0, 0), 4));
 
     // Unturned sprite: keyed corner shows the background, halves red and green.
-    EXPECT_TRUE(near(frame, 43, 303, 0, 0, 0));
-    EXPECT_TRUE(near(frame, 44, 320, 255, 0, 0));
-    EXPECT_TRUE(near(frame, 66, 320, 0, 255, 0));
+    EXPECT_TRUE(pixelNear(frame, 43, 303, QColor(0, 0, 0), 3));
+    EXPECT_TRUE(pixelNear(frame, 44, 320, QColor(255, 0, 0), 3));
+    EXPECT_TRUE(pixelNear(frame, 66, 320, QColor(0, 255, 0), 3));
 
     // Doubled and turned a quarter counter-clockwise about (512, 332): green on top, red below,
     // the keyed corner at the bottom-left.
-    EXPECT_TRUE(near(frame, 512, 310, 0, 255, 0));
-    EXPECT_TRUE(near(frame, 512, 354, 255, 0, 0));
-    EXPECT_TRUE(near(frame, 486, 358, 0, 0, 0));
-    EXPECT_TRUE(near(frame, 486, 306, 0, 255, 0));
+    EXPECT_TRUE(pixelNear(frame, 512, 310, QColor(0, 255, 0), 3));
+    EXPECT_TRUE(pixelNear(frame, 512, 354, QColor(255, 0, 0), 3));
+    EXPECT_TRUE(pixelNear(frame, 486, 358, QColor(0, 0, 0), 3));
+    EXPECT_TRUE(pixelNear(frame, 486, 306, QColor(0, 255, 0), 3));
 
     int lit = 0;
     for (int y = 10; y < 40; ++y)

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
+#include <bit>
 #include <limits>
 
 using enginetest::Harness;
@@ -17,12 +17,7 @@ using enginetest::StateLog;
 
 namespace {
 
-std::uint32_t bitsOf(float f)
-{
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
+std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 struct Fog : ::testing::Test {
     Harness h;
