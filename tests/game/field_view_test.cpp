@@ -107,22 +107,26 @@ TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
     EXPECT_EQ(field->View.Fov, 45.0f);
 }
 
-using CameraControls = FieldTest;
+class CameraControls : public FieldTest {
+protected:
+    using ModeAndZ = std::pair<int, float>;
+    // A frame with these buttons clicked: the camera mode and the view's z after it.
+    ModeAndZ clicked(std::int16_t buttons, std::initializer_list<std::uint8_t> keys = {})
+    {
+        frame(keys, buttons);
+        return {field->CamMode, field->View.Pos.z};
+    }
+};
 
 TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
 {
     startPlaying();
     ASSERT_EQ(field->CamMode, 1);
-    frame({}, 1);
-    EXPECT_EQ(field->CamMode, 2);
-    EXPECT_EQ(field->View.Pos.z, 3.0f);
+    EXPECT_EQ(clicked(1), ModeAndZ(2, 3));
     frame();
-    frame({}, 1);
-    EXPECT_EQ(field->CamMode, 1);
-    EXPECT_EQ(field->View.Pos.z, 36.0f);
+    EXPECT_EQ(clicked(1), ModeAndZ(1, 36));
     frame();
-    frame({}, 2); // right click: zoom only
-    EXPECT_EQ(field->CamMode, 1);
+    EXPECT_EQ(clicked(2).first, 1); // right click: zoom only
     EXPECT_EQ(field->ZoomOn, -1);
 }
 
@@ -131,40 +135,27 @@ TEST_F(CameraControls, RightClickCyclesPerPhase)
     startPlaying();
     advanceTo(Position);
     ASSERT_EQ(field->CamMode, 3);
-    frame({}, 2);
-    EXPECT_EQ(field->CamMode, 4);
+    EXPECT_EQ(clicked(2), ModeAndZ(4, 36));
     EXPECT_EQ(field->View.Pos.y, 1.0f);
-    EXPECT_EQ(field->View.Pos.z, 36.0f);
     frame();
-    frame({}, 2);
-    EXPECT_EQ(field->CamMode, 3);
-    EXPECT_EQ(field->View.Pos.z, 1.0f);
+    EXPECT_EQ(clicked(2), ModeAndZ(3, 1));
 
     advanceTo(Ready);
     frame({VK_SPACE});
     ASSERT_EQ(field->Phase, 1006);
     EXPECT_EQ(field->CamMode, 5);
-    frame({VK_SPACE}, 2);
-    EXPECT_EQ(field->CamMode, 4);
-    EXPECT_EQ(field->View.Pos.z, 36.0f);
+    EXPECT_EQ(clicked(2, {VK_SPACE}), ModeAndZ(4, 36));
     frame({VK_SPACE});
-    frame({VK_SPACE}, 2);
-    EXPECT_EQ(field->CamMode, 5);
-    EXPECT_EQ(field->View.Pos.z, 1.0f);
-    frame();
-    frame();
+    EXPECT_EQ(clicked(2, {VK_SPACE}), ModeAndZ(5, 1));
+    frames(2);
     ASSERT_EQ(field->Phase, 1008);
     EXPECT_EQ(field->CamMode, 6);
     const float stoneZ = field->Stones[0].Pos.z;
     frame();
-    const D3DVECTOR followed = field->View.Pos;
-    EXPECT_EQ(followed.z, stoneZ); // the stone camera anchors on the stone before it moves on
-    frame({}, 2);
-    EXPECT_EQ(field->CamMode, 4);
-    EXPECT_EQ(field->View.Pos.z, followed.z); // the anchor stays
+    EXPECT_EQ(field->View.Pos.z, stoneZ); // the stone camera anchors on the stone before it moves on
+    EXPECT_EQ(clicked(2), ModeAndZ(4, stoneZ)); // the anchor stays
     frame();
-    frame({}, 2);
-    EXPECT_EQ(field->CamMode, 6);
+    EXPECT_EQ(clicked(2).first, 6);
 }
 
 TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)

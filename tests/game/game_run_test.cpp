@@ -105,6 +105,22 @@ protected:
 
     QString path(const char* name) const { return dir.filePath(name); }
 
+    // Runs `recording` (which records to rec.jsonl and dumps to first.dump), replays the recording
+    // and returns the first dump after checking the replay dumped the same.
+    std::vector<std::string> dumpReplaysIdentically(GameRunOptions recording)
+    {
+        recording.recordPath = path("rec.jsonl");
+        recording.dumpPath = path("first.dump");
+        EXPECT_EQ(runGame(recording), 0);
+        GameRunOptions replay = headless();
+        replay.replayPath = path("rec.jsonl");
+        replay.dumpPath = path("second.dump");
+        EXPECT_EQ(runGame(replay), 0);
+        const auto first = readLines(path("first.dump"));
+        EXPECT_EQ(first, readLines(path("second.dump")));
+        return first;
+    }
+
     GameRunOptions headless() const
     {
         GameRunOptions o;
@@ -125,21 +141,11 @@ TEST_F(GameRunTest, RecordingAReplayedGameReplaysToTheSameDump)
 
     GameRunOptions first = headless();
     first.replayPath = path("script.jsonl");
-    first.recordPath = path("recorded.jsonl");
-    first.dumpPath = path("first.dump");
-    ASSERT_EQ(runGame(first), 0);
-
-    GameRunOptions second = headless();
-    second.replayPath = path("recorded.jsonl");
-    second.dumpPath = path("second.dump");
-    ASSERT_EQ(runGame(second), 0);
-
-    const auto firstDump = readLines(path("first.dump"));
+    const auto firstDump = dumpReplaysIdentically(first);
     EXPECT_EQ(firstDump.size(), script.size() - 1);
-    EXPECT_EQ(firstDump, readLines(path("second.dump")));
 
     // The recording holds what the script gave, frame by frame.
-    const auto recorded = readLines(path("recorded.jsonl"));
+    const auto recorded = readLines(path("rec.jsonl"));
     ASSERT_EQ(recorded.size(), script.size());
     EXPECT_EQ(parseReplayHeader(recorded[0]).seed, 42u);
     for (std::size_t i = 1; i < script.size(); ++i) {
@@ -163,18 +169,8 @@ TEST_F(GameRunTest, LiveHeadlessRecordingReplaysToTheSameDump)
 {
     GameRunOptions live = headless();
     live.frames = 150;
-    live.recordPath = path("live.jsonl");
-    live.dumpPath = path("live.dump");
-    ASSERT_EQ(runGame(live), 0);
-
-    GameRunOptions replay = headless();
-    replay.replayPath = path("live.jsonl");
-    replay.dumpPath = path("replay.dump");
-    ASSERT_EQ(runGame(replay), 0);
-
-    const auto liveDump = readLines(path("live.dump"));
+    const auto liveDump = dumpReplaysIdentically(live);
     ASSERT_EQ(liveDump.size(), 150u);
-    EXPECT_EQ(liveDump, readLines(path("replay.dump")));
     // The headless clock runs at 100 frames per second from 0, so the whole first second counts.
     const QJsonObject last = QJsonDocument::fromJson(QByteArray::fromStdString(liveDump.back())).object();
     EXPECT_EQ(last.value("fps").toInt(), 100);
