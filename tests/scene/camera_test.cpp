@@ -52,7 +52,7 @@ void expectNear(Vec got, Vec want, const char* what)
     EXPECT_NEAR(got.z, want.z, 1e-3) << what << " z";
 }
 
-class CameraModes : public SceneTest {
+class CameraModes : public StartedScene {
 protected:
     Camera placed()
     {
@@ -76,7 +76,6 @@ protected:
 
 TEST_F(CameraModes, FreeCameraOrbitsItsAnchorAtTheZoomDistance)
 {
-    start();
     for (std::int16_t mode : {1, 2}) {
         for (float zoom : {0.0f, 40.0f, 80.0f, -40.0f}) {
             field->CamMode = mode;
@@ -95,7 +94,6 @@ TEST_F(CameraModes, FreeCameraOrbitsItsAnchorAtTheZoomDistance)
 
 TEST_F(CameraModes, PitchIsLimitedToMinusOneAndKept)
 {
-    start();
     for (std::int16_t mode : {1, 2, 3, 5, 6}) {
         field->CamMode = mode;
         setView({3, 1, 5}, 0, -0.5f);
@@ -122,7 +120,6 @@ TEST_F(CameraModes, PitchIsLimitedToMinusOneAndKept)
 
 TEST_F(CameraModes, AimCameraFollowsAimXAndIgnoresYaw)
 {
-    start();
     for (std::int16_t mode : {3, 5}) {
         field->CamMode = mode;
         field->AimX = 0;
@@ -144,7 +141,6 @@ TEST_F(CameraModes, AimCameraFollowsAimXAndIgnoresYaw)
 
 TEST_F(CameraModes, FixedViewOfTheFarHouse)
 {
-    start();
     field->CamMode = 4;
     setView({1, 1, 1}, 50, -30, 70);
     field->Zoom = 80;
@@ -157,7 +153,6 @@ TEST_F(CameraModes, FixedViewOfTheFarHouse)
 
 TEST_F(CameraModes, StoneCameraFollowsTheCurrentStoneThenTheFarHouse)
 {
-    start();
     field->CamMode = 6;
     field->CurStone = 3;
     placeStone(3, 2.5f, 17);
@@ -175,7 +170,6 @@ TEST_F(CameraModes, StoneCameraFollowsTheCurrentStoneThenTheFarHouse)
 
 TEST_F(CameraModes, FrameSetsRenderStatesAndBothLights)
 {
-    start();
     field->CamMode = 1;
     frame();
     const auto& s = device->state();

@@ -48,7 +48,7 @@ Kind kindOf(const gfx::SpriteQuad& q)
     return Unknown;
 }
 
-class Overlay : public SceneTest {
+class Overlay : public StartedScene {
 protected:
     std::vector<Kind> drawnFor(std::int16_t phase, std::int16_t camMode = 1)
     {
@@ -71,7 +71,6 @@ protected:
 
 TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
 {
-    start();
     const std::vector<Kind> bandOnly{Band};
     const std::vector<Kind> spin{SpinCursor, SpinBar, Band};
     const std::vector<Kind> power{SpinCursor, SpinBar, PowerCursor, PowerBar, Band};
@@ -88,7 +87,6 @@ TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
 
 TEST_F(Overlay, RunningStoneKeepsTheGaugesOnlyInTheStoneCamera)
 {
-    start();
     EXPECT_EQ(drawnFor(1008, 6), (std::vector<Kind>{SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band}));
     for (std::int16_t mode : {1, 2, 3, 4, 5})
         EXPECT_EQ(drawnFor(1008, mode), std::vector<Kind>{Band}) << "camera " << mode;
@@ -96,7 +94,6 @@ TEST_F(Overlay, RunningStoneKeepsTheGaugesOnlyInTheStoneCamera)
 
 TEST_F(Overlay, CursorsSitOverTheBarsAtTheirSettingsTurnedAQuarterEachWay)
 {
-    start();
     field->SpinSet = -1;
     field->PowerSet = 2;
     drawnFor(1006);
@@ -120,7 +117,6 @@ TEST_F(Overlay, CursorsSitOverTheBarsAtTheirSettingsTurnedAQuarterEachWay)
 
 TEST_F(Overlay, TriangleIsDoubleSizeTurnedAboutItsCentre)
 {
-    start();
     for (float angle : {0.0f, 45.0f, 200.0f}) {
         field->BalAngle = angle;
         drawnFor(16);
@@ -140,7 +136,6 @@ TEST_F(Overlay, TriangleIsDoubleSizeTurnedAboutItsCentre)
 
 TEST_F(Overlay, BandStretchesOneIceTexelAcrossTheBottom)
 {
-    start();
     drawnFor(1);
     const auto& q = sprite(Band);
     expectBox(q, {0, 432, 640, 480}, "band");

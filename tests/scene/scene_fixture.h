@@ -142,4 +142,10 @@ protected:
     long frameIndex = 0;
 };
 
+// A SceneTest whose game has started.
+class StartedScene : public SceneTest {
+protected:
+    void SetUp() override { start(); }
+};
+
 } // namespace scenetest

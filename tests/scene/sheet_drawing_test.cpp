@@ -61,10 +61,8 @@ protected:
 
 TEST_F(SheetDrawing, EmptySheetIs111FloorDrawsAndCountersMatch)
 {
-    start();
-    frame();
+    sheetPieces();
     const auto floorDraws = drawsOf(floor);
-    EXPECT_EQ(pieces(floorDraws).size(), 111u);
     EXPECT_EQ(floorDraws.size(), device->subsetDraws().size()) << "nothing but the floor mesh is drawn";
     EXPECT_TRUE(drawsOf(pipe).empty());
     EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices()));
@@ -161,11 +159,10 @@ TEST_F(SheetDrawing, FloorTilesTheSheetExactlyOnceWithTheFarHalfTurned)
     EXPECT_NEAR(farCorner.z, 38.5f, Eps);
 }
 
-class StoneDrawing : public SceneTest {};
+class StoneDrawing : public StartedScene {};
 
 TEST_F(StoneDrawing, OnePipePerStoneZeroToFifteenWithInPlayMinusOne)
 {
-    start();
     placeStone(3, 2, 20, 1);  // true-ish but not -1
     placeStone(16, 3, 20);    // the spare record
     placeStone(7, 4, 20, 0);
@@ -182,7 +179,6 @@ TEST_F(StoneDrawing, OnePipePerStoneZeroToFifteenWithInPlayMinusOne)
 
 TEST_F(StoneDrawing, PlacementHeightScaleRotationAndTexture)
 {
-    start();
     placeStone(4, 2.5f, 39.8f, -1, 90); // beyond the far wall: drawing never tests positions
     // Keep it in play through this frame's step: a moving stone past z 40 would leave.
     frame();
@@ -205,7 +201,6 @@ TEST_F(StoneDrawing, PlacementHeightScaleRotationAndTexture)
 // The last material set is the sheet's white when no stone is in play, else the last stone's.
 TEST_F(StoneDrawing, WhiteSheetEvenStonesRedOddStonesYellow)
 {
-    start();
     const auto diffuse = [&] {
         const D3DCOLORVALUE d = device->state().material().Diffuse;
         return std::vector<float>{d.r, d.g, d.b, d.a};
@@ -228,7 +223,6 @@ TEST_F(StoneDrawing, WhiteSheetEvenStonesRedOddStonesYellow)
 // Physics runs between the sheet and the stones: a stone leaving play this frame is not drawn.
 TEST_F(StoneDrawing, StoneLeavingPlayThisFrameIsNotDrawn)
 {
-    start();
     placeStone(2, 6.45f, 20);
     field->Stones[2].Speed = 0.2f;
     field->Stones[2].Heading = 90; // straight towards the side wall
@@ -241,7 +235,6 @@ TEST_F(StoneDrawing, StoneLeavingPlayThisFrameIsNotDrawn)
 // One physics step per frame, and the stone is drawn where that step left it.
 TEST_F(StoneDrawing, OneStepPerFrameAndDrawnAfterIt)
 {
-    start();
     placeStone(6, 3, 10);
     field->Stones[6].Speed = 0.05f;
     field->Stones[6].RunState = 1;

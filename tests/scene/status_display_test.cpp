@@ -48,7 +48,7 @@ const std::map<std::int16_t, std::array<std::string, 3>>& expectedLines()
     return lines;
 }
 
-class StatusDisplay : public SceneTest {
+class StatusDisplay : public StartedScene {
 protected:
     std::vector<gfx::TextRecord> textsFor(std::int16_t phase)
     {
@@ -60,7 +60,6 @@ protected:
 
 TEST_F(StatusDisplay, HelpLinesPerPhaseAndOnlyCountersWhereThePlayerHasNothingToDo)
 {
-    start();
     for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
         EXPECT_EQ(textsFor(phase).size(), 4u) << "phase " << phase;
     for (const auto& [phase, lines] : expectedLines()) {
@@ -78,7 +77,6 @@ TEST_F(StatusDisplay, HelpLinesPerPhaseAndOnlyCountersWhereThePlayerHasNothingTo
 
 TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
 {
-    start();
     field->ShotFrame = 0;
     auto texts = textsFor(1);
     ASSERT_EQ(texts.size(), 4u);
@@ -102,7 +100,6 @@ TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
 // The counters shown are those of the frame just drawn; the frame rate is counted once a frame.
 TEST_F(StatusDisplay, CountersOfAWholeFrame)
 {
-    start();
     frame();
     const auto& texts = device->texts();
     ASSERT_GE(texts.size(), 4u);
@@ -116,7 +113,6 @@ TEST_F(StatusDisplay, CountersOfAWholeFrame)
 
 TEST_F(StatusDisplay, FrameRateShownAfterTheFirstSecond)
 {
-    start();
     // 61 frames a second of virtual time; the second second reports the first's count.
     for (int i = 0; i < 130; ++i) {
         clock.set(200.0 + i / 61.0);
