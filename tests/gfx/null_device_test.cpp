@@ -33,11 +33,10 @@ TEST(NullDeviceState, StartsFromDirect3DDefaults)
 {
     NullDevice dev;
     const std::pair<std::uint32_t, std::uint32_t> defaults[] = {
-        {d3d::RS_ZENABLE, d3d::ZB_TRUE},     {d3d::RS_CULLMODE, d3d::CULL_CCW},      {d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL},
-        {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}, {d3d::RS_SRCBLEND, d3d::BLEND_ONE},     {d3d::RS_DESTBLEND, d3d::BLEND_ZERO},
-        {d3d::RS_LIGHTING, 1},               {d3d::RS_NORMALIZENORMALS, 0},          {d3d::RS_SPECULARENABLE, 0},
-        {d3d::RS_LOCALVIEWER, 1},            {d3d::RS_DIFFUSEMATERIALSOURCE, d3d::MCS_COLOR1},
-        {d3d::RS_SPECULARMATERIALSOURCE, d3d::MCS_COLOR2}};
+        {d3d::RS_ZENABLE, d3d::ZB_TRUE}, {d3d::RS_CULLMODE, d3d::CULL_CCW}, {d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL},
+        {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}, {d3d::RS_SRCBLEND, d3d::BLEND_ONE}, {d3d::RS_DESTBLEND, d3d::BLEND_ZERO},
+        {d3d::RS_LIGHTING, 1}, {d3d::RS_NORMALIZENORMALS, 0}, {d3d::RS_SPECULARENABLE, 0}, {d3d::RS_LOCALVIEWER, 1},
+        {d3d::RS_DIFFUSEMATERIALSOURCE, d3d::MCS_COLOR1}, {d3d::RS_SPECULARMATERIALSOURCE, d3d::MCS_COLOR2}};
     for (const auto& [state, value] : defaults)
         EXPECT_EQ(dev.renderState(state), value) << "render state " << state;
     EXPECT_EQ(std::bit_cast<float>(dev.renderState(d3d::RS_FOGEND)), 1.0f);

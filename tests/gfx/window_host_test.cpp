@@ -20,22 +20,19 @@ using platform::WindowHost;
 TEST(VirtualKeys, QtKeysMapToWindowsCodes)
 {
     struct Case {
-        int qt;
-        Qt::KeyboardModifiers mods;
-        quint32 native;
-        int vk;
+        int qt, vk;
+        Qt::KeyboardModifiers mods = Qt::NoModifier;
+        quint32 native = 0;
     };
     const Case cases[] = {
-        {Qt::Key_A, Qt::NoModifier, 0, 'A'}, {Qt::Key_W, Qt::ShiftModifier, 0, 'W'}, {Qt::Key_Z, Qt::NoModifier, 0, 'Z'},
-        {Qt::Key_0, Qt::NoModifier, 0, '0'}, {Qt::Key_7, Qt::NoModifier, 0, '7'}, {Qt::Key_Exclam, Qt::ShiftModifier, 0, '1'},
-        {Qt::Key_Escape, Qt::NoModifier, 0, 27}, {Qt::Key_Space, Qt::NoModifier, 0, 32}, {Qt::Key_Return, Qt::NoModifier, 0, 13},
-        {Qt::Key_Enter, Qt::KeypadModifier, 0, 13}, {Qt::Key_F1, Qt::NoModifier, 0, 112}, {Qt::Key_F3, Qt::NoModifier, 0, 114},
-        {Qt::Key_F12, Qt::NoModifier, 0, 123}, {Qt::Key_Left, Qt::NoModifier, 0, 37}, {Qt::Key_Up, Qt::NoModifier, 0, 38},
-        {Qt::Key_Right, Qt::NoModifier, 0, 39}, {Qt::Key_Down, Qt::NoModifier, 0, 40}, {Qt::Key_Shift, Qt::NoModifier, 0xffe1, 0xA0},
-        {Qt::Key_Shift, Qt::NoModifier, 0xffe2, 0xA1}, {Qt::Key_Control, Qt::NoModifier, 0xffe3, 0xA2}, {Qt::Key_Alt, Qt::NoModifier, 0xffe9, 0xA4},
-        {Qt::Key_5, Qt::KeypadModifier, 0, 0x65}, {Qt::Key_Backspace, Qt::NoModifier, 0, 8}, {Qt::Key_Tab, Qt::NoModifier, 0, 9},
-        {Qt::Key_Delete, Qt::NoModifier, 0, 46}, {Qt::Key_Comma, Qt::NoModifier, 0, 0xBC}, {Qt::Key_unknown, Qt::NoModifier, 0, 0},
-        {Qt::Key_VolumeUp, Qt::NoModifier, 0, 0},
+        {Qt::Key_A, 'A'}, {Qt::Key_W, 'W', Qt::ShiftModifier}, {Qt::Key_Z, 'Z'}, {Qt::Key_0, '0'}, {Qt::Key_7, '7'},
+        {Qt::Key_Exclam, '1', Qt::ShiftModifier}, {Qt::Key_Escape, 27}, {Qt::Key_Space, 32}, {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13, Qt::KeypadModifier}, {Qt::Key_F1, 112}, {Qt::Key_F3, 114}, {Qt::Key_F12, 123},
+        {Qt::Key_Left, 37}, {Qt::Key_Up, 38}, {Qt::Key_Right, 39}, {Qt::Key_Down, 40},
+        {Qt::Key_Shift, 0xA0, Qt::NoModifier, 0xffe1}, {Qt::Key_Shift, 0xA1, Qt::NoModifier, 0xffe2},
+        {Qt::Key_Control, 0xA2, Qt::NoModifier, 0xffe3}, {Qt::Key_Alt, 0xA4, Qt::NoModifier, 0xffe9},
+        {Qt::Key_5, 0x65, Qt::KeypadModifier}, {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9}, {Qt::Key_Delete, 46},
+        {Qt::Key_Comma, 0xBC}, {Qt::Key_unknown, 0}, {Qt::Key_VolumeUp, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(virtualKeyFromQt(c.qt, c.mods, c.native), c.vk) << "Qt key 0x" << std::hex << c.qt;

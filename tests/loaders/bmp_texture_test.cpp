@@ -176,7 +176,8 @@ TEST(BmpFiles, LoadsFromDiskAndNamesAMissingPath)
     EXPECT_EQ(platform::loadBmpTexture(windowsStyle).width(), 4);
 
     const std::string missing = dir.filePath("Tex_None.bmp").toStdString();
-    EXPECT_THAT([&] { platform::loadBmpTexture(missing); }, ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(missing)));
+    EXPECT_THAT([&] { platform::loadBmpTexture(missing); },
+                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(missing)));
 }
 
 TEST(BmpRejection, RandomDamageIsRejectedOrDecodedToTheDeclaredSize)

@@ -33,8 +33,8 @@ Mesh Cube {
 )";
 
 using V3 = std::array<float, 3>;
-V3 position(const MeshData& m, std::uint32_t i) { return {m.vertices.at(i).px, m.vertices.at(i).py, m.vertices.at(i).pz}; }
-V3 normal(const MeshData& m, std::uint32_t i) { return {m.vertices.at(i).nx, m.vertices.at(i).ny, m.vertices.at(i).nz}; }
+V3 position(const MeshData& m, std::uint32_t i) { const auto& v = m.vertices.at(i); return {v.px, v.py, v.pz}; }
+V3 normal(const MeshData& m, std::uint32_t i) { const auto& v = m.vertices.at(i); return {v.nx, v.ny, v.nz}; }
 
 V3 faceNormal(const MeshData& m, std::uint32_t face)
 {
