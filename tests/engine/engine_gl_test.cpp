@@ -9,15 +9,11 @@
 #include "engine/q_mesh.h"
 #include "engine/q_std.h"
 #include "engine/q_tex.h"
-#include "platform/bmp_texture.h"
-#include "platform/clock.h"
 #include "platform/gfx/gl_device.h"
-#include "platform/xfile_parser.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -37,24 +33,9 @@ class GlFrame : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        engine::QrnPlatform p;
-        p.createDevice = [](const engine::PresentParams& params, bool software) -> std::unique_ptr<gfx::Device> {
-            return gfx::createOffscreenGlDevice(static_cast<int>(params.BackBufferWidth),
-                                                static_cast<int>(params.BackBufferHeight), software);
-        };
-        p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
-        p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
-        p.clock = &clock;
-        p.dialogs = &dialogs;
-        p.input = &input;
-        qrn = std::make_unique<QRN>(std::move(p));
-        qrn->AutoDxInit(nullptr, 640, 480, QRN::False, QRN::True);
-    }
-
-    std::string write(const QString& name, const std::string& text)
-    {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(text.c_str()) > 0 ? f.fileName().toStdString() : "";
+        h.makeDevice = [](int w, int hgt, bool software) { return gfx::createOffscreenGlDevice(w, hgt, software); };
+        h.init();
+        qrn = h.qrn.get();
     }
 
     // Left half red, right half green, an 8 x 8 black (keyed) square at the top-left.
@@ -66,24 +47,20 @@ protected:
         painter.fillRect(16, 0, 16, 32, QColor(0, 255, 0));
         painter.fillRect(0, 0, 8, 8, QColor(0, 0, 0));
         painter.end();
-        const QString path = dir.filePath("sprite.bmp");
+        const QString path = h.dir.filePath("sprite.bmp");
         EXPECT_TRUE(image.save(path, "BMP"));
         return path.toStdString();
     }
 
-    platform::VirtualClock clock;
-    std::vector<std::string> events;
-    enginetest::RecordingDialogs dialogs{events};
-    enginetest::CountingInputHost input;
-    QTemporaryDir dir;
-    std::unique_ptr<QRN> qrn;
+    enginetest::Harness h;
+    QRN* qrn = nullptr;
 };
 
 TEST_F(GlFrame, QueueBlendsFarToNearAndSpritesAndTextLandWherePlaced)
 {
     Q_Mesh nearSquare, farSquare;
-    nearSquare.setMesh(*qrn, write("near.x", squareAt(1, 0)));
-    farSquare.setMesh(*qrn, write("far.x", squareAt(3, 0)));
+    nearSquare.setMesh(*qrn, h.writeFile("near.x", squareAt(1, 0)));
+    farSquare.setMesh(*qrn, h.writeFile("far.x", squareAt(3, 0)));
     Q_Mat blue, red;
     blue.setMaterial({0, 0, 0, 0.5f}, {}, {}, {0, 0, 1, 1}, 0);
     red.setMaterial({0, 0, 0, 0.5f}, {}, {}, {1, 0, 0, 1}, 0);

@@ -18,6 +18,8 @@ Harness::Harness(double clockStart, double clockTick, platform::Clock* otherCloc
         events.push_back(software ? "create:software" : "create:hardware");
         if ((!software && hardwareFailures-- > 0) || (software && softwareFails))
             throw gfx::DeviceError("vertex processing not available", -2005530516);
+        if (makeDevice)
+            return makeDevice(int(params.BackBufferWidth), int(params.BackBufferHeight), software);
         auto made = std::make_unique<LoggingDevice>(int(params.BackBufferWidth), int(params.BackBufferHeight));
         device_ = made.get();
         return made;

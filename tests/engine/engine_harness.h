@@ -154,6 +154,8 @@ public:
     int hardwareFailures = 0; // hardware attempts still to fail
     bool softwareFails = false;
     engine::DisplayMode desktop{1280, 1024, 60, 23}; // a 16-bit desktop, unlike the full-screen format
+    // When set, makes the device instead of the logging null device (device() and null() are then unusable).
+    std::function<std::unique_ptr<gfx::Device>(int width, int height, bool software)> makeDevice;
 
     SteppingClock clock;
     RecordingDialogs dialogs{events};
