@@ -42,7 +42,7 @@ TEST_F(ServiceAccounts, NamesAreStoredLowerCasedWithDistinctStableNumbers)
 
 TEST_F(ServiceAccounts, NameRulesAreEnforcedAndMissingFieldsRefused)
 {
-    for (const std::string query :
+    for (const std::string& query :
          {registration("ab_c", "4"), registration("a%20b", "3"),
           registration("%E3%81%82", "1"), // あ: not a half-width letter
           registration(std::string(17, 'a'), "17"),
