@@ -2,6 +2,7 @@
 // 24 segments per frame, 640 x 480, Mesa's llvmpipe. Prints the median and 90th percentile over
 // 1000 frames; `bench_gfx FILE.png` also writes the last frame. Without an X display it runs itself again under xvfb-run.
 
+#include "bench/common/software_gl_display.h"
 #include "platform/gfx/gl_device.h"
 #include "tools/gfx_demo/demo_scene.h"
 
@@ -21,19 +22,6 @@ constexpr int kFrames = 1000;
 constexpr int kQuads = 111;
 constexpr int kCylinders = 16;
 constexpr int kSegments = 24;
-
-void rerunUnderXvfb(char** argv)
-{
-    setenv("RINKFALL_BENCH_UNDER_XVFB", "1", 1);
-    std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                               const_cast<char*>("-screen 0 1280x1024x24")};
-    for (char** a = argv; *a; ++a)
-        args.push_back(*a);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("xvfb-run");
-    std::exit(1);
-}
 
 void drawFrame(gfx::GlDevice& dev, const gfx::Mesh& quad, const gfx::Mesh& cylinder, const gfx::Texture& tex,
                int frame)
@@ -60,11 +48,7 @@ void drawFrame(gfx::GlDevice& dev, const gfx::Mesh& quad, const gfx::Mesh& cylin
 
 int main(int argc, char** argv)
 {
-    const char* display = std::getenv("DISPLAY");
-    if ((!display || !*display) && !std::getenv("RINKFALL_BENCH_UNDER_XVFB"))
-        rerunUnderXvfb(argv);
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    bench::useSoftwareGlDisplay(argv);
     QGuiApplication app(argc, argv);
     try {
         auto dev = gfx::createOffscreenGlDevice(640, 480, true);

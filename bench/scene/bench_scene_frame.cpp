@@ -7,6 +7,7 @@
 
 #include "game/field.h"
 #include "platform/bmp_texture.h"
+#include "bench/common/software_gl_display.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -70,29 +71,11 @@ void layStones(Field& field)
     }
 }
 
-void rerunUnderXvfb(char** argv)
-{
-    setenv("RINKFALL_BENCH_UNDER_XVFB", "1", 1);
-    std::vector<char*> args = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"), const_cast<char*>("-s"),
-                               const_cast<char*>("-screen 0 1280x1024x24")};
-    for (char** a = argv; *a; ++a)
-        args.push_back(*a);
-    args.push_back(nullptr);
-    execvp("xvfb-run", args.data());
-    std::perror("xvfb-run");
-    std::exit(1);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const char* display = std::getenv("DISPLAY");
-    if ((!display || !*display) && !std::getenv("RINKFALL_BENCH_UNDER_XVFB"))
-        rerunUnderXvfb(argv);
-    // llvmpipe, as in the tests, so the figures do not depend on a GPU.
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    bench::useSoftwareGlDisplay(argv);
     QGuiApplication app(argc, argv);
     const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
