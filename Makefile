@@ -6,7 +6,7 @@ RELEASE_DIR ?= build/release
 TEST_DIR    ?= build/test
 ARGS        ?=
 
-.PHONY: run test bench setup build-release build-test clean
+.PHONY: run test bench fuzz setup build-release build-test clean
 
 setup:
 	@bash scripts/setup
@@ -32,6 +32,12 @@ test: build-test
 
 bench: build-release
 	bash scripts/bench $(RELEASE_DIR)
+
+# Every fuzz target for a short while (FUZZ_SECONDS each); fails on any finding and prints the
+# command that reproduces it. Not part of `make test`. Needs clang and its runtime (scripts/setup).
+FUZZ_SECONDS ?= 30
+fuzz: setup
+	bash scripts/fuzz all $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

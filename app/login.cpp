@@ -3,11 +3,10 @@
 #include "online/form_kit.h"
 #include "online/messages.h"
 #include "online/requests.h"
+#include "online/screen_replies.h"
 
 #include <QLabel>
 #include <QPushButton>
-
-#include <cmath>
 
 using namespace online::formkit;
 
@@ -62,23 +61,17 @@ void Login::CD_Access_Click()
 {
     SetControls(false);
     const online::Reply reply = context_.protocol.VBPHP(online::requests::login(context_.master), Word[1]);
-    const auto code = reply.code();
-    // A lost or garbled answer leaves the menu ready for another try, with nothing taken from it.
-    if (!reply.transferred() || !code) {
-        Word[1]->setText(reply.transferred() ? online::messages::MalformedReply : reply.failure());
+    using Outcome = online::TitleReply::Outcome;
+    const online::TitleReply title = online::readTitleReply(reply);
+    if (title.outcome == Outcome::TransferFailed || title.outcome == Outcome::Malformed) {
+        Word[1]->setText(title.outcome == Outcome::Malformed ? online::messages::MalformedReply : reply.failure());
         SetControls(true);
         return;
     }
-    const double status = std::floor(*code);
-    if (status != 1 && status != -2)
-        return; // unexpected code: the buttons stay disabled, the progress text stays
-    if (!reply.has(6)) {
-        Word[1]->setText(online::messages::MalformedReply);
-        SetControls(true);
-        return;
-    }
-    showNotice(reply);
-    if (status == 1) {
+    if (title.outcome == Outcome::Unexpected)
+        return; // the buttons stay disabled, the progress text stays
+    showNotice(title);
+    if (title.outcome == Outcome::Current) {
         AccessState = 1;
         Word[1]->setText(QStringLiteral("②登録 または ログインを押してください。"));
         SetControls(true);
@@ -87,11 +80,11 @@ void Login::CD_Access_Click()
     }
 }
 
-void Login::showNotice(const online::Reply& reply)
+void Login::showNotice(const online::TitleReply& title)
 {
     for (int i = 1; i <= 5; ++i)
-        Word[i + 1]->setText(reply.field(i));
-    context_.master.ClientIP = reply.field(6);
+        Word[i + 1]->setText(title.notice[i - 1]);
+    context_.master.ClientIP = title.clientIP;
 }
 
 void Login::CD_Login_Click()

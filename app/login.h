@@ -1,6 +1,7 @@
 #pragma once
 
 #include "online/screen.h"
+#include "online/screen_replies.h"
 
 #include <array>
 #include <cstdint>
@@ -24,7 +25,7 @@ public:
 private:
     void SetControls(bool enable);
     void CD_Access_Click();
-    void showNotice(const online::Reply& reply);
+    void showNotice(const online::TitleReply& title);
     void CD_Login_Click();
     void CD_Regist_Click();
     void Com_Single_Click();

@@ -3,6 +3,7 @@
 #include "engine/engine_errors.h"
 #include "game/field.h"
 #include "game/replay_format.h"
+#include "game/state_dump.h"
 #include "platform/bmp_texture.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"

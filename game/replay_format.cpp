@@ -1,7 +1,5 @@
 #include "game/replay_format.h"
 
-#include "game/field.h"
-
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,6 +7,7 @@
 #include <QJsonValue>
 
 #include <charconv>
+#include <fstream>
 #include <cmath>
 #include <limits>
 
@@ -48,35 +47,6 @@ void appendDouble(std::string& out, double v)
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
-}
-
-void appendFloat(std::string& out, float v)
-{
-    if (!std::isfinite(v)) {
-        out += "null"; // JSON has no infinities; the game never makes one
-        return;
-    }
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
-}
-
-void appendVector(std::string& out, const D3DVECTOR& v)
-{
-    out += '[';
-    appendFloat(out, v.x);
-    out += ',';
-    appendFloat(out, v.y);
-    out += ',';
-    appendFloat(out, v.z);
-    out += ']';
-}
-
-void appendKey(std::string& out, const char* key)
-{
-    out += '"';
-    out += key;
-    out += "\":";
 }
 
 } // namespace
@@ -149,12 +119,22 @@ std::string frameInputLine(const FrameInput& input)
     return out;
 }
 
-ReplayReader::ReplayReader(const std::string& path) : path_(path), in_(path)
+ReplayReader::ReplayReader(const std::string& path) : path_(path), in_(std::make_unique<std::ifstream>(path))
 {
-    if (!in_)
+    if (!*in_)
         throw ReplayFormatError(path_ + ": cannot be read");
+    readHeader();
+}
+
+ReplayReader::ReplayReader(std::unique_ptr<std::istream> in, const std::string& name) : path_(name), in_(std::move(in))
+{
+    readHeader();
+}
+
+void ReplayReader::readHeader()
+{
     std::string line;
-    if (!std::getline(in_, line))
+    if (!std::getline(*in_, line))
         fail("no header line");
     lineNumber_ = 1;
     try {
@@ -167,7 +147,7 @@ ReplayReader::ReplayReader(const std::string& path) : path_(path), in_(path)
 std::optional<FrameInput> ReplayReader::next()
 {
     std::string line;
-    while (std::getline(in_, line)) {
+    while (std::getline(*in_, line)) {
         ++lineNumber_;
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             continue; // blank lines, e.g. a trailing one, carry no frame
@@ -183,76 +163,4 @@ std::optional<FrameInput> ReplayReader::next()
 void ReplayReader::fail(const std::string& what) const
 {
     throw ReplayFormatError(path_ + ":" + std::to_string(lineNumber_ == 0 ? 1 : lineNumber_) + ": " + what);
-}
-
-std::string floatText(float value)
-{
-    std::string out;
-    appendFloat(out, value);
-    return out;
-}
-
-std::string stateDumpLine(const Field& f, long frame)
-{
-    std::string out;
-    out.reserve(2048);
-    const auto intField = [&out](const char* key, long long v) {
-        appendKey(out, key);
-        append(out, v);
-        out += ',';
-    };
-    const auto floatField = [&out](const char* key, float v) {
-        appendKey(out, key);
-        appendFloat(out, v);
-        out += ',';
-    };
-    out += '{';
-    intField("frame", frame);
-    intField("phase", f.Phase);
-    intField("gmode", f.GMode);
-    intField("running", f.Running);
-    intField("cur_stone", f.CurStone);
-    intField("cam_mode", f.CamMode);
-    intField("mouse_look", f.MouseLook);
-    intField("solid_fill", f.SolidFill);
-    floatField("zoom", f.Zoom);
-    intField("zoom_on", f.ZoomOn);
-    floatField("aim_x", f.AimX);
-    floatField("spin_set", f.SpinSet);
-    floatField("power_set", f.PowerSet);
-    floatField("bal_angle", f.BalAngle);
-    intField("shot_frame", f.ShotFrame);
-    intField("fps", f.frameFps());
-    intField("vtx", f.engine().getNumDrawVertex());
-    intField("ply", f.engine().getNumDrawFace());
-    appendKey(out, "view");
-    out += "{\"pos\":";
-    appendVector(out, f.View.Pos);
-    out += ',';
-    floatField("yaw", f.View.Yaw);
-    floatField("pitch", f.View.Pitch);
-    appendKey(out, "fov");
-    appendFloat(out, f.View.Fov);
-    out += "},";
-    appendKey(out, "stones");
-    out += '[';
-    for (std::size_t i = 0; i < f.Stones.size(); ++i) {
-        const StoneRec& s = f.Stones[i];
-        if (i > 0)
-            out += ',';
-        out += '{';
-        intField("in_play", s.InPlay);
-        intField("run_state", s.RunState);
-        appendKey(out, "pos");
-        appendVector(out, s.Pos);
-        out += ',';
-        floatField("speed", s.Speed);
-        floatField("heading", s.Heading);
-        floatField("spin", s.Spin);
-        appendKey(out, "rot");
-        appendFloat(out, s.Rot);
-        out += '}';
-    }
-    out += "]}";
-    return out;
 }

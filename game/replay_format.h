@@ -9,14 +9,13 @@
 // is required (defaults: no key, (320, 240), 0).
 
 #include <cstdint>
-#include <fstream>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class Field;
 
 struct ReplayHeader {
     std::int16_t gmode = 1;
@@ -46,6 +45,8 @@ std::string frameInputLine(const FrameInput& input);
 class ReplayReader {
 public:
     explicit ReplayReader(const std::string& path);
+    // Reads an already open recording; `name` stands for it in error messages.
+    ReplayReader(std::unique_ptr<std::istream> in, const std::string& name);
     const ReplayHeader& header() const { return header_; }
     // The next frame, or nothing after the last one. A malformed line throws ReplayFormatError.
     std::optional<FrameInput> next();
@@ -53,13 +54,10 @@ public:
 private:
     [[noreturn]] void fail(const std::string& what) const;
 
+    void readHeader();
+
     std::string path_;
-    std::ifstream in_;
+    std::unique_ptr<std::istream> in_;
     ReplayHeader header_;
     long lineNumber_ = 0;
 };
-
-// The shortest text that reads back to the same 32-bit float.
-std::string floatText(float value);
-// One frame's state of the game window as a JSON object (no line break).
-std::string stateDumpLine(const Field& field, long frame);

@@ -3,6 +3,7 @@
 #include "online/form_kit.h"
 #include "online/messages.h"
 #include "online/requests.h"
+#include "online/screen_replies.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -78,28 +79,28 @@ void Accept::CDA_Send_Click()
 
     Word[3]->setText(QStringLiteral("ログイン中"));
     const Reply reply = context_.protocol.VBPHP(requests::access(context_.master, name, password));
-    if (!reply.transferred())
-        return stopWith(reply.failure());
-    const auto code = reply.code();
-    if (!code)
+    const LoginReply login = readLoginReply(reply);
+    switch (login.outcome) {
+    case LoginReply::Outcome::TransferFailed:
+    case LoginReply::Outcome::Refused:
+        return stopWith(login.message);
+    case LoginReply::Outcome::Malformed:
         return stopWith(messages::MalformedReply);
-    if (*code == -2 || *code == -1)
-        return stopWith(reply.has(1) ? reply.field(1) : messages::MalformedReply);
-    if (*code == 0)
+    case LoginReply::Outcome::DatabaseError:
         return stopWith(messages::DatabaseError);
-    if (*code == 1)
-        return enterLobby(reply);
+    case LoginReply::Outcome::LoggedIn:
+        return enterLobby(login);
+    case LoginReply::Outcome::Unknown:
+        break;
+    }
     SetControls(true); // an unknown code leaves "ログイン中" showing
 }
 
-void Accept::enterLobby(const Reply& reply)
+void Accept::enterLobby(const LoginReply& login)
 {
-    const auto userNo = replyInteger(reply.field(1));
-    if (!userNo || !reply.has(2))
-        return stopWith(messages::MalformedReply);
     Word[3]->setText(QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
-    context_.master.UserNo = *userNo;
-    context_.master.UserName = reply.field(2);
+    context_.master.UserNo = login.userNo;
+    context_.master.UserName = login.userName;
     // The arrival notice is a courtesy to the others in the lobby; its reply is not examined, and
     // if it fails the lobby's own refresh will report an unreachable service.
     context_.protocol.VBPHP(requests::say(context_.master, QStringLiteral("システム"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "online/screen.h"
+#include "online/screen_replies.h"
 
 #include <array>
 
@@ -24,7 +25,7 @@ private:
     void CDA_Return_Click();
     // Ends the send with a message on the message line and the controls ready again.
     void stopWith(const QString& message);
-    void enterLobby(const Reply& reply);
+    void enterLobby(const LoginReply& login);
 
     Screen& lobby_;
     Screen* titleMenu_ = nullptr;

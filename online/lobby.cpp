@@ -3,6 +3,7 @@
 #include "online/form_kit.h"
 #include "online/messages.h"
 #include "online/requests.h"
+#include "online/screen_replies.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -124,28 +125,21 @@ void Lobby::SetControls(bool enable)
 
 Lobby::Outcome Lobby::applyFatalRule(const Reply& reply)
 {
-    if (!reply.transferred()) {
-        showMessage(reply.failure());
+    const LobbyVerdict verdict = readLobbyVerdict(reply);
+    switch (verdict.outcome) {
+    case LobbyVerdict::Outcome::TransferFailed:
+        showMessage(verdict.message);
         return Outcome::Failed;
-    }
-    const auto code = reply.code();
-    if (!code) {
+    case LobbyVerdict::Outcome::Malformed:
         showMessage(messages::MalformedReply);
         return Outcome::Failed;
-    }
-    if (*code == -2 || *code == -1) {
-        if (!reply.has(1)) {
-            showMessage(messages::MalformedReply);
-            return Outcome::Failed;
-        }
-        showMessage(reply.field(1));
+    case LobbyVerdict::Outcome::Fatal:
+    case LobbyVerdict::Outcome::DatabaseError:
+        showMessage(verdict.outcome == LobbyVerdict::Outcome::Fatal ? verdict.message : messages::DatabaseError);
         endProgram(0);
         return Outcome::Ended;
-    }
-    if (*code == 0) {
-        showMessage(messages::DatabaseError);
-        endProgram(0);
-        return Outcome::Ended;
+    case LobbyVerdict::Outcome::GoOn:
+        break;
     }
     return Outcome::Done;
 }
@@ -277,7 +271,7 @@ Lobby::Outcome Lobby::createRoom()
         const Outcome outcome = applyFatalRule(reply);
         if (outcome != Outcome::Done)
             return outcome;
-        const auto room = replyLong(reply.field(1));
+        const auto room = readCreatedRoom(reply);
         if (!room) {
             showMessage(messages::MalformedReply);
             return Outcome::Failed;
@@ -317,18 +311,13 @@ Lobby::Outcome Lobby::joinRoom(int r)
         return Outcome::Done;
     showMessage(QStringLiteral("%1に入室試行\r\nID:%2").arg(r).arg(room.ID));
     const Reply reply = context_.protocol.VBPHP(requests::join(context_.master, room.ID));
-    if (!reply.transferred()) {
-        showMessage(reply.failure());
+    const JoinReply join = readJoinReply(reply);
+    if (join.outcome != JoinReply::Outcome::Shown) {
+        showMessage(join.outcome == JoinReply::Outcome::Malformed ? messages::MalformedReply : join.message);
         return Outcome::Failed;
     }
-    const auto code = reply.code();
-    if (!code || !reply.has(1)) {
-        showMessage(messages::MalformedReply);
-        return Outcome::Failed;
-    }
-    // Join replies are never fatal: the server's word is shown whatever the code.
-    showMessage(reply.field(1));
-    if (*code == 1)
+    showMessage(join.message);
+    if (join.joined)
         RoomMode = 2;
     return Outcome::Done;
 }

@@ -3,6 +3,7 @@
 #include "online/form_kit.h"
 #include "online/messages.h"
 #include "online/requests.h"
+#include "online/screen_replies.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -109,30 +110,28 @@ void Regist::CDR_Send_Click()
 
 void Regist::applyReply(const Reply& reply)
 {
-    const auto code = reply.code();
-    const bool readsMessage = code && (*code == -2 || *code == -1 || *code == 1);
-    if (!reply.transferred() || !code || (readsMessage && !reply.has(1))) {
-        Word[4]->setText(reply.transferred() ? messages::MalformedReply : reply.failure());
-        SetControls(true);
+    const RegistReply regist = readRegistReply(reply);
+    switch (regist.outcome) {
+    case RegistReply::Outcome::TransferFailed:
+    case RegistReply::Outcome::Refused:
+        Word[4]->setText(regist.message);
+        break;
+    case RegistReply::Outcome::Malformed:
+        Word[4]->setText(messages::MalformedReply);
+        break;
+    case RegistReply::Outcome::LockedOut:
+        Word[4]->setText(regist.message); // this client is locked out: only closing remains
         return;
-    }
-    if (*code == -2) {
-        Word[4]->setText(reply.field(1)); // this client is locked out: only closing remains
-        return;
-    }
-    if (*code == -1) {
-        Word[4]->setText(reply.field(1));
-        SetControls(true);
-        return;
-    }
-    if (*code == 1) {
+    case RegistReply::Outcome::Registered:
         RegistState = 1;
-        Word[4]->setText(reply.field(1));
+        Word[4]->setText(regist.message);
         SetControls(true);
         CDR_Return->setFocus();
         return;
+    case RegistReply::Outcome::DatabaseError:
+        Word[4]->setText(messages::DatabaseError);
+        break;
     }
-    Word[4]->setText(messages::DatabaseError);
     SetControls(true);
 }
 

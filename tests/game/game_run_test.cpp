@@ -1,5 +1,6 @@
 #include "game/game_run.h"
 #include "game/replay_format.h"
+#include "game/state_dump.h"
 
 #include <QCommandLineParser>
 #include <QDir>

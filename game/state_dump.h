@@ -1,0 +1,13 @@
+#pragma once
+
+// Per-frame state dumps of the game window, one JSON object per frame (see replay_format.h for the
+// recording they are usually made from).
+
+#include <string>
+
+class Field;
+
+// The shortest text that reads back to the same 32-bit float.
+std::string floatText(float value);
+// One frame's state of the game window as a JSON object (no line break).
+std::string stateDumpLine(const Field& field, long frame);

@@ -1,0 +1,51 @@
+// libFuzzer target for the .bmp texture loader: any input either becomes a keyed texture with a
+// complete mip chain or is refused with platform::LoadError. Anything else (a crash, a sanitizer
+// report, another exception, a texture that breaks the loader's promises) is a finding.
+
+#include "platform/bmp_texture.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+void checkLevel(const platform::TextureLevel& level, int width, int height)
+{
+    if (level.width != width || level.height != height
+        || level.rgba.size() != std::size_t(width) * std::size_t(height) * 4)
+        __builtin_trap();
+}
+
+// Level 0 keys pure black and only pure black; every further level halves down to 1 x 1.
+void checkTexture(const platform::TextureImage& texture)
+{
+    if (texture.levels.empty() || texture.width() <= 0 || texture.height() <= 0)
+        __builtin_trap();
+    const platform::TextureLevel& top = texture.levels.front();
+    checkLevel(top, top.width, top.height);
+    for (std::size_t i = 0; i < top.rgba.size(); i += 4) {
+        const bool black = top.rgba[i] == 0 && top.rgba[i + 1] == 0 && top.rgba[i + 2] == 0;
+        if (top.rgba[i + 3] != (black ? 0 : 255))
+            __builtin_trap();
+    }
+    int width = top.width, height = top.height;
+    for (std::size_t i = 1; i < texture.levels.size(); ++i) {
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+        checkLevel(texture.levels[i], width, height);
+    }
+    if (width != 1 || height != 1)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    try {
+        checkTexture(platform::decodeBmpTexture(
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))));
+    } catch (const platform::LoadError&) {
+    }
+    return 0;
+}

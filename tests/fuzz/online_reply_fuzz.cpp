@@ -1,0 +1,83 @@
+// libFuzzer target for the client's reading of server replies: the input is one reply document
+// (UTF-8, as the transfer decodes it). It is split into fields and read by every screen's reader;
+// a crash, a sanitizer report, an exception or an answer that breaks a reader's promise is a finding.
+
+#include "online/lobby_reply.h"
+#include "online/reply.h"
+#include "online/screen_replies.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+using namespace online;
+
+void require(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+void checkSplit(const QString& document, const Reply& reply)
+{
+    require(reply.transferred());
+    require(reply.fields().join(QStringLiteral("<QZT>")) == document);
+    require(reply.fields().size() == document.count(QStringLiteral("<QZT>")) + 1);
+}
+
+// Whole numbers agree with the decimal reading they come from.
+void checkNumbers(const QString& text)
+{
+    const auto number = replyNumber(text);
+    require(!number || std::isfinite(*number));
+    const auto small = replyInteger(text);
+    const auto large = replyLong(text);
+    require(!small || (number && double(*small) == std::nearbyint(*number)));
+    require(!large || (number && double(*large) == std::nearbyint(*number)));
+    require(!small || (large && *large == *small));
+}
+
+void checkScreens(const Reply& reply)
+{
+    const auto code = reply.code();
+
+    const TitleReply title = readTitleReply(reply);
+    const bool noticed = title.outcome == TitleReply::Outcome::Current || title.outcome == TitleReply::Outcome::Outdated;
+    require(!noticed || (reply.has(6) && title.clientIP == reply.field(6) && title.notice[4] == reply.field(5)));
+
+    const LoginReply login = readLoginReply(reply);
+    require(login.outcome != LoginReply::Outcome::LoggedIn || (code && *code == 1 && login.userName == reply.field(2)));
+    require(login.outcome != LoginReply::Outcome::Refused || reply.has(1));
+
+    const RegistReply regist = readRegistReply(reply);
+    require(regist.outcome != RegistReply::Outcome::Registered || (code && *code == 1 && reply.has(1)));
+
+    const LobbyVerdict verdict = readLobbyVerdict(reply);
+    require((verdict.outcome == LobbyVerdict::Outcome::Malformed) == (!code || ((*code == -1 || *code == -2) && !reply.has(1))));
+    if (verdict.outcome == LobbyVerdict::Outcome::GoOn && *code == 1) {
+        if (const auto content = parseLobbyReply(reply)) {
+            require(content->roomCount >= 0);
+            require(content->rooms.size() == std::size_t(std::min<int32_t>(content->roomCount, LobbyContent::MaxRooms)));
+            require(content->chats.size() <= std::size_t(LobbyContent::MaxChats));
+        }
+    }
+    (void)readCreatedRoom(reply);
+
+    const JoinReply join = readJoinReply(reply);
+    require(!join.joined || join.outcome == JoinReply::Outcome::Shown);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString document = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const Reply reply = Reply::fromDocument(document);
+    checkSplit(document, reply);
+    for (const QString& field : reply.fields())
+        checkNumbers(field);
+    checkScreens(reply);
+    return 0;
+}

@@ -1,0 +1,87 @@
+// libFuzzer target for the service's query-string parsing and text rules. The input is a raw query
+// (the text after "?"). Each rule is checked against what it promises; a crash, a sanitizer report
+// or a broken promise is a finding.
+
+#include "server/query_params.h"
+#include "server/reply.h"
+#include "server/text_rules.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+void checkQuery(std::string_view raw)
+{
+    const server::QueryParams query = server::QueryParams::parse(raw);
+    for (std::string_view name : {"UserName", "Password", "Ver", "IP", "Say", "Title", "RoomNo", "UserNo"}) {
+        const auto value = query.value(name);
+        if (!value)
+            continue;
+        require(value->size() <= server::QueryParams::kMaxValueBytes && server::isValidUtf8(*value));
+    }
+}
+
+// Every byte written as %XX decodes back to itself.
+void checkPercentRoundTrip(std::string_view text)
+{
+    static const char* const digits = "0123456789AbCd" "eF";
+    std::string encoded;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        encoded += '%';
+        encoded += digits[byte >> 4];
+        encoded += digits[byte & 15];
+    }
+    const auto decoded = server::percentDecode(encoded);
+    require(decoded && *decoded == text);
+}
+
+void checkText(std::string_view text)
+{
+    const bool valid = server::isValidUtf8(text);
+    const std::string safe = server::replySafeText(text);
+    require(safe.find(server::kFieldMarker) == std::string::npos);
+    for (char c : safe)
+        require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+    // Only the marker's brackets grow (1 byte to 3), so valid text stays valid.
+    require(!valid || server::isValidUtf8(safe));
+
+    const std::string lower = server::asciiLower(text);
+    require(lower.size() == text.size());
+    require(server::isAsciiAlnum(text) == server::isAsciiAlnum(lower));
+
+    const auto number = server::parseDecimal(text);
+    require(!number || std::to_string(*number) == text || (text.size() > 1 && (text[0] == '0' || text.substr(0, 2) == "-0")));
+
+    if (!valid)
+        return;
+    const std::size_t length = server::utf8Length(text);
+    for (std::size_t n : {std::size_t{0}, std::size_t{1}, length / 2, length, length + 1}) {
+        const std::string prefix = server::utf8Prefix(text, n);
+        require(server::isValidUtf8(prefix));
+        require(server::utf8Length(prefix) == std::min(n, length));
+        require(text.substr(0, prefix.size()) == prefix);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    checkQuery(text);
+    checkText(text);
+    checkPercentRoundTrip(text);
+    if (const auto decoded = server::percentDecode(text))
+        checkText(*decoded);
+    return 0;
+}
