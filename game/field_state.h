@@ -35,6 +35,11 @@ struct FieldState {
     std::array<std::int16_t, BrushSlots> BrushLog{};
     std::int16_t ShotFrame = 0;
 
+    // Releases stone CurStone with the set power, spin and balance angle; starts the shot's frame
+    // count and an empty brushing log.
+    void launchCurrentStone();
+    bool anyStoneMoving() const;
+
     // One physics step for stones 0..15: brushing, sliding, collisions, out-of-play rules.
     void Proc_Phys();
 

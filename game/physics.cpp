@@ -1,5 +1,7 @@
 #include "game/field_state.h"
 
+#include "game/match/house.h"
+
 #include <cmath>
 
 using QModule::degToRad;
@@ -13,11 +15,11 @@ constexpr float NormalFriction = 0.000025f;
 constexpr float BrushedFriction = 0.00002f;
 constexpr double BrushTurn = 0.1;   // degrees
 constexpr float RotationFactor = 1000;
-constexpr float ContactDistance = 0.25f;
+constexpr float ContactDistance = static_cast<float>(2 * house::StoneRadius); // 0.25
 constexpr float SideLimitLow = -0.5f;
 constexpr float SideLimitHigh = 6.5f;
 constexpr float BackLimit = 40;
-constexpr float HogLine = 31.5f;
+constexpr float HogLine = static_cast<float>(house::HogLineZ);
 
 bool inPlay(const StoneRec& s)
 {
@@ -88,6 +90,28 @@ std::int16_t brushCommandAt(const std::array<std::int16_t, FieldState::BrushSlot
     return slot < FieldState::BrushSlots ? log[slot] : std::int16_t(0);
 }
 
+// The balance triangle's angle adds up to +-0.0005 to the speed and +-0.001 to the spin.
+void FieldState::launchCurrentStone()
+{
+    StoneRec& s = Stones[CurStone];
+    const double a = degToRad(-BalAngle);
+    s.Heading = 0;
+    s.Speed = static_cast<float>(PowerSet / 250.0f + 0.039 + std::sin(a) * 0.0005);
+    s.Spin = static_cast<float>(SpinSet / 100.0f + std::cos(a) * 0.001);
+    s.RunState = 1;
+    ShotFrame = 0;
+    BrushLog.fill(0);
+}
+
+bool FieldState::anyStoneMoving() const
+{
+    for (int i = 0; i < PlayedStones; ++i) {
+        if (Stones[i].InPlay == -1 && Stones[i].Speed > 0)
+            return true;
+    }
+    return false;
+}
+
 void FieldState::Proc_Phys()
 {
     const float friction = applyBrushCommand();
@@ -133,17 +157,26 @@ void FieldState::slideStones(float friction)
 
 // Pairs are taken in loop order, each seeing what the pairs before it left. A pair is handled
 // once per step: the struck stone, now moving, must not hand the speed straight back.
+// Only rows of stones in play that move at the start of their row are walked, and only columns of
+// stones in play: a row's mover changes speed only by its own hits, so a mover at rest stays at
+// rest through its row, and a mover brought to a stop by a hit can hit nothing further in it.
 void FieldState::collideStones()
 {
+    std::array<std::int8_t, PlayedStones> inPlayList{};
+    int inPlayCount = 0;
+    for (int i = 0; i < PlayedStones; ++i) {
+        if (inPlay(Stones[i]))
+            inPlayList[inPlayCount++] = static_cast<std::int8_t>(i);
+    }
     std::array<std::uint16_t, PlayedStones> handledWith{};
-    for (int j = 0; j < PlayedStones; ++j) {
-        for (int k = 0; k < PlayedStones; ++k) {
-            StoneRec& mover = Stones[j];
+    for (int a = 0; a < inPlayCount; ++a) {
+        const int j = inPlayList[a];
+        StoneRec& mover = Stones[j];
+        for (int b = 0; b < inPlayCount && mover.Speed > 0; ++b) {
+            const int k = inPlayList[b];
+            if (j == k || ((handledWith[j] >> k) & 1u))
+                continue;
             StoneRec& struck = Stones[k];
-            if (!(mover.Speed > 0) || j == k || !inPlay(mover) || !inPlay(struck))
-                continue;
-            if ((handledWith[j] >> k) & 1u)
-                continue;
             if (!(getDistance(mover.Pos, struck.Pos) < ContactDistance) || !movesToward(mover, struck))
                 continue;
             collide(mover, struck);

@@ -5,6 +5,7 @@
 // a 5 x 18 centre strip and plain ice; the far half is turned 180 degrees about y. So every marking
 // below is painted in the piece's own units, with the piece's far edge at the top of the image.
 
+#include "game/match/house.h"
 #include "tools/library_gen/image.h"
 
 #include <string>
@@ -14,10 +15,11 @@ namespace librarygen {
 
 // Sheet units are roughly metres.
 namespace markings {
-constexpr double kTwelveFootRadius = 2.3; // nearly fills the 5-wide house square
-constexpr double kEightFootRadius = kTwelveFootRadius * 4.0 / 6.0;
-constexpr double kFourFootRadius = kTwelveFootRadius * 2.0 / 6.0;
-constexpr double kButtonRadius = kTwelveFootRadius * 0.5 / 6.0;
+// The rings are the ones the match counts with.
+constexpr double kTwelveFootRadius = house::TwelveFootRadius;
+constexpr double kEightFootRadius = house::EightFootRadius;
+constexpr double kFourFootRadius = house::FourFootRadius;
+constexpr double kButtonRadius = house::ButtonRadius;
 constexpr double kThinLine = 0.03;  // tee, back and centre lines
 constexpr double kHogLine = 0.1;
 // The hog line square sits 5 units in front of its house's square; its line lies 4.5 from the tee
