@@ -1,6 +1,8 @@
 // The generated Library: every file loads, the meshes are shaped and wound as the sheet needs, and
 // the bitmaps land where the sheet layout puts them.
 
+#include "game/match/house.h"
+#include "game/match/match_rules.h"
 #include "platform/bmp_texture.h"
 #include "platform/xfile_parser.h"
 #include "tools/library_gen/library_files.h"
@@ -9,6 +11,8 @@
 
 #include <QByteArray>
 
+#include "game/match/house.h"
+#include "game/match/match_rules.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -317,6 +321,28 @@ TEST_F(LaidOutSheet, HousesAreCentredOnTheirTees)
     ASSERT_TRUE(nearBack && farBack);
     EXPECT_NEAR(*nearBack, 3 - librarygen::markings::kTwelveFootRadius, 0.05);
     EXPECT_NEAR(*farBack, 36 + librarygen::markings::kTwelveFootRadius, 0.05);
+}
+
+// What the match counts is what the player sees: the painted outer ring of the far house ends
+// where the rules' ring ends, and a stone whose edge reaches over the paint counts.
+TEST_F(LaidOutSheet, DrawnOuterRingIsTheCountedOne)
+{
+    for (const double degrees : {30.0, 120.0, 210.0, 300.0}) {
+        const double dx = std::cos(degrees * 3.14159265358979 / 180), dz = std::sin(degrees * 3.14159265358979 / 180);
+        double lastBlue = 0;
+        for (double r = 1.8; r < 2.6; r += 0.002) {
+            if (isBlue(at(house::ButtonX + r * dx, house::ButtonZ + r * dz)))
+                lastBlue = r;
+        }
+        EXPECT_NEAR(lastBlue, house::TwelveFootRadius, 0.02) << degrees << " degrees";
+        for (const double past : {-0.01, 0.01}) {
+            StoneRec stone;
+            stone.InPlay = -1;
+            const double r = lastBlue + house::StoneRadius + past;
+            stone.Pos = {float(house::ButtonX + r * dx), 0.5f, float(house::ButtonZ + r * dz)};
+            EXPECT_EQ(match::touchesHouse(stone), past < 0) << degrees << " degrees, " << past;
+        }
+    }
 }
 
 TEST_F(LaidOutSheet, HogLinesLieAtSevenAndAHalfAndThirtyOneAndAHalf)

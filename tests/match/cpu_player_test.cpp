@@ -1,0 +1,90 @@
+#include "game/match/auto_match.h"
+#include "game/match/cpu_player.h"
+#include "game/match/house.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+using match::CpuPlayer;
+using match::Situation;
+using match::StoneSet;
+using match::Team;
+
+StoneRec restingAt(double x, double z)
+{
+    StoneRec s;
+    s.InPlay = -1;
+    s.RunState = 2;
+    s.Pos = {float(x), 0.5f, float(z)};
+    return s;
+}
+
+// Red's last stone of an end with the hammer: only the count matters.
+Situation lastStone()
+{
+    return {Team::Red, 14, 15, Team::Red};
+}
+
+TEST(CpuPlayer, StrongestDrawRestsInTheHouseFromAnEmptyHouse)
+{
+    CpuPlayer cpu(3, 2024);
+    match::ShotSimulator sim;
+    int inHouse = 0;
+    for (int i = 0; i < 100; ++i) {
+        const StoneSet after = sim.throwStone(StoneSet{}, 14, cpu.choose(StoneSet{}, lastStone()));
+        inHouse += match::touchesHouse(after[14]) ? 1 : 0;
+    }
+    std::printf("strongest draw rests in the house: %d of 100\n", inHouse);
+    EXPECT_GE(inHouse, 80);
+}
+
+TEST(CpuPlayer, StrongestRemovesALoneOpponentStoneInTheHouse)
+{
+    CpuPlayer cpu(3, 7);
+    std::mt19937 placement(99);
+    std::uniform_real_distribution<double> offset(-1.2, 1.2);
+    match::ShotSimulator sim;
+    constexpr int Tries = 50;
+    int removed = 0, outOfPlay = 0;
+    for (int i = 0; i < Tries; ++i) {
+        StoneSet stones{};
+        stones[1] = restingAt(house::ButtonX + offset(placement) * 0.5, house::ButtonZ + offset(placement) * 0.5);
+        // Red's first stone with the hammer, after yellow's first came to rest in the house.
+        const Situation secondStone{Team::Red, 0, 1, Team::Red};
+        const StoneSet after = sim.throwStone(stones, 0, cpu.choose(stones, secondStone));
+        removed += match::touchesHouse(after[1]) ? 0 : 1;
+        outOfPlay += after[1].InPlay == 0 ? 1 : 0;
+    }
+    std::printf("strongest removes a lone stone from the house: %d of %d (%d out of play)\n", removed, Tries, outOfPlay);
+    EXPECT_GE(removed * 100, 60 * Tries);
+}
+
+TEST(CpuPlayer, SameSeedSameShots)
+{
+    StoneSet stones{};
+    stones[1] = restingAt(3.2, 36.4);
+    CpuPlayer a(2, 5), b(2, 5);
+    for (int i = 0; i < 3; ++i) {
+        const match::Shot x = a.choose(stones, lastStone()), y = b.choose(stones, lastStone());
+        EXPECT_EQ(std::tie(x.aimX, x.spin, x.power, x.balance, x.sweepFrom),
+                  std::tie(y.aimX, y.spin, y.power, y.balance, y.sweepFrom));
+    }
+}
+
+TEST(AutoMatch, ComputerBeatsRandomShots)
+{
+    int wins = 0;
+    constexpr int Matches = 4;
+    for (std::uint32_t seed = 1; seed <= Matches; ++seed) {
+        const auto r = match::playAutoMatch({4, false}, {2, 0}, seed);
+        wins += r.score[0] > r.score[1] ? 1 : 0;
+        EXPECT_GE(r.endsPlayed, 4);
+    }
+    EXPECT_EQ(wins, Matches);
+}
+
+} // namespace

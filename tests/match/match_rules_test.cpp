@@ -1,0 +1,218 @@
+#include "game/match/house.h"
+#include "game/match/match_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using match::EndCount;
+using match::Match;
+using match::Team;
+
+using Sheet = std::array<StoneRec, match::StonesPerEnd>;
+
+// A stone at rest `dx`, `dz` from the button.
+StoneRec at(double dx, double dz, bool inPlay = true)
+{
+    StoneRec s;
+    s.InPlay = inPlay ? -1 : 0;
+    s.RunState = 2;
+    s.Pos = {static_cast<float>(house::ButtonX + dx), 0.5f, static_cast<float>(house::ButtonZ + dz)};
+    return s;
+}
+
+struct Placed {
+    int record;
+    StoneRec stone;
+};
+
+Sheet sheetWith(const std::vector<Placed>& placed)
+{
+    Sheet sheet{};
+    for (const Placed& p : placed)
+        sheet[p.record] = p.stone;
+    return sheet;
+}
+
+constexpr double Reach = house::CountingReach;
+
+struct CountCase {
+    const char* name;
+    std::vector<Placed> stones;
+    std::optional<Team> scorer;
+    std::vector<int> counting;
+};
+
+class CountTable : public testing::TestWithParam<CountCase> {};
+
+TEST_P(CountTable, ScorerAndCountingStones)
+{
+    const CountCase& c = GetParam();
+    const Sheet sheet = sheetWith(c.stones);
+    const EndCount count = match::countEnd(sheet);
+    EXPECT_EQ(count.scorer, c.scorer);
+    EXPECT_EQ(count.counting, c.counting);
+    EXPECT_EQ(count.points, int(c.counting.size()));
+}
+
+const CountCase countCases[] = {
+    {"NothingInHouse", {{0, at(0, -3.0)}, {1, at(0, Reach + 0.01)}}, std::nullopt, {}},
+    {"OneTeamOnly", {{0, at(0.2, 0)}, {2, at(-1, 0.5)}, {4, at(0, -4)}}, Team::Red, {0, 2}},
+    {"AlternatingNearest", {{0, at(0.1, 0)}, {1, at(0.5, 0)}, {2, at(0, 0.8)}, {3, at(0, -1.5)}},
+     Team::Red, {0}},
+    {"YellowTwoBeforeRed", {{1, at(0.1, 0)}, {3, at(0, 0.3)}, {0, at(0, 0.6)}, {5, at(1.0, 0)}},
+     Team::Yellow, {1, 3}},
+    {"JustTouchingOuterRing", {{1, at(0, Reach - 0.001)}}, Team::Yellow, {1}},
+    {"JustOutsideOuterRing", {{1, at(0, Reach + 0.001)}}, std::nullopt, {}},
+    {"EqualNearestIsBlank", {{0, at(0.5, 0)}, {1, at(-0.5, 0)}, {2, at(0, 1)}}, std::nullopt, {}},
+    {"RemovedStonesDoNotCount", {{0, at(0, 0, false)}, {2, at(0.05, 0, false)}, {1, at(0, 1.0)}},
+     Team::Yellow, {1}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Scoring, CountTable, testing::ValuesIn(countCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Throws the rest of the end without touching the sheet, then counts `sheet`.
+match::EndCount finishEndWith(Match& m, const Sheet& sheet)
+{
+    Sheet scratch = sheet;
+    while (!m.endFinished()) {
+        m.beforeDelivery(scratch);
+        m.afterDelivery(scratch);
+    }
+    return m.finishEnd(sheet);
+}
+
+TEST(MatchFlow, TeamWithoutHammerThrowsFirstAndTeamsAlternate)
+{
+    Match m({8, false}, Team::Yellow);
+    std::vector<int> records;
+    Sheet sheet{};
+    while (!m.endFinished()) {
+        records.push_back(m.recordToThrow());
+        m.beforeDelivery(sheet);
+        m.afterDelivery(sheet);
+    }
+    EXPECT_EQ(records, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+
+    Match yellowFirst({8, false}, Team::Red);
+    EXPECT_EQ(yellowFirst.toThrow(), Team::Yellow);
+    EXPECT_EQ(yellowFirst.recordToThrow(), 1);
+    yellowFirst.beforeDelivery(sheet);
+    yellowFirst.afterDelivery(sheet);
+    EXPECT_EQ(yellowFirst.recordToThrow(), 0);
+    EXPECT_EQ(yellowFirst.stonesLeft(Team::Yellow), 7);
+    EXPECT_EQ(yellowFirst.stonesLeft(Team::Red), 8);
+}
+
+TEST(MatchFlow, ScorerLosesHammerBlankKeepsIt)
+{
+    Match m({8, false}, Team::Yellow);
+    finishEndWith(m, sheetWith({{1, at(0, 0)}})); // yellow scores
+    EXPECT_EQ(m.hammer(), Team::Red);
+    EXPECT_EQ(m.score(), (std::array<int, 2>{0, 1}));
+    finishEndWith(m, Sheet{}); // blank
+    EXPECT_EQ(m.hammer(), Team::Red);
+    finishEndWith(m, sheetWith({{0, at(0, 0)}, {2, at(0.3, 0)}})); // red scores two
+    EXPECT_EQ(m.hammer(), Team::Yellow);
+    EXPECT_EQ(m.score(), (std::array<int, 2>{2, 1}));
+    EXPECT_EQ(m.end(), 4);
+    EXPECT_EQ(m.endPoints().size(), 3u);
+    EXPECT_EQ(m.endPoints()[2], (std::array<int, 2>{2, 0}));
+}
+
+TEST(MatchFlow, TieAfterLastEndPlaysExtraEnds)
+{
+    Match m({1, false});
+    finishEndWith(m, Sheet{});
+    EXPECT_FALSE(m.over());
+    EXPECT_EQ(m.end(), 2);
+    finishEndWith(m, Sheet{});
+    EXPECT_FALSE(m.over());
+    finishEndWith(m, sheetWith({{0, at(0, 0)}}));
+    EXPECT_TRUE(m.over());
+    EXPECT_EQ(m.winner(), Team::Red);
+    EXPECT_EQ(m.end(), 3);
+}
+
+TEST(MatchFlow, EndsAreClampedToTheAllowedRange)
+{
+    EXPECT_EQ(Match({0, false}).settings().ends, 1);
+    EXPECT_EQ(Match({11, false}).settings().ends, 10);
+}
+
+// Yellow's guard lies in the free guard zone; red's delivery `stoneNumber` (from 0) knocks it out.
+struct GuardCase {
+    const char* name;
+    bool rule;
+    int stoneNumber;
+    bool restored;
+};
+
+class FreeGuardZone : public testing::TestWithParam<GuardCase> {};
+
+TEST_P(FreeGuardZone, RemovingAnOpponentGuard)
+{
+    const GuardCase& c = GetParam();
+    Match m({8, c.rule}, Team::Yellow);
+    Sheet sheet{};
+    while (m.thrown() < c.stoneNumber) {
+        m.beforeDelivery(sheet);
+        m.afterDelivery(sheet);
+    }
+    ASSERT_EQ(m.toThrow(), Team::Red);
+    const int thrower = m.recordToThrow();
+    sheet[1] = at(0, -3.0); // yellow guard between hog and tee
+    ASSERT_TRUE(match::inFreeGuardZone(sheet[1]));
+    m.beforeDelivery(sheet);
+    sheet[1].InPlay = 0; // knocked out by red's stone, which rests in the house
+    sheet[thrower] = at(0.1, 0);
+    const match::ShotReport r = m.afterDelivery(sheet);
+    EXPECT_EQ(r.foulRestored, c.restored);
+    EXPECT_EQ(sheet[1].InPlay == -1, c.restored);
+    EXPECT_EQ(sheet[thrower].InPlay == -1, !c.restored);
+    EXPECT_EQ(m.thrown(), c.stoneNumber + 1);
+}
+
+const GuardCase guardCases[] = {
+    {"RuleOffAllowsIt", false, 2, false},
+    {"FirstFiveStonesRestore", true, 4, true},
+    {"SixthStoneOnAllowsIt", true, 6, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rule, FreeGuardZone, testing::ValuesIn(guardCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShotReport, SaysWhereTheStoneWentAndWhatItRemoved)
+{
+    Match m({8, false}, Team::Yellow); // red throws record 0 first
+    Sheet sheet{};
+    sheet[1] = at(0, 0.2);
+    m.beforeDelivery(sheet);
+    sheet[1].InPlay = 0;
+    sheet[0] = at(0, 0.1);
+    EXPECT_EQ(m.afterDelivery(sheet).text(), "テイクアウト（1個）　ハウス内");
+
+    struct Row {
+        StoneRec rest;
+        const char* text;
+    };
+    StoneRec shortOfHog = at(0, house::HogLineZ - 1 - house::ButtonZ, false);
+    StoneRec sideOut = at(-3.6, -2, false);
+    StoneRec backOut = at(0, 4.1, false);
+    const Row rows[] = {{shortOfHog, "ホグライン手前で除外"}, {sideOut, "サイドアウト"},
+                        {backOut, "バックラインを越えて除外"}, {at(0, -3), "ガード"}, {at(0, 2.6), "ハウス外"}};
+    for (const Row& row : rows) {
+        Sheet s{};
+        Match fresh({8, false}, Team::Yellow);
+        fresh.beforeDelivery(s);
+        s[0] = row.rest;
+        EXPECT_EQ(fresh.afterDelivery(s).text(), row.text);
+    }
+}
+
+} // namespace
