@@ -17,7 +17,7 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
     , launcher_(std::move(launcher))
 {
     setWindowTitle(QStringLiteral("Code:Rinkfallログイン"));
-    setClientSize(this, 4755, 2940);
+    setClientSize(this, 4755, 3300);
     Word[0] = label(this, indexedName("Word", 0), QStringLiteral("Code:Rinkfallへようこそ！"), twips(120, 120, 4455, 255));
     Word[1] = label(this, indexedName("Word", 1), QStringLiteral("説明"), twips(120, 360, 4455, 255));
     CD_Access = button(this, QStringLiteral("CD_Access"), QStringLiteral("アクセス"), twips(120, 720, 1215, 495));
@@ -28,11 +28,15 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
     for (int i = 2; i <= 6; ++i)
         Word[i] = label(this, indexedName("Word", i), QString(), twips(120, 1320 + 240 * (i - 2), 4455, 255));
     Com_Single = button(this, QStringLiteral("Com_Single"), QStringLiteral("個人練習"), twips(120, 2595, 2055, 300));
+    // Below every other control, so that none of them moves.
+    Com_Match = button(this, QStringLiteral("Com_Match"), QStringLiteral("試合"), twips(120, 2955, 2055, 300));
+    Com_Match->setEnabled(false);
 
     connect(CD_Access, &QPushButton::clicked, this, [this] { CD_Access_Click(); });
     connect(CD_Login, &QPushButton::clicked, this, [this] { CD_Login_Click(); });
     connect(CD_Regist, &QPushButton::clicked, this, [this] { CD_Regist_Click(); });
     connect(Com_Single, &QPushButton::clicked, this, [this] { Com_Single_Click(); });
+    connect(Com_Match, &QPushButton::clicked, this, [this] { Com_Match_Click(); });
 }
 
 void Login::NewGame()
@@ -103,5 +107,24 @@ void Login::Com_Single_Click()
     hide();
     // The game runs its own loop inside this call; when it ends, so does the program.
     const int exitCode = launcher_(1);
+    endProgram(exitCode);
+}
+
+void Login::setMatchLauncher(MatchLauncher launcher)
+{
+    matchLauncher_ = std::move(launcher);
+    Com_Match->setEnabled(static_cast<bool>(matchLauncher_));
+}
+
+void Login::Com_Match_Click()
+{
+    if (!matchLauncher_)
+        return;
+    MatchDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    Tag = QStringLiteral("0");
+    hide();
+    const int exitCode = matchLauncher_(dialog.choice());
     endProgram(exitCode);
 }

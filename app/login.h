@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/match_dialog.h"
 #include "online/screen.h"
 #include "online/screen_replies.h"
 
@@ -19,6 +20,9 @@ public:
     Login(online::OnlineContext& context, online::Screen& accept, online::Screen& regist, GameLauncher launcher);
 
     void NewGame() override;
+    // What the match button starts, once the set-up dialog is answered. Without one the button
+    // stays disabled.
+    void setMatchLauncher(MatchLauncher launcher);
 
     int16_t AccessState = 0; // 1 once a version check was accepted
 
@@ -29,13 +33,16 @@ private:
     void CD_Login_Click();
     void CD_Regist_Click();
     void Com_Single_Click();
+    void Com_Match_Click();
 
     online::Screen& accept_;
     online::Screen& regist_;
     GameLauncher launcher_;
+    MatchLauncher matchLauncher_;
     std::array<QLabel*, 7> Word{};
     QPushButton* CD_Access = nullptr;
     QPushButton* CD_Login = nullptr;
     QPushButton* CD_Regist = nullptr;
     QPushButton* Com_Single = nullptr;
+    QPushButton* Com_Match = nullptr;
 };

@@ -92,6 +92,18 @@ int main(int argc, char* argv[])
     GameLauncher launcher = [&dialogs](int16_t) { return gameUnavailable(dialogs); };
 #endif
     StartUp startUp(*serverUrl, dialogs, launcher, endProcess);
+#ifdef RINKFALL_WITH_GAME
+    startUp.titleMenu().setMatchLauncher([gameOptions](const MatchChoice& choice) mutable {
+        match::MatchSetup setup;
+        setup.againstCpu = choice.againstCpu;
+        setup.cpuLevel = choice.cpuLevel;
+        setup.rules.ends = choice.ends;
+        setup.rules.freeGuardZone = choice.freeGuardZone;
+        gameOptions.match = setup;
+        gameOptions.gmode = setup.gmode();
+        return runGame(gameOptions);
+    });
+#endif
     startUp.run();
     return QApplication::exec();
 }

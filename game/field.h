@@ -13,11 +13,14 @@
 #include "engine/qif.h"
 #include "engine/qrn.h"
 #include "game/field_state.h"
+#include "game/match/cpu_player.h"
+#include "game/match/match_setup.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -26,7 +29,8 @@ struct FieldEnvironment {
     engine::QrnPlatform platform;         // device factory, loaders, clock, dialogs, input host
     std::function<void()> showWindow;     // step "show the window" of a new game
     std::string programDir;               // the folder Library/ sits in
-    std::uint32_t seed = 0;               // of the balance triangle's start angle
+    std::uint32_t seed = 0;               // of the balance triangle's start angle and the computer player
+    std::optional<match::MatchSetup> match; // GMode 2 and 3: the match's set-up (defaults if none)
 };
 
 // Points in a frame where a runner (replay, recording, dumps, frame limits) looks in. All optional.
@@ -69,6 +73,8 @@ public:
     const std::array<Q_Key, KeyCount>& keyBindings() const { return Keys; }
     // The fps value this frame's checkFPS returned.
     std::int16_t frameFps() const { return FrameFps; }
+    // The match in progress in GMode 2 and 3; null in every other mode.
+    const match::Match* currentMatch() const { return match_.get(); }
 
     // --- frame steps -----------------------------------------------------------------------------
     void Draw_Pre();
@@ -89,7 +95,6 @@ private:
     void newShot();
     void releaseStone();
     void countShotFrame();
-    bool anyStoneMoving() const;
 
     // Draw_Event
     void mouseLook();
@@ -109,6 +114,20 @@ private:
     void walk(double xAngleDeg, double zAngleDeg);
     void brush(std::int16_t command);
     void keepFreeCameraInBounds();
+
+    // game/match_play.cpp: the match around the shot phases.
+    void startMatch();
+    bool cpuToThrow() const;
+    void cpuKeys();
+    bool cpuSetting(float& value, float target, void (Field::*lower)(std::int16_t), void (Field::*raise)(std::int16_t));
+    void stonesCameToRest();
+    bool matchPhaseKeys();
+    void continueAfterCount();
+    void askToLeave();
+    // scene/match_overlay.cpp
+    void drawMatchBoard();
+    void drawMatchLines(const char* help2, const char* help3);
+    void drawCountMarks();
 
     float fps();
     float randomAngle();
@@ -130,4 +149,18 @@ private:
     engine::FontLabel tmpFont0{"ＭＳ ゴシック", 9};
     ViewRec AimView;
     std::int16_t FrameFps = 0;
+
+    // The match (GMode 2 and 3).
+    match::MatchSetup matchSetup_;
+    std::unique_ptr<match::Match> match_;
+    std::unique_ptr<match::CpuPlayer> cpu_;
+    int matchesStarted_ = 0;
+    std::optional<match::Shot> cpuShot_; // the computer's shot for the stone in hand
+    int cpuPause_ = 0;                   // frames until its next step, so the human sees the gauges move
+    int cpuShootingFrames_ = 0;
+    std::string matchMessage_;           // what the last stone did
+    match::EndCount lastCount_;
+    std::int16_t phaseBeforeLeave_ = 0;
+    int resultChoice_ = 0;               // 0 もう一度, 1 終了
+    Q_Mat markMat_;
 };

@@ -182,11 +182,13 @@ private:
     {
         gmode_ = options_.gmode;
         seed_ = options_.seed ? *options_.seed : std::random_device{}();
+        matchSetup_ = options_.match;
         if (options_.replayPath.isEmpty())
             return;
         replay_ = std::make_unique<ReplayReader>(options_.replayPath.toStdString());
         gmode_ = replay_->header().gmode;
         seed_ = replay_->header().seed;
+        matchSetup_ = replay_->header().match;
         pending_ = replay_->next();
     }
 
@@ -243,6 +245,7 @@ private:
             env.showWindow = [this] { window_->show(); };
         env.programDir = programDir(options_).toStdString();
         env.seed = seed_;
+        env.match = matchSetup();
         return env;
     }
 
@@ -262,7 +265,7 @@ private:
             dump_ = openOutput(options_.dumpPath);
         if (!options_.recordPath.isEmpty()) {
             record_ = openOutput(options_.recordPath);
-            record_ << replayHeaderLine({gmode_, seed_}) << '\n';
+            record_ << replayHeaderLine({gmode_, seed_, matchSetup()}) << '\n';
         }
     }
 
@@ -322,7 +325,18 @@ private:
                                      + ": no screenshot (it needs the OpenGL device)");
     }
 
+    // A match mode without a set-up plays with the default one.
+    std::optional<match::MatchSetup> matchSetup() const
+    {
+        if (!match::isMatchMode(gmode_))
+            return std::nullopt;
+        match::MatchSetup setup = matchSetup_.value_or(match::MatchSetup{});
+        setup.againstCpu = gmode_ == match::GModeAgainstCpu;
+        return setup;
+    }
+
     const GameRunOptions& options_;
+    std::optional<match::MatchSetup> matchSetup_;
     std::int16_t gmode_ = 1;
     std::uint32_t seed_ = 0;
     std::unique_ptr<ReplayReader> replay_;
@@ -362,13 +376,33 @@ void addGameOptions(QCommandLineParser& parser)
     parser.addOption({"dump", "Write the game state after every frame to <file>.", "file"});
     parser.addOption({"headless", "No window and no OpenGL: the null device, no frame pacing."});
     parser.addOption({"frames", "End after <n> frames, as Esc would.", "n"});
+    parser.addOption({"match", "Start a match: against the computer (cpu, or cpu:1 weak, cpu:2 normal, cpu:3 "
+                               "strong) or two players at one keyboard (local).", "opponent"});
+    parser.addOption({"ends", "Ends of the match, 1 to 10 (default 8); goes with --match.", "n"});
+    parser.addOption({"free-guard-zone", "Play the match with the free-guard-zone rule; goes with --match."});
     parser.addOption({"screenshot", "After the last frame save the back buffer to <file> (PNG).", "file"});
 }
 
 GameRunOptions gameOptionsFrom(const QCommandLineParser& parser)
 {
     GameRunOptions o;
-    o.startsGame = parser.isSet("practice") || parser.isSet("gmode") || parser.isSet("replay");
+    o.startsGame = parser.isSet("practice") || parser.isSet("gmode") || parser.isSet("replay") || parser.isSet("match");
+    if (parser.isSet("match")) {
+        o.match = match::parseOpponent(parser.value("match").toStdString());
+        if (!o.match)
+            throw std::invalid_argument("--match takes cpu, cpu:1, cpu:2, cpu:3 or local");
+        o.gmode = o.match->gmode();
+    }
+    if ((parser.isSet("ends") || parser.isSet("free-guard-zone")) && !o.match)
+        throw std::invalid_argument("--ends and --free-guard-zone go with --match");
+    if (parser.isSet("ends")) {
+        const long ends = parseCount(parser.value("ends"), "ends", match::MinEnds);
+        if (ends > match::MaxEnds)
+            throw std::invalid_argument("--ends takes a number from 1 to 10");
+        o.match->rules.ends = static_cast<int>(ends);
+    }
+    if (o.match)
+        o.match->rules.freeGuardZone = parser.isSet("free-guard-zone");
     if (parser.isSet("gmode")) {
         const long gmode = parseCount(parser.value("gmode"), "gmode", -32768);
         if (gmode > 32767)

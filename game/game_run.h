@@ -2,6 +2,8 @@
 
 // Running the game window from the command line: live, headless, recorded, replayed, dumped.
 
+#include "game/match/match_setup.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -20,6 +22,7 @@ struct GameRunOptions {
     bool headless = false;             // --headless: null device, no window, no waiting
     std::optional<long> frames;        // --frames N
     QString libraryDir;                // the folder Library/ sits in; empty: the program's folder
+    std::optional<match::MatchSetup> match; // --match, --ends, --free-guard-zone (gmode 2 or 3)
 };
 
 void addGameOptions(QCommandLineParser& parser);

@@ -59,6 +59,23 @@ ReplayHeader parseReplayHeader(std::string_view line)
     ReplayHeader h;
     h.gmode = static_cast<std::int16_t>(integerField(o.value("gmode"), "gmode", -32768, 32767));
     h.seed = static_cast<std::uint32_t>(integerField(o.value("seed"), "seed", 0, 4294967295LL));
+    if (o.contains("match")) {
+        const QJsonValue v = o.value("match");
+        if (!v.isObject())
+            throw ReplayFormatError("\"match\" must be an object");
+        const QJsonObject m = v.toObject();
+        match::MatchSetup setup;
+        const QString opponent = m.value("opponent").toString();
+        if (opponent != "cpu" && opponent != "local")
+            throw ReplayFormatError("\"opponent\" must be \"cpu\" or \"local\"");
+        setup.againstCpu = opponent == "cpu";
+        setup.cpuLevel = static_cast<int>(integerField(m.value("level"), "level", 1, 3));
+        setup.rules.ends = static_cast<int>(integerField(m.value("ends"), "ends", match::MinEnds, match::MaxEnds));
+        if (!m.value("free_guard_zone").isBool())
+            throw ReplayFormatError("\"free_guard_zone\" must be true or false");
+        setup.rules.freeGuardZone = m.value("free_guard_zone").toBool();
+        h.match = setup;
+    }
     return h;
 }
 
@@ -68,6 +85,18 @@ std::string replayHeaderLine(const ReplayHeader& header)
     append(out, header.gmode);
     out += ",\"seed\":";
     append(out, header.seed);
+    if (header.match) {
+        const match::MatchSetup& m = *header.match;
+        out += ",\"match\":{\"opponent\":";
+        out += m.againstCpu ? "\"cpu\"" : "\"local\"";
+        out += ",\"level\":";
+        append(out, m.cpuLevel);
+        out += ",\"ends\":";
+        append(out, m.rules.ends);
+        out += ",\"free_guard_zone\":";
+        out += m.rules.freeGuardZone ? "true" : "false";
+        out += '}';
+    }
     out += '}';
     return out;
 }

@@ -2,11 +2,14 @@
 
 // Input recordings and per-frame state dumps, as JSON Lines (UTF-8).
 //
-// A recording starts with {"rinkfall_replay":1,"gmode":G,"seed":S}; every further line is one
+// A recording starts with {"rinkfall_replay":1,"gmode":G,"seed":S}, and for a match also
+// "match":{"opponent":"cpu"|"local","level":L,"ends":N,"free_guard_zone":B}; every further line is one
 // frame's input as that frame's poll saw it: {"t":T,"keys":[K,...],"mouse":[X,Y],"buttons":B},
 // with `t` the frame's clock in seconds, `keys` the virtual-key codes down, `mouse` the cursor in
 // back-buffer pixels and `buttons` the button-down mask received since the previous poll. Only `t`
 // is required (defaults: no key, (320, 240), 0).
+
+#include "game/match/match_setup.h"
 
 #include <cstdint>
 #include <istream>
@@ -15,11 +18,19 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct ReplayHeader {
+    ReplayHeader() = default;
+    ReplayHeader(std::int16_t g, std::uint32_t s, std::optional<match::MatchSetup> m = std::nullopt)
+        : gmode(g), seed(s), match(std::move(m))
+    {
+    }
+
     std::int16_t gmode = 1;
     std::uint32_t seed = 0;
+    std::optional<match::MatchSetup> match;
 };
 
 struct FrameInput {

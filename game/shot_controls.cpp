@@ -53,10 +53,20 @@ void Field::Draw_Pre()
             Phase = SingleBase + NewShot;
         else if (GMode == 99)
             Phase = MatchBase + NewShot;
+        else if (match::isMatchMode(GMode))
+            startMatch();
+        return;
+    }
+    if (Phase == LeaveMatch && atStep(phaseBeforeLeave_, StonesRunning)) {
+        // The stones run on while the question is asked, and so does the shot's frame count.
+        if (ShotFrame < std::numeric_limits<std::int16_t>::max())
+            ++ShotFrame;
         return;
     }
     switch (stepOf(Phase)) {
     case NewShot:
+        if (match_)
+            CurStone = static_cast<std::int16_t>(match_->recordToThrow());
         newShot();
         break;
     case Position:
@@ -73,6 +83,8 @@ void Field::Draw_Pre()
         break;
     }
     case Release:
+        if (match_)
+            match_->beforeDelivery(std::span<const StoneRec, match::StonesPerEnd>(Stones.data(), match::StonesPerEnd));
         releaseStone();
         Phase = SingleBase + StonesRunning;
         break;
@@ -96,19 +108,11 @@ void Field::newShot()
     Phase = inSeriesOf(Phase, FreeCamera);
 }
 
-// The balance triangle's angle adds up to +-0.0005 to the speed and +-0.001 to the spin.
 void Field::releaseStone()
 {
-    StoneRec& s = currentStone();
-    const double a = degToRad(-BalAngle);
-    s.Heading = 0;
-    s.Speed = static_cast<float>(PowerSet / 250.0f + 0.039 + std::sin(a) * 0.0005);
-    s.Spin = static_cast<float>(SpinSet / 100.0f + std::cos(a) * 0.001);
-    s.RunState = 1;
+    launchCurrentStone();
     CamMode = 6;
     View.Yaw = 0;
-    ShotFrame = 0;
-    BrushLog.fill(0);
 }
 
 void Field::countShotFrame()
@@ -119,17 +123,12 @@ void Field::countShotFrame()
         ++ShotFrame;
     if (anyStoneMoving())
         return;
+    if (match_) {
+        stonesCameToRest();
+        return;
+    }
     Phase = SingleBase + NewShot;
     CurStone = CurStone == PlayedStones - 1 ? 0 : CurStone + 1;
-}
-
-bool Field::anyStoneMoving() const
-{
-    for (int i = 0; i < PlayedStones; ++i) {
-        if (Stones[i].InPlay == -1 && Stones[i].Speed > 0)
-            return true;
-    }
-    return false;
 }
 
 // --- Draw_Event -----------------------------------------------------------------------------------
@@ -147,8 +146,16 @@ void Field::Draw_Event()
 // Each key is read once, in binding order; a phase change made by one key is seen by the next.
 void Field::handleKeys()
 {
+    if (match_ && matchPhaseKeys())
+        return;
     if (Keys[KeyEsc].getState() == KeyPressed)
         Running = 0;
+    if (match_ && cpuToThrow()) {
+        cpuKeys();
+        handleF1(Keys[KeyF1].getState());
+        handleEnter(Keys[KeyEnter].getState());
+        return;
+    }
     handleW(Keys[KeyW].getState());
     handleS(Keys[KeyS].getState());
     handleA(Keys[KeyA].getState());
@@ -317,7 +324,7 @@ void Field::handleF1(std::int16_t state)
 // index wraps as after a shot, so it always names one of the sixteen played stones.
 void Field::handleF2(std::int16_t state)
 {
-    if (state != KeyPressed)
+    if (state != KeyPressed || match_)
         return;
     Phase = MatchBase + NewShot;
     CurStone = CurStone >= PlayedStones - 1 ? 0 : CurStone + 1;

@@ -53,4 +53,9 @@ inline std::int16_t inSeriesOf(std::int16_t phase, Step step)
     return static_cast<std::int16_t>((isMatch(phase) ? MatchBase : SingleBase) + step);
 }
 
+// Phases of a match between deliveries; no shot step is active in them.
+inline constexpr std::int16_t EndCount = 2000;     // the house from above, the end's count shown
+inline constexpr std::int16_t MatchResult = 2001;  // the final score, もう一度 / 終了
+inline constexpr std::int16_t LeaveMatch = 2002;   // Esc: asks whether to leave the match
+
 } // namespace ShotPhase

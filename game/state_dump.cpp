@@ -113,6 +113,24 @@ std::string stateDumpLine(const Field& f, long frame)
         appendFloat(out, s.Rot);
         out += '}';
     }
-    out += "]}";
+    out += ']';
+    if (const match::Match* m = f.currentMatch()) {
+        out += ",\"match\":{";
+        intField("end", m->end());
+        intField("ends", m->settings().ends);
+        appendKey(out, "score");
+        out += '[';
+        append(out, m->score()[0]);
+        out += ',';
+        append(out, m->score()[1]);
+        out += "],\"hammer\":\"";
+        out += match::teamKey(m->hammer());
+        out += "\",";
+        intField("thrown", m->thrown());
+        out += "\"turn\":\"";
+        out += match::teamKey(m->toThrow());
+        out += "\"}";
+    }
+    out += '}';
     return out;
 }

@@ -70,4 +70,6 @@ void Field::Draw_2D()
 
     Gfx->drawSprAbs(Tex[TexIce], makeVec2(0, 432), makeRect(0, 1, 0, 1), makeVec2(0, 0), makeVec2(640, 48), 0,
                     BandColour);
+    if (match_)
+        drawMatchBoard();
 }

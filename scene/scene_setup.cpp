@@ -16,6 +16,7 @@ namespace {
 constexpr D3DVECTOR Up{0, 1, 0};
 constexpr D3DVECTOR FarHouse{3, 0, 36};
 constexpr D3DVECTOR FixedEye{3, 6, 28};
+constexpr D3DVECTOR HouseAbove{3, 7, 34.6f};
 constexpr std::int16_t CameraWidth = 640;
 constexpr std::int16_t CameraHeight = 480;
 constexpr float NearPlane = 0.01f;
@@ -103,6 +104,11 @@ void Field::Set_3D()
         break;
     case 4:
         eye = FixedEye;
+        lookAt = FarHouse;
+        fov = degToRad(45);
+        break;
+    case 7: // a match's end count: the far house from above
+        eye = HouseAbove;
         lookAt = FarHouse;
         fov = degToRad(45);
         break;

@@ -111,5 +111,7 @@ void Field::Draw_3D()
     Proc_Phys();
     Gfx->setTexture(Tex[Wall]);
     drawStones(*Gfx, Stones, Mesh[2], Mat[1], Mat[2]);
+    if (match_)
+        drawCountMarks();
     Gfx->DrawAlphaProcessing(Cam.getPosition());
 }

@@ -80,6 +80,10 @@ void Field::Draw_System()
     Gfx->drawText(counterText("Rkf:", ShotFrame), White, counterRect(3));
 
     const StatusLines* lines = linesFor(Phase);
+    if (match_) {
+        drawMatchLines(lines ? lines->line2 : nullptr, lines ? lines->line3 : nullptr);
+        return;
+    }
     if (!lines)
         return;
     Gfx->drawText(lines->line1, White, RECT{0, 432, 640, 480});

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QTest>
+
+#include <tuple>
 
 using namespace testing_support;
 
@@ -206,4 +211,40 @@ TEST_F(TitleMenu, ClosingTheMenuEndsTheProgram)
     menu().close();
     EXPECT_EQ(exits, std::vector<int>{0});
     EXPECT_TRUE(launched.empty());
+}
+
+// The match button lies below every other control of the menu; it is usable once a match can be
+// launched, and its dialog turns into the launched set-up.
+TEST_F(TitleMenu, MatchButtonBelowTheOtherControlsAndItsDialog)
+{
+    startUp.run();
+    auto* match = control<QPushButton>(menu(), "Com_Match");
+    EXPECT_FALSE(match->isEnabled());
+    for (QWidget* other : menu().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != match) {
+            EXPECT_GE(match->geometry().top(), other->geometry().bottom()) << other->objectName().toStdString();
+        }
+    }
+    EXPECT_LE(match->geometry().bottom(), menu().height());
+    menu().setMatchLauncher([](const MatchChoice&) { return 0; });
+    EXPECT_TRUE(match->isEnabled());
+
+    struct Row {
+        int opponent, ends;
+        bool guard;
+        MatchChoice expected;
+    };
+    for (const Row& row : {Row{0, 3, false, {true, 1, 3, false}}, Row{2, 10, true, {true, 3, 10, true}},
+                           Row{3, 1, false, {false, 2, 1, false}}}) {
+        MatchDialog dialog;
+        dialog.opponent()->setCurrentIndex(row.opponent);
+        dialog.ends()->setValue(row.ends);
+        dialog.freeGuardZone()->setChecked(row.guard);
+        const MatchChoice c = dialog.choice();
+        EXPECT_EQ(std::tie(c.againstCpu, c.cpuLevel, c.ends, c.freeGuardZone),
+                  std::tie(row.expected.againstCpu, row.expected.cpuLevel, row.expected.ends, row.expected.freeGuardZone));
+    }
+    const MatchChoice defaults = MatchDialog().choice();
+    EXPECT_EQ(std::tie(defaults.againstCpu, defaults.cpuLevel, defaults.ends, defaults.freeGuardZone),
+              std::make_tuple(true, 2, 8, false));
 }

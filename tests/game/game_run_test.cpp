@@ -177,6 +177,41 @@ TEST_F(GameRunTest, LiveHeadlessRecordingReplaysToTheSameDump)
     EXPECT_EQ(last.value("fps").toInt(), 100);
 }
 
+// A match against the computer: the human (red) throws by script, the computer (yellow) by itself.
+// The recording replays to the same dump, whose lines carry the match's state.
+TEST_F(GameRunTest, MatchAgainstTheComputerReplaysToTheSameDump)
+{
+    match::MatchSetup setup;
+    setup.cpuLevel = 1;
+    setup.rules.ends = 1;
+    std::vector<std::string> lines{replayHeaderLine({match::GModeAgainstCpu, 11, setup})};
+    for (int i = 0; i < 5200; ++i) {
+        const int c = i % 2600;
+        FrameInput in;
+        in.t = 1 + i * 0.01;
+        if (c == 1 || c == 5 || c == 9 || c == 135 || (c >= 139 && c < 150))
+            in.keys = {32};
+        else if (c >= 13 && c < 131)
+            in.keys = {68}; // power
+        lines.push_back(frameInputLine(in));
+    }
+    writeLines(path("match.jsonl"), lines);
+    GameRunOptions o = headless();
+    o.replayPath = path("match.jsonl");
+    const auto dump = dumpReplaysIdentically(o);
+    ASSERT_EQ(dump.size(), 5200u);
+    EXPECT_EQ(parseReplayHeader(readLines(path("rec.jsonl"))[0]).match->cpuLevel, 1);
+
+    int maxThrown = 0;
+    for (const std::string& line : dump) {
+        const QJsonObject m = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object().value("match").toObject();
+        ASSERT_EQ(m.keys(), (QStringList{"end", "ends", "hammer", "score", "thrown", "turn"}));
+        ASSERT_EQ(m.value("ends").toInt(), 1);
+        maxThrown = std::max(maxThrown, m.value("thrown").toInt());
+    }
+    EXPECT_GE(maxThrown, 2) << "the human's and the computer's stones were both thrown";
+}
+
 TEST_F(GameRunTest, MalformedLineStopsTheRunNamingItsLine)
 {
     std::vector<std::string> lines{replayHeaderLine({1, 1}), R"({"t":1})", R"({"t":1.01,"keys":[32]})",
@@ -253,6 +288,23 @@ TEST(ReplayFormat, MalformedFramesAreRejected)
     const ReplayHeader h = parseReplayHeader(replayHeaderLine({99, 4000000000u}));
     EXPECT_EQ(h.gmode, 99);
     EXPECT_EQ(h.seed, 4000000000u);
+    EXPECT_FALSE(h.match);
+    EXPECT_EQ(replayHeaderLine({1, 3}), R"({"rinkfall_replay":1,"gmode":1,"seed":3})");
+
+    match::MatchSetup setup;
+    setup.cpuLevel = 3;
+    setup.rules = {5, true};
+    const ReplayHeader withMatch = parseReplayHeader(replayHeaderLine({2, 9, setup}));
+    ASSERT_TRUE(withMatch.match);
+    EXPECT_TRUE(withMatch.match->againstCpu);
+    EXPECT_EQ(withMatch.match->cpuLevel, 3);
+    EXPECT_EQ(withMatch.match->rules.ends, 5);
+    EXPECT_TRUE(withMatch.match->rules.freeGuardZone);
+    for (const char* bad : {R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":1})",
+                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"x","level":1,"ends":8,"free_guard_zone":false}})",
+                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":4,"ends":8,"free_guard_zone":false}})",
+                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":1,"ends":11,"free_guard_zone":false}})"})
+        EXPECT_THROW(parseReplayHeader(bad), ReplayFormatError) << bad;
 }
 
 TEST(ReplayFormat, FloatsUseTheShortestTextThatReadsBack)
@@ -287,8 +339,22 @@ TEST(GameOptions, CommandLineValues)
     EXPECT_TRUE(parsed({"--practice"}).startsGame);
     EXPECT_FALSE(parsed({}).startsGame);
 
+    const GameRunOptions m = parsed({"--match", "cpu:3", "--ends", "4", "--free-guard-zone"});
+    EXPECT_TRUE(m.startsGame);
+    EXPECT_EQ(m.gmode, match::GModeAgainstCpu);
+    ASSERT_TRUE(m.match);
+    EXPECT_EQ(m.match->cpuLevel, 3);
+    EXPECT_EQ(m.match->rules.ends, 4);
+    EXPECT_TRUE(m.match->rules.freeGuardZone);
+    const GameRunOptions local = parsed({"--match", "local"});
+    EXPECT_EQ(local.gmode, match::GModeTwoPlayers);
+    EXPECT_EQ(local.match->rules.ends, 8);
+    EXPECT_FALSE(local.match->rules.freeGuardZone);
+
     for (QStringList bad : {QStringList{"--frames", "0"}, QStringList{"--gmode", "x"}, QStringList{"--gmode", "40000"},
-                            QStringList{"--headless", "--screenshot", "a.png"}})
+                            QStringList{"--headless", "--screenshot", "a.png"}, QStringList{"--match", "cpu:4"},
+                            QStringList{"--match", "robot"}, QStringList{"--match", "cpu", "--ends", "11"},
+                            QStringList{"--match", "cpu", "--ends", "0"}, QStringList{"--ends", "3"}})
         EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
 }
 

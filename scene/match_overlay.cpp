@@ -1,0 +1,180 @@
+// What a match adds to the picture: the scoreboard in the top-left corner, the match's status
+// lines, the marks on the counting stones of an end and the result screen. Text sits on dark
+// half-transparent bands so it stays readable over the bright ice.
+
+#include "game/field.h"
+#include "game/shot_phases.h"
+
+#include <algorithm>
+#include <string>
+
+using QModule::makeRect;
+using QModule::makeVec2;
+
+namespace {
+
+constexpr D3DCOLOR argb(unsigned a, unsigned r, unsigned g, unsigned b)
+{
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+constexpr D3DCOLOR BandColour = argb(160, 1, 1, 1);
+constexpr D3DCOLOR ChoiceColour = argb(200, 40, 90, 200);
+constexpr D3DCOLOR White = 0xFFFFFFFF;
+constexpr D3DCOLOR RedText = argb(255, 255, 110, 110);
+constexpr D3DCOLOR YellowText = argb(255, 255, 230, 80);
+constexpr D3DCOLOR GreyText = argb(255, 170, 170, 170);
+
+constexpr int TexIce = 0;
+constexpr int RowHeight = 16;
+constexpr int NameWidth = 78;
+constexpr int EndWidth = 20;
+constexpr int MaxEndColumns = 12; // extra ends beyond this scroll the first ones away
+constexpr int SumWidth = 28;
+
+D3DCOLOR teamColour(match::Team t)
+{
+    return t == match::Team::Red ? RedText : YellowText;
+}
+
+const char* teamName(match::Team t)
+{
+    return t == match::Team::Red ? "赤" : "黄";
+}
+
+int firstEndColumn(const match::Match& m)
+{
+    return std::max(1, m.end() - MaxEndColumns + 1);
+}
+
+int endColumns(const match::Match& m)
+{
+    return std::min(MaxEndColumns, std::max(m.settings().ends, m.end()));
+}
+
+int boardWidth(const match::Match& m)
+{
+    return NameWidth + EndWidth * endColumns(m) + 2 * SumWidth + 8;
+}
+
+RECT cell(int x, int row, int width)
+{
+    return RECT{x, 2 + RowHeight * row, x + width, 2 + RowHeight * (row + 1)};
+}
+
+// Points of an end played, "・" for the end in progress, blank for ends to come.
+std::string endCell(const match::Match& m, int end, int team)
+{
+    if (end <= int(m.endPoints().size()))
+        return std::to_string(m.endPoints()[end - 1][team]);
+    return end == m.end() && !m.over() ? "・" : "";
+}
+
+} // namespace
+
+void Field::drawMatchBoard()
+{
+    const match::Match& m = *match_;
+    const float width = float(boardWidth(m));
+    Gfx->drawSprAbs(Tex[TexIce], makeVec2(0, 0), makeRect(0, 1, 0, 1), makeVec2(0, 0), makeVec2(width, 52), 0,
+                    BandColour);
+    if (Phase == ShotPhase::MatchResult) {
+        Gfx->drawSprAbs(Tex[TexIce], makeVec2(160, 150), makeRect(0, 1, 0, 1), makeVec2(0, 0), makeVec2(320, 130), 0,
+                        BandColour);
+        const float x = resultChoice_ == 0 ? 200.0f : 340.0f;
+        Gfx->drawSprAbs(Tex[TexIce], makeVec2(x, 240), makeRect(0, 1, 0, 1), makeVec2(0, 0), makeVec2(100, 24), 0,
+                        ChoiceColour);
+    }
+}
+
+void Field::drawMatchLines(const char* help2, const char* help3)
+{
+    const match::Match& m = *match_;
+    // The scoreboard's text: ends across, teams down, the total and the stones left at the right.
+    const int first = firstEndColumn(m);
+    const int columns = endColumns(m);
+    const int sumX = NameWidth + EndWidth * columns;
+    Gfx->drawText("エンド", GreyText, cell(4, 0, NameWidth));
+    for (int c = 0; c < columns; ++c)
+        Gfx->drawText(std::to_string(first + c), GreyText, cell(NameWidth + EndWidth * c, 0, EndWidth));
+    Gfx->drawText("計", GreyText, cell(sumX, 0, SumWidth));
+    Gfx->drawText("残", GreyText, cell(sumX + SumWidth, 0, SumWidth));
+    for (int t = 0; t < 2; ++t) {
+        const match::Team team = static_cast<match::Team>(t);
+        const bool turn = !m.over() && ShotPhase::stepOf(Phase) >= 0 && m.toThrow() == team;
+        std::string name = std::string(turn ? "▶" : "　") + teamName(team);
+        if (cpu_)
+            name += team == match::Team::Yellow ? "CPU" : "あなた";
+        if (m.hammer() == team)
+            name += "◆";
+        Gfx->drawText(name, teamColour(team), cell(0, t + 1, NameWidth));
+        for (int c = 0; c < columns; ++c)
+            Gfx->drawText(endCell(m, first + c, t), teamColour(team), cell(NameWidth + EndWidth * c, t + 1, EndWidth));
+        Gfx->drawText(std::to_string(m.score()[t]), teamColour(team), cell(sumX, t + 1, SumWidth));
+        Gfx->drawText(std::to_string(m.stonesLeft(team)), teamColour(team), cell(sumX + SumWidth, t + 1, SumWidth));
+    }
+
+    std::string line1, line2, line3;
+    const std::string endText = "第" + std::to_string(m.end()) + "エンド（全" + std::to_string(m.settings().ends)
+                                + "エンド）";
+    switch (Phase) {
+    case ShotPhase::EndCount: {
+        const int shown = int(m.endPoints().size());
+        line1 = "第" + std::to_string(shown) + "エンド終了　";
+        line1 += lastCount_.scorer ? std::string(teamName(*lastCount_.scorer)) + "が" + std::to_string(lastCount_.points)
+                                         + "点（得点したストーンに緑の印）"
+                                   : std::string("ブランクエンド（0点）");
+        line2 = "合計　赤 " + std::to_string(m.score()[0]) + " － " + std::to_string(m.score()[1]) + " 黄";
+        line3 = m.over() ? "スペース：結果へ" : "スペース：次のエンドへ　Ｅｓｃ：試合をやめる";
+        break;
+    }
+    case ShotPhase::MatchResult: {
+        const auto winner = m.winner();
+        Gfx->drawText("試合終了", White, RECT{280, 160, 480, 176});
+        Gfx->drawText("赤 " + std::to_string(m.score()[0]) + " － " + std::to_string(m.score()[1]) + " 黄", White,
+                      RECT{270, 185, 480, 201});
+        Gfx->drawText(winner ? std::string(teamName(*winner)) + "の勝ち" : std::string("引き分け"),
+                      winner ? teamColour(*winner) : White, RECT{285, 210, 480, 226});
+        Gfx->drawText("もう一度", White, RECT{222, 244, 320, 260});
+        Gfx->drawText("終了", White, RECT{375, 244, 440, 260});
+        line1 = "試合終了";
+        line3 = "Ａ／Ｄ：選ぶ　スペース：決定　Ｅｓｃ：終了";
+        break;
+    }
+    case ShotPhase::LeaveMatch:
+        line1 = "試合をやめますか？";
+        line2 = "スペース：やめる（ゲームを終了）";
+        line3 = "Ｅｓｃ：試合を続ける";
+        break;
+    default: {
+        const match::Team team = m.toThrow();
+        line1 = endText + "　" + teamName(team) + "の番";
+        if (!matchMessage_.empty())
+            line1 += "　直前の投球　" + matchMessage_;
+        if (cpuToThrow()) {
+            line2 = std::string("コンピューター（") + match::levelName(matchSetup_.cpuLevel) + "）が投げています";
+            line3 = "Ｅｓｃ：試合をやめる";
+        } else {
+            line2 = help2 ? help2 : "";
+            line3 = help3 ? help3 : "";
+        }
+        break;
+    }
+    }
+    Gfx->drawText(line1, White, RECT{0, 432, 640, 480});
+    Gfx->drawText(line2, White, RECT{0, 448, 640, 480});
+    Gfx->drawText(line3, White, RECT{0, 464, 640, 480});
+}
+
+// A flat green disc under each counting stone, wider than the stone, so the count can be checked
+// from above.
+void Field::drawCountMarks()
+{
+    if (Phase != ShotPhase::EndCount)
+        return;
+    for (const int record : lastCount_.counting) {
+        const StoneRec& s = Stones[record];
+        Mesh[2].DrawMesh(*Gfx, markMat_, {s.Pos.x, 0.02f, s.Pos.z}, {0.38f, 0.02f, 0.38f}, {0, 0, 0}, 0);
+    }
+}
+
