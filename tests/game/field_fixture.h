@@ -13,6 +13,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace fieldtest {
@@ -60,6 +61,7 @@ protected:
         env.platform.dialogs = &dialogs;
         env.platform.input = &host;
         env.seed = seed;
+        env.match = matchSetup;
         field = std::make_unique<Field>(env);
         field->prepareGame(gmode);
         field->beginLoop();
@@ -141,6 +143,7 @@ protected:
         ASSERT_EQ(ShotPhase::stepOf(field->Phase), step);
     }
 
+    std::optional<match::MatchSetup> matchSetup; // for GMode 2 and 3
     platform::ScriptedInputHost host;
     platform::VirtualClock clock{100.0};
     CountingDialogs dialogs;

@@ -75,16 +75,19 @@ TEST(CpuPlayer, SameSeedSameShots)
     }
 }
 
+// Even the weakest computer beats a player of random legal shots in seeded four-end matches.
 TEST(AutoMatch, ComputerBeatsRandomShots)
 {
     int wins = 0;
-    constexpr int Matches = 4;
+    constexpr int Matches = 10;
     for (std::uint32_t seed = 1; seed <= Matches; ++seed) {
-        const auto r = match::playAutoMatch({4, false}, {2, 0}, seed);
-        wins += r.score[0] > r.score[1] ? 1 : 0;
+        const bool cpuRed = seed % 2 == 0;
+        const auto r = match::playAutoMatch({4, false}, cpuRed ? std::array<int, 2>{1, 0} : std::array<int, 2>{0, 1}, seed);
+        wins += r.score[cpuRed ? 0 : 1] > r.score[cpuRed ? 1 : 0] ? 1 : 0;
         EXPECT_GE(r.endsPlayed, 4);
     }
-    EXPECT_EQ(wins, Matches);
+    std::printf("weakest computer beats random shots in %d of %d matches\n", wins, Matches);
+    EXPECT_GE(wins, 9);
 }
 
 } // namespace

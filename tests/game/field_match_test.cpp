@@ -1,0 +1,111 @@
+#include "field_fixture.h"
+
+#include "game/match/house.h"
+
+namespace fieldtest {
+namespace {
+
+using namespace ShotPhase;
+
+class FieldMatch : public FieldTest {
+protected:
+    void startMatch(std::int16_t gmode, int ends, int level = 1)
+    {
+        match::MatchSetup setup;
+        setup.rules.ends = ends;
+        setup.cpuLevel = level;
+        matchSetup = setup;
+        start(gmode);
+        frames(2);
+    }
+    const match::Match& m() const { return *field->currentMatch(); }
+
+    // The stone in hand comes to rest at (x, z) as if thrown there: the running step sees every
+    // stone still and hands the delivery to the match.
+    void restAt(float x, float z)
+    {
+        const int record = m().recordToThrow();
+        ASSERT_EQ(field->CurStone, record);
+        StoneRec& s = field->Stones[record];
+        s.InPlay = -1;
+        s.RunState = 2;
+        s.Speed = 0;
+        s.Pos = {x, 0.5f, z};
+        field->Phase = SingleBase + StonesRunning;
+        frames(2);
+    }
+};
+
+// Sixteen stones, the end's count from above, Esc's question, the result screen and another match.
+TEST_F(FieldMatch, EndCountResultAndLeaving)
+{
+    startMatch(match::GModeTwoPlayers, 1);
+    ASSERT_NE(field->currentMatch(), nullptr);
+    EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
+    for (int i = 0; i < match::StonesPerEnd; ++i) {
+        // Red's stones near the button, yellow's beyond the house.
+        const bool red = m().toThrow() == match::Team::Red;
+        restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 39.0f);
+    }
+    EXPECT_EQ(field->Phase, EndCount);
+    EXPECT_EQ(field->CamMode, 7);
+    EXPECT_EQ(m().score(), (std::array<int, 2>{8, 0}));
+    EXPECT_TRUE(m().over());
+
+    tap(VK_ESC);
+    EXPECT_EQ(field->Phase, LeaveMatch);
+    tap(VK_ESC);
+    EXPECT_EQ(field->Phase, EndCount);
+    EXPECT_EQ(field->Running, -1);
+
+    tap(VK_SPACE);
+    EXPECT_EQ(field->Phase, MatchResult);
+    for (int i = 0; i < match::StonesPerEnd; ++i)
+        EXPECT_EQ(field->Stones[i].InPlay, 0) << i;
+    tap(VK_D);
+    tap(VK_A);
+    tap(VK_SPACE); // もう一度
+    frames(1);
+    EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
+    EXPECT_EQ(m().score(), (std::array<int, 2>{0, 0}));
+
+    tap(VK_ESC);
+    EXPECT_EQ(field->Phase, LeaveMatch);
+    tap(VK_SPACE);
+    EXPECT_EQ(field->Running, 0);
+}
+
+TEST_F(FieldMatch, ResultScreenEndChoiceEndsTheGame)
+{
+    startMatch(match::GModeTwoPlayers, 1);
+    for (int i = 0; i < match::StonesPerEnd; ++i)
+        restAt(3, m().toThrow() == match::Team::Red ? 36.0f + 0.3f * float(i) : 39.5f);
+    tap(VK_SPACE);
+    ASSERT_EQ(field->Phase, MatchResult);
+    tap(VK_D);
+    tap(VK_SPACE);
+    EXPECT_EQ(field->Running, 0);
+}
+
+// The computer's turn runs through the shot steps with no key pressed, its gauges stopping at its
+// settings, and a human key changes nothing meanwhile.
+TEST_F(FieldMatch, ComputerThrowsThroughTheShotSteps)
+{
+    startMatch(match::GModeAgainstCpu, 8);
+    restAt(3, 36);
+    ASSERT_EQ(m().toThrow(), match::Team::Yellow);
+    int frame = 0;
+    std::vector<int> steps;
+    while (field->Phase != SingleBase + StonesRunning && frame++ < 3000) {
+        if (steps.empty() || steps.back() != stepOf(field->Phase))
+            steps.push_back(stepOf(field->Phase));
+        this->frame(frame % 7 == 0 ? std::initializer_list<std::uint8_t>{VK_W} : std::initializer_list<std::uint8_t>{});
+    }
+    EXPECT_EQ(steps, (std::vector<int>{FreeCamera, Position, SpinStep, Power, Ready, Shooting, Release}));
+    EXPECT_EQ(field->CurStone, 1);
+    EXPECT_GT(field->Stones[1].Speed, 0.0f);
+    EXPECT_GT(field->PowerSet, 0.0f) << "W would have reset it";
+}
+
+} // namespace
+} // namespace fieldtest
