@@ -28,7 +28,13 @@ void checkRoundTrip(const ReplayHeader& header)
 {
     try {
         const ReplayHeader again = parseReplayHeader(replayHeaderLine(header));
-        require(again.gmode == header.gmode && again.seed == header.seed);
+        require(again.gmode == header.gmode && again.seed == header.seed && again.match.has_value() == header.match.has_value());
+        if (header.match) {
+            const match::MatchSetup& a = *again.match;
+            const match::MatchSetup& b = *header.match;
+            require(a.againstCpu == b.againstCpu && a.cpuLevel == b.cpuLevel && a.rules.ends == b.rules.ends
+                    && a.rules.freeGuardZone == b.rules.freeGuardZone);
+        }
     } catch (const ReplayFormatError&) {
         __builtin_trap();
     }
