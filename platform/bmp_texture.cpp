@@ -117,12 +117,35 @@ TextureLevel keyedLevel(const QImage& decoded)
 
 } // namespace
 
+namespace {
+
+// The common case of halveLevel, even sides: each texel the rounded mean of a 2 x 2 block.
+void halveEvenLevel(const TextureLevel& src, TextureLevel& dst)
+{
+    const std::size_t rowBytes = std::size_t(src.width) * 4;
+    for (int y = 0; y < dst.height; ++y) {
+        const std::uint8_t* top = src.rgba.data() + std::size_t(2 * y) * rowBytes;
+        const std::uint8_t* bottom = top + rowBytes;
+        std::uint8_t* out = dst.rgba.data() + std::size_t(y) * dst.width * 4;
+        for (int x = 0; x < dst.width * 4; ++x) {
+            const int i = (x / 4) * 8 + x % 4;
+            out[x] = std::uint8_t((unsigned(top[i]) + top[i + 4] + bottom[i] + bottom[i + 4] + 2) / 4);
+        }
+    }
+}
+
+} // namespace
+
 TextureLevel halveLevel(const TextureLevel& src)
 {
     TextureLevel dst;
     dst.width = src.width > 1 ? src.width / 2 : 1;
     dst.height = src.height > 1 ? src.height / 2 : 1;
     dst.rgba.resize(std::size_t(dst.width) * dst.height * 4);
+    if (src.width == 2 * dst.width && src.height == 2 * dst.height) {
+        halveEvenLevel(src, dst);
+        return dst;
+    }
     for (int y = 0; y < dst.height; ++y) {
         const int y0 = y * src.height / dst.height, y1 = (y + 1) * src.height / dst.height;
         for (int x = 0; x < dst.width; ++x) {

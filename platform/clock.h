@@ -12,6 +12,8 @@ public:
     virtual double now() const = 0;
     // Waits for about `seconds`; a virtual clock returns at once.
     virtual void sleepFor(double seconds) = 0;
+    // Waits until now() reads `deadline` or later; a virtual clock returns at once.
+    virtual void sleepUntil(double deadline) { sleepFor(deadline - now()); }
 };
 
 class SteadyClock final : public Clock {
@@ -22,6 +24,8 @@ public:
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
     void sleepFor(double seconds) override;
+    // One absolute-deadline sleep: no drift from the time spent before it, no waking early.
+    void sleepUntil(double deadline) override;
 
 private:
     std::chrono::steady_clock::time_point start_;
@@ -32,6 +36,7 @@ public:
     explicit VirtualClock(double start = 0.0) : now_(start) {}
     double now() const override { return now_; }
     void sleepFor(double seconds) override { (void)seconds; }
+    void sleepUntil(double deadline) override { (void)deadline; }
     void set(double seconds) { now_ = seconds; }
     void advance(double seconds) { now_ += seconds; }
 

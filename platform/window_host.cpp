@@ -325,9 +325,21 @@ std::unique_ptr<gfx::GlDevice> WindowHost::createDevice(bool software)
     return device;
 }
 
+// Drawing for a window that is minimised or fully covered shows nothing to anyone. Until the
+// window is first shown on screen it draws, so a picture is ready for the first expose.
+bool WindowHost::worthDrawing() const
+{
+    return window_->isExposed() || !everExposed_;
+}
+
+// The device draws the next frame only when someone can see it; the frame that finds the window
+// seen again was not drawn, so it is not shown either.
 void WindowHost::presentFrame(gfx::GlDevice& device)
 {
-    if (!window_->isExposed())
+    everExposed_ = everExposed_ || window_->isExposed();
+    const bool wasDrawing = device.drawing();
+    device.setDrawing(worthDrawing());
+    if (!window_->isExposed() || !wasDrawing)
         return;
     const qreal ratio = window_->devicePixelRatio();
     const QSize pixels(int(std::lround(window_->width() * ratio)), int(std::lround(window_->height() * ratio)));

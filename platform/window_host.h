@@ -76,6 +76,7 @@ private:
     void mousePressed(Qt::MouseButton button, QPointF windowPos);
     void closeAsked();
     void presentFrame(gfx::GlDevice& device);
+    bool worthDrawing() const;
 
     QSize backBuffer_;
     std::shared_ptr<GameWindow> window_;
@@ -84,6 +85,7 @@ private:
     std::array<std::uint8_t, 256> keys_{};
     QPoint cursor_;
     bool closeRequested_ = false;
+    bool everExposed_ = false;
     std::function<void(int)> mouseHandler_;
     std::function<void()> closeHandler_;
 };

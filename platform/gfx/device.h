@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -45,6 +46,8 @@ public:
     virtual std::uint32_t numVertices() const = 0;
     virtual std::uint32_t numFaces() const = 0;
     virtual std::uint32_t numSubsets() const = 0;
+    // The attribute ids drawSubset draws triangles for, ascending; every other id is a no-op.
+    virtual std::span<const std::uint32_t> drawnAttribIds() const = 0;
 };
 
 // A font as the text calls use it: a face name, a pixel height and a style.

@@ -61,12 +61,23 @@ DeviceState::DeviceState()
     for (std::uint32_t s = 0; s < kStages; ++s)
         for (std::uint32_t t = 0; t < kStageStates; ++t)
             stageStates_[s][t] = defaultTextureStageState(s, t);
+    for (std::uint32_t state = 0; state < kListedStates; ++state)
+        listedStates_[state] = defaultRenderState(state);
+    slottedTransforms_.fill(identityMatrix());
 }
 
-std::uint32_t DeviceState::renderState(std::uint32_t state) const
+void DeviceState::setRenderState(std::uint32_t state, std::uint32_t value)
 {
-    auto it = renderStates_.find(state);
-    return it == renderStates_.end() ? defaultRenderState(state) : it->second;
+    if (state < kListedStates)
+        listedStates_[state] = value;
+    else
+        otherStates_[state] = value;
+}
+
+std::uint32_t DeviceState::otherRenderState(std::uint32_t state) const
+{
+    auto it = otherStates_.find(state);
+    return it == otherStates_.end() ? defaultRenderState(state) : it->second;
 }
 
 float DeviceState::renderStateFloat(std::uint32_t state) const
@@ -85,10 +96,29 @@ std::uint32_t DeviceState::textureStageState(std::uint32_t stage, std::uint32_t 
     return stage < kStages && type < kStageStates ? stageStates_[stage][type] : 0;
 }
 
-D3DMATRIX DeviceState::transform(std::uint32_t which) const
+int DeviceState::transformSlot(std::uint32_t which)
 {
+    for (std::size_t i = 0; i < std::size(kSlottedTransforms); ++i)
+        if (kSlottedTransforms[i] == which)
+            return int(i);
+    return -1;
+}
+
+void DeviceState::setTransform(std::uint32_t which, const D3DMATRIX& m)
+{
+    if (const int slot = transformSlot(which); slot >= 0)
+        slottedTransforms_[std::size_t(slot)] = m;
+    else
+        transforms_[which] = m;
+}
+
+const D3DMATRIX& DeviceState::transformRef(std::uint32_t which) const
+{
+    static const D3DMATRIX identity = identityMatrix();
+    if (const int slot = transformSlot(which); slot >= 0)
+        return slottedTransforms_[std::size_t(slot)];
     auto it = transforms_.find(which);
-    return it == transforms_.end() ? identityMatrix() : it->second;
+    return it == transforms_.end() ? identity : it->second;
 }
 
 D3DLIGHT8 DeviceState::light(std::uint32_t index) const

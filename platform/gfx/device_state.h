@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -34,16 +35,21 @@ public:
 
     DeviceState();
 
-    void setRenderState(std::uint32_t state, std::uint32_t value) { renderStates_[state] = value; }
-    std::uint32_t renderState(std::uint32_t state) const;
+    void setRenderState(std::uint32_t state, std::uint32_t value);
+    std::uint32_t renderState(std::uint32_t state) const
+    {
+        return state < kListedStates ? listedStates_[state] : otherRenderState(state);
+    }
     float renderStateFloat(std::uint32_t state) const; // float states travel as their bits
 
     // Out-of-range stages or types are ignored on write and read as 0, as a real device rejects them.
     void setTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value);
     std::uint32_t textureStageState(std::uint32_t stage, std::uint32_t type) const;
 
-    void setTransform(std::uint32_t which, const D3DMATRIX& m) { transforms_[which] = m; }
-    D3DMATRIX transform(std::uint32_t which) const;
+    void setTransform(std::uint32_t which, const D3DMATRIX& m);
+    D3DMATRIX transform(std::uint32_t which) const { return transformRef(which); }
+    // The same without a copy; valid until the transform is set again.
+    const D3DMATRIX& transformRef(std::uint32_t which) const;
 
     void setMaterial(const D3DMATERIAL8& m) { material_ = m; }
     const D3DMATERIAL8& material() const { return material_; }
@@ -62,7 +68,17 @@ public:
     const D3DVIEWPORT8& viewport() const { return viewport_; }
 
 private:
-    std::map<std::uint32_t, std::uint32_t> renderStates_;
+    // Every render state Direct3D 8 lists lies below this; the few transforms a frame sets have
+    // slots of their own. Both are read and written for every draw, so they are arrays; anything
+    // else falls back to a map.
+    static constexpr std::uint32_t kListedStates = 256;
+    static constexpr std::uint32_t kSlottedTransforms[] = {d3d::TS_VIEW, d3d::TS_PROJECTION, d3d::TS_WORLD};
+    static int transformSlot(std::uint32_t which);
+    std::uint32_t otherRenderState(std::uint32_t state) const;
+
+    std::array<std::uint32_t, kListedStates> listedStates_;
+    std::map<std::uint32_t, std::uint32_t> otherStates_;
+    std::array<D3DMATRIX, std::size(kSlottedTransforms)> slottedTransforms_;
     std::array<std::array<std::uint32_t, kStageStates>, kStages> stageStates_{};
     std::map<std::uint32_t, D3DMATRIX> transforms_;
     D3DMATERIAL8 material_;

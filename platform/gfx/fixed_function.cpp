@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace gfx {
 
@@ -111,48 +112,186 @@ std::uint32_t activeFogMode(const DeviceState& state)
     return mode <= d3d::FOG_LINEAR ? mode : d3d::FOG_NONE;
 }
 
-FixedFunctionBlock buildFixedFunctionBlock(const DeviceState& s, bool textureBound, int viewportWidth,
-                                           int viewportHeight)
+ShaderChoices shaderChoices(const DeviceState& s, bool textureBound)
 {
     using namespace d3d;
-    FixedFunctionBlock b{};
-    const D3DMATRIX view = s.transform(TS_VIEW);
-    const D3DMATRIX worldView = multiply(s.transform(TS_WORLD), view);
-    putMatrix(b.worldViewProj, multiply(worldView, s.transform(TS_PROJECTION)));
-    putMatrix(b.worldView, worldView);
-    putMatrix(b.normalMatrix, normalMatrix(worldView));
+    ShaderChoices c;
+    c.lighting = s.renderState(RS_LIGHTING) != 0;
+    c.specular = s.renderState(RS_SPECULARENABLE) != 0;
+    c.localViewer = s.renderState(RS_LOCALVIEWER) != 0;
+    c.rangeFog = s.renderState(RS_RANGEFOGENABLE) != 0;
+    c.textured = textureBound;
+    c.flat = s.renderState(RS_SHADEMODE) == SHADE_FLAT;
+    c.alphaTest = s.renderState(RS_ALPHATESTENABLE) != 0;
+    c.fogMode = std::int32_t(activeFogMode(s));
+    c.alphaFunc = std::int32_t(s.renderState(RS_ALPHAFUNC));
+    c.colorOp = std::int32_t(s.textureStageState(0, TSS_COLOROP));
+    c.colorArg1 = std::int32_t(s.textureStageState(0, TSS_COLORARG1));
+    c.colorArg2 = std::int32_t(s.textureStageState(0, TSS_COLORARG2));
+    c.alphaOp = std::int32_t(s.textureStageState(0, TSS_ALPHAOP));
+    c.alphaArg1 = std::int32_t(s.textureStageState(0, TSS_ALPHAARG1));
+    c.alphaArg2 = std::int32_t(s.textureStageState(0, TSS_ALPHAARG2));
+    return c;
+}
 
-    const D3DMATERIAL8& m = s.material();
-    put(b.materialDiffuse, m.Diffuse);
-    put(b.materialAmbient, m.Ambient);
-    put(b.materialSpecular, m.Specular);
-    put(b.materialEmissive, m.Emissive);
+std::string ShaderChoices::defines() const
+{
+    std::string out;
+    const auto define = [&out](const char* name, std::int32_t value) {
+        out += "#define ";
+        out += name;
+        out += " (";
+        out += std::to_string(value);
+        out += ")\n";
+    };
+    define("LIGHTING", lighting);
+    define("SPECULAR", specular);
+    define("LOCAL_VIEWER", localViewer);
+    define("RANGE_FOG", rangeFog);
+    define("TEXTURED", textured);
+    define("FLAT_SHADE", flat);
+    define("ALPHA_TEST", alphaTest);
+    define("FOG_MODE", fogMode);
+    define("ALPHA_FUNC", alphaFunc);
+    define("COLOR_OP", colorOp);
+    define("COLOR_ARG1", colorArg1);
+    define("COLOR_ARG2", colorArg2);
+    define("ALPHA_OP", alphaOp);
+    define("ALPHA_ARG1", alphaArg1);
+    define("ALPHA_ARG2", alphaArg2);
+    return out;
+}
+
+FrameBlock buildFrameBlock(const DeviceState& s, int viewportWidth, int viewportHeight)
+{
+    using namespace d3d;
+    FrameBlock b{};
     put(b.globalAmbient, unpackColor(s.renderState(RS_AMBIENT)));
     put(b.fogColor, unpackColor(s.renderState(RS_FOGCOLOR)));
-    put(b.powerFogStartEndDensity, m.Power, s.renderStateFloat(RS_FOGSTART), s.renderStateFloat(RS_FOGEND),
-        s.renderStateFloat(RS_FOGDENSITY));
+    put(b.fogStartEndDensity, s.renderStateFloat(RS_FOGSTART), s.renderStateFloat(RS_FOGEND),
+        s.renderStateFloat(RS_FOGDENSITY), 0.0f);
     put(b.pixelOffset, viewportWidth > 0 ? 1.0f / float(viewportWidth) : 0.0f,
         viewportHeight > 0 ? 1.0f / float(viewportHeight) : 0.0f, 0.0f, 0.0f);
-
     int count = 0;
+    const D3DMATRIX& view = s.transformRef(TS_VIEW);
     for (std::uint32_t index : s.enabledLights()) {
         if (count == kMaxActiveLights)
             break;
         b.lights[count++] = viewSpaceLight(s.light(index), view);
     }
-    put(b.lightingSpecularLocalViewerFogMode, s.renderState(RS_LIGHTING) != 0,
-        s.renderState(RS_SPECULARENABLE) != 0, s.renderState(RS_LOCALVIEWER) != 0,
-        std::int32_t(activeFogMode(s)));
-    put(b.rangeFogLightCountTextureFlat, s.renderState(RS_RANGEFOGENABLE) != 0, count, textureBound,
-        s.renderState(RS_SHADEMODE) == SHADE_FLAT);
-    put(b.colorOpArg1Arg2AlphaOp, std::int32_t(s.textureStageState(0, TSS_COLOROP)),
-        std::int32_t(s.textureStageState(0, TSS_COLORARG1)), std::int32_t(s.textureStageState(0, TSS_COLORARG2)),
-        std::int32_t(s.textureStageState(0, TSS_ALPHAOP)));
-    put(b.alphaArg1Arg2TestFunc, std::int32_t(s.textureStageState(0, TSS_ALPHAARG1)),
-        std::int32_t(s.textureStageState(0, TSS_ALPHAARG2)), s.renderState(RS_ALPHATESTENABLE) != 0,
-        std::int32_t(s.renderState(RS_ALPHAFUNC)));
-    put(b.alphaRefPad, std::int32_t(s.renderState(RS_ALPHAREF) & 0xFF), 0, 0, 0);
+    put(b.lightCountAlphaRef, count, std::int32_t(s.renderState(RS_ALPHAREF) & 0xFF), 0, 0);
     return b;
+}
+
+DrawBlock buildDrawBlock(const DeviceState& s)
+{
+    using namespace d3d;
+    DrawBlock b{};
+    const D3DMATRIX worldView = multiply(s.transformRef(TS_WORLD), s.transformRef(TS_VIEW));
+    putMatrix(b.worldViewProj, multiply(worldView, s.transformRef(TS_PROJECTION)));
+    putMatrix(b.worldView, worldView);
+    putMatrix(b.normalMatrix, normalMatrix(worldView));
+    const D3DMATERIAL8& m = s.material();
+    put(b.materialDiffuse, m.Diffuse);
+    put(b.materialAmbient, m.Ambient);
+    put(b.materialSpecular, m.Specular);
+    put(b.materialEmissive, m.Emissive);
+    put(b.materialPower, m.Power, 0.0f, 0.0f, 0.0f);
+    return b;
+}
+
+// --- block layouts ------------------------------------------------------------------------------
+
+namespace {
+
+#define RINKFALL_MEMBER(Struct, type, name, count) BlockMember{type, #name, offsetof(Struct, name), count}
+
+constexpr BlockMember kLightMembers[] = {
+    RINKFALL_MEMBER(GpuLight, "vec4", diffuse, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", specular, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", ambient, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", position, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", direction, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", rangeFalloffAtt01, 0),
+    RINKFALL_MEMBER(GpuLight, "vec4", att2CosThetaCosPhiType, 0),
+};
+
+constexpr BlockMember kFrameMembers[] = {
+    RINKFALL_MEMBER(FrameBlock, "vec4", globalAmbient, 0),
+    RINKFALL_MEMBER(FrameBlock, "vec4", fogColor, 0),
+    RINKFALL_MEMBER(FrameBlock, "vec4", fogStartEndDensity, 0),
+    RINKFALL_MEMBER(FrameBlock, "vec4", pixelOffset, 0),
+    RINKFALL_MEMBER(FrameBlock, "ivec4", lightCountAlphaRef, 0),
+    RINKFALL_MEMBER(FrameBlock, "Light", lights, kMaxActiveLights),
+};
+
+constexpr BlockMember kDrawMembers[] = {
+    RINKFALL_MEMBER(DrawBlock, "mat4", worldViewProj, 0),
+    RINKFALL_MEMBER(DrawBlock, "mat4", worldView, 0),
+    RINKFALL_MEMBER(DrawBlock, "mat4", normalMatrix, 0),
+    RINKFALL_MEMBER(DrawBlock, "vec4", materialDiffuse, 0),
+    RINKFALL_MEMBER(DrawBlock, "vec4", materialAmbient, 0),
+    RINKFALL_MEMBER(DrawBlock, "vec4", materialSpecular, 0),
+    RINKFALL_MEMBER(DrawBlock, "vec4", materialEmissive, 0),
+    RINKFALL_MEMBER(DrawBlock, "vec4", materialPower, 0),
+};
+
+#undef RINKFALL_MEMBER
+
+void declareMembers(std::string& out, std::span<const BlockMember> members)
+{
+    for (const BlockMember& m : members) {
+        out += "    ";
+        out += m.glslType;
+        out += ' ';
+        out += m.name;
+        if (m.arraySize > 0) {
+            out += '[';
+            out += std::to_string(m.arraySize);
+            out += ']';
+        }
+        out += ";\n";
+    }
+}
+
+void declareBlock(std::string& out, const BlockLayout& layout)
+{
+    out += "layout(std140) uniform ";
+    out += layout.blockName;
+    out += " {\n";
+    declareMembers(out, layout.members);
+    out += "} ";
+    out += layout.instanceName;
+    out += ";\n";
+}
+
+} // namespace
+
+const BlockLayout& frameBlockLayout()
+{
+    static const BlockLayout layout{"FixedFunctionFrame", "frame", kFrameMembers, sizeof(FrameBlock)};
+    return layout;
+}
+
+const BlockLayout& drawBlockLayout()
+{
+    static const BlockLayout layout{"FixedFunctionDraw", "draw", kDrawMembers, sizeof(DrawBlock)};
+    return layout;
+}
+
+std::span<const BlockMember> lightMembers()
+{
+    return kLightMembers;
+}
+
+std::string glslBlockDeclarations()
+{
+    std::string out = "struct Light {\n";
+    declareMembers(out, kLightMembers);
+    out += "};\n";
+    declareBlock(out, frameBlockLayout());
+    declareBlock(out, drawBlockLayout());
+    return out;
 }
 
 } // namespace gfx

@@ -10,13 +10,17 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <initializer_list>
+#include <string>
+#include <tuple>
+#include <utility>
 
 namespace gfx {
 
 namespace {
 
-constexpr GLuint kBlockBinding = 0;
+constexpr GLuint kFrameBinding = 0, kDrawBinding = 1;
 
 // --- resources --------------------------------------------------------------------------------
 
@@ -63,6 +67,10 @@ public:
                 subsets_.push_back({s.attribId, s.faceStart, s.faceCount, s.vertexStart,
                                     s.vertexStart + std::max(s.vertexCount, 1u) - 1});
         numSubsets_ = static_cast<std::uint32_t>(data.subsets.size());
+        for (const GlSubset& s : subsets_)
+            drawnIds_.push_back(s.attribId);
+        std::sort(drawnIds_.begin(), drawnIds_.end());
+        drawnIds_.erase(std::unique(drawnIds_.begin(), drawnIds_.end()), drawnIds_.end());
     }
     ~GlMesh() override
     {
@@ -76,6 +84,7 @@ public:
     std::uint32_t numVertices() const override { return numVertices_; }
     std::uint32_t numFaces() const override { return numFaces_; }
     std::uint32_t numSubsets() const override { return numSubsets_; }
+    std::span<const std::uint32_t> drawnAttribIds() const override { return drawnIds_; }
     const GlSubset* subset(std::uint32_t attribId) const
     {
         for (const GlSubset& s : subsets_)
@@ -90,6 +99,7 @@ private:
     std::weak_ptr<GlContextLink> link_;
     std::uint32_t numVertices_ = 0, numFaces_ = 0, numSubsets_ = 0;
     std::vector<GlSubset> subsets_;
+    std::vector<std::uint32_t> drawnIds_;
 };
 
 class GlFont final : public Font {
@@ -322,8 +332,10 @@ void GlDevice::destroyGlObjects()
     gl_->glDeleteFramebuffers(1, &fbo_);
     gl_->glDeleteRenderbuffers(1, &colorRb_);
     gl_->glDeleteRenderbuffers(1, &depthRb_);
-    gl_->glDeleteProgram(ffProgram_);
-    gl_->glDeleteBuffers(1, &ffBlockUbo_);
+    for (const FixedFunctionProgram& p : ffPrograms_)
+        gl_->glDeleteProgram(p.program);
+    gl_->glDeleteBuffers(1, &frameUbo_);
+    gl_->glDeleteBuffers(1, &drawUbo_);
     gl_->glDeleteProgram(screenProgram_);
     gl_->glDeleteVertexArrays(1, &screenVao_);
     gl_->glDeleteBuffers(1, &screenVbo_);
@@ -355,22 +367,14 @@ void GlDevice::createBackBuffer()
 
 void GlDevice::createPrograms()
 {
-    ffProgram_ = linkProgram(gl_, {shaders::kVersion, shaders::kFixedFunctionBlock, shaders::kFixedFunctionVertex},
-                             {shaders::kVersion, shaders::kFixedFunctionBlock, shaders::kFixedFunctionFragment});
-    const GLuint blockIndex = gl_->glGetUniformBlockIndex(ffProgram_, "FixedFunction");
-    if (blockIndex == GL_INVALID_INDEX)
-        throw DeviceError("fixed-function block missing from the shader");
-    GLint blockSize = 0;
-    gl_->glGetActiveUniformBlockiv(ffProgram_, blockIndex, GL_UNIFORM_BLOCK_DATA_SIZE, &blockSize);
-    if (blockSize != GLint(sizeof(FixedFunctionBlock)))
-        throw DeviceError("fixed-function block layout differs between C++ and GLSL");
-    gl_->glUniformBlockBinding(ffProgram_, blockIndex, kBlockBinding);
-    gl_->glUseProgram(ffProgram_);
-    gl_->glUniform1i(gl_->glGetUniformLocation(ffProgram_, "uTexture"), 0);
-    gl_->glGenBuffers(1, &ffBlockUbo_);
-    gl_->glBindBuffer(GL_UNIFORM_BUFFER, ffBlockUbo_);
-    gl_->glBufferData(GL_UNIFORM_BUFFER, sizeof(FixedFunctionBlock), nullptr, GL_DYNAMIC_DRAW);
-    gl_->glBindBufferBase(GL_UNIFORM_BUFFER, kBlockBinding, ffBlockUbo_);
+    // The fixed-function programs are made when a draw first needs one (the game uses few).
+    for (auto [ubo, binding, size] : {std::tuple{&frameUbo_, kFrameBinding, sizeof(FrameBlock)},
+                                      std::tuple{&drawUbo_, kDrawBinding, sizeof(DrawBlock)}}) {
+        gl_->glGenBuffers(1, ubo);
+        gl_->glBindBuffer(GL_UNIFORM_BUFFER, *ubo);
+        gl_->glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(size), nullptr, GL_STREAM_DRAW);
+        gl_->glBindBufferBase(GL_UNIFORM_BUFFER, binding, *ubo);
+    }
 
     screenProgram_ = linkProgram(gl_, {shaders::kScreenVertex}, {shaders::kScreenFragment});
     gl_->glUseProgram(screenProgram_);
@@ -424,14 +428,16 @@ int GlDevice::glyphsRasterised(const Font& font)
 
 void GlDevice::setRenderState(std::uint32_t state, std::uint32_t value)
 {
+    if (state_.renderState(state) == value)
+        return;
     state_.setRenderState(state, value);
-    markDirty(DirtyRenderState);
+    markDirty(DirtyRaster | DirtyFrame | DirtyProgram);
 }
 
 void GlDevice::setTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value)
 {
     state_.setTextureStageState(stage, type, value);
-    markDirty(DirtyStage);
+    markDirty(DirtyProgram | DirtyRaster);
 }
 
 std::uint32_t GlDevice::textureStageState(std::uint32_t stage, std::uint32_t type) const
@@ -442,25 +448,28 @@ std::uint32_t GlDevice::textureStageState(std::uint32_t stage, std::uint32_t typ
 void GlDevice::setTransform(std::uint32_t which, const D3DMATRIX& m)
 {
     state_.setTransform(which, m);
-    markDirty(DirtyTransform);
+    // Lights live in view space, so a new view moves them too.
+    markDirty(which == d3d::TS_VIEW ? DirtyFrame | DirtyDraw : DirtyDraw);
 }
 
 void GlDevice::setMaterial(const D3DMATERIAL8& material)
 {
     state_.setMaterial(material);
-    markDirty(DirtyMaterial);
+    markDirty(DirtyDraw);
+    if (blendingOn_ == blendingChangesNothing()) // the material's alpha decides whether to blend
+        markDirty(DirtyRaster);
 }
 
 void GlDevice::setLight(std::uint32_t index, const D3DLIGHT8& light)
 {
     state_.setLight(index, light);
-    markDirty(DirtyLights);
+    markDirty(DirtyFrame);
 }
 
 void GlDevice::lightEnable(std::uint32_t index, bool enable)
 {
     state_.lightEnable(index, enable);
-    markDirty(DirtyLights);
+    markDirty(DirtyFrame);
 }
 
 void GlDevice::setTexture(std::uint32_t stage, const Texture* texture)
@@ -468,7 +477,7 @@ void GlDevice::setTexture(std::uint32_t stage, const Texture* texture)
     if (texture && !dynamic_cast<const GlTexture*>(texture))
         throw DeviceError("texture of another device", kInvalidCall);
     state_.setTexture(stage, texture);
-    markDirty(DirtyTexture);
+    markDirty(DirtyTexture | DirtyProgram);
 }
 
 void GlDevice::forgetTexture(const Texture* texture)
@@ -480,7 +489,7 @@ void GlDevice::forgetTexture(const Texture* texture)
     for (std::uint32_t stage = 0; stage < DeviceState::kStages; ++stage)
         if (state_.texture(stage) == texture) {
             state_.setTexture(stage, nullptr);
-            markDirty(DirtyTexture);
+            markDirty(DirtyTexture | DirtyProgram);
         }
 }
 
@@ -489,7 +498,7 @@ void GlDevice::setViewport(const D3DVIEWPORT8& viewport)
     if (!viewportFits(viewport, width_, height_))
         throw DeviceError("viewport outside the back buffer", kInvalidCall);
     state_.setViewport(viewport);
-    markDirty(DirtyViewport);
+    markDirty(DirtyRaster | DirtyFrame);
 }
 
 void GlDevice::applyRasterState()
@@ -526,32 +535,109 @@ void GlDevice::applyRasterState()
     }
     gl_->glPolygonMode(GL_FRONT_AND_BACK, polygonMode(state_.renderState(d3d::RS_FILLMODE)));
 
-    if (state_.renderState(d3d::RS_ALPHABLENDENABLE)) {
+    gl_->glBlendFunc(blendFactor(state_.renderState(d3d::RS_SRCBLEND)),
+                     blendFactor(state_.renderState(d3d::RS_DESTBLEND)));
+    blendingOn_ = !blendingChangesNothing();
+    if (blendingOn_)
         gl_->glEnable(GL_BLEND);
-        gl_->glBlendFunc(blendFactor(state_.renderState(d3d::RS_SRCBLEND)),
-                         blendFactor(state_.renderState(d3d::RS_DESTBLEND)));
-    } else {
+    else
         gl_->glDisable(GL_BLEND);
-    }
 }
 
-void GlDevice::applyBlockState()
+// Whether blending would leave every pixel as the shader wrote it: off, or the usual
+// source-alpha blend with an alpha that is 1 everywhere (taken from the diffuse colour, which is
+// white without lighting and has the material's alpha with it). Skipping it then spares reading
+// the back buffer for every pixel.
+bool GlDevice::blendingChangesNothing() const
+{
+    using namespace d3d;
+    if (!state_.renderState(RS_ALPHABLENDENABLE))
+        return true;
+    if (state_.renderState(RS_SRCBLEND) != BLEND_SRCALPHA || state_.renderState(RS_DESTBLEND) != BLEND_INVSRCALPHA)
+        return false;
+    const std::uint32_t alphaArg = state_.textureStageState(0, TSS_ALPHAARG1) & 15;
+    if (state_.textureStageState(0, TSS_ALPHAOP) != TOP_SELECTARG1 || (alphaArg != TA_DIFFUSE && alphaArg != TA_CURRENT))
+        return false;
+    return !state_.renderState(RS_LIGHTING) || state_.material().Diffuse.a >= 1.0f;
+}
+
+unsigned GlDevice::fixedFunctionProgram(const ShaderChoices& choices)
+{
+    for (const FixedFunctionProgram& p : ffPrograms_)
+        if (p.choices == choices)
+            return p.program;
+    const std::string defines = choices.defines();
+    const std::string blocks = glslBlockDeclarations();
+    const GLuint program = linkProgram(gl_, {shaders::kVersion, defines.c_str(), blocks.c_str(), shaders::kFixedFunctionVertex},
+                                       {shaders::kVersion, defines.c_str(), blocks.c_str(), shaders::kFixedFunctionFragment});
+    for (auto [layout, binding] : {std::pair{&frameBlockLayout(), kFrameBinding}, std::pair{&drawBlockLayout(), kDrawBinding}}) {
+        const GLuint index = gl_->glGetUniformBlockIndex(program, layout->blockName);
+        GLint size = 0;
+        if (index != GL_INVALID_INDEX)
+            gl_->glGetActiveUniformBlockiv(program, index, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
+        if (index == GL_INVALID_INDEX || size != GLint(layout->size)) {
+            gl_->glDeleteProgram(program);
+            throw DeviceError(std::string("uniform block ") + layout->blockName + " differs between C++ and GLSL");
+        }
+        gl_->glUniformBlockBinding(program, index, binding);
+    }
+    gl_->glUseProgram(program);
+    gl_->glUniform1i(gl_->glGetUniformLocation(program, "uTexture"), 0);
+    ffProgramInUse_ = program;
+    ffPrograms_.push_back({choices, program});
+    return program;
+}
+
+// Replaces the buffer's storage rather than writing into it: storage a queued draw still reads
+// would make the driver finish that draw first.
+void GlDevice::uploadBlock(unsigned buffer, const void* data, std::size_t size)
+{
+    gl_->glBindBuffer(GL_UNIFORM_BUFFER, buffer);
+    gl_->glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(size), nullptr, GL_STREAM_DRAW);
+    gl_->glBufferSubData(GL_UNIFORM_BUFFER, 0, GLsizeiptr(size), data);
+}
+
+// Brings the program, the blocks and the texture up to date for a 3D draw; each part only when
+// something it depends on changed.
+void GlDevice::applyFixedFunctionState()
 {
     const Texture* tex = state_.texture(0);
-    const D3DVIEWPORT8& vp = state_.viewport();
-    const FixedFunctionBlock block = buildFixedFunctionBlock(state_, tex != nullptr, int(vp.Width), int(vp.Height));
-    gl_->glBindBuffer(GL_UNIFORM_BUFFER, ffBlockUbo_);
-    gl_->glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof block, &block);
-    gl_->glBindBufferBase(GL_UNIFORM_BUFFER, kBlockBinding, ffBlockUbo_);
-    gl_->glActiveTexture(GL_TEXTURE0);
-    gl_->glBindTexture(GL_TEXTURE_2D, tex ? static_cast<const GlTexture*>(tex)->name() : 0);
-    gl_->glBindSampler(0, meshSampler_);
+    if (dirty_ & (DirtyProgram | DirtyRaster)) {
+        const GLuint program = fixedFunctionProgram(shaderChoices(state_, tex != nullptr));
+        if (program != ffProgramInUse_ || (dirty_ & DirtyRaster)) {
+            gl_->glUseProgram(program);
+            ffProgramInUse_ = program;
+        }
+    }
+    if (dirty_ & DirtyFrame) {
+        const D3DVIEWPORT8& vp = state_.viewport();
+        const FrameBlock frame = buildFrameBlock(state_, int(vp.Width), int(vp.Height));
+        if (!blocksSent_ || std::memcmp(&frame, &frameBlock_, sizeof frame) != 0) {
+            frameBlock_ = frame;
+            uploadBlock(frameUbo_, &frameBlock_, sizeof frameBlock_);
+        }
+    }
+    if (dirty_ & DirtyDraw) {
+        const DrawBlock draw = buildDrawBlock(state_);
+        if (!blocksSent_ || std::memcmp(&draw, &drawBlock_, sizeof draw) != 0) {
+            drawBlock_ = draw;
+            uploadBlock(drawUbo_, &drawBlock_, sizeof drawBlock_);
+        }
+    }
+    blocksSent_ = true;
+    if (dirty_ & (DirtyTexture | DirtyRaster)) {
+        gl_->glActiveTexture(GL_TEXTURE0);
+        gl_->glBindTexture(GL_TEXTURE_2D, tex ? static_cast<const GlTexture*>(tex)->name() : 0);
+        gl_->glBindSampler(0, meshSampler_);
+    }
 }
 
 // --- frame ----------------------------------------------------------------------------------------
 
 void GlDevice::clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil)
 {
+    if (!drawing_)
+        return;
     ensureCurrent();
     flushSprites();
     // Clear covers the viewport, as Direct3D's does without rectangles.
@@ -612,9 +698,12 @@ void GlDevice::blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHei
     gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, targetFbo);
     gl_->glDisable(GL_SCISSOR_TEST);
     gl_->glViewport(0, 0, targetWidth, targetHeight);
-    gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    gl_->glClearColor(0, 0, 0, 1);
-    gl_->glClear(GL_COLOR_BUFFER_BIT);
+    // Black bars only where the picture leaves room for them.
+    if (x > 0 || y > 0 || x + w < targetWidth || y + h < targetHeight) {
+        gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl_->glClearColor(0, 0, 0, 1);
+        gl_->glClear(GL_COLOR_BUFFER_BIT);
+    }
     gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
     const bool exact = w == width_ && h == height_;
     gl_->glBlitFramebuffer(0, 0, width_, height_, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
@@ -706,15 +795,14 @@ void GlDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
     if (!glMesh)
         throw DeviceError("mesh of another device", kInvalidCall);
     const GlSubset* subset = glMesh->subset(attribId);
-    if (!subset)
+    if (!subset || !drawing_)
         return;
     ensureCurrent();
     flushSprites();
-    if (dirty_ & (DirtyRenderState | DirtyViewport | DirtyRaster))
+    if (dirty_ & DirtyRaster)
         applyRasterState();
-    gl_->glUseProgram(ffProgram_);
-    if (dirty_ & (DirtyBlock | DirtyRaster))
-        applyBlockState();
+    if (dirty_)
+        applyFixedFunctionState();
     dirty_ = 0;
     gl_->glBindVertexArray(glMesh->vao);
     gl_->glDrawRangeElements(GL_TRIANGLES, subset->minVertex, subset->maxVertex, GLsizei(subset->faceCount * 3),
@@ -771,6 +859,8 @@ void GlDevice::drawSprite(const SpriteQuad& quad)
     auto* tex = dynamic_cast<const GlTexture*>(quad.texture);
     if (!tex)
         throw DeviceError("sprite without a texture of this device", kInvalidCall);
+    if (!drawing_)
+        return;
     if (tex != spriteTexture_)
         flushSprites();
     spriteTexture_ = tex;
@@ -812,7 +902,7 @@ void GlDevice::drawText(const Font& font, const std::string& text, const RECT& r
         throw DeviceError("font of another device", kInvalidCall);
     const QRect clip = QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1))
                            .intersected(QRect(0, 0, width_, height_));
-    if (clip.isEmpty() || text.empty())
+    if (clip.isEmpty() || text.empty() || !drawing_)
         return;
     ensureCurrent();
     flushSprites();

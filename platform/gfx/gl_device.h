@@ -82,6 +82,11 @@ public:
     // Waits until the GPU has drawn everything submitted (for timing).
     void finish();
 
+    // Off: draws, clears, sprites and text change nothing and cost nothing; states are still kept
+    // and present() still reaches the hook. For a window nobody can see.
+    void setDrawing(bool on) { drawing_ = on; }
+    bool drawing() const { return drawing_; }
+
     QOpenGLContext* context() const { return link_->context; }
     // GL draw calls issued since creation: lets tests and benchmarks see sprite batching work.
     long long drawCalls() const { return drawCalls_; }
@@ -95,17 +100,17 @@ public:
 
 private:
     enum Dirty : unsigned {
-        DirtyTransform = 1u << 0,
-        DirtyMaterial = 1u << 1,
-        DirtyLights = 1u << 2,
-        DirtyRenderState = 1u << 3,
-        DirtyStage = 1u << 4,
-        DirtyTexture = 1u << 5,
-        DirtyViewport = 1u << 6,
-        DirtyRaster = 1u << 7, // GL pipeline state changed behind the 3D draws (sprites, text, clear)
-        DirtyBlock = DirtyTransform | DirtyMaterial | DirtyLights | DirtyRenderState | DirtyStage | DirtyTexture
-                     | DirtyViewport,
-        DirtyAll = 0xFFu,
+        DirtyRaster = 1u << 0,  // GL pipeline state: render states, viewport, or sprites/text/clear
+        DirtyFrame = 1u << 1,   // what FrameBlock is built from
+        DirtyDraw = 1u << 2,    // what DrawBlock is built from
+        DirtyProgram = 1u << 3, // what ShaderChoices are made from, or another program was used
+        DirtyTexture = 1u << 4, // the texture and sampler on unit 0
+        DirtyAll = 0x1Fu,
+    };
+    // One compiled specialisation of the fixed-function shaders.
+    struct FixedFunctionProgram {
+        ShaderChoices choices;
+        unsigned program = 0;
     };
     struct ScreenVertex {
         float x, y, u, v;
@@ -118,7 +123,10 @@ private:
     void createScreenBuffers();
     void destroyGlObjects();
     void applyRasterState();
-    void applyBlockState();
+    bool blendingChangesNothing() const;
+    void applyFixedFunctionState();
+    unsigned fixedFunctionProgram(const ShaderChoices& choices);
+    void uploadBlock(unsigned buffer, const void* data, std::size_t size);
     void flushSprites();
     void drawScreenQuads(unsigned texture, bool alphaOnly, const std::vector<ScreenVertex>& vertices);
     void useScreenPipeline();
@@ -132,7 +140,13 @@ private:
     unsigned dirty_ = DirtyAll;
 
     unsigned fbo_ = 0, colorRb_ = 0, depthRb_ = 0;
-    unsigned ffProgram_ = 0, ffBlockUbo_ = 0;
+    std::vector<FixedFunctionProgram> ffPrograms_; // made when a draw first needs them
+    unsigned ffProgramInUse_ = 0;
+    unsigned frameUbo_ = 0, drawUbo_ = 0;
+    // What the blocks hold now, so an unchanged block is not sent again.
+    FrameBlock frameBlock_{};
+    DrawBlock drawBlock_{};
+    bool blocksSent_ = false;
     unsigned screenProgram_ = 0, screenVao_ = 0, screenVbo_ = 0;
     int screenTargetSizeLoc_ = -1, screenAlphaOnlyLoc_ = -1;
     unsigned meshSampler_ = 0, screenSampler_ = 0;
@@ -142,6 +156,8 @@ private:
     const Texture* spriteTexture_ = nullptr;
     std::vector<ScreenVertex> spriteVertices_;
     long long drawCalls_ = 0;
+    bool drawing_ = true;
+    bool blendingOn_ = false; // as applyRasterState last set it
     std::function<void()> presentHook_;
 };
 

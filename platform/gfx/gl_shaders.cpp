@@ -4,38 +4,6 @@ namespace gfx::shaders {
 
 const char* const kVersion = "#version 330 core\n";
 
-// The uniform block below MUST stay in sync with FixedFunctionBlock in fixed_function.h.
-const char* const kFixedFunctionBlock = R"(
-struct Light {
-    vec4 diffuse;
-    vec4 specular;
-    vec4 ambient;
-    vec4 position;
-    vec4 direction;
-    vec4 rangeFalloffAtt01;
-    vec4 att2CosThetaCosPhiType;
-};
-layout(std140) uniform FixedFunction {
-    mat4 worldViewProj;
-    mat4 worldView;
-    mat4 normalMatrix;
-    vec4 materialDiffuse;
-    vec4 materialAmbient;
-    vec4 materialSpecular;
-    vec4 materialEmissive;
-    vec4 globalAmbient;
-    vec4 fogColor;
-    vec4 powerFogStartEndDensity;
-    vec4 pixelOffset;
-    ivec4 lightingSpecularLocalViewerFogMode;
-    ivec4 rangeFogLightCountTextureFlat;
-    ivec4 colorOpArg1Arg2AlphaOp;
-    ivec4 alphaArg1Arg2TestFunc;
-    ivec4 alphaRefPad;
-    Light lights[8];
-} ff;
-)";
-
 const char* const kFixedFunctionVertex = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -87,42 +55,42 @@ float lightFactor(Light light, vec3 v, out vec3 dir)
 
 void light(vec3 v, vec3 n, out vec4 diffuse, out vec3 specular)
 {
-    bool specularOn = ff.lightingSpecularLocalViewerFogMode.y != 0;
-    bool localViewer = ff.lightingSpecularLocalViewerFogMode.z != 0;
-    float power = ff.powerFogStartEndDensity.x;
-    vec3 ambientSum = ff.globalAmbient.rgb;
+    bool specularOn = SPECULAR != 0;
+    bool localViewer = LOCAL_VIEWER != 0;
+    float power = draw.materialPower.x;
+    vec3 ambientSum = frame.globalAmbient.rgb;
     vec3 diffuseSum = vec3(0.0);
     vec3 specularSum = vec3(0.0);
     vec3 toEye = length(v) > 0.0 ? normalize(-v) : vec3(0.0, 0.0, -1.0);
-    for (int i = 0; i < ff.rangeFogLightCountTextureFlat.y; ++i) {
+    for (int i = 0; i < frame.lightCountAlphaRef.x; ++i) {
         vec3 dir;
-        float factor = lightFactor(ff.lights[i], v, dir);
+        float factor = lightFactor(frame.lights[i], v, dir);
         if (factor < 0.0)
             continue;
-        ambientSum += ff.lights[i].ambient.rgb * factor;
+        ambientSum += frame.lights[i].ambient.rgb * factor;
         float nDotL = max(dot(n, dir), 0.0);
-        diffuseSum += ff.lights[i].diffuse.rgb * nDotL * factor;
+        diffuseSum += frame.lights[i].diffuse.rgb * nDotL * factor;
         if (specularOn && nDotL > 0.0) {
             vec3 h = normalize((localViewer ? toEye : vec3(0.0, 0.0, -1.0)) + dir);
             float nDotH = dot(n, h);
             if (nDotH > 0.0)
-                specularSum += ff.lights[i].specular.rgb * pow(nDotH, power) * factor;
+                specularSum += frame.lights[i].specular.rgb * pow(nDotH, power) * factor;
         }
     }
     // The game's meshes carry no vertex colours, so every colour source is the material.
-    diffuse.rgb = clamp(ff.materialAmbient.rgb * ambientSum + ff.materialDiffuse.rgb * diffuseSum
-                        + ff.materialEmissive.rgb, 0.0, 1.0);
-    diffuse.a = clamp(ff.materialDiffuse.a, 0.0, 1.0);
-    specular = clamp(ff.materialSpecular.rgb * specularSum, 0.0, 1.0);
+    diffuse.rgb = clamp(draw.materialAmbient.rgb * ambientSum + draw.materialDiffuse.rgb * diffuseSum
+                        + draw.materialEmissive.rgb, 0.0, 1.0);
+    diffuse.a = clamp(draw.materialDiffuse.a, 0.0, 1.0);
+    specular = clamp(draw.materialSpecular.rgb * specularSum, 0.0, 1.0);
 }
 
 float fogFactor(vec3 v)
 {
-    int mode = ff.lightingSpecularLocalViewerFogMode.w;
-    float d = ff.rangeFogLightCountTextureFlat.x != 0 ? length(v) : abs(v.z);
-    float start = ff.powerFogStartEndDensity.y;
-    float end = ff.powerFogStartEndDensity.z;
-    float density = ff.powerFogStartEndDensity.w;
+    int mode = FOG_MODE;
+    float d = RANGE_FOG != 0 ? length(v) : abs(v.z);
+    float start = frame.fogStartEndDensity.x;
+    float end = frame.fogStartEndDensity.y;
+    float density = frame.fogStartEndDensity.z;
     float f = 1.0;
     if (mode == FOG_LINEAR)
         f = end != start ? (end - d) / (end - start) : (d < end ? 1.0 : 0.0); // end = start: a hard edge
@@ -136,18 +104,18 @@ float fogFactor(vec3 v)
 void main()
 {
     vec4 position = vec4(aPosition, 1.0);
-    vec4 clip = ff.worldViewProj * position;
+    vec4 clip = draw.worldViewProj * position;
     // Direct3D's depth runs 0..w and its pixel centres sit on integers.
     clip.z = 2.0 * clip.z - clip.w;
-    clip.x += ff.pixelOffset.x * clip.w;
-    clip.y -= ff.pixelOffset.y * clip.w;
+    clip.x += frame.pixelOffset.x * clip.w;
+    clip.y -= frame.pixelOffset.y * clip.w;
     gl_Position = clip;
 
-    vec3 v = (ff.worldView * position).xyz;
-    vec3 n = mat3(ff.normalMatrix) * aNormal; // not renormalised: scaling scales the light
+    vec3 v = (draw.worldView * position).xyz;
+    vec3 n = mat3(draw.normalMatrix) * aNormal; // not renormalised: scaling scales the light
     vec4 diffuse = vec4(1.0);
     vec3 specular = vec3(0.0);
-    if (ff.lightingSpecularLocalViewerFogMode.x != 0)
+    if (LIGHTING != 0)
         light(v, n, diffuse, specular);
     vDiffuse = diffuse;
     vDiffuseFlat = diffuse;
@@ -226,18 +194,26 @@ bool alphaPasses(int alpha, int ref, int func)
 
 void main()
 {
-    bool flatShade = ff.rangeFogLightCountTextureFlat.w != 0;
-    vec4 diffuse = flatShade ? vDiffuseFlat : vDiffuse;
-    vec4 specular = vec4(flatShade ? vSpecularFlat : vSpecular, 1.0);
-    bool textured = ff.rangeFogLightCountTextureFlat.z != 0;
-    vec4 texel = textured ? texture(uTexture, vTexCoord) : vec4(1.0);
+#if FLAT_SHADE
+    vec4 diffuse = vDiffuseFlat;
+    vec4 specular = vec4(vSpecularFlat, 1.0);
+#else
+    vec4 diffuse = vDiffuse;
+    vec4 specular = vec4(vSpecular, 1.0);
+#endif
+    const bool textured = TEXTURED != 0;
+#if TEXTURED
+    vec4 texel = texture(uTexture, vTexCoord);
+#else
+    vec4 texel = vec4(1.0);
+#endif
 
-    int colorOp = ff.colorOpArg1Arg2AlphaOp.x;
-    int colorArg1 = ff.colorOpArg1Arg2AlphaOp.y;
-    int colorArg2 = ff.colorOpArg1Arg2AlphaOp.z;
-    int alphaOp = ff.colorOpArg1Arg2AlphaOp.w;
-    int alphaArg1 = ff.alphaArg1Arg2TestFunc.x;
-    int alphaArg2 = ff.alphaArg1Arg2TestFunc.y;
+    const int colorOp = COLOR_OP;
+    const int colorArg1 = COLOR_ARG1;
+    const int colorArg2 = COLOR_ARG2;
+    const int alphaOp = ALPHA_OP;
+    const int alphaArg1 = ALPHA_ARG1;
+    const int alphaArg2 = ALPHA_ARG2;
 
     // A stage that reads an unbound texture passes the diffuse colour through.
     vec3 rgb = diffuse.rgb;
@@ -249,16 +225,18 @@ void main()
         a = combine(alphaOp, argument(alphaArg1, diffuse, specular, texel),
                     argument(alphaArg2, diffuse, specular, texel), diffuse).a;
 
-    if (ff.lightingSpecularLocalViewerFogMode.y != 0)
-        rgb = min(rgb + specular.rgb, vec3(1.0));
-    if (ff.lightingSpecularLocalViewerFogMode.w != 0)
-        rgb = mix(ff.fogColor.rgb, rgb, vFog);
+#if SPECULAR
+    rgb = min(rgb + specular.rgb, vec3(1.0));
+#endif
+#if FOG_MODE != 0
+    rgb = mix(frame.fogColor.rgb, rgb, vFog);
+#endif
 
-    if (ff.alphaArg1Arg2TestFunc.z != 0) {
-        int alpha = int(round(clamp(a, 0.0, 1.0) * 255.0));
-        if (!alphaPasses(alpha, ff.alphaRefPad.x, ff.alphaArg1Arg2TestFunc.w))
-            discard;
-    }
+#if ALPHA_TEST
+    int alpha = int(round(clamp(a, 0.0, 1.0) * 255.0));
+    if (!alphaPasses(alpha, frame.lightCountAlphaRef.y, ALPHA_FUNC))
+        discard;
+#endif
     fragColor = vec4(rgb, a);
 }
 )";

@@ -4,10 +4,9 @@
 
 namespace gfx::shaders {
 
-// The fixed-function ubershader pair, driven by FixedFunctionBlock (fixed_function.h). Each stage
-// is compiled from three parts: kVersion, kFixedFunctionBlock, then its own body.
+// The fixed-function shader pair (fixed_function.h). Each stage is compiled from four parts:
+// kVersion, the choices' #define lines, the block declarations, then its own body.
 extern const char* const kVersion;
-extern const char* const kFixedFunctionBlock;
 extern const char* const kFixedFunctionVertex;
 extern const char* const kFixedFunctionFragment;
 

@@ -7,6 +7,11 @@ namespace gfx {
 NullMesh::NullMesh(const platform::MeshData& data)
     : numVertices_(data.numVertices()), numFaces_(data.numFaces()), subsets_(data.subsets)
 {
+    for (const platform::MeshSubset& s : subsets_)
+        if (subset(s.attribId))
+            drawnIds_.push_back(s.attribId);
+    std::sort(drawnIds_.begin(), drawnIds_.end());
+    drawnIds_.erase(std::unique(drawnIds_.begin(), drawnIds_.end()), drawnIds_.end());
 }
 
 const platform::MeshSubset* NullMesh::subset(std::uint32_t attribId) const
@@ -36,7 +41,8 @@ void NullDevice::setViewport(const D3DVIEWPORT8& viewport)
 void NullDevice::clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t stencil)
 {
     ++counts_.clears;
-    clears_.push_back({flags, color, z, stencil});
+    if (keepLogs_)
+        clears_.push_back({flags, color, z, stencil});
 }
 
 void NullDevice::beginScene()
@@ -83,10 +89,10 @@ void NullDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
     if (!nullMesh)
         throw DeviceError("mesh of another device");
     const platform::MeshSubset* subset = nullMesh->subset(attribId);
-    if (!subset)
+    if (!subset || !keepLogs_)
         return;
     subsetDraws_.push_back({&mesh, attribId, subset->faceCount, mesh.numVertices(), mesh.numFaces(),
-                            state_.texture(0), state_.transform(d3d::TS_WORLD)});
+                            state_.texture(0), state_.transformRef(d3d::TS_WORLD)});
 }
 
 void NullDevice::beginSprites()
@@ -101,7 +107,8 @@ void NullDevice::drawSprite(const SpriteQuad& quad)
 {
     if (!inSprites_)
         throw DeviceError("sprite Draw outside Begin/End", kInvalidCall);
-    sprites_.push_back(quad);
+    if (keepLogs_)
+        sprites_.push_back(quad);
 }
 
 void NullDevice::endSprites()
@@ -114,7 +121,8 @@ void NullDevice::endSprites()
 
 void NullDevice::drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color)
 {
-    texts_.push_back({&font, text, rect, color});
+    if (keepLogs_)
+        texts_.push_back({&font, text, rect, color});
 }
 
 std::uint64_t NullDevice::facesDrawn() const

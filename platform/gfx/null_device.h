@@ -30,10 +30,12 @@ public:
     std::uint32_t numSubsets() const override { return static_cast<std::uint32_t>(subsets_.size()); }
     // The subset with this attribute id, or nullptr when no face carries it.
     const platform::MeshSubset* subset(std::uint32_t attribId) const;
+    std::span<const std::uint32_t> drawnAttribIds() const override { return drawnIds_; }
 
 private:
     std::uint32_t numVertices_, numFaces_;
     std::vector<platform::MeshSubset> subsets_;
+    std::vector<std::uint32_t> drawnIds_;
 };
 
 class NullFont final : public Font {
@@ -133,6 +135,9 @@ public:
     std::uint64_t facesDrawn() const;
     // Forgets the counts and logs (not the state), e.g. between frames.
     void reset();
+    // Whether the call logs above are kept (they are by default). A run that reads only the counts
+    // and the state turns them off and saves a copy of every call.
+    void keepCallLogs(bool keep) { keepLogs_ = keep; }
 
 private:
     int width_, height_;
@@ -144,6 +149,7 @@ private:
     std::vector<ClearRecord> clears_;
     bool inScene_ = false;
     bool inSprites_ = false;
+    bool keepLogs_ = true;
 };
 
 } // namespace gfx

@@ -56,15 +56,16 @@ TEST(FixedFunctionMatrices, ComposesWorldThenViewThenProjection)
     s.setTransform(d3d::TS_WORLD, translation(1, 0, 0));
     s.setTransform(d3d::TS_VIEW, diag(2, 1, 1));
     s.setTransform(d3d::TS_PROJECTION, translation(0, 0, 5));
-    const FixedFunctionBlock b = buildFixedFunctionBlock(s, false, 640, 480);
+    const DrawBlock b = buildDrawBlock(s);
     const auto p = apply(b.worldViewProj, 3, 0, 0);
     EXPECT_FLOAT_EQ(p[0], 8.0f); // (3 + 1) · 2, not 3 · 2 + 1
     EXPECT_FLOAT_EQ(p[2], 5.0f);
     const auto v = apply(b.worldView, 3, 0, 0);
     EXPECT_FLOAT_EQ(v[0], 8.0f);
     EXPECT_FLOAT_EQ(v[2], 0.0f);
-    EXPECT_FLOAT_EQ(b.pixelOffset[0], 1.0f / 640);
-    EXPECT_FLOAT_EQ(b.pixelOffset[1], 1.0f / 480);
+    const FrameBlock f = buildFrameBlock(s, 640, 480);
+    EXPECT_FLOAT_EQ(f.pixelOffset[0], 1.0f / 640);
+    EXPECT_FLOAT_EQ(f.pixelOffset[1], 1.0f / 480);
 }
 
 TEST(FixedFunctionLights, DirectionalLightPointsTowardsTheLightInViewSpace)
@@ -122,17 +123,17 @@ TEST(FixedFunctionLights, EnabledLightsAreTakenInIndexOrderUpToEight)
     }
     s.lightEnable(5, true);
     s.lightEnable(2, true);
-    FixedFunctionBlock b = buildFixedFunctionBlock(s, false, 640, 480);
-    EXPECT_EQ(b.rangeFogLightCountTextureFlat[1], 2);
+    FrameBlock b = buildFrameBlock(s, 640, 480);
+    EXPECT_EQ(b.lightCountAlphaRef[0], 2);
     EXPECT_EQ(b.lights[0].diffuse[0], 2.0f);
     EXPECT_EQ(b.lights[1].diffuse[0], 5.0f);
     for (std::uint32_t i = 0; i < 12; ++i)
         s.lightEnable(i, true);
-    b = buildFixedFunctionBlock(s, false, 640, 480);
-    EXPECT_EQ(b.rangeFogLightCountTextureFlat[1], kMaxActiveLights);
+    b = buildFrameBlock(s, 640, 480);
+    EXPECT_EQ(b.lightCountAlphaRef[0], kMaxActiveLights);
 }
 
-TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlock)
+TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoices)
 {
     DeviceState s;
     EXPECT_EQ(activeFogMode(s), d3d::FOG_NONE);
@@ -147,16 +148,19 @@ TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlock)
     s.setRenderState(d3d::RS_FOGSTART, std::bit_cast<std::uint32_t>(2.5f));
     s.setRenderState(d3d::RS_ALPHAREF, 0x1FF);
     s.setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
-    const FixedFunctionBlock b = buildFixedFunctionBlock(s, true, 640, 480);
+    const FrameBlock b = buildFrameBlock(s, 640, 480);
     EXPECT_FLOAT_EQ(b.globalAmbient[0], 30.0f / 255);
     EXPECT_FLOAT_EQ(b.globalAmbient[1], 60.0f / 255);
     EXPECT_FLOAT_EQ(b.globalAmbient[2], 90.0f / 255);
-    EXPECT_FLOAT_EQ(b.powerFogStartEndDensity[1], 2.5f);
-    EXPECT_FLOAT_EQ(b.powerFogStartEndDensity[2], 1.0f);
-    EXPECT_EQ(b.lightingSpecularLocalViewerFogMode[3], int(d3d::FOG_LINEAR));
-    EXPECT_EQ(b.alphaRefPad[0], 0xFF);
-    EXPECT_EQ(b.rangeFogLightCountTextureFlat[2], 1);
-    EXPECT_EQ(b.rangeFogLightCountTextureFlat[3], 1);
+    EXPECT_FLOAT_EQ(b.fogStartEndDensity[0], 2.5f);
+    EXPECT_FLOAT_EQ(b.fogStartEndDensity[1], 1.0f);
+    EXPECT_EQ(b.lightCountAlphaRef[1], 0xFF);
+    const ShaderChoices c = shaderChoices(s, true);
+    EXPECT_EQ(c.fogMode, int(d3d::FOG_LINEAR));
+    EXPECT_TRUE(c.textured);
+    EXPECT_TRUE(c.flat);
+    EXPECT_NE(c, shaderChoices(s, false)) << "a texture or none are two programs";
+    EXPECT_NE(c.defines().find("#define FOG_MODE (3)\n"), std::string::npos);
 }
 
 TEST(FontFaces, WindowsGothicFacesMapToTheIpaFonts)

@@ -2,8 +2,12 @@
 #include "gl_probe.h"
 
 #include "platform/gfx/device_state.h"
+#include "platform/gfx/fixed_function.h"
+#include "platform/gfx/gl_shaders.h"
 
 #include <QOpenGLContext>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLVersionFunctionsFactory>
 
 #include <bit>
 #include <cmath>
@@ -78,6 +82,81 @@ protected:
     }
     std::unique_ptr<GlDevice> dev;
 };
+
+// --- uniform blocks ---------------------------------------------------------------------------------
+
+// Compiles the fixed-function shaders with every choice that reads a block member turned on.
+GLuint linkEveryFeature(QOpenGLFunctions_3_3_Core& gl)
+{
+    gfx::ShaderChoices c;
+    c.lighting = c.specular = c.textured = c.alphaTest = true;
+    c.fogMode = d3d::FOG_LINEAR;
+    c.alphaFunc = d3d::CMP_GREATER;
+    c.colorOp = c.alphaOp = d3d::TOP_MODULATE;
+    c.colorArg1 = c.alphaArg1 = d3d::TA_TEXTURE;
+    const std::string head = std::string(gfx::shaders::kVersion) + c.defines() + gfx::glslBlockDeclarations();
+    const GLuint program = gl.glCreateProgram();
+    for (auto [type, body] : {std::pair{GLenum(GL_VERTEX_SHADER), gfx::shaders::kFixedFunctionVertex},
+                              std::pair{GLenum(GL_FRAGMENT_SHADER), gfx::shaders::kFixedFunctionFragment}}) {
+        const GLuint shader = gl.glCreateShader(type);
+        const char* parts[] = {head.c_str(), body};
+        gl.glShaderSource(shader, 2, parts, nullptr);
+        gl.glCompileShader(shader);
+        gl.glAttachShader(program, shader);
+        gl.glDeleteShader(shader);
+    }
+    gl.glLinkProgram(program);
+    return program;
+}
+
+// The offset the GL gives `name`, or -1 when it has no such uniform.
+GLint glOffset(QOpenGLFunctions_3_3_Core& gl, GLuint program, const std::string& name)
+{
+    const char* names[] = {name.c_str()};
+    GLuint index = GL_INVALID_INDEX;
+    gl.glGetUniformIndices(program, 1, names, &index);
+    if (index == GL_INVALID_INDEX)
+        return -1;
+    GLint offset = -1;
+    gl.glGetActiveUniformsiv(program, 1, &index, GL_UNIFORM_OFFSET, &offset);
+    return offset;
+}
+
+TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
+{
+    auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(dev->context());
+    ASSERT_NE(gl, nullptr);
+    const GLuint program = linkEveryFeature(*gl);
+    GLint linked = 0;
+    gl->glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    ASSERT_TRUE(linked);
+    int checked = 0;
+    for (const gfx::BlockLayout* layout : {&gfx::frameBlockLayout(), &gfx::drawBlockLayout()}) {
+        const GLuint block = gl->glGetUniformBlockIndex(program, layout->blockName);
+        ASSERT_NE(block, GL_INVALID_INDEX) << layout->blockName;
+        GLint size = 0;
+        gl->glGetActiveUniformBlockiv(program, block, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
+        EXPECT_EQ(std::size_t(size), layout->size) << layout->blockName;
+        for (const gfx::BlockMember& m : layout->members) {
+            const std::string name = std::string(layout->blockName) + "." + m.name;
+            if (std::string(m.glslType) != "Light") {
+                EXPECT_EQ(glOffset(*gl, program, name), GLint(m.offset)) << name;
+                ++checked;
+                continue;
+            }
+            for (int i = 0; i < m.arraySize; ++i)
+                for (const gfx::BlockMember& field : gfx::lightMembers()) {
+                    const std::string fieldName = name + "[" + std::to_string(i) + "]." + field.name;
+                    EXPECT_EQ(glOffset(*gl, program, fieldName),
+                              GLint(m.offset + std::size_t(i) * sizeof(gfx::GpuLight) + field.offset))
+                        << fieldName;
+                    ++checked;
+                }
+        }
+    }
+    EXPECT_EQ(checked, 5 + 8 * 7 + 8);
+    gl->glDeleteProgram(program);
+}
 
 // --- lighting -------------------------------------------------------------------------------------
 

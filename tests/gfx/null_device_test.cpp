@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <vector>
 
 namespace {
 
@@ -16,6 +17,13 @@ platform::MeshData twoSubsetMesh()
     data.indices = {0, 1, 2, 0, 2, 3, 3, 4, 5};
     data.subsets = {{0, 0, 2, 0, 4}, {2, 2, 1, 3, 3}};
     return data;
+}
+
+D3DMATRIX doubledX()
+{
+    D3DMATRIX m = identityMatrix();
+    m.m[0][0] = 2;
+    return m;
 }
 
 platform::TextureImage image(int w, int h, int levels)
@@ -48,6 +56,14 @@ TEST(NullDeviceState, StartsFromDirect3DDefaults)
     EXPECT_EQ(dev.transform(d3d::TS_WORLD).m[3][3], 1.0f);
     EXPECT_EQ(dev.transform(d3d::TS_WORLD).m[3][0], 0.0f);
     EXPECT_EQ(dev.texture(0), nullptr);
+    // States beyond Direct3D's list and transforms other than world, view and projection are
+    // kept as well.
+    dev.setRenderState(300, 7);
+    EXPECT_EQ(dev.renderState(300), 7u);
+    EXPECT_EQ(dev.renderState(301), 0u);
+    dev.setTransform(17, doubledX());
+    EXPECT_EQ(dev.transform(17).m[0][0], 2.0f);
+    EXPECT_EQ(dev.transform(d3d::TS_VIEW).m[0][0], 1.0f);
 }
 
 TEST(NullDeviceState, IgnoresTextureStagesBeyondTheDevice)
@@ -95,6 +111,8 @@ TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
     EXPECT_EQ(dev.subsetDraws()[1].meshVertices, 6u);
     EXPECT_EQ(dev.subsetDraws()[1].meshFaces, 3u);
     EXPECT_EQ(dev.subsetDraws()[1].texture, tex.get());
+    EXPECT_EQ((std::vector<std::uint32_t>(mesh->drawnAttribIds().begin(), mesh->drawnAttribIds().end())),
+              (std::vector<std::uint32_t>{0, 2}));
     EXPECT_EQ(dev.facesDrawn(), 3u);
     EXPECT_EQ(static_cast<NullTexture&>(*tex).levels(), 4);
     EXPECT_THROW(dev.createTexture(platform::TextureImage{}), DeviceError);
@@ -128,6 +146,19 @@ TEST(NullDeviceDrawing, FrameCallsAreCountedAndLogged)
 
     dev.reset();
     EXPECT_EQ(dev.counts().presents, 0);
+    EXPECT_TRUE(dev.sprites().empty());
+    EXPECT_TRUE(dev.texts().empty());
+
+    // Without logs the counts still add up.
+    dev.keepCallLogs(false);
+    dev.clear(d3d::CLEAR_TARGET, 0, 1.0f, 0);
+    dev.beginSprites();
+    dev.drawSprite(quad);
+    dev.endSprites();
+    dev.drawText(*font, "FPS", {0, 0, 200, 40}, 0xFFFFFF00);
+    EXPECT_EQ(dev.counts().clears, 1);
+    EXPECT_EQ(dev.counts().spriteEnds, 1);
+    EXPECT_TRUE(dev.clears().empty());
     EXPECT_TRUE(dev.sprites().empty());
     EXPECT_TRUE(dev.texts().empty());
 }

@@ -200,4 +200,30 @@ TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
     EXPECT_EQ(shown.pixelColor(700, 150), QColor(0, 0, 0));
 }
 
+TEST_F(WindowHostTest, AWindowNobodySeesIsNotDrawnUntilItIsSeenAgain)
+{
+    auto dev = host.createDevice(true);
+    const auto frame = [&](D3DCOLOR color) {
+        dev->clear(d3d::CLEAR_TARGET, color, 1, 0);
+        dev->present();
+    };
+    const auto backBuffer = [&] { return dev->readBackBuffer().pixelColor(10, 10); };
+    frame(0xFF0000FF);
+    EXPECT_EQ(backBuffer(), QColor(0, 0, 255));
+
+    host.window()->hide();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !host.window()->isExposed(); }));
+    frame(0xFF00FF00); // finds the window gone: the next frame is not drawn
+    frame(0xFFFF0000);
+    EXPECT_FALSE(dev->drawing());
+    EXPECT_NE(backBuffer(), QColor(255, 0, 0));
+
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.window()));
+    frame(0xFFFF0000);
+    frame(0xFFFFFF00);
+    EXPECT_TRUE(dev->drawing());
+    EXPECT_EQ(backBuffer(), QColor(255, 255, 0));
+}
+
 } // namespace
