@@ -130,10 +130,16 @@ D3DMATRIX perspectiveFovLH(float fovY, float aspect, float zNear, float zFar)
 
 D3DMATRIX worldMatrix(const D3DVECTOR& move, const D3DVECTOR& scale, const D3DVECTOR& degrees)
 {
+    // A turn through zero is the identity (with a -0 or two); multiplying by it changes no finite
+    // entry but the sign of a zero, and the final product turns every -0 into +0 anyway (sums
+    // start at +0). So skipping it leaves the result bit for bit what the full product gives.
     D3DMATRIX world = scaling(scale.x, scale.y, scale.z);
-    world = multiply(world, rotationX(QModule::degToRad(degrees.x)));
-    world = multiply(world, rotationY(QModule::degToRad(degrees.y)));
-    world = multiply(world, rotationZ(QModule::degToRad(degrees.z)));
+    if (degrees.x != 0)
+        world = multiply(world, rotationX(QModule::degToRad(degrees.x)));
+    if (degrees.y != 0)
+        world = multiply(world, rotationY(QModule::degToRad(degrees.y)));
+    if (degrees.z != 0)
+        world = multiply(world, rotationZ(QModule::degToRad(degrees.z)));
     return multiply(world, translation(move.x, move.y, move.z));
 }
 

@@ -28,7 +28,15 @@ void Q_Mesh::DrawMesh(QRN& refQRN, const Q_Mat& refMat, const D3DVECTOR& transla
         refQRN.AlphaProcessing(*mesh_, refMat, device.texture(0), translation, scaling, angle);
         return;
     }
-    device.setTransform(d3d::TS_WORLD, engine::d3dx::worldMatrix(translation, scaling, angle));
+    DrawMeshAt(refQRN, refMat, engine::d3dx::worldMatrix(translation, scaling, angle));
+}
+
+void Q_Mesh::DrawMeshAt(QRN& refQRN, const Q_Mat& refMat, const D3DMATRIX& world) const
+{
+    if (!mesh_)
+        throw gfx::DeviceError("DrawMesh: no mesh loaded");
+    gfx::Device& device = refQRN.getDDD();
+    device.setTransform(d3d::TS_WORLD, world);
     device.setMaterial(refMat.getMaterial());
     refQRN.drawMeshSubsets(*mesh_);
 }

@@ -24,6 +24,9 @@ public:
     // non-zero the mesh is queued with the texture now on stage 0 and drawn later, farthest first.
     void DrawMesh(QRN& refQRN, const Q_Mat& refMat, const D3DVECTOR& translation, const D3DVECTOR& scaling,
                   const D3DVECTOR& angle, std::int16_t AlphaProcess) const;
+    // Draws every subset at once with a world matrix made beforehand (worldMatrix of the same
+    // placement gives the same picture as DrawMesh): for meshes placed where they never move.
+    void DrawMeshAt(QRN& refQRN, const Q_Mat& refMat, const D3DMATRIX& world) const;
 
 private:
     std::unique_ptr<gfx::Mesh> mesh_;

@@ -30,15 +30,6 @@ const char* const kSoftwareFallbackMessage =
     "このシステムではハードウェア頂点処理が使用できないため、ソフトウェア頂点処理モードに変更します。";
 const char* const kSoftwareModeMessage = "ソフトウェアモード";
 
-// The pacing wait sleeps until this much before the deadline and polls the rest: sleeps overshoot
-// by tens of microseconds, polling costs a busy core.
-constexpr double kSpinMargin = 0.0005;
-// Longest single sleep, so window events still run a few times within one frame's wait.
-constexpr double kLongestSleep = 0.002;
-// Readings in a row without the clock moving before the wait gives up: a stopped clock (a virtual
-// one driven by its owner) would otherwise hang the frame.
-constexpr int kStalledReadings = 100000;
-
 } // namespace
 
 namespace engine {
@@ -203,34 +194,28 @@ void QRN::SceneEnd()
     getDDD().endScene();
 }
 
-// Waits until kFrameInterval has passed since the previous present, letting window events run.
-// The wait also ends when the clock goes backwards (it restarted) or stops moving (a virtual clock
-// driven by its owner), so neither can hang the frame.
-void QRN::waitForNextFrame()
+// Sleeps until the present is due, kFrameInterval after the previous one was, and returns the time
+// it is due at. Presents stay on that grid however late each wake-up comes, so a run keeps a steady
+// 100 frames per second. A late frame, or a clock that went backwards (it restarted), is presented
+// at once and starts a new grid; a clock that does not move (a virtual one driven by its owner) never
+// hangs the frame, as the sleep is a single call.
+double QRN::waitForNextFrame()
 {
     platform::Clock& clock = *platform_.clock;
-    double previous = clock.now();
-    for (int unchanged = 0; unchanged < kStalledReadings;) {
-        const double remaining = kFrameInterval - (previous - lastFlipTime);
-        if (previous < lastFlipTime || remaining <= 0)
-            return;
-        platform_.input->processEvents();
-        const bool sleeping = remaining > kSpinMargin;
-        if (sleeping)
-            clock.sleepFor(std::min(remaining - kSpinMargin, kLongestSleep));
-        const double now = clock.now();
-        if (now < previous || (sleeping && now == previous))
-            return;
-        unchanged = now == previous ? unchanged + 1 : 0;
-        previous = now;
-    }
+    const double due = lastFlipTime + kFrameInterval;
+    const double now = clock.now();
+    if (now >= due || now < lastFlipTime)
+        return now;
+    platform_.input->processEvents();
+    clock.sleepUntil(due);
+    const double woke = clock.now();
+    return woke >= lastFlipTime && woke < due + kFrameInterval ? due : woke;
 }
 
 void QRN::Flip()
 {
     gfx::Device& d = getDDD();
-    waitForNextFrame();
-    lastFlipTime = platform_.clock->now();
+    lastFlipTime = waitForNextFrame();
     d.present();
 }
 

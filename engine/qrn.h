@@ -149,7 +149,7 @@ private:
     void fillPresentParams();
     void drawSprite(const Q_Tex& refTex, const RECT& area, const D3DVECTOR2& scale, const D3DVECTOR2& centre,
                     float radians, const D3DVECTOR2& move, D3DCOLOR color);
-    void waitForNextFrame();
+    double waitForNextFrame();
 
     engine::QrnPlatform platform_;
 

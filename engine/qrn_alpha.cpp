@@ -38,9 +38,13 @@ void QRN::AlphaProcessing(const gfx::Mesh& refMesh, const Q_Mat& refMat, const g
 void QRN::drawMeshSubsets(const gfx::Mesh& mesh)
 {
     gfx::Device& d = getDDD();
-    // Attribute ids without faces draw nothing, so this draws every subset once.
-    for (std::uint32_t id = 0; id <= mesh.numVertices(); ++id)
+    // Every attribute id up to the vertex count, as the mesh's own loop over them did; ids without
+    // faces draw nothing, so only the ids with faces are asked for.
+    for (std::uint32_t id : mesh.drawnAttribIds()) {
+        if (id > mesh.numVertices())
+            break;
         d.drawSubset(mesh, id);
+    }
     addNumDrawVertex(engine::checkedNarrow<std::int32_t>(mesh.numVertices(), "vertex count"));
     addNumDrawFace(engine::checkedNarrow<std::int32_t>(mesh.numFaces(), "face count"));
 }

@@ -64,6 +64,11 @@ public:
         if (!virtual_)
             real_.sleepFor(seconds);
     }
+    void sleepUntil(double deadline) override
+    {
+        if (!virtual_ && inFlip_)
+            real_.sleepUntil(deadline);
+    }
     void startFrame(std::optional<double> t)
     {
         frameTime_ = t ? *t : real_.now();
@@ -227,6 +232,7 @@ private:
             p.createDevice = [this](const engine::PresentParams& params, bool) -> std::unique_ptr<gfx::Device> {
                 auto device = std::make_unique<gfx::NullDevice>(int(params.BackBufferWidth),
                                                                 int(params.BackBufferHeight));
+                device->keepCallLogs(false); // nothing here reads them
                 nullDevice_ = device.get();
                 return device;
             };

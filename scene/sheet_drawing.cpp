@@ -1,5 +1,6 @@
 // The 3D part of a frame: the sheet, one physics step, the stones.
 
+#include "engine/d3dx_math.h"
 #include "game/field.h"
 
 #include <array>
@@ -14,10 +15,16 @@ struct SheetPiece {
     D3DVECTOR angle; // degrees about x, y, z
 };
 
-// Pieces that share one texture, drawn one after another.
+// Pieces that share one texture, drawn one after another. The pieces never move, so their world
+// matrices are made once.
 struct SheetGroup {
+    SheetGroup(int slot, const std::vector<SheetPiece>& pieces) : texture(slot)
+    {
+        for (const SheetPiece& p : pieces)
+            worlds.push_back(engine::d3dx::worldMatrix(p.centre, p.scale, p.angle));
+    }
     int texture; // slot of Tex
-    std::vector<SheetPiece> pieces;
+    std::vector<D3DMATRIX> worlds;
 };
 
 constexpr D3DVECTOR Unit{1, 1, 1};
@@ -83,8 +90,8 @@ void drawSheet(QRN& gfx, const std::array<Q_Tex, 9>& tex, const Q_Mesh& floor, c
 {
     for (const SheetGroup& group : sheetGroups()) {
         gfx.setTexture(tex[group.texture]);
-        for (const SheetPiece& piece : group.pieces)
-            floor.DrawMesh(gfx, white, piece.centre, piece.scale, piece.angle, 0);
+        for (const D3DMATRIX& world : group.worlds)
+            floor.DrawMeshAt(gfx, white, world);
     }
 }
 

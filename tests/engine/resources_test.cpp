@@ -8,11 +8,13 @@
 #include "engine/q_mat.h"
 #include "engine/q_mesh.h"
 #include "engine/q_std.h"
+#include "engine/qmodule.h"
 #include "engine/q_tex.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 using enginetest::Harness;
@@ -70,6 +72,30 @@ TEST_F(Resources, DrawMeshDrawsEverySubsetOnceWithTheMaterialAndCounts)
     EXPECT_EQ(h.qrn->getNumDrawFace(), 6);
     EXPECT_EQ(h.null().state().material().Diffuse.a, 0.75f);
     EXPECT_EQ(h.null().state().material().Power, 8.0f);
+    EXPECT_EQ(h.null().counts().drawSubsetCalls, 4) << "only the ids with faces are asked for";
+}
+
+TEST(WorldMatrix, SkippingTurnsThroughZeroChangesNoBit)
+{
+    using namespace engine::d3dx;
+    const auto full = [](const D3DVECTOR& at, const D3DVECTOR& s, const D3DVECTOR& deg) {
+        D3DMATRIX m = scaling(s.x, s.y, s.z);
+        m = multiply(m, rotationX(QModule::degToRad(deg.x)));
+        m = multiply(m, rotationY(QModule::degToRad(deg.y)));
+        m = multiply(m, rotationZ(QModule::degToRad(deg.z)));
+        return multiply(m, translation(at.x, at.y, at.z));
+    };
+    const D3DVECTOR placements[][3] = {
+        {{0, 0, 0}, {1, 1, 1}, {0, 0, 0}},         {{3, 0, 19.5f}, {5, 1, 18}, {0, 0, 0}},
+        {{3, 0, 36}, {5, 1, 5}, {0, 180, 0}},      {{-0.5f, 0.5f, 7}, {1, 1, 1}, {90, 90, 0}},
+        {{1, 0.1f, 30}, {0.25f, 0.2f, 0.25f}, {0, -1742.48f, 0}},
+        {{2, 0.5f, -0.5f}, {1, 1, 1}, {270, 0, 0}}, {{-0.f, -0.f, 0}, {-0.f, 2, 1}, {0, -0.f, 0}},
+        {{1, 2, 3}, {0.5f, 0.5f, 0.5f}, {0, 0, 33.3f}},
+    };
+    for (const auto& [at, scale, deg] : placements) {
+        const D3DMATRIX fast = worldMatrix(at, scale, deg), reference = full(at, scale, deg);
+        EXPECT_EQ(std::memcmp(&fast, &reference, sizeof fast), 0) << deg.x << " " << deg.y << " " << deg.z;
+    }
 }
 
 TEST_F(Resources, WorldMatrixScalesThenTurnsAboutXYZThenMoves)
