@@ -1,5 +1,6 @@
-#!/bin/sh
-# Times a 10,000-frame replay of practice play on the null device, without and with a state dump.
+#!/bin/bash
+# Times a 10,000-frame practice replay on the null device (whole process), without and with a state
+# dump, and shows the memory of a one-hour replay (360,000 frames) next to that of the short one.
 # Usage: bench/replay.sh [BUILD_DIR]   (default: build/release)
 set -eu
 build=${1:-build/release}
@@ -12,30 +13,47 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-frames=10000
 
-# Shots over and over: settle, place and set up the stone with Space taps and held D, shoot,
-# brush now and then, and look around with the mouse.
-awk -v n="$frames" 'BEGIN {
-    print "{\"rinkfall_replay\":1,\"gmode\":1,\"seed\":2024}";
-    for (i = 0; i < n; i++) {
-        c = i % 2500; keys = ""; mouse = "";
-        if (c >= 100 && c < 110 && c % 2 == 0) keys = "32";
-        else if (c >= 110 && c < 140) keys = "68";
-        else if (c == 140 || c == 141) keys = "32";
-        else if (c > 200 && c % 37 == 0) keys = "65";
-        if (c % 50 == 25) mouse = ",\"mouse\":[310,236]";
-        printf "{\"t\":%.2f,\"keys\":[%s]%s}\n", i / 100.0, keys, mouse;
-    }
-}' > "$work/replay.jsonl"
-
-run() {
-    start=$(date +%s.%N)
-    "$bin" --headless --practice --replay "$work/replay.jsonl" "$@"
-    end=$(date +%s.%N)
-    echo "$start $end" | awk -v n="$frames" -v what="$label" \
-        '{ s = $2 - $1; printf "replay %-12s %6d frames  %.3f s  %.0f frames/s\n", what, n, s, n / s }'
+# Practice play whose keys change every 50 frames among none, Space, A, D, W and S (a fixed
+# pseudo-random order), so stones are set up, thrown, brushed and run.
+replay() {
+    awk -v n="$1" 'BEGIN {
+        print "{\"rinkfall_replay\":1,\"gmode\":1,\"seed\":2024}";
+        split("0 32 65 68 87 83", choice, " ");
+        x = 1; keys = "";
+        for (i = 0; i < n; i++) {
+            if (i % 50 == 0) { x = (x * 75 + 74) % 65537; k = choice[int(x / 7) % 6 + 1]; keys = (k == 0 ? "" : k); }
+            printf "{\"t\":%.2f,\"keys\":[%s]}\n", i / 100.0, keys;
+        }
+    }'
 }
 
-label="no dump"; run
-label="with --dump"; run --dump "$work/dump.jsonl"
+frames=10000
+replay $frames > "$work/replay.jsonl"
+
+# Wall and CPU (user + system) time of the whole process; the machine's other load shows in the
+# first, hardly in the second.
+run() {
+    local label=$1; shift
+    local TIMEFORMAT='%R %U %S'
+    local t
+    t=$( { time "$bin" --headless --practice --replay "$work/replay.jsonl" "$@" >/dev/null 2>&1; } 2>&1 )
+    echo "$t" | awk -v n="$frames" -v what="$label" '{ cpu = $2 + $3;
+        printf "replay %-12s %6d frames  wall %.3f s %7.0f frames/s   cpu %.3f s %7.0f frames/s\n",
+               what, n, $1, n / $1, cpu, n / cpu }'
+}
+
+run "no dump"
+run "with --dump" --dump "$work/dump.jsonl"
+
+# Peak memory of the short replay and of one hour of play: a leak would show as growth.
+if [ -x /usr/bin/time ]; then
+    replay 360000 > "$work/hour.jsonl"
+    for f in replay hour; do
+        /usr/bin/time -f "%M" -o "$work/$f.rss" "$bin" --headless --practice --replay "$work/$f.jsonl" >/dev/null 2>&1
+    done
+    echo "replay peak RSS: 10,000 frames $(( $(cat "$work/replay.rss") / 1024 )) MB," \
+         "360,000 frames (one hour) $(( $(cat "$work/hour.rss") / 1024 )) MB"
+else
+    echo "replay peak RSS: not measured (needs GNU time, /usr/bin/time)"
+fi
