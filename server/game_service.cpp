@@ -91,7 +91,8 @@ int64_t GameService::systemClock()
 
 GameService::GameService(GameStore &store, ServiceSettings settings, Clock clock)
     : store_(store), settings_(std::move(settings)), clock_(std::move(clock)),
-      hasher_(settings_.hashCost)
+      hasher_(settings_.hashCost),
+      registrations_(settings_.registrationWindowSeconds, settings_.registrationsPerAddress)
 {
 }
 
@@ -150,16 +151,26 @@ Reply GameService::access(const QueryParams &query, const std::string &address)
     const auto password = required(query, "PASS");
     if (!name || !password)
         return refuse(messages::kMissing);
+    const bool plausibleName = utf8Length(*name) <= kMaxNameChars && isAsciiAlnum(*name);
+    const std::string account = plausibleName ? asciiLower(*name) : std::string();
+    const int64_t now = clock_();
+    // Checked before any hashing, so guessing costs the guesser time and the service nothing.
+    if (loginBackoff_.waitSeconds(address, account, now) > 0)
+        return refuse(messages::kTooManyFailures);
     std::optional<UserRecord> user;
-    if (utf8Length(*name) <= kMaxNameChars && isAsciiAlnum(*name))
-        user = store_.findUser(asciiLower(*name));
+    if (plausibleName)
+        user = store_.findUser(account);
     if (!user) {
         hasher_.verifyDummy(*password);
+        loginBackoff_.failed(address, account, now);
         return refuse(messages::kLoginFailed);
     }
-    if (!hasher_.verify(user->passwordHash, *password))
+    if (!hasher_.verify(user->passwordHash, *password)) {
+        loginBackoff_.failed(address, account, now);
         return refuse(messages::kLoginFailed);
-    store_.recordLogin(user->id, address, clock_());
+    }
+    loginBackoff_.succeeded(account);
+    store_.recordLogin(user->id, address, now);
     return makeReply(ReplyCode::Success, {std::to_string(user->id), user->name});
 }
 
@@ -189,6 +200,8 @@ Reply GameService::regist(const QueryParams &query, const std::string &address)
         return refuse(messages::kNameTaken);
     if (store_.accountsCreatedFrom(address, windowStart) >= limit)
         return makeReply(ReplyCode::Rejected, {messages::kTooManyAccounts});
+    if (!registrations_.take(address, now))
+        return refuse(messages::kTooManyRegistrations);
     const std::string hash = hasher_.hash(*password);
     switch (store_.addUser(storedName, hash, address, now, windowStart, limit)) {
     case AddUserOutcome::Added: return makeReply(ReplyCode::Success, {messages::kRegistered});

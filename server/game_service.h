@@ -1,5 +1,6 @@
 #pragma once
 
+#include "server/attempt_limits.h"
 #include "server/game_store.h"
 #include "server/password_hasher.h"
 #include "server/query_params.h"
@@ -26,6 +27,9 @@ struct ServiceSettings {
     std::array<std::string, 5> notice;
     int64_t maxAccountsPerAddressPerDay = 5;
     HashCost hashCost = HashCost::interactive();
+    // Sign-up attempts that get as far as hashing, per address and window (beside the daily cap).
+    int64_t registrationsPerAddress = 3;
+    int64_t registrationWindowSeconds = 10 * 60;
 };
 
 // The rules of the game service, one function per script. Each takes the raw query text and the
@@ -75,6 +79,8 @@ private:
     ServiceSettings settings_;
     Clock clock_;
     PasswordHasher hasher_;
+    LoginBackoff loginBackoff_;
+    RateWindow registrations_;
 };
 
 // Local date and time as the lobby shows them: "2026/12/06 23:05" (with ":10" seconds when

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <thread>
 
@@ -23,7 +25,9 @@ using namespace server;
 // stop that arrives before the loop has started would otherwise be lost.
 class ShutdownWatcher {
 public:
-    explicit ShutdownWatcher(ServiceHost &host) : host_(host)
+    // Blocks the signals; must run before any thread is started (the service starts some as
+    // soon as it is made).
+    ShutdownWatcher()
     {
         sigemptyset(&signals_);
         sigaddset(&signals_, SIGINT);
@@ -36,8 +40,9 @@ public:
         pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
     }
 
-    void start()
+    void start(ServiceHost &host)
     {
+        host_ = &host;
         thread_ = std::thread([this] { watch(); });
     }
 
@@ -59,13 +64,13 @@ private:
             if (!signalled_ && sigtimedwait(&signals_, nullptr, &pollInterval) > 0)
                 signalled_ = true;
             if (signalled_) {
-                host_.stop();
+                host_->stop();
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
         }
     }
 
-    ServiceHost &host_;
+    ServiceHost *host_ = nullptr;
     sigset_t signals_{};
     std::thread thread_;
     std::atomic<bool> serviceEnded_{false};
@@ -81,6 +86,26 @@ ServiceSettings settingsFrom(const ServerOptions &options)
         options.weakHashingForTests ? HashCost::weakestForTests() : HashCost::interactive();
     for (std::size_t i = 0; i < settings.notice.size(); ++i)
         settings.notice[i] = messages::kDefaultNotice[i];
+    return settings;
+}
+
+std::optional<std::string> readWholeFile(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+HostSettings hostSettingsFrom(const ServerOptions &options)
+{
+    HostSettings settings;
+    settings.gameDir = options.gameDir;
+    settings.requestDeadline = std::chrono::seconds(options.requestTimeoutSeconds);
+    settings.idleTimeoutSeconds = static_cast<unsigned>(options.idleTimeoutSeconds);
+    settings.maxConnectionsPerAddress = static_cast<unsigned>(options.maxConnectionsPerAddress);
+    settings.hashingThreads = static_cast<unsigned>(std::max(1, options.hashingThreads));
+    settings.hashingQueue = static_cast<std::size_t>(options.hashingQueue);
     return settings;
 }
 
@@ -103,20 +128,36 @@ int serve(const ServerOptions &options)
     if (!folder.empty())
         std::filesystem::create_directories(folder, ignored);
 
+    HostSettings hostSettings = hostSettingsFrom(options);
+    if (!options.tlsCertPath.empty()) {
+        const auto certificate = readWholeFile(options.tlsCertPath);
+        const auto key = readWholeFile(options.tlsKeyPath);
+        if (!certificate || !key) {
+            std::cerr << "rinkfall-server: cannot read the TLS certificate or key\n";
+            return 1;
+        }
+        hostSettings.tlsCertificate = *certificate;
+        hostSettings.tlsKey = *key;
+    }
+
+    ShutdownWatcher watcher;
+    ServiceLog log(*parseLogLevel(options.logLevel));
     GameStore store(dbPath);
     GameService service(store, std::move(settings));
-    ServiceHost host(service, options.gameDir);
-    ShutdownWatcher watcher(host);
+    ServiceHost host(service, std::move(hostSettings), log);
     if (!host.bind(options.host, options.port)) {
         std::cerr << "rinkfall-server: cannot listen on " << options.host << ":" << options.port
                   << " (address in use or not available)\n";
         return 1;
     }
-    std::cout << "rinkfall-server: listening on http://" << options.host << ":" << host.port()
+    const char *scheme = options.tlsCertPath.empty() ? "http" : "https";
+    std::cout << "rinkfall-server: listening on " << scheme << "://" << options.host << ":" << host.port()
               << "/PHP/" << options.gameDir << "/ (database " << dbPath << ")" << std::endl;
-    watcher.start();
+    watcher.start(host);
     const bool clean = host.run();
     watcher.finish();
+    if (!clean)
+        std::cerr << "rinkfall-server: the service could not start (bad TLS certificate or key?)\n";
     std::cout << "rinkfall-server: stopped" << std::endl;
     return clean || watcher.signalled() ? 0 : 1;
 }

@@ -2,7 +2,10 @@
 
 #include "server/text_rules.h"
 
+#include "server/service_log.h"
+
 #include <cstdlib>
+#include <map>
 #include <fstream>
 
 namespace server {
@@ -32,11 +35,22 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string> &
                                                 std::string &error)
 {
     ServerOptions options;
+    const std::map<std::string, int *> numberOptions{
+        {"--min-version", &options.minVersion},
+        {"--max-accounts-per-day", &options.maxAccountsPerAddressPerDay},
+        {"--request-timeout", &options.requestTimeoutSeconds},
+        {"--idle-timeout", &options.idleTimeoutSeconds},
+        {"--max-connections-per-address", &options.maxConnectionsPerAddress},
+        {"--hashing-threads", &options.hashingThreads},
+        {"--hashing-queue", &options.hashingQueue},
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
         const bool flagWithValue = arg == "--listen" || arg == "--db" || arg == "--game-dir"
                                    || arg == "--min-version" || arg == "--notice"
-                                   || arg == "--max-accounts-per-day";
+                                   || arg == "--max-accounts-per-day" || arg == "--tls-cert"
+                                   || arg == "--tls-key" || arg == "--log-level"
+                                   || numberOptions.contains(arg);
         if (arg == "--help" || arg == "-h") {
             options.showHelp = true;
             continue;
@@ -69,15 +83,28 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string> &
             options.gameDir = value;
         } else if (arg == "--notice") {
             options.noticePath = value;
+        } else if (arg == "--tls-cert") {
+            options.tlsCertPath = value;
+        } else if (arg == "--tls-key") {
+            options.tlsKeyPath = value;
+        } else if (arg == "--log-level") {
+            if (!parseLogLevel(value)) {
+                error = "--log-level wants error, warning, info or debug, got " + value;
+                return std::nullopt;
+            }
+            options.logLevel = value;
         } else {
             const auto number = parseDecimal(value);
             if (!number || *number < 0) {
                 error = arg + " wants a whole number, got " + value;
                 return std::nullopt;
             }
-            (arg == "--min-version" ? options.minVersion : options.maxAccountsPerAddressPerDay) =
-                *number;
+            *numberOptions.at(arg) = *number;
         }
+    }
+    if (options.tlsCertPath.empty() != options.tlsKeyPath.empty()) {
+        error = "--tls-cert and --tls-key go together";
+        return std::nullopt;
     }
     return options;
 }
@@ -94,6 +121,15 @@ std::string serverUsage()
            "  --min-version N             oldest client version let in (default 1)\n"
            "  --notice FILE               five lines of UTF-8 text for the title menu\n"
            "  --max-accounts-per-day N    accounts one address may make in 24 hours (default 5)\n"
+           "  --tls-cert FILE             serve HTTPS with this PEM certificate (chain)\n"
+           "  --tls-key FILE              and this PEM private key\n"
+           "  --log-level LEVEL           error, warning, info (default; one access line per\n"
+           "                              request) or debug\n"
+           "  --request-timeout S         a request must arrive whole within S seconds (default 10)\n"
+           "  --idle-timeout S            idle connections are closed after S seconds (default 5)\n"
+           "  --max-connections-per-address N   open connections one address may hold (default 32)\n"
+           "  --hashing-threads N         threads for password hashing (default 1)\n"
+           "  --hashing-queue N           logins and sign-ups that may wait for hashing (default 8)\n"
            "  --weak-hashing-for-tests    cheapest password hashing; for automated tests only\n"
            "  --help                      show this text\n"
            "\n"

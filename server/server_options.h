@@ -18,6 +18,14 @@ struct ServerOptions {
     std::string noticePath;   // empty: the built-in notice
     int maxAccountsPerAddressPerDay = 5;
     bool weakHashingForTests = false;
+    std::string tlsCertPath; // both set: HTTPS
+    std::string tlsKeyPath;
+    std::string logLevel = "info";
+    int requestTimeoutSeconds = 10;
+    int idleTimeoutSeconds = 5;
+    int maxConnectionsPerAddress = 32;
+    int hashingThreads = 1;
+    int hashingQueue = 8;
     bool showHelp = false;
 };
 

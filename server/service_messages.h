@@ -20,6 +20,13 @@ inline constexpr const char *kNameTaken = "そのユーザー名は既に使わ�
 inline constexpr const char *kTooManyAccounts =
     "このアドレスからの登録が多すぎます。時間をおいてから登録してください。";
 
+inline constexpr const char *kBusy = "混み合っています。しばらくしてからもう一度お試しください。";
+
+inline constexpr const char *kTooManyFailures =
+    "ログインの失敗が続いています。しばらく待ってからもう一度お試しください。";
+inline constexpr const char *kTooManyRegistrations =
+    "登録の申し込みが続いています。しばらく待ってからもう一度お試しください。";
+
 inline constexpr const char *kLoginFailed = "ユーザー名またはパスワードが違います。";
 
 inline constexpr const char *kSaid = "発言しました。";

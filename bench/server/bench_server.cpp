@@ -140,8 +140,10 @@ int main(int argc, char **argv)
         // Accounts are only set-up here; hashing strength is not what is measured.
         settings.hashCost = server::HashCost::weakestForTests();
         settings.maxAccountsPerAddressPerDay = kRooms;
+        settings.registrationsPerAddress = kRooms;
         server::GameService service(store, settings);
-        server::ServiceHost host(service, "Rinkfall");
+        server::ServiceLog log(server::LogLevel::Error);
+        server::ServiceHost host(service, server::HostSettings{}, log);
         if (!host.bind("127.0.0.1", 0)) {
             std::fprintf(stderr, "bench_server: cannot bind a loopback port\n");
             return 1;

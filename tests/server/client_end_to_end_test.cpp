@@ -7,7 +7,12 @@
 #include "tests/server/service_fixture.h"
 
 #include <QApplication>
+#include <QSslConfiguration>
 #include <QTest>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 using namespace servertest;
 using testing_support::control;
@@ -29,8 +34,8 @@ QString word(int i) { return QStringLiteral("Word(%1)").arg(i); }
 
 // One copy of the game's online side, as the program wires it, aimed at the service.
 struct Player {
-    explicit Player(int port)
-        : startUp(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)), dialogs,
+    explicit Player(int port, const char *scheme = "http")
+        : startUp(QUrl(QStringLiteral("%1://localhost:%2").arg(QLatin1String(scheme)).arg(port)), dialogs,
                   [](int16_t) { return 0; }, [this](int code) { exits.push_back(code); })
     {
         startUp.run();
@@ -148,6 +153,53 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
     EXPECT_EQ(taro.newestChat(1), QStringLiteral("システム"));
     EXPECT_EQ(taro.newestChat(2), QStringLiteral("hanako さんがログアウトしました。"));
     EXPECT_TRUE(taro.exits.empty());
+}
+
+// A certificate for "localhost" made for this run, which the client is told to trust.
+class ClientOverTls : public ClientEndToEnd {
+protected:
+    void SetUp() override
+    {
+        const std::string cert = dir_.path() + "/cert.pem";
+        const std::string key = dir_.path() + "/key.pem";
+        const std::string command =
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+            " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"
+            " -keyout " + key + " -out " + cert + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        hostSettings_.tlsCertificate = readFile(cert);
+        hostSettings_.tlsKey = readFile(key);
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        trusting.addCaCertificates(QString::fromStdString(cert));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+        ClientEndToEnd::SetUp();
+    }
+    void TearDown() override { QSslConfiguration::setDefaultConfiguration(original_); }
+
+    static std::string readFile(const std::string &path)
+    {
+        std::ifstream file(path);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    QSslConfiguration original_ = QSslConfiguration::defaultConfiguration();
+};
+
+TEST_F(ClientOverTls, TheClientSignsUpAndLogsInOverHttps)
+{
+    Player taro(service_->port(), "https");
+    taro.passVersionCheck();
+    EXPECT_EQ(taro.startUp.master().ClientIP, QStringLiteral("127.0.0.1"));
+    click(taro.startUp.titleMenu(), QStringLiteral("CD_Regist"));
+    online::Regist &regist = taro.startUp.regist();
+    for (int box = 0; box < 3; ++box)
+        type(regist, QStringLiteral("TextB(%1)").arg(box), box == 0 ? QStringLiteral("taro") : QStringLiteral("pw"));
+    click(regist, QStringLiteral("CDR_Send"));
+    EXPECT_EQ(regist.RegistState, 1) << text(regist, word(4)).toStdString();
+    click(regist, QStringLiteral("CDR_Return"));
+    taro.logIn(QStringLiteral("taro"), QStringLiteral("pw"));
+    ASSERT_TRUE(taro.startUp.lobby().isVisible());
+    EXPECT_EQ(taro.newestChat(2), QStringLiteral("taro さんがログインしました。"));
+    EXPECT_EQ(get("/PHP/Rinkfall/Lobby.php?Rkf=1").status, 0) << "plain HTTP gets no answer";
 }
 
 int main(int argc, char **argv)

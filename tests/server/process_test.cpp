@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,4 +191,28 @@ TEST(ServerProgram, RefusesAPortThatIsTaken)
     EXPECT_EQ(second.wait(), 1);
     first.signal(SIGTERM);
     EXPECT_EQ(first.wait(), 0);
+}
+
+TEST(ServerProgram, SigtermEndsItWithinSecondsWhateverClientsHoldOpen)
+{
+    TempDir dir;
+    ServerProcess server({"--listen", "127.0.0.1:0", "--db", dir.path() + "/s.sqlite",
+                          "--weak-hashing-for-tests"});
+    const int port = server.waitForPort();
+    ASSERT_GT(port, 0);
+    std::vector<int> held;
+    for (int i = 0; i < 24; ++i) {
+        const int fd = openConnection(port, "127.0.0." + std::to_string(2 + i % 4));
+        ASSERT_GE(fd, 0);
+        held.push_back(fd);
+        const std::string partial = i % 2 ? "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nX: " : "GE";
+        send(fd, partial.data(), partial.size(), MSG_NOSIGNAL);
+    }
+    EXPECT_EQ(fields(port, "Lobby.php?Rkf=1").at(0), "1");
+    const auto begin = std::chrono::steady_clock::now();
+    server.signal(SIGTERM);
+    EXPECT_EQ(server.wait(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    for (int fd : held)
+        close(fd);
 }

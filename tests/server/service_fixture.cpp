@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace servertest {
 
@@ -28,7 +30,9 @@ TempDir::~TempDir()
 
 namespace {
 
-int connectTo(int port, const std::string &source)
+} // namespace
+
+int openConnection(int port, const std::string &source)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
@@ -52,6 +56,8 @@ int connectTo(int port, const std::string &source)
     }
     return fd;
 }
+
+namespace {
 
 std::string headerValue(const std::string &head, const std::string &name)
 {
@@ -90,7 +96,7 @@ bool responseComplete(const std::string &raw)
 
 HttpResult sendRaw(int port, const std::string &request, const std::string &source)
 {
-    const int fd = connectTo(port, source);
+    const int fd = openConnection(port, source);
     if (fd < 0)
         return {};
     timeval timeout{10, 0};
@@ -133,11 +139,12 @@ std::vector<std::string> splitFields(const std::string &body)
 }
 
 RunningService::RunningService(const std::string &dbPath, server::ServiceSettings settings,
-                               server::GameService::Clock clock)
-    : store_(std::make_unique<server::GameStore>(dbPath)),
+                               server::GameService::Clock clock, server::HostSettings host)
+    : logFile_(std::tmpfile()), log_(server::LogLevel::Info, logFile_),
+      store_(std::make_unique<server::GameStore>(dbPath)),
       service_(std::make_unique<server::GameService>(*store_, std::move(settings),
                                                      std::move(clock))),
-      host_(std::make_unique<server::ServiceHost>(*service_, "Rinkfall"))
+      host_(std::make_unique<server::ServiceHost>(*service_, std::move(host), log_))
 {
     if (!host_->bind("127.0.0.1", 0))
         throw std::runtime_error("cannot bind a loopback port");
@@ -155,6 +162,15 @@ RunningService::~RunningService()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     thread_.join();
+    host_.reset();
+    std::fclose(logFile_);
+}
+
+std::string RunningService::logText() const
+{
+    // A second open of the same file, so reading does not move the writer's position.
+    std::ifstream file("/proc/self/fd/" + std::to_string(fileno(logFile_)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void ServiceTest::start()
@@ -163,8 +179,10 @@ void ServiceTest::start()
     settings.minVersion = minVersion_;
     settings.notice = {"one", "two", "three", "four", "five"};
     settings.maxAccountsPerAddressPerDay = accountsPerDay_;
-    settings.hashCost = server::HashCost::weakestForTests();
-    service_ = std::make_unique<RunningService>(dbPath(), settings, [this] { return now_.load(); });
+    settings.registrationsPerAddress = registrationsPerWindow_;
+    settings.hashCost = hashCost_;
+    service_ = std::make_unique<RunningService>(
+        dbPath(), settings, [this] { return now_.load(); }, hostSettings_);
 }
 
 void ServiceTest::restart()

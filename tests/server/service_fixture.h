@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -33,6 +34,8 @@ struct HttpResult {
 
 // One request over a new loopback connection, bytes exactly as given. `source` picks the
 // caller's own loopback address (127.0.0.2 acts as a second machine).
+// A new loopback connection (a blocking socket), or -1.
+int openConnection(int port, const std::string &source = {});
 HttpResult sendRaw(int port, const std::string &request, const std::string &source = {});
 HttpResult httpGet(int port, const std::string &target, const std::string &source = {});
 
@@ -42,11 +45,15 @@ std::vector<std::string> splitFields(const std::string &body);
 class RunningService {
 public:
     RunningService(const std::string &dbPath, server::ServiceSettings settings,
-                   server::GameService::Clock clock);
+                   server::GameService::Clock clock, server::HostSettings host = {});
     ~RunningService();
     int port() const { return host_->port(); }
+    // Everything the service logged so far.
+    std::string logText() const;
 
 private:
+    std::FILE *logFile_;
+    server::ServiceLog log_;
     std::unique_ptr<server::GameStore> store_;
     std::unique_ptr<server::GameService> service_;
     std::unique_ptr<server::ServiceHost> host_;
@@ -85,7 +92,10 @@ protected:
 
     std::atomic<int64_t> now_{kStartTime};
     int64_t accountsPerDay_ = 1000; // tests of the daily limit lower it and restart
+    int64_t registrationsPerWindow_ = 1000;
+    server::HashCost hashCost_ = server::HashCost::weakestForTests();
     int32_t minVersion_ = 3;
+    server::HostSettings hostSettings_;
     TempDir dir_;
     std::unique_ptr<RunningService> service_;
 };

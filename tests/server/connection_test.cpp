@@ -1,0 +1,200 @@
+// The HTTP side under hostile or careless clients: slow and idle connections, huge heads,
+// bodies on GET, pipelining and per-address limits.
+
+#include "tests/server/service_fixture.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+
+using namespace servertest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool sendAll(int fd, const std::string &bytes)
+{
+    for (std::size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads until the peer closes or `limit` passes.
+std::string readUntilClosed(int fd, std::chrono::milliseconds limit)
+{
+    timeval timeout{0, 100'000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string raw;
+    char buffer[4096];
+    for (const auto end = Clock::now() + limit; Clock::now() < end;) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n == 0)
+            break;
+        if (n > 0)
+            raw.append(buffer, static_cast<std::size_t>(n));
+    }
+    return raw;
+}
+
+bool closedByPeerWithin(int fd, std::chrono::milliseconds limit)
+{
+    const auto end = Clock::now() + limit;
+    readUntilClosed(fd, limit);
+    return Clock::now() < end;
+}
+
+long residentKilobytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+struct Connections {
+    std::vector<int> fds;
+    ~Connections()
+    {
+        for (int fd : fds)
+            close(fd);
+    }
+    // `count` connections spread over the given loopback sources, each sent `prefix`.
+    void open(int port, int count, const std::vector<std::string> &sources, const std::string &prefix)
+    {
+        for (int i = 0; i < count; ++i) {
+            const int fd = openConnection(port, sources[static_cast<std::size_t>(i) % sources.size()]);
+            ASSERT_GE(fd, 0);
+            fds.push_back(fd);
+            if (!prefix.empty())
+                sendAll(fd, prefix);
+        }
+    }
+};
+
+} // namespace
+
+class ServiceConnections : public ServiceTest {
+protected:
+    void SetUp() override
+    {
+        hostSettings_.requestDeadline = std::chrono::milliseconds(1500);
+        hostSettings_.idleTimeoutSeconds = 1;
+        hostSettings_.maxConnectionsPerAddress = 16;
+        start();
+    }
+};
+
+TEST_F(ServiceConnections, SlowAndIdleConnectionsNeitherDelayOthersNorStayForever)
+{
+    Connections slow;
+    Connections idle;
+    slow.open(service_->port(), 24, {"127.0.0.2", "127.0.0.3"}, "GET /PHP/Rinkfall/Lob");
+    idle.open(service_->port(), 40, {"127.0.0.4", "127.0.0.5", "127.0.0.6"}, "");
+    std::atomic<bool> dribbling{true};
+    std::thread dribbler([&] {
+        // One more byte of the request line on every slow connection, ten times a second.
+        while (dribbling) {
+            for (int fd : slow.fds)
+                send(fd, "b", 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        const auto begin = Clock::now();
+        EXPECT_EQ(call("Lobby", "").at(0), "1");
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1)) << "request " << i;
+    }
+    // The deadline ends the slow requests however steadily they trickle in; the idle timeout
+    // ends the idle connections.
+    for (int fd : slow.fds)
+        EXPECT_TRUE(closedByPeerWithin(fd, std::chrono::milliseconds(2500)));
+    dribbling = false;
+    dribbler.join();
+    for (int fd : idle.fds)
+        EXPECT_TRUE(closedByPeerWithin(fd, std::chrono::milliseconds(2500)));
+}
+
+TEST_F(ServiceConnections, OneAddressGetsOnlyItsShareOfConnections)
+{
+    Connections held;
+    held.open(service_->port(), 16, {"127.0.0.7"}, "");
+    const int extra = openConnection(service_->port(), "127.0.0.7");
+    ASSERT_GE(extra, 0);
+    EXPECT_TRUE(closedByPeerWithin(extra, std::chrono::milliseconds(500)));
+    close(extra);
+    EXPECT_EQ(call("Lobby", "").at(0), "1") << "other addresses are still served";
+}
+
+TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
+{
+    struct Case {
+        const char *name;
+        std::string start;
+        std::string filler;
+        int status;
+    };
+    for (const Case &c : {Case{"long request line", "GET /PHP/Rinkfall/Lobby.php?Rkf=1&x=", "x", 414},
+                          Case{"many headers", "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\n",
+                               "X-Filler: 0123456789abcdef0123456789abcdef\r\n", 431}}) {
+        const long before = residentKilobytes();
+        const int fd = openConnection(service_->port());
+        ASSERT_GE(fd, 0);
+        std::string chunk;
+        while (chunk.size() < 64 * 1024)
+            chunk += c.filler;
+        std::size_t sent = 0;
+        bool open = sendAll(fd, c.start);
+        // Up to 64 MB offered; the service must answer and close long before.
+        while (open && sent < (64u << 20)) {
+            open = sendAll(fd, chunk);
+            sent += chunk.size();
+        }
+        shutdown(fd, SHUT_WR);
+        const std::string reply = readUntilClosed(fd, std::chrono::seconds(2));
+        close(fd);
+        EXPECT_LT(sent, 8u << 20) << c.name << ": the service kept reading";
+        EXPECT_TRUE(reply.starts_with("HTTP/1.1 " + std::to_string(c.status))) << c.name << ": " << reply.substr(0, 40);
+        EXPECT_LT(residentKilobytes() - before, 16 * 1024) << c.name;
+    }
+    EXPECT_EQ(call("Lobby", "").at(0), "1");
+}
+
+TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswerInOrder)
+{
+    const std::string hidden =
+        "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=smuggled HTTP/1.1\r\nHost: x\r\n\r\n";
+    for (const std::string &framing : std::vector<std::string>
+         {"Content-Length: " + std::to_string(hidden.size()) + "\r\n",
+          "Transfer-Encoding: chunked\r\n", "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"}) {
+        const int fd = openConnection(service_->port());
+        ASSERT_GE(fd, 0);
+        sendAll(fd, "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\n" + framing + "\r\n" + hidden);
+        const std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
+        close(fd);
+        EXPECT_TRUE(replies.starts_with("HTTP/1.1 400")) << framing;
+        EXPECT_EQ(replies.find("HTTP/1.1", 1), std::string::npos) << framing << replies;
+    }
+    EXPECT_EQ(call("Lobby", ""), (std::vector<std::string>{"1", "-", "0", "0"})) << "nothing was said";
+
+    const int fd = openConnection(service_->port());
+    ASSERT_GE(fd, 0);
+    std::string batch;
+    for (const char *words : {"first", "second"})
+        batch += "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=" + std::string(words) + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    batch += "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    sendAll(fd, batch);
+    const std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
+    close(fd);
+    const std::size_t second = replies.find("HTTP/1.1 200", 1);
+    const std::size_t third = replies.find("HTTP/1.1 200", second + 1);
+    ASSERT_NE(third, std::string::npos) << replies;
+    EXPECT_NE(replies.find("second", third), std::string::npos) << "the lobby came last and saw both lines";
+    EXPECT_LT(replies.find("second", third), replies.find("first", third)) << "newest first";
+}
