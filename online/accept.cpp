@@ -101,6 +101,7 @@ void Accept::enterLobby(const LoginReply& login)
     Word[3]->setText(QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
     context_.master.UserNo = login.userNo;
     context_.master.UserName = login.userName;
+    context_.master.SessionToken = login.sessionToken;
     // The arrival notice is a courtesy to the others in the lobby; its reply is not examined, and
     // if it fails the lobby's own refresh will report an unreachable service.
     context_.protocol.VBPHP(requests::say(context_.master, QStringLiteral("システム"),

@@ -13,4 +13,7 @@ struct Master {
     QString ClientIP;
     int16_t UserNo = 0;
     QString UserName;
+    // Handed out by a service that keeps login sessions; empty with one that does not, and then
+    // no request carries it.
+    QString SessionToken;
 };

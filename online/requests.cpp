@@ -19,6 +19,12 @@ public:
         return *this;
     }
     Query& add(const char* name, qint64 value) { return add(name, QString::number(value)); }
+    // The login session goes last, and only when the service gave one: with a service that keeps
+    // no sessions the query stays exactly as before.
+    Query& session(const Master& master)
+    {
+        return master.SessionToken.isEmpty() ? *this : add("Sid", master.SessionToken);
+    }
     QString text() const { return text_; }
 
 private:
@@ -73,6 +79,7 @@ QString say(const Master& master, const QString& speaker, const QString& words)
         .add("Speaker", speaker)
         .add("Words", words)
         .add("Belong", 0)
+        .session(master)
         .text();
 }
 
@@ -81,27 +88,27 @@ QString lobby(const Master& master, int32_t myRoom)
     Query query(QStringLiteral("Lobby.php"), master);
     if (myRoom != -1)
         query.add("Having", myRoom);
-    return query.text();
+    return query.session(master).text();
 }
 
 QString join(const Master& master, int32_t room)
 {
-    return Query(QStringLiteral("Join.php"), master).add("Room", room).add("Name", master.UserName).text();
+    return Query(QStringLiteral("Join.php"), master).add("Room", room).add("Name", master.UserName).session(master).text();
 }
 
 QString makeGame(const Master& master, const QString& title)
 {
-    return Query(QStringLiteral("MakeGame.php"), master).add("Title", title).add("Name", master.UserName).text();
+    return Query(QStringLiteral("MakeGame.php"), master).add("Title", title).add("Name", master.UserName).session(master).text();
 }
 
 QString delGame(const Master& master)
 {
-    return Query(QStringLiteral("DelGame.php"), master).add("Name", master.UserName).text();
+    return Query(QStringLiteral("DelGame.php"), master).add("Name", master.UserName).session(master).text();
 }
 
 QString delJoin(const Master& master)
 {
-    return Query(QStringLiteral("DelJoin.php"), master).add("Name", master.UserName).text();
+    return Query(QStringLiteral("DelJoin.php"), master).add("Name", master.UserName).session(master).text();
 }
 
 } // namespace online::requests

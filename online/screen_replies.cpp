@@ -61,6 +61,8 @@ LoginReply readLoginReply(const Reply& reply)
     login.outcome = LoginReply::Outcome::LoggedIn;
     login.userNo = *userNo;
     login.userName = reply.field(2);
+    if (reply.has(3))
+        login.sessionToken = reply.field(3);
     return login;
 }
 

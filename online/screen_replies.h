@@ -34,13 +34,14 @@ struct LoginReply {
         Malformed,
         Refused,        // message is the server's
         DatabaseError,
-        LoggedIn,       // userNo and userName are set
+        LoggedIn,       // userNo and userName are set, sessionToken when the service sent one
         Unknown,        // an unknown code: the progress text stays
     };
     Outcome outcome = Outcome::Malformed;
     QString message;
     int16_t userNo = 0;
     QString userName;
+    QString sessionToken; // field 3, from a service with login sessions
 };
 LoginReply readLoginReply(const Reply& reply);
 

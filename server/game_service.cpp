@@ -12,6 +12,7 @@ namespace server {
 namespace {
 
 constexpr int64_t kSecondsPerDay = 24 * 60 * 60;
+constexpr std::string_view kSystemSpeaker = "システム";
 
 constexpr std::array<std::pair<std::string_view, Script>, 9> kScriptFiles{{
     {"Login.php", Script::Login},
@@ -92,7 +93,9 @@ int64_t GameService::systemClock()
 GameService::GameService(GameStore &store, ServiceSettings settings, Clock clock)
     : store_(store), settings_(std::move(settings)), clock_(std::move(clock)),
       hasher_(settings_.hashCost),
-      registrations_(settings_.registrationWindowSeconds, settings_.registrationsPerAddress)
+      registrations_(settings_.registrationWindowSeconds, settings_.registrationsPerAddress),
+      sessions_(settings_.sessionIdleSeconds),
+      chatLines_(settings_.chatWindowSeconds, settings_.chatLinesPerWindow)
 {
 }
 
@@ -171,7 +174,9 @@ Reply GameService::access(const QueryParams &query, const std::string &address)
     }
     loginBackoff_.succeeded(account);
     store_.recordLogin(user->id, address, now);
-    return makeReply(ReplyCode::Success, {std::to_string(user->id), user->name});
+    // The token comes after the fields older clients read, so they still read the reply.
+    return makeReply(ReplyCode::Success, {std::to_string(user->id), user->name,
+                                          sessions_.open(user->id, user->name, now)});
 }
 
 Reply GameService::regist(const QueryParams &query, const std::string &address)
@@ -224,8 +229,19 @@ Reply GameService::say(const QueryParams &query)
         return refuse(messages::kMalformed);
     if (utf8Length(*speaker) > kMaxSpeakerChars)
         return refuse(messages::kTooLong);
-    store_.addChat(replySafeText(*speaker), replySafeText(utf8Prefix(*words, kMaxWordsChars)),
-                   clock_());
+    const int64_t now = clock_();
+    const auto session = sessions_.use(query.value("Sid").value_or(""), now);
+    if (!session)
+        return refuse(messages::kNotLoggedIn);
+    // A line is said by the session's own user; a system notice only about that user.
+    const bool ownName = isAsciiAlnum(*speaker) && asciiLower(*speaker) == session->name;
+    const bool ownNotice = *speaker == kSystemSpeaker
+                           && std::string_view(*words).starts_with(session->name + " ");
+    if (!ownName && !ownNotice)
+        return refuse(messages::kNotYourName);
+    if (!chatLines_.take(session->name, now))
+        return refuse(messages::kChatTooFast);
+    store_.addChat(replySafeText(*speaker), replySafeText(utf8Prefix(*words, kMaxWordsChars)), now);
     return makeReply(ReplyCode::Success, {messages::kSaid});
 }
 
@@ -233,6 +249,8 @@ Reply GameService::lobby(const QueryParams &query)
 {
     if (!optionalNumberIsValid(query, "Having"))
         return refuse(messages::kMalformed);
+    if (const auto token = query.value("Sid"))
+        sessions_.use(*token, clock_()); // a player watching the lobby keeps the session alive
     {
         std::lock_guard lock(lobbyCacheMutex_);
         if (cachedLobbyRevision_ == store_.revision())
@@ -278,7 +296,12 @@ std::optional<int64_t> GameService::actingUser(const QueryParams &query,
     const auto name = required(query, "Name");
     if (!name || name->size() > kMaxNameChars || !isAsciiAlnum(*name))
         return std::nullopt;
-    return store_.userLoggedInFrom(asciiLower(*name), address);
+    const auto session = sessions_.use(query.value("Sid").value_or(""), clock_());
+    if (!session || session->name != asciiLower(*name))
+        return std::nullopt;
+    if (settings_.bindToLoginAddress && !store_.userLoggedInFrom(session->name, address))
+        return std::nullopt;
+    return session->userId;
 }
 
 Reply GameService::join(const QueryParams &query, const std::string &address)

@@ -2,6 +2,7 @@
 
 #include "server/attempt_limits.h"
 #include "server/game_store.h"
+#include "server/session_table.h"
 #include "server/password_hasher.h"
 #include "server/query_params.h"
 #include "server/reply.h"
@@ -30,6 +31,14 @@ struct ServiceSettings {
     // Sign-up attempts that get as far as hashing, per address and window (beside the daily cap).
     int64_t registrationsPerAddress = 3;
     int64_t registrationWindowSeconds = 10 * 60;
+    // A session unused this long ends; the user logs in again.
+    int64_t sessionIdleSeconds = 60 * 60;
+    // Room actions also only from the address of the user's latest login (off: users behind
+    // one proxy or NAT share an address).
+    bool bindToLoginAddress = false;
+    // Chat lines one user may say per window.
+    int64_t chatLinesPerWindow = 10;
+    int64_t chatWindowSeconds = 10;
 };
 
 // The rules of the game service, one function per script. Each takes the raw query text and the
@@ -53,6 +62,9 @@ public:
 
     static int64_t systemClock();
 
+    // Sessions alive now, for the metrics page.
+    std::size_t sessionCount() { return sessions_.count(clock_()); }
+
 private:
     Reply dispatch(Script script, const QueryParams &query, const std::string &address);
     Reply login(const QueryParams &query, const std::string &address);
@@ -65,7 +77,8 @@ private:
     Reply delGame(const QueryParams &query, const std::string &address);
     Reply delJoin(const QueryParams &query, const std::string &address);
 
-    // The acting user of a room action: the name must belong to the latest login from `address`.
+    // The acting user of a room action: the request's session token (Sid) must be alive and
+    // belong to the named user (and, when bound, the address must be that of the latest login).
     std::optional<int64_t> actingUser(const QueryParams &query, const std::string &address);
 
     // The lobby reply is rebuilt only after a change; between changes every caller gets the
@@ -81,6 +94,8 @@ private:
     PasswordHasher hasher_;
     LoginBackoff loginBackoff_;
     RateWindow registrations_;
+    SessionTable sessions_;
+    RateWindow chatLines_;
 };
 
 // Local date and time as the lobby shows them: "2026/12/06 23:05" (with ":10" seconds when

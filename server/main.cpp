@@ -82,6 +82,11 @@ ServiceSettings settingsFrom(const ServerOptions &options)
     ServiceSettings settings;
     settings.minVersion = options.minVersion;
     settings.maxAccountsPerAddressPerDay = options.maxAccountsPerAddressPerDay;
+    settings.chatLinesPerWindow = options.chatLinesPer10Seconds;
+    settings.chatWindowSeconds = 10;
+    settings.registrationsPerAddress = options.registrationsPerAddress;
+    settings.sessionIdleSeconds = int64_t{options.sessionIdleMinutes} * 60;
+    settings.bindToLoginAddress = options.bindToLoginAddress;
     settings.hashCost =
         options.weakHashingForTests ? HashCost::weakestForTests() : HashCost::interactive();
     for (std::size_t i = 0; i < settings.notice.size(); ++i)

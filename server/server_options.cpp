@@ -43,6 +43,9 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string> &
         {"--max-connections-per-address", &options.maxConnectionsPerAddress},
         {"--hashing-threads", &options.hashingThreads},
         {"--hashing-queue", &options.hashingQueue},
+        {"--chat-limit", &options.chatLinesPer10Seconds},
+        {"--registrations-per-address", &options.registrationsPerAddress},
+        {"--session-idle-minutes", &options.sessionIdleMinutes},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
@@ -57,6 +60,10 @@ std::optional<ServerOptions> parseServerOptions(const std::vector<std::string> &
         }
         if (arg == "--weak-hashing-for-tests") {
             options.weakHashingForTests = true;
+            continue;
+        }
+        if (arg == "--bind-to-login-address") {
+            options.bindToLoginAddress = true;
             continue;
         }
         if (!flagWithValue) {
@@ -130,6 +137,10 @@ std::string serverUsage()
            "  --max-connections-per-address N   open connections one address may hold (default 32)\n"
            "  --hashing-threads N         threads for password hashing (default 1)\n"
            "  --hashing-queue N           logins and sign-ups that may wait for hashing (default 8)\n"
+           "  --registrations-per-address N   sign-ups one address may try per 10 minutes (default 3)\n"
+           "  --chat-limit N              chat lines one user may say per 10 seconds (default 10)\n"
+           "  --session-idle-minutes N    a login session unused this long ends (default 60)\n"
+           "  --bind-to-login-address     room actions also only from the latest login's address\n"
            "  --weak-hashing-for-tests    cheapest password hashing; for automated tests only\n"
            "  --help                      show this text\n"
            "\n"

@@ -26,6 +26,10 @@ struct ServerOptions {
     int maxConnectionsPerAddress = 32;
     int hashingThreads = 1;
     int hashingQueue = 8;
+    int chatLinesPer10Seconds = 10;
+    int registrationsPerAddress = 3; // per 10 minutes
+    int sessionIdleMinutes = 60;
+    bool bindToLoginAddress = false;
     bool showHelp = false;
 };
 

@@ -113,6 +113,8 @@ struct ServiceHost::Impl {
     {
         metrics.addGauge("rinkfall_hashing_queue_length", "Password hashing jobs waiting.",
                          [this] { return static_cast<double>(hashing.waiting()); });
+        metrics.addGauge("rinkfall_sessions", "Login sessions alive.",
+                         [this] { return static_cast<double>(this->service.sessionCount()); });
     }
 
     ServiceHost &owner;

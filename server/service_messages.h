@@ -32,7 +32,10 @@ inline constexpr const char *kLoginFailed = "ユーザー名またはパスワ�
 inline constexpr const char *kSaid = "発言しました。";
 inline constexpr const char *kNoWords = "発言内容がありません。";
 
-inline constexpr const char *kNotLoggedIn = "ログインした端末からのみ操作できます。";
+inline constexpr const char *kNotLoggedIn =
+    "ログインしていないか、接続が切れています。もう一度ログインしてください。";
+inline constexpr const char *kNotYourName = "自分の名前でのみ発言できます。";
+inline constexpr const char *kChatTooFast = "発言が多すぎます。少し待ってから発言してください。";
 inline constexpr const char *kNoTitle = "題名を入力してください。";
 inline constexpr const char *kAlreadyOwnsRoom = "既にゲームルームを作成しています。";
 inline constexpr const char *kInAnotherRoom = "入室中のゲームルームから先に退席してください。";

@@ -65,8 +65,8 @@ LoadResult runLoad(int port, int clients, double seconds, bool lobby)
             for (long i = 0; !stop; ++i) {
                 const std::string target =
                     lobby ? "/PHP/Rinkfall/Lobby.php?Rkf=1"
-                          : "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=bench&Words=c" + std::to_string(c)
-                                + "n" + std::to_string(i) + "&Belong=0";
+                          : "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=bench0&Words=c" + std::to_string(c)
+                                + "n" + std::to_string(i) + "&Belong=0" + benchSession;
                 bool ok = false;
                 const std::string body = get(client, target, ok);
                 ok = ok && (lobby ? lobbyReplyComplete(body) : body.rfind("1<QZT>", 0) == 0);
@@ -89,6 +89,9 @@ LoadResult runLoad(int port, int clients, double seconds, bool lobby)
     return result;
 }
 
+// The session of bench0, which says every chat line.
+std::string benchSession;
+
 bool fillLobby(int port)
 {
     httplib::Client client("127.0.0.1", port);
@@ -98,14 +101,17 @@ bool fillLobby(int port)
         const std::string base = "/PHP/Rinkfall/";
         get(client, base + "Regist.php?Rkf=1&NAME=" + name + "&PASS=pw&LENG="
                         + std::to_string(name.size()) + "&IP=x", ok);
-        get(client, base + "Access.php?Rkf=1&NAME=" + name + "&PASS=pw", ok);
+        const std::string login = get(client, base + "Access.php?Rkf=1&NAME=" + name + "&PASS=pw", ok);
+        const std::string session = "&Sid=" + login.substr(login.rfind('>') + 1);
+        if (i == 0)
+            benchSession = session;
         const std::string made = get(
-            client, base + "MakeGame.php?Rkf=1&Title=%E8%AA%B0%E3%81%A7%E3%82%82&Name=" + name, ok);
+            client, base + "MakeGame.php?Rkf=1&Title=%E8%AA%B0%E3%81%A7%E3%82%82&Name=" + name + session, ok);
         ok = ok && made.rfind("1<QZT>", 0) == 0;
     }
     for (int j = 0; j < kChatLines && ok; ++j) {
         get(client, "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=bench0&Words=%E3%81%93%E3%82%93"
-                    "%E3%81%AB%E3%81%A1%E3%81%AF" + std::to_string(j) + "&Belong=0", ok);
+                    "%E3%81%AB%E3%81%A1%E3%81%AF" + std::to_string(j) + "&Belong=0" + benchSession, ok);
     }
     return ok;
 }
@@ -141,6 +147,7 @@ int main(int argc, char **argv)
         settings.hashCost = server::HashCost::weakestForTests();
         settings.maxAccountsPerAddressPerDay = kRooms;
         settings.registrationsPerAddress = kRooms;
+        settings.chatLinesPerWindow = 1'000'000'000;
         server::GameService service(store, settings);
         server::ServiceLog log(server::LogLevel::Error);
         server::ServiceHost host(service, server::HostSettings{}, log);

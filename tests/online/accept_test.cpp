@@ -101,7 +101,7 @@ TEST_F(AcceptScreen, SuccessAnnouncesTheServersSpellingAndOpensTheLobby)
     EXPECT_EQ(rig.server.lastParameter("Speaker"), std::string("システム"));
     EXPECT_EQ(rig.server.lastParameter("Words"), std::string("Taro さんがログインしました。"));
     EXPECT_EQ(targets[1].rfind("/PHP/Rinkfall/Say.php?Rkf=1&Speaker=", 0), 0u);
-    EXPECT_NE(targets[1].find("&Belong=0"), std::string::npos);
+    EXPECT_TRUE(targets[1].ends_with("&Belong=0")) << "no session from a service that keeps none";
     EXPECT_EQ(text(accept, "Word(3)"), QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
     EXPECT_EQ(lobby.newGames, 1);
     EXPECT_TRUE(lobby.isVisible());
@@ -113,6 +113,15 @@ TEST_F(AcceptScreen, SuccessAnnouncesTheServersSpellingAndOpensTheLobby)
     accept.NewGame();
     EXPECT_TRUE(ready());
     EXPECT_EQ(text(accept, "TEXTU"), QString());
+}
+
+TEST_F(AcceptScreen, ASessionFromTheLoginReplyGoesWithTheArrivalNotice)
+{
+    rig.server.script("Access.php", "1<QZT>12<QZT>taro<QZT>5e55");
+    rig.server.script("Say.php", "1");
+    send(QStringLiteral("taro"), QStringLiteral("pw"));
+    EXPECT_EQ(rig.master.SessionToken, QStringLiteral("5e55"));
+    EXPECT_EQ(rig.server.lastParameter("Sid"), std::string("5e55"));
 }
 
 TEST_F(AcceptScreen, FailedTransfersAndGarbledRepliesLeaveItReady)

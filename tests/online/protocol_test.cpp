@@ -76,6 +76,15 @@ TEST(RequestQueries, EveryScriptCarriesItsParametersInOrder)
     EXPECT_EQ(rq::makeGame(master, QStringLiteral("go")), QStringLiteral("MakeGame.php?Rkf=1&Title=go&Name=taro"));
     EXPECT_EQ(rq::delGame(master), QStringLiteral("DelGame.php?Rkf=1&Name=taro"));
     EXPECT_EQ(rq::delJoin(master), QStringLiteral("DelJoin.php?Rkf=1&Name=taro"));
+
+    // After a login that handed out a session, the requests of that session carry it last.
+    Master session = master;
+    session.SessionToken = QStringLiteral("0af3");
+    for (const QString& query : {rq::say(session, QStringLiteral("taro"), QStringLiteral("hi")), rq::lobby(session, 42),
+                                 rq::join(session, 7), rq::makeGame(session, QStringLiteral("go")), rq::delGame(session),
+                                 rq::delJoin(session)})
+        EXPECT_TRUE(query.endsWith(QStringLiteral("&Sid=0af3"))) << query.toStdString();
+    EXPECT_FALSE(rq::access(session, QStringLiteral("taro"), QStringLiteral("pw")).contains(QStringLiteral("Sid")));
 }
 
 TEST(RequestQueries, UserTextCannotAddOrCutParametersAndLengthsCountCharacters)

@@ -183,11 +183,12 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     }
     EXPECT_EQ(call("Lobby", ""), (std::vector<std::string>{"1", "-", "0", "0"})) << "nothing was said";
 
+    signUp("a");
     const int fd = openConnection(service_->port());
     ASSERT_GE(fd, 0);
     std::string batch;
     for (const char *words : {"first", "second"})
-        batch += "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=" + std::string(words) + " HTTP/1.1\r\nHost: x\r\n\r\n";
+        batch += "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=" + std::string(words) + sid("a") + " HTTP/1.1\r\nHost: x\r\n\r\n";
     batch += "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
     sendAll(fd, batch);
     const std::string replies = readUntilClosed(fd, std::chrono::seconds(3));

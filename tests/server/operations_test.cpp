@@ -31,6 +31,6 @@ TEST_F(ServiceOperations, MetricsCountRequestsByScriptAndCode)
     for (const std::string line :
          {"rinkfall_requests_total{script=\"Lobby\",code=\"1\"} 2\n", "rinkfall_requests_total{script=\"Say\",code=\"-1\"} 1\n",
           "rinkfall_request_duration_seconds_count 3\n", "rinkfall_request_duration_seconds_bucket{le=\"+Inf\"} 3\n",
-          "rinkfall_open_connections ", "rinkfall_hashing_queue_length 0\n", "# TYPE rinkfall_request_duration_seconds histogram\n"})
+          "rinkfall_open_connections ", "rinkfall_hashing_queue_length 0\n", "rinkfall_sessions 0\n", "# TYPE rinkfall_request_duration_seconds histogram\n"})
         EXPECT_NE(page.body.find(line), std::string::npos) << line << page.body;
 }

@@ -131,10 +131,12 @@ TEST(ServerProgram, EveryAnsweredWriteOutlivesAnInterrupt)
     const std::string db = dir.path() + "/server.sqlite";
     std::vector<std::string> confirmed;
     {
-        ServerProcess server({"--listen", "127.0.0.1:0", "--db", db, "--weak-hashing-for-tests"});
+        ServerProcess server({"--listen", "127.0.0.1:0", "--db", db, "--weak-hashing-for-tests",
+                              "--chat-limit", "1000000"});
         const int port = server.waitForPort();
         ASSERT_GT(port, 0);
         ASSERT_EQ(fields(port, "Regist.php?Rkf=1&NAME=ann&PASS=pw&LENG=3&IP=x").at(0), "1");
+        const std::string session = "&Sid=" + fields(port, "Access.php?Rkf=1&NAME=ann&PASS=pw").at(3);
         std::atomic<bool> stop{false};
         std::mutex guard;
         std::vector<std::thread> writers;
@@ -143,7 +145,7 @@ TEST(ServerProgram, EveryAnsweredWriteOutlivesAnInterrupt)
                 for (int i = 0; !stop; ++i) {
                     const std::string words = "w" + std::to_string(t) + "x" + std::to_string(i);
                     const auto reply =
-                        fields(port, "Say.php?Rkf=1&Speaker=ann&Words=" + words + "&Belong=0");
+                        fields(port, "Say.php?Rkf=1&Speaker=ann&Words=" + words + "&Belong=0" + session);
                     if (reply.at(0) == "1") {
                         std::lock_guard lock(guard);
                         confirmed.push_back(words);

@@ -42,14 +42,15 @@ TEST_F(ServiceProtocol, EverythingButTheNineScriptsIsNotFound)
 TEST_F(ServiceProtocol, PercentEncodedUtf8ArrivesDecoded)
 {
     // 誰でもどうぞ as the client encodes it, a literal plus, an encoded ampersand and equals sign.
+    signUp("ann");
     ASSERT_EQ(call("Say", "Speaker=%E3%82%B7%E3%82%B9%E3%83%86%E3%83%A0"
-                          "&Words=%E8%AA%B0%E3%81%A7%E3%82%82+1%261%3D2%20ok&Belong=0")
+                          "&Words=ann%20%E8%AA%B0%E3%81%A7%E3%82%82+1%261%3D2%20ok&Belong=0" + sid("ann"))
                   .at(0),
               "1");
     const auto lobby = call("Lobby", "");
     ASSERT_EQ(lobby.size(), 7u);
     EXPECT_EQ(lobby[5], "システム");
-    EXPECT_EQ(lobby[6], "誰でも+1&1=2 ok");
+    EXPECT_EQ(lobby[6], "ann 誰でも+1&1=2 ok");
 }
 
 TEST_F(ServiceProtocol, MissingGameKeyAndBrokenEncodingAreRefusedWithAMessage)

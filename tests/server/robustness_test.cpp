@@ -16,13 +16,15 @@ TEST_F(ServiceRobustness, ParallelChatLosesNothingAndAReadAfterAWriteShowsIt)
     constexpr int kLinesEach = 20;
     std::atomic<int> failures{0};
     std::atomic<int> stale{0};
+    signUp("s");
+    const std::string session = sid("s");
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kLinesEach; ++i) {
                 const std::string words = "t" + std::to_string(t) + "-" + std::to_string(i);
                 const auto said = splitFields(
-                    get("/PHP/Rinkfall/Say.php?Rkf=1&Speaker=s&Words=" + words + "&Belong=0").body);
+                    get("/PHP/Rinkfall/Say.php?Rkf=1&Speaker=s&Words=" + words + "&Belong=0" + session).body);
                 const std::string view = get("/PHP/Rinkfall/Lobby.php?Rkf=1").body;
                 if (said.at(0) != "1" || splitFields(view).at(0) != "1")
                     ++failures;
@@ -72,7 +74,7 @@ TEST_F(ServiceRobustness, RacingForOneNameOrOneRoomHasOneWinner)
     threads.clear();
     for (const std::string &guest : guests) {
         threads.emplace_back([&, guest] {
-            const auto reply = get("/PHP/Rinkfall/Join.php?Rkf=1&Room=" + std::to_string(room) + "&Name=" + guest);
+            const auto reply = get("/PHP/Rinkfall/Join.php?Rkf=1&Room=" + std::to_string(room) + "&Name=" + guest + sid(guest));
             joined += splitFields(reply.body).at(0) == "1";
         });
     }
@@ -95,6 +97,8 @@ TEST_F(ServiceRobustness, ARestartKeepsUsersRoomsAndChat)
     EXPECT_EQ(call("Access", "NAME=ann&PASS=secret").at(0), "1");
     EXPECT_EQ(call("Access", "NAME=ann&PASS=wrong").at(0), "-1");
     EXPECT_EQ(call("Regist", "NAME=ann&PASS=x&LENG=3&IP=x").at(0), "-1") << "name still taken";
-    // The login binding survives too: bob may leave without logging in again.
+    // Sessions live in memory: bob logs in again before he may leave.
+    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "-1");
+    logIn("bob");
     EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "1");
 }

@@ -175,7 +175,7 @@ std::string RunningService::logText() const
 
 void ServiceTest::start()
 {
-    server::ServiceSettings settings;
+    server::ServiceSettings settings = serviceSettings_;
     settings.minVersion = minVersion_;
     settings.notice = {"one", "two", "three", "four", "five"};
     settings.maxAccountsPerAddressPerDay = accountsPerDay_;
@@ -188,6 +188,7 @@ void ServiceTest::start()
 void ServiceTest::restart()
 {
     service_.reset();
+    sessions_.clear(); // sessions live in the service's memory only
     start();
 }
 
@@ -199,8 +200,17 @@ HttpResult ServiceTest::get(const std::string &target, const std::string &source
 std::vector<std::string> ServiceTest::call(const std::string &script, const std::string &query,
                                            const std::string &source)
 {
+    std::string session;
+    for (const std::string key : {"&Name=", "&Speaker="}) {
+        const std::string text = "&" + query;
+        const std::size_t at = text.find(key);
+        if (at != std::string::npos && text.find("&Sid=") == std::string::npos) {
+            const std::size_t start = at + key.size();
+            session = sid(text.substr(start, text.find('&', start) - start));
+        }
+    }
     const HttpResult result =
-        get("/PHP/Rinkfall/" + script + ".php?Rkf=1" + (query.empty() ? "" : "&" + query),
+        get("/PHP/Rinkfall/" + script + ".php?Rkf=1" + (query.empty() ? "" : "&" + query) + session,
             source);
     EXPECT_EQ(result.status, 200) << script << "?" << query;
     return splitFields(result.body);
@@ -221,11 +231,20 @@ void ServiceTest::logIn(const std::string &name, const std::string &password,
 {
     const auto reply = call("Access", "NAME=" + name + "&PASS=" + password, source);
     ASSERT_EQ(reply.at(0), "1") << "logging in " << name << ": " << reply.back();
+    ASSERT_EQ(reply.size(), 4u);
+    sessions_[name] = reply[3];
+}
+
+std::string ServiceTest::sid(const std::string &name) const
+{
+    const auto it = sessions_.find(name);
+    return it == sessions_.end() ? std::string() : "&Sid=" + it->second;
 }
 
 int ServiceTest::makeRoom(const std::string &name, const std::string &title)
 {
-    signUp(name);
+    if (!sessions_.contains(name))
+        signUp(name);
     const auto reply = call("MakeGame", "Title=" + title + "&Name=" + name);
     EXPECT_EQ(reply.at(0), "1") << reply.back();
     return reply.size() > 1 ? std::atoi(reply[1].c_str()) : -1;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -73,7 +74,9 @@ protected:
     void restart();
     std::string dbPath() const { return dir_.path() + "/service.sqlite"; }
 
-    // GET /PHP/Rinkfall/<script>.php?Rkf=1&<query>; the reply split into fields.
+    // GET /PHP/Rinkfall/<script>.php?Rkf=1&<query>; the reply split into fields. As the game
+    // client does, the session of the user named by Name= or Speaker= goes along when that user
+    // logged in through logIn().
     std::vector<std::string> call(const std::string &script, const std::string &query,
                                   const std::string &source = {});
     HttpResult get(const std::string &target, const std::string &source = {});
@@ -82,6 +85,8 @@ protected:
                       const std::string &source = {});
     void logIn(const std::string &name, const std::string &password = "secret",
                const std::string &source = {});
+    // "&Sid=<token>" of the user's session from logIn(), or nothing.
+    std::string sid(const std::string &name) const;
     void signUp(const std::string &name) // registered and logged in
     {
         registerUser(name);
@@ -96,6 +101,13 @@ protected:
     server::HashCost hashCost_ = server::HashCost::weakestForTests();
     int32_t minVersion_ = 3;
     server::HostSettings hostSettings_;
+    // The fixture sets the fields above over these; chat is not limited unless a test says so.
+    server::ServiceSettings serviceSettings_ = [] {
+        server::ServiceSettings settings;
+        settings.chatLinesPerWindow = 1'000'000;
+        return settings;
+    }();
+    std::map<std::string, std::string> sessions_; // user -> token
     TempDir dir_;
     std::unique_ptr<RunningService> service_;
 };
