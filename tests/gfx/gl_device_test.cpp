@@ -422,6 +422,17 @@ TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
     EXPECT_TRUE(quadIs(Rgb{1, 0, 1}, kBlue));
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
     EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
+
+    // An opaque material blends to itself (the device may leave blending out); a translucent one
+    // drawn after it blends again.
+    dev->setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
+    states({{d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
+            {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
+    emissive({1, 0, 0, 0}, 1.0f);
+    EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
+    emissive({0, 1, 0, 0}, 0.25f);
+    quad();
+    EXPECT_TRUE(mid(Rgb{0.75, 0.25, 0}));
 }
 
 TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
