@@ -34,6 +34,32 @@ struct BmpHeader {
     std::uint32_t pixelOffset = 0;
 };
 
+// Run-length data has no size to check up front: walk its codes up to the end-of-bitmap marker
+// (0, 1), which must lie inside the file. Without this a cut-off file decodes with its missing
+// texels made up.
+void checkRleStream(const QByteArray& bytes, const BmpHeader& h)
+{
+    const auto at = [&](std::int64_t i) { return static_cast<unsigned char>(bytes[qsizetype(i)]); };
+    const std::int64_t size = bytes.size();
+    std::int64_t pos = h.pixelOffset;
+    while (pos + 2 <= size) {
+        const int count = at(pos), code = at(pos + 1);
+        pos += 2;
+        if (count > 0 || code == 0)
+            continue; // a run, or the end of a line
+        if (code == 1)
+            return;
+        if (code == 2) {
+            pos += 2; // a jump right and down
+            continue;
+        }
+        // Literal texels: one byte each (8 bits) or two to a byte (4 bits), padded to a word.
+        const std::int64_t literalBytes = h.compression == 1 ? code : (code + 1) / 2;
+        pos += literalBytes + (literalBytes & 1);
+    }
+    throw LoadError("bitmap truncated: run-length data ends before its end-of-bitmap marker");
+}
+
 // QImage's reader is forgiving about short files; we are not: a damaged texture should be named,
 // not drawn as garbage.
 BmpHeader checkBmpHeader(const QByteArray& bytes)
@@ -87,7 +113,9 @@ BmpHeader checkBmpHeader(const QByteArray& bytes)
         if (needed > bytes.size())
             throw LoadError("bitmap truncated: pixel data needs " + std::to_string(needed) + " bytes, file has " +
                             std::to_string(bytes.size()));
-    } else if (h.compression != 1 && h.compression != 2) {
+    } else if (h.compression == 1 || h.compression == 2) {
+        checkRleStream(bytes, h);
+    } else {
         throw LoadError("unsupported BMP compression " + std::to_string(h.compression));
     }
     return h;

@@ -138,6 +138,47 @@ TEST(BmpRejection, EveryTruncationIsRejected)
         EXPECT_THROW(decodeBmpTexture(whole.left(cut)), LoadError) << "cut at " << cut;
 }
 
+namespace {
+
+// A 4 x 2 run-length bitmap (8 bits, grey palette) with no file size in its header, as some writers
+// leave it: a run, a line end, a literal of three, a run, the end-of-bitmap marker.
+QByteArray rle8Bitmap()
+{
+    const QByteArray pixels("\x04\x01\x00\x00\x00\x03\x02\x03\x04\x00\x01\x05\x00\x01", 14);
+    QByteArray palette;
+    for (int i = 0; i < 16; ++i)
+        palette.append(QByteArray(3, char(i * 16))).append('\0');
+    QByteArray info(40, '\0');
+    const auto put32 = [](QByteArray& b, int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char(v >> (8 * i));
+    };
+    put32(info, 0, 40);
+    put32(info, 4, 4);
+    put32(info, 8, 2);
+    put32(info, 12, 1 | (8 << 16)); // one plane, 8 bits
+    put32(info, 16, 1);             // run-length, 8 bits
+    put32(info, 32, 16);            // palette entries
+    QByteArray file("BM", 2);
+    file.append(QByteArray(8, '\0')).append(QByteArray(4, '\0'));
+    put32(file, 10, quint32(14 + info.size() + palette.size()));
+    return file + info + palette + pixels;
+}
+
+} // namespace
+
+TEST(BmpRejection, RunLengthDataCutBeforeItsEndIsRejected)
+{
+    const QByteArray whole = rle8Bitmap();
+    const TextureImage t = decodeBmpTexture(whole);
+    EXPECT_EQ(t.width(), 4);
+    EXPECT_EQ(t.height(), 2);
+    for (qsizetype cut = whole.size() - 13; cut < whole.size(); ++cut)
+        EXPECT_THAT([&] { decodeBmpTexture(whole.left(cut)); },
+                    ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr("truncated")))
+            << "cut at " << cut;
+}
+
 TEST(BmpRejection, GarbageAndOtherFormatsAreNamed)
 {
     const QImage image = imageFrom(4, 4, [](int x, int y) { return qRgb(x * 60, y * 60, 7); });
