@@ -147,6 +147,16 @@ struct ServiceHost::Impl {
 
 namespace {
 
+// An answer of the HTTP layer itself: the status is also the body and the logged code.
+void answerWithStatus(HostExchange &exchange, int status, std::string logName)
+{
+    exchange.status = status;
+    exchange.code = std::to_string(status);
+    exchange.body = exchange.code + "\n";
+    exchange.logName = std::move(logName);
+    exchange.answered = true;
+}
+
 ServiceHost::Impl &implOf(void *cls)
 {
     return *static_cast<ServiceHost::Impl *>(cls);
@@ -247,12 +257,8 @@ MHD_Result ServiceHost::Impl::handle(MHD_Connection *connection, HostExchange &e
                 entry->handling = true;
         }
         if (stopping) {
-            exchange.status = 503;
-            exchange.body = "503\n";
-            exchange.code = "503";
-            exchange.logName = "-";
+            answerWithStatus(exchange, 503, "shutdown");
             exchange.closeAfter = true;
-            exchange.answered = true;
             return sendReply(connection, exchange);
         }
         // Every script takes its values from the query. A body on a GET is refused before it is
@@ -264,11 +270,9 @@ MHD_Result ServiceHost::Impl::handle(MHD_Connection *connection, HostExchange &e
                              || MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
                                                             MHD_HTTP_HEADER_TRANSFER_ENCODING);
         if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 || hasBody) {
-            exchange.status = std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 ? 404 : 400;
-            exchange.body = std::to_string(exchange.status) + "\n";
-            exchange.code = std::to_string(exchange.status);
-            exchange.logName = loggablePath(exchange.target.substr(0, exchange.target.find('?')));
-            exchange.answered = true;
+            const std::string_view target = exchange.target;
+            answerWithStatus(exchange, std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 ? 404 : 400,
+                             loggablePath(target.substr(0, target.find('?'))));
             return sendReply(connection, exchange);
         }
         return MHD_YES;
@@ -303,11 +307,7 @@ void ServiceHost::Impl::answer(MHD_Connection *connection, HostExchange &exchang
     if (path.size() > scriptPrefix.size() && path.starts_with(scriptPrefix))
         script = scriptFromFileName(path.substr(scriptPrefix.size()));
     if (!script) {
-        exchange.logName = loggablePath(path);
-        exchange.status = 404;
-        exchange.body = "404\n";
-        exchange.code = "404";
-        exchange.answered = true;
+        answerWithStatus(exchange, 404, loggablePath(path));
         return;
     }
     exchange.logName = scriptName(*script);

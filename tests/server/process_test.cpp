@@ -182,6 +182,22 @@ TEST(ServerProgram, EveryAnsweredWriteOutlivesAnInterrupt)
     EXPECT_EQ(again.wait(), 0);
 }
 
+TEST(ServerProgram, UnusableTlsFilesStopItWithAnError)
+{
+    TempDir dir;
+    const std::string junk = dir.path() + "/junk.pem";
+    std::ofstream(junk) << "not a certificate\n";
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"--tls-cert", junk, "--tls-key", junk}, {"--tls-cert", junk, "--tls-key", dir.path() + "/missing.pem"}}) {
+        std::vector<std::string> all{"--listen", "127.0.0.1:0", "--db", dir.path() + "/s.sqlite"};
+        all.insert(all.end(), args.begin(), args.end());
+        ServerProcess server(all);
+        EXPECT_EQ(server.wait(), 1) << args.back();
+    }
+    ServerProcess half({"--tls-cert", junk});
+    EXPECT_EQ(half.wait(), 2) << "a certificate without a key";
+}
+
 TEST(ServerProgram, RefusesAPortThatIsTaken)
 {
     TempDir dir;
