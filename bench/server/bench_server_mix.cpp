@@ -3,7 +3,7 @@
 // pick Lobby.php (70 %), Say.php (20 %), MakeGame/DelGame (8 %) and Regist.php with real
 // password hashing (2 %). Meanwhile 24 connections send a request head one byte a second and
 // 40 connections stay idle, each reopened whenever the service closes it. Prints requests per
-// second, latency percentiles overall and for the lobby, errors, "busy" answers and the
+// second, latency percentiles overall and per kind of request, errors, "busy" answers and the
 // service's memory. Works against a service with or without login sessions.
 //
 //   bench_server_mix [--server PATH (default: rinkfall-server beside it)] [--seconds 20] [--clients 50] [--slow 24] [--idle 40]
@@ -138,10 +138,13 @@ std::vector<std::string> fields(const std::string &body)
     }
 }
 
+enum Kind { kRegist, kLobby, kSay, kRoom, kKinds };
+constexpr const char *kKindNames[kKinds] = {"regist", "lobby", "say", "room"};
+
 struct Samples {
     std::mutex mutex;
     std::vector<double> all;
-    std::vector<double> lobby;
+    std::vector<double> byKind[kKinds];
     long errors = 0;
     long busy = 0;
 };
@@ -310,7 +313,7 @@ int main(int argc, char **argv)
                 Client client(port, "127.0.1." + std::to_string(1 + c));
                 std::mt19937 random(static_cast<unsigned>(c));
                 std::vector<double> all;
-                std::vector<double> lobby;
+                std::vector<double> byKind[kKinds];
                 long errors = 0;
                 long busy = 0;
                 bool hasRoom = false;
@@ -318,43 +321,43 @@ int main(int argc, char **argv)
                 for (long i = 0; !stop; ++i) {
                     const int pick = static_cast<int>(random() % 100);
                     std::string target;
-                    bool isLobby = false;
-                    bool isRoom = false;
+                    Kind kind = kRegist;
                     if (pick < 2) {
                         const std::string name = "r" + std::to_string(c) + "x" + std::to_string(registrations++);
                         target = base + "Regist.php?Rkf=1&NAME=" + name + "&PASS=pw&LENG="
                                  + std::to_string(name.size()) + "&IP=x";
                     } else if (pick < 72) {
                         target = base + "Lobby.php?Rkf=1" + user.session;
-                        isLobby = true;
+                        kind = kLobby;
                     } else if (pick < 92) {
                         target = base + "Say.php?Rkf=1&Speaker=" + user.name + "&Words=w" + std::to_string(i)
                                  + "&Belong=0" + user.session;
+                        kind = kSay;
                     } else {
                         target = base + (hasRoom ? "DelGame.php?Rkf=1&Name=" : "MakeGame.php?Rkf=1&Title=t&Name=")
                                  + user.name + user.session;
-                        isRoom = true;
+                        kind = kRoom;
                     }
                     const auto begin = Clock::now();
                     const auto body = client.get(target);
                     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
                     all.push_back(ms);
-                    if (isLobby)
-                        lobby.push_back(ms);
+                    byKind[kind].push_back(ms);
                     const auto reply = fields(body.value_or(""));
                     if (!body || reply[0] == "0") {
                         ++errors;
                     } else if (reply[0] != "1") {
                         // Busy hashing or the chat limit: answers the client shows, not failures.
                         ++busy;
-                    } else if (isRoom) {
+                    } else if (kind == kRoom) {
                         hasRoom = !hasRoom;
                     }
                     ++requests;
                 }
                 std::lock_guard lock(samples.mutex);
                 samples.all.insert(samples.all.end(), all.begin(), all.end());
-                samples.lobby.insert(samples.lobby.end(), lobby.begin(), lobby.end());
+                for (int k = 0; k < kKinds; ++k)
+                    samples.byKind[k].insert(samples.byKind[k].end(), byKind[k].begin(), byKind[k].end());
                 samples.errors += errors;
                 samples.busy += busy;
             });
@@ -375,11 +378,14 @@ int main(int argc, char **argv)
                     clients, elapsed, slowCount, idleCount);
         std::printf("requests %ld = %.0f/s, errors %ld, refused (busy/limits) %ld\n", requests.load(),
                     requests / elapsed, samples.errors, samples.busy);
-        std::printf("all   ms: p50 %.2f  p99 %.2f  max %.1f\n", percentile(samples.all, 0.5),
+        std::printf("all    ms: p50 %.2f  p99 %.2f  max %.1f\n", percentile(samples.all, 0.5),
                     percentile(samples.all, 0.99), percentile(samples.all, 1.0));
-        std::printf("lobby ms: p50 %.2f  p99 %.2f  max %.1f  (target p99 <= 50)\n",
-                    percentile(samples.lobby, 0.5), percentile(samples.lobby, 0.99),
-                    percentile(samples.lobby, 1.0));
+        for (int k = 0; k < kKinds; ++k) {
+            std::vector<double> &values = samples.byKind[k];
+            std::printf("%-6s ms: p50 %.2f  p99 %.2f  max %.1f  (%zu)%s\n", kKindNames[k],
+                        percentile(values, 0.5), percentile(values, 0.99), percentile(values, 1.0),
+                        values.size(), k == kLobby ? "  target p99 <= 50" : "");
+        }
         std::printf("service RSS: peak seen %ld KB, high-water %ld KB\n", peakRss,
                     residentKilobytes(service, "VmHWM:"));
         if (samples.errors)
