@@ -53,4 +53,5 @@ void QIF::checkKey(std::span<Q_Key> CKey)
     const auto& table = host_.keyTable();
     for (Q_Key& key : CKey)
         key.changeState(table[key.getKey()] != 0);
+    host_.keyTableRead();
 }

@@ -14,6 +14,9 @@ public:
     virtual ~InputHost() = default;
 
     virtual const std::array<std::uint8_t, 256>& keyTable() const = 0;
+    // The poll has read the table. A key pressed since the previous poll reads as down at the
+    // next poll even when it was released before it; after this call it reads as it really is.
+    virtual void keyTableRead() {}
 
     virtual int cursorX() const = 0;
     virtual int cursorY() const = 0;

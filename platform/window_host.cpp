@@ -138,7 +138,18 @@ protected:
         case QEvent::FocusOut:
         case QEvent::WindowDeactivate:
             host_->focusLost();
+            host_->ownershipMayHaveChanged();
             break;
+        case QEvent::FocusIn:
+        case QEvent::WindowActivate:
+        case QEvent::Expose:
+        case QEvent::WindowStateChange:
+        case QEvent::Hide:
+        case QEvent::Show: {
+            const bool handled = QWindow::event(e);
+            host_->ownershipMayHaveChanged();
+            return handled;
+        }
         case QEvent::MouseMove:
             host_->mouseMoved(static_cast<QMouseEvent*>(e)->position());
             return true;
@@ -198,17 +209,41 @@ void WindowHost::processEvents() { QCoreApplication::processEvents(); }
 
 void WindowHost::setCursorVisible(bool visible)
 {
-    if (visible)
-        window_->unsetCursor();
-    else
+    cursorHidden_ = !visible;
+    applyCursorShape();
+}
+
+void WindowHost::applyCursorShape()
+{
+    if (cursorHidden_ && ownsCursor_)
         window_->setCursor(Qt::BlankCursor);
+    else
+        window_->unsetCursor();
 }
 
 void WindowHost::setCursor(int x, int y)
 {
     cursor_ = QPoint(x, y);
+    if (!ownsCursor_)
+        return;
+    // The window pixel that holds the back-buffer pixel's middle: rounding could land on the next
+    // pixel, and every poll would then read a turn that nobody made.
     const QPointF local = backBufferToWindow(cursor_);
-    QCursor::setPos(window_->mapToGlobal(local.toPoint()));
+    const QPoint pixel(int(std::floor(local.x())), int(std::floor(local.y())));
+    QCursor::setPos(window_->mapToGlobal(pixel));
+    awaitingPlacement_ = false;
+}
+
+void WindowHost::ownershipMayHaveChanged()
+{
+    const bool owns = window_->isActive() && window_->isExposed()
+                      && !(window_->windowStates() & Qt::WindowMinimized);
+    if (owns == ownsCursor_)
+        return;
+    ownsCursor_ = owns;
+    if (owns)
+        awaitingPlacement_ = true;
+    applyCursorShape();
 }
 
 QPoint WindowHost::windowToBackBuffer(QPointF windowPos) const
@@ -240,14 +275,10 @@ void WindowHost::keyPressed(QKeyEvent* event)
     const int vk = virtualKeyFromQt(event->key(), event->modifiers(), event->nativeVirtualKey());
     if (vk <= 0 || vk > 255)
         return;
+    held_[vk] = true;
+    unread_[vk] = true;
     keys_[vk] = kKeyDown;
-    // The generic modifier codes are down while either side is.
-    if (vk == 0xA0 || vk == 0xA1)
-        keys_[0x10] = kKeyDown;
-    if (vk == 0xA2 || vk == 0xA3)
-        keys_[0x11] = kKeyDown;
-    if (vk == 0xA4 || vk == 0xA5)
-        keys_[0x12] = kKeyDown;
+    deriveGenericModifiers();
 }
 
 void WindowHost::keyReleased(QKeyEvent* event)
@@ -257,27 +288,46 @@ void WindowHost::keyReleased(QKeyEvent* event)
     const int vk = virtualKeyFromQt(event->key(), event->modifiers(), event->nativeVirtualKey());
     if (vk <= 0 || vk > 255)
         return;
-    keys_[vk] = 0;
-    auto releaseGeneric = [this](int generic, int left, int right) {
-        if (!keys_[left] && !keys_[right])
-            keys_[generic] = 0;
-    };
-    releaseGeneric(0x10, 0xA0, 0xA1);
-    releaseGeneric(0x11, 0xA2, 0xA3);
-    releaseGeneric(0x12, 0xA4, 0xA5);
+    held_[vk] = false;
+    // A tap quicker than a frame still reaches the next poll.
+    if (!unread_[vk])
+        keys_[vk] = 0;
+    deriveGenericModifiers();
+}
+
+void WindowHost::keyTableRead()
+{
+    unread_.fill(false);
+    for (std::size_t vk = 0; vk < keys_.size(); ++vk)
+        keys_[vk] = held_[vk] ? kKeyDown : 0;
+    deriveGenericModifiers();
+}
+
+// The generic modifier codes are down while either side is.
+void WindowHost::deriveGenericModifiers()
+{
+    constexpr std::array<std::array<int, 3>, 3> sides{{{0x10, 0xA0, 0xA1}, {0x11, 0xA2, 0xA3}, {0x12, 0xA4, 0xA5}}};
+    for (const auto& [generic, left, right] : sides)
+        keys_[std::size_t(generic)] = keys_[std::size_t(left)] || keys_[std::size_t(right)] ? kKeyDown : 0;
 }
 
 void WindowHost::focusLost()
 {
     // Releases that happen in another window never reach us: forget every key so none sticks.
     keys_.fill(0);
+    held_.fill(false);
+    unread_.fill(false);
 }
 
-void WindowHost::mouseMoved(QPointF windowPos) { cursor_ = windowToBackBuffer(windowPos); }
+void WindowHost::mouseMoved(QPointF windowPos)
+{
+    if (ownsCursor_ && !awaitingPlacement_)
+        cursor_ = windowToBackBuffer(windowPos);
+}
 
 void WindowHost::mousePressed(Qt::MouseButton button, QPointF windowPos)
 {
-    cursor_ = windowToBackBuffer(windowPos);
+    mouseMoved(windowPos);
     int mask = 0;
     if (button == Qt::LeftButton)
         mask = 1;

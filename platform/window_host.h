@@ -39,6 +39,7 @@ public:
 
     // --- InputHost ----------------------------------------------------------------------------
     const std::array<std::uint8_t, 256>& keyTable() const override { return keys_; }
+    void keyTableRead() override;
     int cursorX() const override { return cursor_.x(); }
     int cursorY() const override { return cursor_.y(); }
     void setCursor(int x, int y) override;
@@ -63,6 +64,10 @@ public:
     bool closeRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
 
+    // The cursor is the game's (moved by it, hidden when it asks) only while the window is active
+    // and shown; otherwise it is left where the user puts it, visible.
+    bool ownsCursor() const { return ownsCursor_; }
+
     // Window pixels <-> back-buffer pixels through the letterbox.
     QPoint windowToBackBuffer(QPointF windowPos) const;
     QPointF backBufferToWindow(QPoint backBufferPos) const;
@@ -72,6 +77,8 @@ private:
     void keyPressed(QKeyEvent* event);
     void keyReleased(QKeyEvent* event);
     void focusLost();
+    void ownershipMayHaveChanged();
+    void applyCursorShape();
     void mouseMoved(QPointF windowPos);
     void mousePressed(Qt::MouseButton button, QPointF windowPos);
     void closeAsked();
@@ -82,8 +89,17 @@ private:
     std::shared_ptr<GameWindow> window_;
     std::shared_ptr<QOpenGLContext> context_;
     std::shared_ptr<bool> alive_;
-    std::array<std::uint8_t, 256> keys_{};
+    void deriveGenericModifiers();
+
+    std::array<std::uint8_t, 256> keys_{}; // what the next poll reads
+    std::array<bool, 256> held_{};         // down on the keyboard now
+    std::array<bool, 256> unread_{};       // pressed since the table was last read
     QPoint cursor_;
+    bool ownsCursor_ = false;
+    bool cursorHidden_ = false; // as the game asked
+    // Back from another window, the cursor is wherever the user left it: its position counts
+    // again only once the game has put it back, so the view does not jump.
+    bool awaitingPlacement_ = false;
     bool closeRequested_ = false;
     bool everExposed_ = false;
     std::function<void(int)> mouseHandler_;

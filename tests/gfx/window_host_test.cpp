@@ -1,3 +1,4 @@
+#include "engine/qif.h"
 #include "platform/window_host.h"
 
 #include <QCloseEvent>
@@ -79,12 +80,14 @@ TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
     EXPECT_NE(keyState('A'), 0);
     EXPECT_NE(keyState(32), 0);
     EXPECT_EQ(keyState('D'), 0);
+    host.keyTableRead();
     QTest::keyRelease(host.window(), Qt::Key_A);
     EXPECT_EQ(keyState('A'), 0);
     EXPECT_NE(keyState(32), 0);
 
     // Auto-repeat is ignored.
     key(QEvent::KeyPress, Qt::Key_W);
+    host.keyTableRead();
     key(QEvent::KeyRelease, Qt::Key_W, true); // a repeat's release must not let the key go
     EXPECT_NE(keyState('W'), 0);
     key(QEvent::KeyRelease, Qt::Key_W);
@@ -99,10 +102,37 @@ TEST_F(WindowHostTest, ModifiersSetBothSidedAndGenericCodes)
     EXPECT_NE(keyState(0x10), 0);
     EXPECT_NE(keyState(0xA0), 0);
     EXPECT_NE(keyState(0xA1), 0);
+    host.keyTableRead();
     key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe1);
     EXPECT_NE(keyState(0x10), 0) << "right shift still down";
     key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe2);
     EXPECT_EQ(keyState(0x10), 0);
+}
+
+TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
+{
+    QIF input(host);
+    std::array<Q_Key, 3> keys;
+    keys[0].setKey(0x1B);
+    keys[1].setKey(0x70);
+    keys[2].setKey(0x10);
+    auto states = [&] {
+        input.checkKey(keys);
+        return std::vector<int>{keys[0].getState(), keys[1].getState(), keys[2].getState()};
+    };
+    for (auto [qtKey, native] : {std::pair{Qt::Key_Escape, 0u}, {Qt::Key_F1, 0u}, {Qt::Key_Shift, 0xffe2u}}) {
+        key(QEvent::KeyPress, qtKey, false, native);
+        key(QEvent::KeyRelease, qtKey, false, native);
+    }
+    EXPECT_EQ(states(), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
+
+    // A key held across a poll and released before the next reads as released there.
+    key(QEvent::KeyPress, Qt::Key_Escape);
+    EXPECT_EQ(states(), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(states(), (std::vector<int>{2, 0, 0}));
+    key(QEvent::KeyRelease, Qt::Key_Escape);
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
 }
 
 TEST_F(WindowHostTest, FocusLossClearsEveryKey)
@@ -118,6 +148,10 @@ TEST_F(WindowHostTest, FocusLossClearsEveryKey)
 
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
 {
+    // The cursor's motion counts while the window is active, once the game has placed it.
+    host.window()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host.window()));
+    host.setCursor(320, 240);
     resizeTo(QSize(1280, 480)); // 640 x 480 picture centred: 320 px bars left and right
     auto moveTo = [&](QPointF at) {
         QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
