@@ -2,6 +2,7 @@
 
 #include "game/field.h"
 
+#include <array>
 #include <string>
 
 namespace {
@@ -43,6 +44,20 @@ constexpr StatusLines PhaseLines[] = {
 };
 
 constexpr D3DCOLOR White = 0xFFFFFFFF;
+constexpr D3DCOLOR Outline = 0xFF000000;
+
+// Where the dark copies of a text lie: one pixel to each side makes an outline, the one to the
+// lower right a shadow.
+constexpr std::array<std::array<int, 2>, 5> OutlineOffsets{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}}};
+
+// White text over dark copies of itself, so that it reads over the white ice as well as over the
+// dark band.
+void drawOutlined(QRN& gfx, const std::string& text, const RECT& area)
+{
+    for (const auto& [dx, dy] : OutlineOffsets)
+        gfx.drawText(text, Outline, RECT{area.Left + dx, area.Top + dy, area.Right + dx, area.Bottom + dy});
+    gfx.drawText(text, White, area);
+}
 
 // The value right-aligned in five characters; a longer number is shown whole.
 std::string counterText(const char* label, std::int32_t value)
@@ -74,10 +89,10 @@ const StatusLines* linesFor(std::int16_t phase)
 void Field::Draw_System()
 {
     FrameFps = Gfx->checkFPS();
-    Gfx->drawText(counterText("FPS:", FrameFps), White, counterRect(0));
-    Gfx->drawText(counterText("Vtx:", Gfx->getNumDrawVertex()), White, counterRect(1));
-    Gfx->drawText(counterText("Ply:", Gfx->getNumDrawFace()), White, counterRect(2));
-    Gfx->drawText(counterText("Rkf:", ShotFrame), White, counterRect(3));
+    drawOutlined(*Gfx, counterText("FPS:", FrameFps), counterRect(0));
+    drawOutlined(*Gfx, counterText("Vtx:", Gfx->getNumDrawVertex()), counterRect(1));
+    drawOutlined(*Gfx, counterText("Ply:", Gfx->getNumDrawFace()), counterRect(2));
+    drawOutlined(*Gfx, counterText("Rkf:", ShotFrame), counterRect(3));
 
     const StatusLines* lines = linesFor(Phase);
     if (match_) {
@@ -86,7 +101,7 @@ void Field::Draw_System()
     }
     if (!lines)
         return;
-    Gfx->drawText(lines->line1, White, RECT{0, 432, 640, 480});
-    Gfx->drawText(lines->line2, White, RECT{0, 448, 640, 480});
-    Gfx->drawText(lines->line3, White, RECT{0, 464, 640, 480});
+    drawOutlined(*Gfx, lines->line1, RECT{0, 432, 640, 480});
+    drawOutlined(*Gfx, lines->line2, RECT{0, 448, 640, 480});
+    drawOutlined(*Gfx, lines->line3, RECT{0, 464, 640, 480});
 }

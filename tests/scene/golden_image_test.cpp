@@ -1,4 +1,4 @@
-// Pictures of the game window on the OpenGL device at four moments of a practice shot, compared
+// Pictures of the game window on the OpenGL device at five moments of a practice shot, compared
 // with reference images. A failure leaves the actual picture and a difference image in
 // <build>/golden-out/. RINKFALL_UPDATE_GOLDEN=1 writes the references instead.
 
@@ -110,6 +110,12 @@ TEST_F(GoldenImages, ShootingWithTheTriangleTurning)
 TEST_F(GoldenImages, StoneRunningInTheStoneCamera)
 {
     expectMatches(play(ReplayScript(4242).toReady().hold({KeySpace}, 30).idle(160)), "stone_running");
+}
+
+// Looking down, the white ice lies behind the counters: their shadows keep them readable.
+TEST_F(GoldenImages, CountersOverTheIce)
+{
+    expectMatches(play(ReplayScript(4242).idle(170).mouse(0, 100).idle(1).mouse(0, 100).idle(1).mouse(0, 100).idle(2)), "counters_over_ice");
 }
 
 // The comparison itself must notice what the pictures are there to catch.

@@ -28,6 +28,16 @@ public:
         }
         return *this;
     }
+    // One frame with the cursor off the middle: mouse-look turns the view by the offset.
+    ReplayScript& mouse(int dx, int dy)
+    {
+        FrameInput in;
+        in.t = 3.0 + double(lines_.size()) / 80;
+        in.mouseX += dx;
+        in.mouseY += dy;
+        lines_.push_back(frameInputLine(in));
+        return *this;
+    }
     // A key down for one frame and up for the next.
     ReplayScript& tap(std::uint8_t key) { return hold({key}, 1).idle(1); }
 
