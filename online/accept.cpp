@@ -28,6 +28,7 @@ Accept::Accept(OnlineContext& context, Screen& lobby)
     CDA_Return = button(this, QStringLiteral("CDA_Return"), QStringLiteral("戻る"), twips(3000, 1680, 1215, 495));
     Word[3] = label(this, indexedName("Word", 3), QString(), twips(120, 2280, 4335, 375));
 
+    setDefaultButton(CDA_Send);
     setTabOrder(TEXTU, TEXTP);
     setTabOrder(TEXTP, CDA_Send);
     setTabOrder(CDA_Send, CDA_Return);

@@ -1,9 +1,13 @@
 #include "online/form_kit.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
 
 namespace online::formkit {
 
@@ -13,6 +17,49 @@ int pixels(int twipsValue)
 {
     return (twipsValue + 7) / 15;
 }
+
+constexpr int WrappedText = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
+// Shows its whole text where it fits, wrapped onto the lines its height holds. Where it does not,
+// it shows one line cut with "…" and offers the whole text as its tooltip, so that no line is
+// shown in part.
+class FittingLabel final : public QLabel {
+public:
+    FittingLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+    bool cutsText() const
+    {
+        const QRect box = contentsRect();
+        const QRect needed = fontMetrics().boundingRect(box, WrappedText, text());
+        return needed.width() > box.width() || needed.height() > box.height();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        if (!cutsText()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        const QRect box = contentsRect();
+        painter.setClipRect(box);
+        const QString line = fontMetrics().elidedText(text(), Qt::ElideRight, box.width());
+        style()->drawItemText(&painter, box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, palette(),
+                              isEnabled(), line, foregroundRole());
+    }
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QLabel::event(event);
+        if (cutsText())
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -41,7 +88,7 @@ QString indexedName(const char* name, int index)
 
 QLabel* label(QWidget* form, const QString& name, const QString& text, const QRect& geometry)
 {
-    auto* control = new QLabel(text, form);
+    auto* control = new FittingLabel(text, form);
     control->setObjectName(name);
     control->setGeometry(geometry);
     control->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -86,6 +86,7 @@ void Lobby::buildControls()
     ReloadB = button(this, QStringLiteral("ReloadB"), QStringLiteral("リロード"), twips(120, 6960, 1215, 375));
     SayB = button(this, QStringLiteral("SayB"), QStringLiteral("発言"), twips(2040, 6960, 1215, 375));
     ChatTX = textBox(this, QStringLiteral("ChatTX"), twips(3480, 6960, 5175, 270), 40);
+    setDefaultButton(SayB);
 }
 
 void Lobby::NewGame()

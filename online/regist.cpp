@@ -34,6 +34,7 @@ Regist::Regist(OnlineContext& context)
     CDR_Return = button(this, QStringLiteral("CDR_Return"), QStringLiteral("戻る"), twips(3000, 1800, 1215, 495));
     Word[4] = label(this, indexedName("Word", 4), QString(), twips(120, 2400, 4335, 495));
 
+    setDefaultButton(CDR_Send);
     setTabOrder(TextB[0], TextB[1]);
     setTabOrder(TextB[1], TextB[2]);
     setTabOrder(TextB[2], CDR_Send);

@@ -8,6 +8,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+
+class QPushButton;
 
 namespace online {
 
@@ -39,11 +42,23 @@ protected:
     void endProgram(int code = 0) { context_.exitProgram(code); }
     void showMessage(const QString& text);
 
+    // Enter clicks this button wherever the focus is in the form, as a dialog's default button
+    // does; a focused button takes Enter for itself.
+    void setDefaultButton(QPushButton* button);
+    void keyPressEvent(QKeyEvent* event) override;
+
     void closeEvent(QCloseEvent* event) override;
+    // A screen shown again stands exactly where it stood when it was hidden.
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Last words of a screen before closing it ends the program.
     virtual void beforeProgramEnds() {}
 
     OnlineContext& context_;
+
+private:
+    QPushButton* defaultButton_ = nullptr;
+    std::optional<QPoint> place_; // where the client area stood when last hidden
 };
 
 } // namespace online

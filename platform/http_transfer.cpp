@@ -1,12 +1,19 @@
 #include "platform/http_transfer.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <QWindow>
+
+#include <functional>
+#include <memory>
 
 namespace platform {
 
@@ -37,7 +44,92 @@ QByteArray charsetOf(const QByteArray& contentType)
 }
 
 // Why the transfer ended, as seen from inside the waiting loop.
-enum class Ending { Running, Finished, TimedOut, Oversized };
+enum class Ending { Running, Finished, TimedOut, Oversized, Cancelled };
+
+bool isUserInput(const QEvent& event)
+{
+    switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::ContextMenu:
+        return true;
+    case QEvent::Close:
+        return event.spontaneous(); // the window manager's close button
+    default:
+        return false;
+    }
+}
+
+// Holds for the length of one wait: drops the user's input to every window but its own notice,
+// and shows that notice (with a 中止 button that calls `cancel`) once the wait passes `delay`.
+class WaitGuard final : public QObject {
+public:
+    WaitGuard(std::chrono::milliseconds delay, std::function<void()> cancel)
+        : cancel_(std::move(cancel))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return; // no widgets: nothing to show
+        noticeTimer_.setSingleShot(true);
+        QObject::connect(&noticeTimer_, &QTimer::timeout, this, [this] { showNotice(); });
+        noticeTimer_.start(delay);
+    }
+    ~WaitGuard() override
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        delete notice_;
+    }
+    WaitGuard(const WaitGuard&) = delete;
+    WaitGuard& operator=(const WaitGuard&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        return isUserInput(*event) && !belongsToNotice(watched);
+    }
+
+private:
+    bool belongsToNotice(QObject* watched) const
+    {
+        if (!notice_)
+            return false;
+        if (auto* widget = qobject_cast<QWidget*>(watched))
+            return widget->window() == notice_;
+        if (auto* window = qobject_cast<QWindow*>(watched))
+            return window == notice_->windowHandle();
+        return false;
+    }
+
+    void showNotice()
+    {
+        notice_ = new QProgressDialog(QStringLiteral("サーバーの応答を待っています…"), QStringLiteral("中止"), 0, 0,
+                                      QApplication::activeWindow());
+        notice_->setObjectName(QStringLiteral("WaitNotice"));
+        notice_->setWindowTitle(QStringLiteral("通信中"));
+        notice_->setWindowModality(Qt::ApplicationModal);
+        notice_->setMinimumDuration(0);
+        QObject::connect(notice_, &QProgressDialog::canceled, this, [this] { cancel_(); });
+        notice_->show();
+    }
+
+    std::function<void()> cancel_;
+    QTimer noticeTimer_;
+    QPointer<QProgressDialog> notice_;
+};
 
 } // namespace
 
@@ -91,16 +183,19 @@ TransferResult HttpTransfer::get(const QUrl& url)
     });
 
     deadline.start(timeout_);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    else
+    if (!reply->isFinished()) {
+        WaitGuard guard(noticeDelay_, [&] { finish(Ending::Cancelled); });
+        loop.exec();
+    } else {
         ending = Ending::Finished;
+    }
     deadline.stop();
 
     TransferResult result;
     result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     switch (ending) {
     case Ending::Running: // the loop was ended from outside, e.g. the application is quitting
+    case Ending::Cancelled:
         result.status = Status::Cancelled;
         break;
     case Ending::TimedOut:

@@ -20,11 +20,14 @@ struct TransferResult {
     bool ok() const { return status == Status::Ok; }
 };
 
-// One blocking HTTP(S) GET. While it waits, a local event loop keeps windows painting but takes no
-// user input, so the calling screen cannot be clicked into a second request.
+// One blocking HTTP(S) GET. While it waits, a local event loop keeps windows painting; user input
+// to them is dropped, never held back for later, so the calling screen cannot be clicked into a
+// second request. A wait longer than a moment shows a small dialog whose 中止 button ends it
+// (the result is Cancelled).
 class HttpTransfer {
 public:
     static constexpr std::chrono::milliseconds DefaultTimeout{60'000};
+    static constexpr std::chrono::milliseconds DefaultNoticeDelay{500};
     static constexpr qint64 DefaultMaxBodyBytes = 1024 * 1024;
 
     HttpTransfer();
@@ -34,12 +37,14 @@ public:
 
     void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
     void setMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
+    void setNoticeDelay(std::chrono::milliseconds delay) { noticeDelay_ = delay; }
 
     TransferResult get(const QUrl& url);
 
 private:
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_ = DefaultTimeout;
+    std::chrono::milliseconds noticeDelay_ = DefaultNoticeDelay;
     qint64 maxBodyBytes_ = DefaultMaxBodyBytes;
 };
 

@@ -2,9 +2,48 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
+
+#include <algorithm>
 
 namespace platform {
+
+namespace {
+
+// A window manager's title bar sets the caption in a larger, bold face and keeps room for its
+// own buttons beside it.
+constexpr double TitleFontScale = 1.3;
+constexpr int TitleBarButtons = 120;
+constexpr int PromptMargins = 40;
+
+int widthShowingWhole(const QWidget& box, const QString& caption, const QString& prompt)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * TitleFontScale);
+    const int captionWidth = QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarButtons;
+    const int promptWidth = box.fontMetrics().horizontalAdvance(prompt) + PromptMargins;
+    return std::max({box.sizeHint().width(), captionWidth, promptWidth});
+}
+
+} // namespace
+
+QtDialogs::QtDialogs()
+    : qtTexts_(std::make_unique<QTranslator>())
+{
+    // Without the translations installed the standard buttons simply stay in English.
+    if (qtTexts_->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTexts_.get());
+}
+
+QtDialogs::~QtDialogs()
+{
+    QCoreApplication::removeTranslator(qtTexts_.get());
+}
 
 void QtDialogs::messageBox(const std::string& text, const std::string& caption)
 {
@@ -16,13 +55,15 @@ void QtDialogs::messageBox(const std::string& text, const std::string& caption)
 std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const std::string& title,
                                                const std::string& initial)
 {
-    bool accepted = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), QString::fromStdString(title),
-                                                 QString::fromStdString(prompt), QLineEdit::Normal,
-                                                 QString::fromStdString(initial), &accepted);
-    if (!accepted)
+    QInputDialog box(QApplication::activeWindow());
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setLabelText(QString::fromStdString(prompt));
+    box.setTextValue(QString::fromStdString(initial));
+    box.resize(widthShowingWhole(box, box.windowTitle(), box.labelText()), box.sizeHint().height());
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer.toStdString();
+    return box.textValue().toStdString();
 }
 
 } // namespace platform

@@ -3,11 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <tuple>
 
 using namespace testing_support;
@@ -50,6 +56,27 @@ protected:
 
 const std::string Notice = "1<QZT>一行目<QZT>二行目<QZT>三行目<QZT>四行目<QZT>五行目<QZT>203.0.113.5";
 
+// The lowest pixel row of a picture that differs from its top-left pixel, -1 when none does.
+int lowestInkRow(const QImage& picture)
+{
+    for (int y = picture.height() - 1; y >= 0; --y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (picture.pixel(x, y) != picture.pixel(0, 0))
+                return y;
+        }
+    }
+    return -1;
+}
+
+QString tooltipShownFor(QLabel* label)
+{
+    QToolTip::hideText();
+    QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), label->mapToGlobal(QPoint(4, 4)));
+    QCoreApplication::sendEvent(label, &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
 } // namespace
 
 TEST_F(TitleMenu, DesignTimeFormAndFreshState)
@@ -90,6 +117,21 @@ TEST_F(TitleMenu, AcceptedVersionUnlocksLoginAndRegistrationAndCodesAreFloored)
     EXPECT_EQ(startUp.master().ClientIP, QStringLiteral("ip2"));
     EXPECT_EQ(buttons(), (std::vector<bool>{false, false, false, true}));
     EXPECT_EQ(menu().AccessState, 0);
+}
+
+TEST_F(TitleMenu, ANoticeLineTooLongShowsOneLineCutWithAnEllipsisAndIsWholeInItsTooltip)
+{
+    const QString longLine = QStringLiteral("大会期間中はサーバーが混み合いますので、練習目的での対戦ルームは使わないでください。");
+    startUp.run();
+    checkVersion(("1<QZT>一行目<QZT>二行目<QZT>三行目<QZT>" + longLine + "<QZT>五行目<QZT>ip").toStdString());
+    QLabel* fourth = control<QLabel>(menu(), "Word(5)");
+    ASSERT_EQ(fourth->text(), longLine);
+    const int lineHeight = fourth->fontMetrics().height();
+    ASSERT_GT(fourth->height(), lineHeight);
+    EXPECT_LT(lowestInkRow(fourth->grab().toImage()), lineHeight) << "a second line shows in part";
+    EXPECT_EQ(tooltipShownFor(fourth), longLine);
+    EXPECT_EQ(tooltipShownFor(control<QLabel>(menu(), "Word(2)")), QString()) << "a whole text needs no tooltip";
+    EXPECT_GE(lowestInkRow(control<QLabel>(menu(), "Word(2)")->grab().toImage()), 0);
 }
 
 TEST_F(TitleMenu, UnexpectedCodesLeaveOnlyPracticeAndGarbledRepliesLetTheUserTryAgain)
@@ -192,6 +234,63 @@ TEST_F(TitleMenu, LoginLeadsIntoTheLobby)
     EXPECT_EQ(startUp.master().UserNo, 7);
     lobby.close();
     EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+TEST_F(TitleMenu, EnterClicksTheMainButtonOfEachForm)
+{
+    auto contains = [](const std::vector<std::string>& targets, const std::string& part) {
+        return std::any_of(targets.begin(), targets.end(), [&](const std::string& t) { return t.find(part) != t.npos; });
+    };
+    startUp.run();
+    checkVersion(Notice);
+    click(menu(), "CD_Regist");
+    for (const char* box : {"TextB(0)", "TextB(1)", "TextB(2)"})
+        QTest::keyClicks(control<QLineEdit>(startUp.regist(), box), QStringLiteral("enter"));
+    service.script("Regist.php", "-1<QZT>used");
+    QTest::keyClick(control<QLineEdit>(startUp.regist(), "TextB(2)"), Qt::Key_Return);
+    EXPECT_TRUE(contains(service.targets(), "/Regist.php?Rkf=1&NAME=enter"));
+
+    click(startUp.regist(), "CDR_Return");
+    checkVersion(Notice);
+    click(menu(), "CD_Login");
+    service.script("Access.php", "1<QZT>7<QZT>Hanako");
+    service.script("Say.php", "1");
+    service.script("Lobby.php", "1<QZT>now<QZT>0<QZT>0");
+    QTest::keyClicks(control<QLineEdit>(startUp.accept(), "TEXTU"), QStringLiteral("hanako"));
+    QTest::keyClicks(control<QLineEdit>(startUp.accept(), "TEXTP"), QStringLiteral("pw"));
+    QTest::keyClick(control<QLineEdit>(startUp.accept(), "TEXTP"), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(startUp.lobby().isVisible());
+
+    QTest::keyClicks(control<QLineEdit>(startUp.lobby(), "ChatTX"), QStringLiteral("hello"));
+    QTest::keyClick(control<QLineEdit>(startUp.lobby(), "ChatTX"), Qt::Key_Return);
+    EXPECT_TRUE(contains(service.targets(), "/Say.php?Rkf=1&Speaker=Hanako&Words=hello"));
+}
+
+TEST_F(TitleMenu, InputDuringAWaitIsDroppedAndTheNoticesStopButtonEndsTheWait)
+{
+    startUp.run();
+    service.script("Login.php", ScriptedReply{Notice, 200, "text/html; charset=UTF-8", std::chrono::seconds(30)});
+    QString stopCaption;
+    QTimer::singleShot(800, [&] {
+        click(menu(), "Com_Single");
+        QTest::keyClick(control<QPushButton>(menu(), "Com_Single"), Qt::Key_Space);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QStringLiteral("WaitNotice") && window->isVisible()) {
+                auto* stop = window->findChild<QPushButton*>();
+                stopCaption = stop->text();
+                QTest::mouseClick(stop, Qt::LeftButton);
+            }
+        }
+    });
+    QElapsedTimer waited;
+    waited.start();
+    click(menu(), "CD_Access");
+    EXPECT_LT(waited.elapsed(), 10'000);
+    EXPECT_EQ(stopCaption, QStringLiteral("中止"));
+    EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("通信が中断されました。"));
+    EXPECT_EQ(buttons(), (std::vector<bool>{true, false, false, true}));
+    QTest::qWait(200);
+    EXPECT_TRUE(launched.empty()) << "a click made during the wait arrived after it";
 }
 
 TEST_F(TitleMenu, PracticeRunsTheGameAndEndsWithIt)
