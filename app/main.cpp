@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,35 +42,70 @@ void avoidDisplayWhenHeadless(int argc, char* argv[])
     }
 }
 
+constexpr const char* ServerOption = "server";
+
+void describeOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Code:Rinkfall, a curling game."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QString::fromLatin1(ServerOption),
+                      QStringLiteral("Web service address: http(s)://host[:port] (default %1).")
+                          .arg(QLatin1String(online::Protocol::DefaultServer)),
+                      QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer)});
+#ifdef RINKFALL_WITH_GAME
+    addGameOptions(parser);
+#endif
+}
+
+void nameTheApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("rinkfall"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+}
+
+bool asksForHelpOrVersion(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Help and version text need no window system: they are printed before any display is opened,
+// and the process ends with 0 inside process().
+void printHelpOrVersion(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    nameTheApplication();
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(application);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (asksForHelpOrVersion(argc, argv))
+        printHelpOrVersion(argc, argv);
     avoidDisplayWhenHeadless(argc, argv);
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("rinkfall"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    nameTheApplication();
     // Screens hand over by hiding; the program ends only through a closed screen or a finished game.
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Code:Rinkfall, a curling game."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("Web service address: http(s)://host[:port] (default %1).")
-                                        .arg(QLatin1String(online::Protocol::DefaultServer)),
-                                    QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer));
-    parser.addOption(server);
-#ifdef RINKFALL_WITH_GAME
-    addGameOptions(parser);
-#endif
+    describeOptions(parser);
     parser.process(application);
 
-    const auto serverUrl = online::Protocol::parseServer(parser.value(server));
+    const auto serverUrl = online::Protocol::parseServer(parser.value(QString::fromLatin1(ServerOption)));
     if (!serverUrl) {
         std::fprintf(stderr, "rinkfall: --server needs an address such as http://example.org:8080, not \"%s\"\n",
-                     qPrintable(parser.value(server)));
+                     qPrintable(parser.value(QString::fromLatin1(ServerOption))));
         return 2;
     }
 
