@@ -4,6 +4,7 @@
 
 #include "game/field.h"
 #include "game/shot_phases.h"
+#include "scene/outlined_text.h"
 
 #include <algorithm>
 #include <string>
@@ -161,9 +162,9 @@ void Field::drawMatchLines(const char* help2, const char* help3)
         break;
     }
     }
-    Gfx->drawText(line1, White, RECT{0, 432, 640, 480});
-    Gfx->drawText(line2, White, RECT{0, 448, 640, 480});
-    Gfx->drawText(line3, White, RECT{0, 464, 640, 480});
+    drawOutlinedText(*Gfx, line1, White, RECT{0, 432, 640, 480});
+    drawOutlinedText(*Gfx, line2, White, RECT{0, 448, 640, 480});
+    drawOutlinedText(*Gfx, line3, White, RECT{0, 464, 640, 480});
 }
 
 // A flat green disc under each counting stone, wider than the stone, so the count can be checked

@@ -1,6 +1,7 @@
 // The status text: the counters in the top-right corner and the help lines of the current phase.
 
 #include "game/field.h"
+#include "scene/outlined_text.h"
 
 #include <array>
 #include <string>
@@ -44,21 +45,6 @@ constexpr StatusLines PhaseLines[] = {
 };
 
 constexpr D3DCOLOR White = 0xFFFFFFFF;
-constexpr D3DCOLOR Outline = 0xFF000000;
-
-// Where the dark copies of a text lie: one pixel to each side makes an outline, the one to the
-// lower right a shadow.
-constexpr std::array<std::array<int, 2>, 5> OutlineOffsets{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}}};
-
-// White text over dark copies of itself, so that it reads over the white ice as well as over the
-// dark band.
-void drawOutlined(QRN& gfx, const std::string& text, const RECT& area)
-{
-    for (const auto& [dx, dy] : OutlineOffsets)
-        gfx.drawText(text, Outline, RECT{area.Left + dx, area.Top + dy, area.Right + dx, area.Bottom + dy});
-    gfx.drawText(text, White, area);
-}
-
 // The value right-aligned in five characters; a longer number is shown whole.
 std::string counterText(const char* label, std::int32_t value)
 {
@@ -89,10 +75,10 @@ const StatusLines* linesFor(std::int16_t phase)
 void Field::Draw_System()
 {
     FrameFps = Gfx->checkFPS();
-    drawOutlined(*Gfx, counterText("FPS:", FrameFps), counterRect(0));
-    drawOutlined(*Gfx, counterText("Vtx:", Gfx->getNumDrawVertex()), counterRect(1));
-    drawOutlined(*Gfx, counterText("Ply:", Gfx->getNumDrawFace()), counterRect(2));
-    drawOutlined(*Gfx, counterText("Rkf:", ShotFrame), counterRect(3));
+    drawOutlinedText(*Gfx, counterText("FPS:", FrameFps), White, counterRect(0));
+    drawOutlinedText(*Gfx, counterText("Vtx:", Gfx->getNumDrawVertex()), White, counterRect(1));
+    drawOutlinedText(*Gfx, counterText("Ply:", Gfx->getNumDrawFace()), White, counterRect(2));
+    drawOutlinedText(*Gfx, counterText("Rkf:", ShotFrame), White, counterRect(3));
 
     const StatusLines* lines = linesFor(Phase);
     if (match_) {
@@ -101,7 +87,16 @@ void Field::Draw_System()
     }
     if (!lines)
         return;
-    drawOutlined(*Gfx, lines->line1, RECT{0, 432, 640, 480});
-    drawOutlined(*Gfx, lines->line2, RECT{0, 448, 640, 480});
-    drawOutlined(*Gfx, lines->line3, RECT{0, 464, 640, 480});
+    drawOutlinedText(*Gfx, lines->line1, White, RECT{0, 432, 640, 480});
+    drawOutlinedText(*Gfx, lines->line2, White, RECT{0, 448, 640, 480});
+    drawOutlinedText(*Gfx, lines->line3, White, RECT{0, 464, 640, 480});
+}
+
+void drawOutlinedText(QRN& gfx, const std::string& text, D3DCOLOR colour, const RECT& area)
+{
+    constexpr D3DCOLOR Outline = 0xFF000000;
+    constexpr std::array<std::array<int, 2>, 5> offsets{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}}};
+    for (const auto& [dx, dy] : offsets)
+        gfx.drawText(text, Outline, RECT{area.Left + dx, area.Top + dy, area.Right + dx, area.Bottom + dy});
+    gfx.drawText(text, colour, area);
 }
