@@ -13,7 +13,6 @@
 #include <QWindow>
 
 #include <functional>
-#include <memory>
 
 namespace platform {
 
@@ -81,7 +80,8 @@ public:
     WaitGuard(std::chrono::milliseconds delay, std::function<void()> cancel)
         : cancel_(std::move(cancel))
     {
-        QCoreApplication::instance()->installEventFilter(this);
+        if (QCoreApplication* application = QCoreApplication::instance())
+            application->installEventFilter(this);
         if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
             return; // no widgets: nothing to show
         noticeTimer_.setSingleShot(true);
@@ -90,7 +90,8 @@ public:
     }
     ~WaitGuard() override
     {
-        QCoreApplication::instance()->removeEventFilter(this);
+        if (QCoreApplication* application = QCoreApplication::instance())
+            application->removeEventFilter(this);
         delete notice_;
     }
     WaitGuard(const WaitGuard&) = delete;
@@ -184,7 +185,7 @@ TransferResult HttpTransfer::get(const QUrl& url)
 
     deadline.start(timeout_);
     if (!reply->isFinished()) {
-        WaitGuard guard(noticeDelay_, [&] { finish(Ending::Cancelled); });
+        WaitGuard guard(NoticeDelay, [&] { finish(Ending::Cancelled); });
         loop.exec();
     } else {
         ending = Ending::Finished;

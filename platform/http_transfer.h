@@ -27,7 +27,7 @@ struct TransferResult {
 class HttpTransfer {
 public:
     static constexpr std::chrono::milliseconds DefaultTimeout{60'000};
-    static constexpr std::chrono::milliseconds DefaultNoticeDelay{500};
+    static constexpr std::chrono::milliseconds NoticeDelay{500};
     static constexpr qint64 DefaultMaxBodyBytes = 1024 * 1024;
 
     HttpTransfer();
@@ -37,14 +37,12 @@ public:
 
     void setTimeout(std::chrono::milliseconds timeout) { timeout_ = timeout; }
     void setMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
-    void setNoticeDelay(std::chrono::milliseconds delay) { noticeDelay_ = delay; }
 
     TransferResult get(const QUrl& url);
 
 private:
     QNetworkAccessManager* network_;
     std::chrono::milliseconds timeout_ = DefaultTimeout;
-    std::chrono::milliseconds noticeDelay_ = DefaultNoticeDelay;
     qint64 maxBodyBytes_ = DefaultMaxBodyBytes;
 };
 

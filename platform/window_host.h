@@ -64,10 +64,6 @@ public:
     bool closeRequested() const { return closeRequested_; }
     void clearCloseRequest() { closeRequested_ = false; }
 
-    // The cursor is the game's (moved by it, hidden when it asks) only while the window is active
-    // and shown; otherwise it is left where the user puts it, visible.
-    bool ownsCursor() const { return ownsCursor_; }
-
     // Window pixels <-> back-buffer pixels through the letterbox.
     QPoint windowToBackBuffer(QPointF windowPos) const;
     QPointF backBufferToWindow(QPoint backBufferPos) const;
@@ -77,6 +73,9 @@ private:
     void keyPressed(QKeyEvent* event);
     void keyReleased(QKeyEvent* event);
     void focusLost();
+    void deriveGenericModifiers();
+    // The cursor is the game's (moved by it, hidden when it asks) only while the window is active
+    // and shown; otherwise it is left where the user puts it, visible.
     void ownershipMayHaveChanged();
     void applyCursorShape();
     void mouseMoved(QPointF windowPos);
@@ -89,7 +88,6 @@ private:
     std::shared_ptr<GameWindow> window_;
     std::shared_ptr<QOpenGLContext> context_;
     std::shared_ptr<bool> alive_;
-    void deriveGenericModifiers();
 
     std::array<std::uint8_t, 256> keys_{}; // what the next poll reads
     std::array<bool, 256> held_{};         // down on the keyboard now
