@@ -162,5 +162,5 @@ private:
     match::EndCount lastCount_;
     std::int16_t phaseBeforeLeave_ = 0;
     int resultChoice_ = 0;               // 0 もう一度, 1 終了
-    Q_Mat markMat_;
+    std::array<Q_Mat, 3> countMats_; // the counting mark, red and yellow caps seen from above
 };

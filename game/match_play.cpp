@@ -53,8 +53,15 @@ void Field::startMatch()
     cpuPause_ = 0;
     matchMessage_.clear();
     lastCount_ = {};
-    markMat_.setMaterial(QModule::makeColorValue(1, 0.2f, 1, 0.3f), QModule::makeColorValue(0, 0, 0, 0),
-                         QModule::makeColorValue(0, 0, 0, 0), QModule::makeColorValue(1, 0.1f, 0.6f, 0.1f), 1.0f);
+    // Lit by their own glow, so the colours read the same under either light.
+    const D3DCOLORVALUE none = QModule::makeColorValue(0, 0, 0, 0);
+    const auto glowing = [none](Q_Mat& mat, float r, float g, float b) {
+        mat.setMaterial(QModule::makeColorValue(1, r * 0.3f, g * 0.3f, b * 0.3f), none, none,
+                        QModule::makeColorValue(1, r, g, b), 1.0f);
+    };
+    glowing(countMats_[0], 0.1f, 0.9f, 0.2f);
+    glowing(countMats_[1], 0.95f, 0.15f, 0.15f);
+    glowing(countMats_[2], 0.95f, 0.85f, 0.1f);
     Phase = SingleBase + NewShot;
 }
 

@@ -28,7 +28,7 @@ constexpr D3DCOLOR GreyText = argb(255, 170, 170, 170);
 
 constexpr int TexIce = 0;
 constexpr int RowHeight = 16;
-constexpr int NameWidth = 78;
+constexpr int NameWidth = 92;
 constexpr int EndWidth = 20;
 constexpr int MaxEndColumns = 12; // extra ends beyond this scroll the first ones away
 constexpr int SumWidth = 28;
@@ -167,15 +167,21 @@ void Field::drawMatchLines(const char* help2, const char* help3)
     drawOutlinedText(*Gfx, line3, White, RECT{0, 464, 640, 480});
 }
 
-// A flat green disc under each counting stone, wider than the stone, so the count can be checked
-// from above.
+// Seen from above a stone shows mostly its pale top: each gets a cap in its team's colour, and each
+// counting stone a green ring around it, so the count can be checked at a glance.
 void Field::drawCountMarks()
 {
     if (Phase != ShotPhase::EndCount)
         return;
     for (const int record : lastCount_.counting) {
         const StoneRec& s = Stones[record];
-        Mesh[2].DrawMesh(*Gfx, markMat_, {s.Pos.x, 0.02f, s.Pos.z}, {0.38f, 0.02f, 0.38f}, {0, 0, 0}, 0);
+        Mesh[2].DrawMesh(*Gfx, countMats_[0], {s.Pos.x, 0.01f, s.Pos.z}, {0.6f, 0.02f, 0.6f}, {0, 0, 0}, 0);
+    }
+    for (int i = 0; i < match::StonesPerEnd; ++i) {
+        const StoneRec& s = Stones[i];
+        if (s.InPlay == -1)
+            Mesh[2].DrawMesh(*Gfx, countMats_[1 + i % 2], {s.Pos.x, 0.205f, s.Pos.z}, {0.17f, 0.01f, 0.17f},
+                             {0, 0, 0}, 0);
     }
 }
 
