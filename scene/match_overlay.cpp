@@ -123,7 +123,7 @@ void Field::drawMatchLines(const char* help2, const char* help3)
         const int shown = int(m.endPoints().size());
         line1 = "第" + std::to_string(shown) + "エンド終了　";
         line1 += lastCount_.scorer ? std::string(teamName(*lastCount_.scorer)) + "が" + std::to_string(lastCount_.points)
-                                         + "点（得点したストーンに緑の印）"
+                                         + "点（得点したストーンに輪の印）"
                                    : std::string("ブランクエンド（0点）");
         line2 = "合計　赤 " + std::to_string(m.score()[0]) + " － " + std::to_string(m.score()[1]) + " 黄";
         line3 = m.over() ? "スペース：結果へ" : "スペース：次のエンドへ　Ｅｓｃ：試合をやめる";
@@ -168,7 +168,7 @@ void Field::drawMatchLines(const char* help2, const char* help3)
 }
 
 // Seen from above a stone shows mostly its pale top: each gets a cap in its team's colour, and each
-// counting stone a green ring around it, so the count can be checked at a glance.
+// counting stone a wide ring around it, so the count can be checked at a glance.
 void Field::drawCountMarks()
 {
     if (Phase != ShotPhase::EndCount)
