@@ -91,6 +91,8 @@ QLabel* label(QWidget* form, const QString& name, const QString& text, const QRe
     auto* control = new FittingLabel(text, form);
     control->setObjectName(name);
     control->setGeometry(geometry);
+    // Labels show text from the service and from users: never let it act as markup.
+    control->setTextFormat(Qt::PlainText);
     control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     control->setWordWrap(true);
     return control;

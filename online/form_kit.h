@@ -21,8 +21,9 @@ QFont proportionalGothic(int pointSize, bool bold = false);
 // Control arrays are named "Name(i)".
 QString indexedName(const char* name, int index);
 
-// Shows the whole text, wrapped where the height holds more lines; a text that does not fit shows
-// as one line cut with "…", the whole text being its tooltip.
+// A plain-text label: whatever it is given is shown character for character. Shows the whole
+// text, wrapped where the height holds more lines; a text that does not fit shows as one line cut
+// with "…", the whole text being its tooltip.
 QLabel* label(QWidget* form, const QString& name, const QString& text, const QRect& geometry);
 QPushButton* button(QWidget* form, const QString& name, const QString& text, const QRect& geometry);
 QLineEdit* textBox(QWidget* form, const QString& name, const QRect& geometry, int maxLength,

@@ -6,7 +6,8 @@
 namespace platform {
 
 // Modal message box and input box. The program uses Qt dialogs; tests use a scripted answerer;
-// --headless writes messages to standard error.
+// --headless writes messages to standard error. Texts are shown as plain text, never as markup:
+// they may come from the network or from other users.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -12,6 +13,13 @@
 namespace platform {
 
 namespace {
+
+// Texts may come from the network or from users; Qt would otherwise guess they are markup.
+void showPlainText(QWidget& dialog)
+{
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+}
 
 // A window manager's title bar sets the caption in a larger, bold face and keeps room for its
 // own buttons beside it.
@@ -49,6 +57,7 @@ void QtDialogs::messageBox(const std::string& text, const std::string& caption)
 {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -60,6 +69,7 @@ std::optional<std::string> QtDialogs::inputBox(const std::string& prompt, const 
     box.setWindowTitle(QString::fromStdString(title));
     box.setLabelText(QString::fromStdString(prompt));
     box.setTextValue(QString::fromStdString(initial));
+    showPlainText(box);
     box.resize(widthShowingWhole(box, box.windowTitle(), box.labelText()), box.sizeHint().height());
     if (box.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -11,6 +11,7 @@ namespace platform {
 
 // Qt's modal message box (OK only) and input box, centred on the active window. While it exists,
 // Qt's own texts (the standard buttons among them) are in Japanese, as the rest of the program.
+// Every text given is shown as plain text, exactly as it is.
 class QtDialogs : public Dialogs {
 public:
     QtDialogs();

@@ -346,4 +346,51 @@ TEST_F(TitleMenu, MatchButtonBelowTheOtherControlsAndItsDialog)
     const MatchChoice defaults = MatchDialog().choice();
     EXPECT_EQ(std::tie(defaults.againstCpu, defaults.cpuLevel, defaults.ends, defaults.freeGuardZone),
               std::make_tuple(true, 2, 8, false));
+
+TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
+{
+    const auto field = [](int tag) { return "<QZT>" + markup(tag).toStdString(); };
+    const std::string markedNotice = "1" + field(1) + field(2) + field(3) + field(4) + field(5) + "<QZT>203.0.113.5";
+    startUp.run();
+    checkVersion(markedNotice);
+    EXPECT_EQ(expectLabelsShowTextLiterally(menu()), 5);
+    EXPECT_EQ(notice(1), markup(1));
+
+    click(menu(), "CD_Regist");
+    online::Regist& regist = startUp.regist();
+    for (int box = 0; box < 3; ++box)
+        control<QLineEdit>(regist, QStringLiteral("TextB(%1)").arg(box))->setText(QStringLiteral("pw"));
+    service.script("Regist.php", "-1" + field(6));
+    click(regist, "CDR_Send");
+    EXPECT_EQ(expectLabelsShowTextLiterally(regist), 1);
+    EXPECT_EQ(text(regist, "Word(4)"), markup(6));
+
+    click(regist, "CDR_Return");
+    checkVersion(markedNotice);
+    click(menu(), "CD_Login");
+    online::Accept& accept = startUp.accept();
+    QTest::keyClicks(control<QLineEdit>(accept, "TEXTU"), QStringLiteral("hanako"));
+    QTest::keyClicks(control<QLineEdit>(accept, "TEXTP"), QStringLiteral("pw"));
+    service.script("Access.php", "-1" + field(7));
+    click(accept, "CDA_Send");
+    EXPECT_EQ(expectLabelsShowTextLiterally(accept), 1);
+    EXPECT_EQ(text(accept, "Word(3)"), markup(7));
+
+    // The lobby: the name the service spells, the update time, a room and a chat line.
+    service.script("Access.php", "1<QZT>7" + field(8));
+    service.script("Say.php", "1");
+    service.script("Lobby.php", "1" + field(9) + "<QZT>1<QZT>100" + field(10) + field(11) + field(12) + field(13)
+                                    + "<QZT>1<QZT>1" + field(14) + field(15) + field(16));
+    click(accept, "CDA_Send");
+    online::Lobby& lobby = startUp.lobby();
+    ASSERT_TRUE(lobby.isVisible());
+    EXPECT_EQ(expectLabelsShowTextLiterally(lobby), 9);
+    EXPECT_EQ(text(lobby, "Word(1)"), markup(8));
+    EXPECT_EQ(text(lobby, "Word(9)"), markup(10));
+
+    // Message boxes get the service's words unchanged; the dialogs show them literally.
+    service.script("Join.php", "-1" + field(17));
+    click(lobby, "Command(0)");
+    EXPECT_EQ(lastOf(dialogs.messages), markup(17).toStdString());
+    EXPECT_TRUE(exits.empty());
 }

@@ -7,11 +7,14 @@
 #include "script_server.h"
 #include "scripted_dialogs.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -99,6 +102,33 @@ inline bool enabled(QWidget& form, const QString& name)
 {
     auto* widget = form.findChild<QWidget*>(name);
     return widget && widget->isEnabled();
+}
+
+// Text with markup in it, as a hostile service or user would send it; `tag` tells the places apart.
+inline QString markup(int tag)
+{
+    return QStringLiteral("<b>&amp;%1</b><img src=x>").arg(tag);
+}
+
+// Every label of `form` shows its text character for character: it looks the same as the same
+// text drawn as plain text. Returns how many labels showed markup-looking text, so a test can check
+// that its markup arrived at all.
+inline int expectLabelsShowTextLiterally(QWidget& form)
+{
+    int withMarkup = 0;
+    for (QLabel* label : form.findChildren<QLabel*>()) {
+        if (!label->text().contains(QLatin1Char('<')))
+            continue;
+        ++withMarkup;
+        const QImage shown = label->grab().toImage();
+        const Qt::TextFormat format = label->textFormat();
+        label->setTextFormat(Qt::PlainText);
+        const QImage literal = label->grab().toImage();
+        label->setTextFormat(format);
+        EXPECT_TRUE(shown == literal) << label->objectName().toStdString() << " renders \""
+                                      << label->text().toStdString() << "\" as markup";
+    }
+    return withMarkup;
 }
 
 } // namespace testing_support
