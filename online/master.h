@@ -11,7 +11,7 @@ struct Master {
     QString GameKey;
     QString GameDir;
     QString ClientIP;
-    int16_t UserNo = 0;
+    int32_t UserNo = 0; // account numbers pass 32,767 long before they pass this
     QString UserName;
     // Handed out by a service that keeps login sessions; empty with one that does not, and then
     // no request carries it.

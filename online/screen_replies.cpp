@@ -55,7 +55,7 @@ LoginReply readLoginReply(const Reply& reply)
         login.outcome = LoginReply::Outcome::Unknown;
         return login;
     }
-    const auto userNo = replyInteger(reply.field(1));
+    const auto userNo = replyLong(reply.field(1));
     if (!userNo || !reply.has(2))
         return login;
     login.outcome = LoginReply::Outcome::LoggedIn;

@@ -39,7 +39,7 @@ struct LoginReply {
     };
     Outcome outcome = Outcome::Malformed;
     QString message;
-    int16_t userNo = 0;
+    int32_t userNo = 0;
     QString userName;
     QString sessionToken; // field 3, from a service with login sessions
 };

@@ -91,10 +91,10 @@ TEST_F(AcceptScreen, RefusalsShowTheServerWordAndKeepTheInput)
 
 TEST_F(AcceptScreen, SuccessAnnouncesTheServersSpellingAndOpensTheLobby)
 {
-    rig.server.script("Access.php", "1<QZT>12<QZT>Taro");
+    rig.server.script("Access.php", "1<QZT>32768<QZT>Taro"); // past 16 bits: the 32,768th account
     rig.server.script("Say.php", "1");
     send(QStringLiteral("taro"), QStringLiteral("pw"));
-    EXPECT_EQ(rig.master.UserNo, 12);
+    EXPECT_EQ(rig.master.UserNo, 32768);
     EXPECT_EQ(rig.master.UserName, QStringLiteral("Taro"));
     const auto targets = rig.server.targets();
     ASSERT_EQ(targets.size(), 2u);
@@ -132,6 +132,7 @@ TEST_F(AcceptScreen, FailedTransfersAndGarbledRepliesLeaveItReady)
         {{"<html>oops</html>"}, garbled},
         {{"1<QZT>12"}, garbled},
         {{"1<QZT>many<QZT>Taro"}, garbled},
+        {{"1<QZT>2147483648<QZT>Taro"}, garbled},
         {{"-1"}, garbled},
         {{"1<QZT>1<QZT>x", 500}, QStringLiteral("サーバーがエラーを返しました。(HTTP 500)")},
         // Last: the service stays busy with this one after the client has given up.
