@@ -272,6 +272,11 @@ Lobby::Outcome Lobby::createRoom()
         const Outcome outcome = applyFatalRule(reply);
         if (outcome != Outcome::Done)
             return outcome;
+        if (*reply.code() != 1) {
+            // Not made, for a reason the service tells (a full lobby); the user may try again.
+            showMessage(reply.has(1) ? reply.field(1) : messages::MalformedReply);
+            return Outcome::Failed;
+        }
         const auto room = readCreatedRoom(reply);
         if (!room) {
             showMessage(messages::MalformedReply);

@@ -102,12 +102,14 @@ GameService::GameService(GameStore &store, ServiceSettings settings, Clock clock
 Reply GameService::handle(Script script, std::string_view rawQuery,
                           const std::string &clientAddress)
 {
-    const QueryParams query = QueryParams::parse(rawQuery);
+    // Titles and chat are cut to their lengths below, so no length of them is refused.
+    const QueryParams query = QueryParams::parse(rawQuery, {"Title", "Words"});
     if (query.problem() != QueryParams::Problem::None)
         return refuse(problemMessage(query.problem()));
     if (query.value("Rkf") != std::optional<std::string_view>("1"))
         return refuse(messages::kWrongGameKey);
     try {
+        noteActivity(clientAddress);
         return dispatch(script, query, clientAddress);
     } catch (const std::exception &error) {
         // The reason goes to the operator's log only; the request's values never do, since
@@ -115,6 +117,31 @@ Reply GameService::handle(Script script, std::string_view rawQuery,
         std::fprintf(stderr, "rinkfall-server: request failed: %s\n", error.what());
         return makeReply(ReplyCode::DatabaseError, {messages::kDatabase});
     }
+}
+
+void GameService::noteActivity(const std::string &address)
+{
+    const int64_t now = clock_();
+    bool noteAddress = false;
+    bool checkSilence = false;
+    {
+        std::lock_guard lock(activityMutex_);
+        auto [entry, added] = lastNoted_.try_emplace(address, now);
+        noteAddress = added || now - entry->second >= kActivityStepSeconds || now < entry->second;
+        if (noteAddress)
+            entry->second = now;
+        checkSilence = now - lastSilenceCheck_ >= kActivityStepSeconds || now < lastSilenceCheck_;
+        if (checkSilence)
+            lastSilenceCheck_ = now;
+        // Addresses seen long ago need no entry: the next request from them writes again.
+        constexpr std::size_t kMaxRemembered = 10000;
+        if (lastNoted_.size() > kMaxRemembered)
+            lastNoted_.clear();
+    }
+    if (noteAddress)
+        store_.noteActivity(address, now);
+    if (checkSilence)
+        store_.endRoomsOfUsersSilentSince(now - settings_.silenceSeconds, now);
 }
 
 Reply GameService::dispatch(Script script, const QueryParams &query, const std::string &address)
@@ -184,7 +211,7 @@ Reply GameService::regist(const QueryParams &query, const std::string &address)
     const auto name = required(query, "NAME");
     const auto password = required(query, "PASS");
     const auto length = required(query, "LENG");
-    if (!name || !password || !length || !query.value("IP"))
+    if (!name || !password || !length || !required(query, "IP"))
         return refuse(messages::kMissing);
     if (!isAsciiAlnum(*name))
         return refuse(messages::kNameCharacters);
@@ -338,11 +365,11 @@ Reply GameService::makeGame(const QueryParams &query, const std::string &address
     int64_t roomId = 0;
     const std::string shownTitle = replySafeText(utf8Prefix(*title, kMaxTitleChars));
     switch (store_.createRoom(*user, shownTitle, clock_(), kMaxRooms, roomId)) {
+    // A room left from a request whose answer never arrived is the one the client asks for.
     case CreateRoomOutcome::Created:
+    case CreateRoomOutcome::AlreadyOwnsRoom:
         return makeReply(ReplyCode::Success, {std::to_string(roomId)});
-    case CreateRoomOutcome::AlreadyOwnsRoom: return refuse(messages::kAlreadyOwnsRoom);
-    case CreateRoomOutcome::InAnotherRoom: return refuse(messages::kInAnotherRoom);
-    case CreateRoomOutcome::LobbyFull: return refuse(messages::kLobbyFull);
+    case CreateRoomOutcome::LobbyFull: return makeReply(ReplyCode::NotDone, {messages::kLobbyFull});
     }
     return refuse(messages::kMalformed);
 }
@@ -354,8 +381,9 @@ Reply GameService::delGame(const QueryParams &query, const std::string &address)
     const auto user = actingUser(query, address);
     if (!user)
         return refuse(messages::kNotLoggedIn);
+    // Gone already (a lost answer, or a silence that ended it): the client wanted it gone.
     if (!store_.deleteOwnRoom(*user, clock_()))
-        return refuse(messages::kNoOwnRoom);
+        return makeReply(ReplyCode::Success, {messages::kNoOwnRoom});
     return makeReply(ReplyCode::Success, {messages::kRoomDeleted});
 }
 
@@ -367,7 +395,7 @@ Reply GameService::delJoin(const QueryParams &query, const std::string &address)
     if (!user)
         return refuse(messages::kNotLoggedIn);
     if (!store_.leaveJoinedRoom(*user, clock_()))
-        return refuse(messages::kNoJoinedRoom);
+        return makeReply(ReplyCode::Success, {messages::kNoJoinedRoom});
     return makeReply(ReplyCode::Success, {messages::kLeftRoom});
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace server {
 
@@ -39,6 +40,8 @@ struct ServiceSettings {
     // Chat lines one user may say per window.
     int64_t chatLinesPerWindow = 10;
     int64_t chatWindowSeconds = 10;
+    // A user from whose login address no request came for this long loses rooms and seats.
+    int64_t silenceSeconds = 30 * 60;
 };
 
 // The rules of the game service, one function per script. Each takes the raw query text and the
@@ -52,6 +55,8 @@ public:
     static constexpr std::size_t kMaxTitleChars = 32;
     static constexpr int64_t kMaxRooms = 100;
     static constexpr int64_t kChatLinesShown = 30;
+    // Activity and silence are looked at no more often than this, so most requests cost no write.
+    static constexpr int64_t kActivityStepSeconds = 60;
 
     // Seconds since the epoch; tests pass their own to step through days.
     using Clock = std::function<int64_t()>;
@@ -77,6 +82,9 @@ private:
     Reply delGame(const QueryParams &query, const std::string &address);
     Reply delJoin(const QueryParams &query, const std::string &address);
 
+    // Keeps the users of `address` counted as present, and ends the rooms of those who are not.
+    void noteActivity(const std::string &address);
+
     // The acting user of a room action: the request's session token (Sid) must be alive and
     // belong to the named user (and, when bound, the address must be that of the latest login).
     std::optional<int64_t> actingUser(const QueryParams &query, const std::string &address);
@@ -91,6 +99,9 @@ private:
     Reply cachedLobby_;
     ServiceSettings settings_;
     Clock clock_;
+    std::mutex activityMutex_;
+    std::unordered_map<std::string, int64_t> lastNoted_; // address -> when it was last written
+    int64_t lastSilenceCheck_ = 0;
     PasswordHasher hasher_;
     LoginBackoff loginBackoff_;
     RateWindow registrations_;

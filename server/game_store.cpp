@@ -158,8 +158,11 @@ void GameStore::createSchema()
             " created_at INTEGER NOT NULL,"
             " created_from TEXT NOT NULL,"
             " login_address TEXT,"
-            " login_at INTEGER)");
+            " login_at INTEGER,"
+            " seen_at INTEGER)");
     execute("CREATE INDEX IF NOT EXISTS users_by_origin ON users(created_from, created_at)");
+    addMissingColumns();
+    execute("CREATE INDEX IF NOT EXISTS users_by_login ON users(login_address)");
     execute("CREATE TABLE IF NOT EXISTS rooms("
             " id INTEGER PRIMARY KEY AUTOINCREMENT,"
             " title TEXT NOT NULL,"
@@ -173,6 +176,17 @@ void GameStore::createSchema()
             " speaker TEXT NOT NULL,"
             " words TEXT NOT NULL)");
     execute("CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL)");
+}
+
+// Databases made by earlier versions lack the time a user was last seen.
+void GameStore::addMissingColumns()
+{
+    sqlite3_stmt *probe = nullptr;
+    const bool hasSeenAt =
+        sqlite3_prepare_v2(db_, "SELECT seen_at FROM users", -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    if (!hasSeenAt)
+        execute("ALTER TABLE users ADD COLUMN seen_at INTEGER");
 }
 
 void GameStore::touchLastUpdate(int64_t now)
@@ -244,11 +258,44 @@ std::optional<UserRecord> GameStore::findUser(const std::string &name)
 void GameStore::recordLogin(int64_t userId, const std::string &address, int64_t now)
 {
     std::lock_guard lock(mutex_);
-    prepare("UPDATE users SET login_address = ?2, login_at = ?3 WHERE id = ?1")
+    Transaction transaction(*this);
+    prepare("UPDATE users SET login_address = ?2, login_at = ?3, seen_at = ?3 WHERE id = ?1")
         .bind(1, userId)
         .bind(2, address)
         .bind(3, now)
         .run();
+    if (removeRoomsOf(userId) + vacateSeatsOf(userId) > 0)
+        touchLastUpdate(now);
+    transaction.commit();
+}
+
+void GameStore::noteActivity(const std::string &address, int64_t now)
+{
+    std::lock_guard lock(mutex_);
+    prepare("UPDATE users SET seen_at = ?2 WHERE login_address = ?1").bind(1, address).bind(2, now).run();
+}
+
+int64_t GameStore::endRoomsOfUsersSilentSince(int64_t seenBefore, int64_t now)
+{
+    std::lock_guard lock(mutex_);
+    Transaction transaction(*this);
+    // A creator's room goes with its seat; then the seats of silent opponents open again.
+    prepare("DELETE FROM rooms WHERE creator_id IN"
+            " (SELECT id FROM users WHERE COALESCE(seen_at, login_at, 0) < ?1)")
+        .bind(1, seenBefore)
+        .run();
+    int64_t ended = sqlite3_changes(db_);
+    prepare("UPDATE rooms SET opponent_id = NULL, state = ?2 WHERE opponent_id IN"
+            " (SELECT id FROM users WHERE COALESCE(seen_at, login_at, 0) < ?1)")
+        .bind(1, seenBefore)
+        .bind(2, static_cast<int64_t>(RoomState::Waiting))
+        .run();
+    ended += sqlite3_changes(db_);
+    if (ended == 0)
+        return 0;
+    touchLastUpdate(now);
+    transaction.commit();
+    return ended;
 }
 
 std::optional<int64_t> GameStore::userLoggedInFrom(const std::string &name,
@@ -320,20 +367,40 @@ bool GameStore::userIsOpponent(int64_t userId)
     return stmt.step();
 }
 
+int64_t GameStore::removeRoomsOf(int64_t userId)
+{
+    prepare("DELETE FROM rooms WHERE creator_id = ?1").bind(1, userId).run();
+    return sqlite3_changes(db_);
+}
+
+int64_t GameStore::vacateSeatsOf(int64_t userId)
+{
+    prepare("UPDATE rooms SET opponent_id = NULL, state = ?2 WHERE opponent_id = ?1")
+        .bind(1, userId)
+        .bind(2, static_cast<int64_t>(RoomState::Waiting))
+        .run();
+    return sqlite3_changes(db_);
+}
+
 CreateRoomOutcome GameStore::createRoom(int64_t userId, const std::string &title, int64_t now,
                                         int64_t maxRooms, int64_t &roomId)
 {
     std::lock_guard lock(mutex_);
     Transaction transaction(*this);
-    if (userHasRoom(userId))
-        return CreateRoomOutcome::AlreadyOwnsRoom;
-    if (userIsOpponent(userId))
-        return CreateRoomOutcome::InAnotherRoom;
+    {
+        auto own = prepare("SELECT id FROM rooms WHERE creator_id = ?1");
+        own.bind(1, userId);
+        if (own.step()) {
+            roomId = own.integer(0);
+            return CreateRoomOutcome::AlreadyOwnsRoom;
+        }
+    }
     {
         auto count = prepare("SELECT COUNT(*) FROM rooms");
         if (count.step() && count.integer(0) >= maxRooms)
             return CreateRoomOutcome::LobbyFull;
     }
+    vacateSeatsOf(userId);
     prepare("INSERT INTO rooms(title, created_at, creator_id, state) VALUES(?1, ?2, ?3, ?4)")
         .bind(1, title)
         .bind(2, now)
@@ -380,8 +447,7 @@ bool GameStore::deleteOwnRoom(int64_t userId, int64_t now)
 {
     std::lock_guard lock(mutex_);
     Transaction transaction(*this);
-    prepare("DELETE FROM rooms WHERE creator_id = ?1").bind(1, userId).run();
-    if (sqlite3_changes(db_) == 0)
+    if (removeRoomsOf(userId) == 0)
         return false;
     touchLastUpdate(now);
     transaction.commit();
@@ -392,11 +458,7 @@ bool GameStore::leaveJoinedRoom(int64_t userId, int64_t now)
 {
     std::lock_guard lock(mutex_);
     Transaction transaction(*this);
-    prepare("UPDATE rooms SET opponent_id = NULL, state = ?2 WHERE opponent_id = ?1")
-        .bind(1, userId)
-        .bind(2, static_cast<int64_t>(RoomState::Waiting))
-        .run();
-    if (sqlite3_changes(db_) == 0)
+    if (vacateSeatsOf(userId) == 0)
         return false;
     touchLastUpdate(now);
     transaction.commit();

@@ -52,7 +52,7 @@ struct LobbySnapshot {
 };
 
 enum class AddUserOutcome { Added, NameTaken, TooManyFromAddress };
-enum class CreateRoomOutcome { Created, AlreadyOwnsRoom, InAnotherRoom, LobbyFull };
+enum class CreateRoomOutcome { Created, AlreadyOwnsRoom, LobbyFull };
 enum class JoinRoomOutcome { Joined, NoSuchRoom, OwnRoom, NotWaiting, AlreadyInRoom };
 
 // Users, rooms and chat in one SQLite file. One connection serves every thread, one call at a
@@ -75,7 +75,12 @@ public:
                            const std::string &address, int64_t now, int64_t windowStart,
                            int64_t maxPerWindow);
     std::optional<UserRecord> findUser(const std::string &name);
+    // A login starts the user afresh: rooms and seats left from an earlier session end.
     void recordLogin(int64_t userId, const std::string &address, int64_t now);
+    // Marks the users whose latest login came from `address` as seen at `now`.
+    void noteActivity(const std::string &address, int64_t now);
+    // Ends the rooms and seats of users not seen since `seenBefore`; returns how many ended.
+    int64_t endRoomsOfUsersSilentSince(int64_t seenBefore, int64_t now);
     // The user's number when the user's latest login came from `address`.
     std::optional<int64_t> userLoggedInFrom(const std::string &name, const std::string &address);
 
@@ -85,7 +90,8 @@ public:
     uint64_t revision() const { return revision_; }
     LobbySnapshot lobby(int64_t maxRooms, int64_t maxChatLines);
 
-    // On success `roomId` receives the new room's number.
+    // `roomId` receives the new room's number, or the number of the room the user already owns.
+    // A seat the user holds in another room is given up for the new room.
     CreateRoomOutcome createRoom(int64_t userId, const std::string &title, int64_t now,
                                  int64_t maxRooms, int64_t &roomId);
     JoinRoomOutcome joinRoom(int64_t roomId, int64_t userId, int64_t now);
@@ -102,6 +108,10 @@ private:
     void touchLastUpdate(int64_t now);
     bool userHasRoom(int64_t userId);
     bool userIsOpponent(int64_t userId);
+    // Both return how many rooms changed; neither raises the revision.
+    int64_t removeRoomsOf(int64_t userId);
+    int64_t vacateSeatsOf(int64_t userId);
+    void addMissingColumns();
 
     std::mutex mutex_;
     std::atomic<uint64_t> revision_{1};

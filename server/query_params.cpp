@@ -17,6 +17,26 @@ int hexValue(char c)
     return -1;
 }
 
+// Cuts valid UTF-8 to at most `maxBytes` without splitting a character.
+void cutToCharacterBoundary(std::string &text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return;
+    std::size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+}
+
+bool listed(std::initializer_list<std::string_view> names, std::string_view name)
+{
+    for (const std::string_view listedName : names) {
+        if (listedName == name)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<std::string> percentDecode(std::string_view text)
@@ -40,7 +60,8 @@ std::optional<std::string> percentDecode(std::string_view text)
     return decoded;
 }
 
-QueryParams QueryParams::parse(std::string_view rawQuery)
+QueryParams QueryParams::parse(std::string_view rawQuery,
+                               std::initializer_list<std::string_view> cutNames)
 {
     QueryParams query;
     std::size_t start = 0;
@@ -67,6 +88,8 @@ QueryParams QueryParams::parse(std::string_view rawQuery)
             query.problem_ = Problem::Malformed;
             return query;
         }
+        if (value->size() > kMaxValueBytes && listed(cutNames, *name))
+            cutToCharacterBoundary(*value, kMaxValueBytes);
         if (name->size() > kMaxNameBytes || value->size() > kMaxValueBytes) {
             query.problem_ = Problem::TooLong;
             return query;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,11 @@ public:
     static constexpr std::size_t kMaxNameBytes = 32;
     static constexpr std::size_t kMaxValueBytes = 512;
 
-    // Takes the text after "?" of the request line.
-    static QueryParams parse(std::string_view rawQuery);
+    // Takes the text after "?" of the request line. An over-long value is a problem, except under
+    // the names in `cutNames` (free text that the service shortens anyway): there it is cut to
+    // kMaxValueBytes at a character boundary.
+    static QueryParams parse(std::string_view rawQuery,
+                             std::initializer_list<std::string_view> cutNames = {});
 
     Problem problem() const { return problem_; }
     // The first value given under `name` (names are case-sensitive), or nothing.

@@ -37,8 +37,6 @@ inline constexpr const char *kNotLoggedIn =
 inline constexpr const char *kNotYourName = "自分の名前でのみ発言できます。";
 inline constexpr const char *kChatTooFast = "発言が多すぎます。少し待ってから発言してください。";
 inline constexpr const char *kNoTitle = "題名を入力してください。";
-inline constexpr const char *kAlreadyOwnsRoom = "既にゲームルームを作成しています。";
-inline constexpr const char *kInAnotherRoom = "入室中のゲームルームから先に退席してください。";
 inline constexpr const char *kLobbyFull = "ゲームルームの数が上限に達しています。";
 
 inline constexpr const char *kJoined = "入室しました。";
@@ -48,9 +46,9 @@ inline constexpr const char *kNotWaiting = "そのゲームルームは待機中
 inline constexpr const char *kAlreadyInRoom = "既に他のゲームルームに参加しています。";
 
 inline constexpr const char *kRoomDeleted = "ゲームルームを削除しました。";
-inline constexpr const char *kNoOwnRoom = "削除できるゲームルームがありません。";
+inline constexpr const char *kNoOwnRoom = "ゲームルームは既にありません。";
 inline constexpr const char *kLeftRoom = "ゲームルームから退席しました。";
-inline constexpr const char *kNoJoinedRoom = "退席できるゲームルームがありません。";
+inline constexpr const char *kNoJoinedRoom = "ゲームルームからは既に退席しています。";
 
 inline constexpr const char *kDefaultNotice[5] = {
     "Code:Rinkfall サーバーへようこそ！",

@@ -346,6 +346,7 @@ TEST_F(TitleMenu, MatchButtonBelowTheOtherControlsAndItsDialog)
     const MatchChoice defaults = MatchDialog().choice();
     EXPECT_EQ(std::tie(defaults.againstCpu, defaults.cpuLevel, defaults.ends, defaults.freeGuardZone),
               std::make_tuple(true, 2, 8, false));
+}
 
 TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
 {

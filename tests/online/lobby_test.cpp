@@ -281,6 +281,13 @@ TEST_F(LobbyScreen, RefusedOrGarbledRepliesKeepTheMode)
     EXPECT_EQ(lastOf(rig.dialogs.messages), "満室です");
     EXPECT_EQ(requestsTo("Lobby.php"), 2u);
 
+    // A room the service did not make, with its reason: the user is told and may try again.
+    rig.dialogs.answers.push_back(std::string("mine"));
+    rig.server.script("MakeGame.php", "2<QZT>ゲームルームの数が上限に達しています。");
+    click("MakeGameB");
+    EXPECT_EQ(lastOf(rig.dialogs.messages), "ゲームルームの数が上限に達しています。");
+    EXPECT_EQ(lobby.RoomMode, 0);
+
     rig.dialogs.answers.push_back(std::string("mine"));
     rig.server.script("MakeGame.php", "1<QZT>not a number");
     click("MakeGameB");

@@ -49,6 +49,7 @@ TEST_F(ServiceAccounts, NameRulesAreEnforcedAndMissingFieldsRefused)
           registration("abc", "4"), // declared length disagrees
           registration("abc", "x"), registration("abc", "-3"), std::string("PASS=pw&LENG=1&IP=x"),
           std::string("NAME=a&LENG=1&IP=x"), std::string("NAME=a&PASS=pw&IP=x"), std::string("NAME=a&PASS=pw&LENG=1"),
+          std::string("NAME=a&PASS=pw&LENG=1&IP="),
           std::string("NAME=&PASS=pw&LENG=0&IP=x"), std::string("NAME=a&PASS=&LENG=1&IP=x")}) {
         const auto reply = call("Regist", query);
         ASSERT_EQ(reply.size(), 2u) << query;

@@ -202,6 +202,77 @@ TEST_F(ClientOverTls, TheClientSignsUpAndLogsInOverHttps)
     EXPECT_EQ(get("/PHP/Rinkfall/Lobby.php?Rkf=1").status, 0) << "plain HTTP gets no answer";
 }
 
+TEST_F(ClientEndToEnd, StatesReachedInNormalPlayNeverEndTheProgram)
+{
+    registerUser("taro", "pw");
+    Player taro(service_->port());
+    taro.logIn(QStringLiteral("taro"), QStringLiteral("pw"));
+    online::Lobby &lobby = taro.startUp.lobby();
+    ASSERT_TRUE(lobby.isVisible());
+    // The test acts for taro beside his program, in his session.
+    const std::string asTaro = "&Name=taro&Sid=" + taro.startUp.master().SessionToken.toStdString();
+    const auto create = [&](const QString &title) {
+        taro.dialogs.answers.push_back(title.toStdString());
+        click(lobby, QStringLiteral("MakeGameB"));
+    };
+
+    // The answer to an earlier create was lost, so the room exists: creating again finds it.
+    const auto leftOver = call("MakeGame", "Title=left" + asTaro);
+    create(QStringLiteral("again"));
+    EXPECT_EQ(lobby.RoomMode, 1);
+    EXPECT_EQ(lobby.MyRoom, std::stoi(leftOver.at(1)));
+    EXPECT_EQ(taro.roomRow(0), QStringLiteral("left"));
+
+    // Deleting a room that is gone already.
+    ASSERT_EQ(call("DelGame", asTaro.substr(1)).at(0), "1");
+    click(lobby, QStringLiteral("MakeGameB"));
+    EXPECT_EQ(lobby.RoomMode, 0);
+
+    // A title far longer than the service keeps.
+    const QChar who(0x8AB0);
+    create(QString(300, who));
+    EXPECT_EQ(lobby.RoomMode, 1);
+    EXPECT_EQ(taro.roomRow(0), QString(32, who));
+
+    // A long silence ends the room; deleting it afterwards still works.
+    now_ += 31 * 60;
+    EXPECT_EQ(call("Lobby", "", "127.0.0.2").at(0), "1"); // someone elsewhere looks at the lobby
+    click(lobby, QStringLiteral("ReloadB"));
+    EXPECT_EQ(taro.roomButton(), QStringLiteral("無"));
+    click(lobby, QStringLiteral("MakeGameB"));
+    EXPECT_EQ(lobby.RoomMode, 0);
+
+    // Leaving a room its creator has deleted meanwhile.
+    const int hanakos = makeRoom("hanako");
+    click(lobby, QStringLiteral("ReloadB"));
+    click(lobby, QStringLiteral("Command(0)"));
+    ASSERT_EQ(lobby.RoomMode, 2);
+    ASSERT_EQ(call("DelGame", "Name=hanako").at(0), "1");
+    click(lobby, QStringLiteral("MakeGameB"));
+    EXPECT_EQ(lobby.RoomMode, 0);
+
+    // A seat taken by a join whose answer was lost: creating a room gives it up.
+    const int jiros = makeRoom("jiro");
+    ASSERT_EQ(call("Join", "Room=" + std::to_string(jiros) + asTaro).at(0), "1");
+    create(QStringLiteral("mine"));
+    EXPECT_EQ(lobby.RoomMode, 1);
+    EXPECT_EQ(taro.roomRow(3), QString()) << "jiro's room waits again";
+    EXPECT_NE(hanakos, jiros);
+
+    // A full lobby: the user is told and may go on.
+    click(lobby, QStringLiteral("MakeGameB"));
+    ASSERT_EQ(lobby.RoomMode, 0);
+    for (int i = 1; i < server::GameService::kMaxRooms; ++i)
+        makeRoom("p" + std::to_string(i), "t");
+    create(QStringLiteral("one too many"));
+    EXPECT_EQ(lobby.RoomMode, 0);
+    EXPECT_EQ(taro.dialogs.messages.back(), "ゲームルームの数が上限に達しています。");
+
+    EXPECT_TRUE(taro.exits.empty()) << "last message: " << taro.dialogs.messages.back();
+    click(lobby, QStringLiteral("ReloadB"));
+    EXPECT_TRUE(lobby.isVisible());
+}
+
 int main(int argc, char **argv)
 {
     // No display is needed, also when the test list is read outside the virtual X server.

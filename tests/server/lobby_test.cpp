@@ -119,12 +119,12 @@ TEST_F(ServiceLobby, ANewRoomWaitsWithItsCreatorAndTitleAndMovesLastUpdate)
     EXPECT_TRUE(hasShape(view.lastUpdate, "dddd/dd/dd dd:dd:dd")) << view.lastUpdate;
 }
 
-TEST_F(ServiceLobby, OneRoomPerCreator)
+TEST_F(ServiceLobby, OneRoomPerCreatorAndCreatingAgainAnswersThatRoom)
 {
     const int first = makeRoom("ann");
-    const auto second = call("MakeGame", "Title=again&Name=ann");
-    ASSERT_EQ(second.size(), 2u);
-    EXPECT_EQ(second[0], "-1");
+    // The client asks again when the first answer was lost: it learns the room it has.
+    EXPECT_EQ(call("MakeGame", "Title=again&Name=ann"), (std::vector<std::string>{"1", std::to_string(first)}));
+    EXPECT_EQ(lobby().rooms.size(), 1u);
     ASSERT_EQ(call("DelGame", "Name=ann").at(0), "1");
     const auto third = call("MakeGame", "Title=again&Name=ann");
     ASSERT_EQ(third.at(0), "1");
@@ -167,15 +167,16 @@ TEST_F(ServiceLobby, LeavingMakesARoomWaitAndOnlyItsCreatorDeletesIt)
     signUp("bob");
     ASSERT_EQ(join(room, "bob"), "1");
     EXPECT_EQ(call("DelGame", "Name=nobody").at(0), "-1");
-    EXPECT_EQ(call("MakeGame", "Title=t&Name=bob").at(0), "-1") << "bob sits in a room";
     EXPECT_EQ(lobby().rooms.at(0)[5], "2") << "nothing changed";
 
     // Leaving makes the room wait again.
     ASSERT_EQ(call("DelJoin", "Name=bob").at(0), "1");
     EXPECT_EQ(lobby().rooms.at(0)[4], "");
     EXPECT_EQ(lobby().rooms.at(0)[5], "1");
-    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "-1") << "nothing left to leave";
-    EXPECT_EQ(call("DelGame", "Name=bob").at(0), "-1") << "bob owns no room";
+    // Leaving or deleting what is already gone is what the client wanted: no refusal.
+    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "1") << "nothing left to leave";
+    EXPECT_EQ(call("DelGame", "Name=bob").at(0), "1") << "bob owns no room";
+    EXPECT_EQ(lobby().rooms.at(0)[5], "1");
 
     // A login from elsewhere carries the session along; the name in any case.
     logIn("ann", "secret", "127.0.0.2");
@@ -184,12 +185,48 @@ TEST_F(ServiceLobby, LeavingMakesARoomWaitAndOnlyItsCreatorDeletesIt)
     EXPECT_EQ(call("DelGame", "Name=ann").at(0), "-1");
 }
 
+TEST_F(ServiceLobby, ANewLoginOrASilenceEndsTheUsersRoomsAndSeats)
+{
+    const int annRoom = makeRoom("ann");
+    makeRoom("dan");
+    signUp("bob");
+    ASSERT_EQ(join(annRoom, "bob"), "1");
+    logIn("bob");
+    EXPECT_EQ(lobby().rooms.at(0)[4], "") << "bob's seat from the earlier session is free again";
+    EXPECT_EQ(lobby().rooms.at(0)[5], "1");
+    ASSERT_EQ(join(annRoom, "bob"), "1");
+    logIn("ann");
+    ASSERT_EQ(lobby().rooms.size(), 1u) << "ann's earlier room ended, and bob's seat with it";
+    EXPECT_EQ(lobby().rooms[0][3], "dan");
+
+    // Only requests from the address a user logged in from keep that user present.
+    const std::string elsewhere = "127.0.0.2";
+    registerUser("eve", "secret", elsewhere);
+    logIn("eve", "secret", elsewhere);
+    ASSERT_EQ(call("MakeGame", "Title=t&Name=eve", elsewhere).at(0), "1");
+    ASSERT_EQ(join(std::stoi(lobby().rooms[0][0]), "bob"), "1");
+    now_ += 20 * 60;
+    EXPECT_EQ(lobby().rooms.size(), 2u);
+    now_ += 20 * 60;
+    const LobbyView view = lobby();
+    ASSERT_EQ(view.rooms.size(), 1u) << "eve was silent for 40 minutes";
+    EXPECT_EQ(view.rooms[0][3], "dan");
+    EXPECT_EQ(view.rooms[0][4], "bob");
+    now_ += 31 * 60;
+    EXPECT_EQ(call("Lobby", "", elsewhere).at(0), "1");
+    EXPECT_TRUE(lobby().rooms.empty()) << "and now everyone on the first address was";
+}
+
 TEST_F(ServiceLobby, TheLobbyHoldsAtMostAHundredRooms)
 {
     for (int i = 0; i < 100; ++i)
         makeRoom("p" + std::to_string(i), "t");
     signUp("late");
-    EXPECT_EQ(call("MakeGame", "Title=t&Name=late").at(0), "-1");
+    // A full lobby is no reason to end the client: it is told why and goes on.
+    const auto refused = call("MakeGame", "Title=t&Name=late");
+    ASSERT_EQ(refused.size(), 2u);
+    EXPECT_EQ(refused[0], "2");
+    EXPECT_FALSE(refused[1].empty());
     const LobbyView view = lobby();
     EXPECT_EQ(view.rooms.size(), 100u);
     EXPECT_EQ(view.rooms.front()[3], "p0") << "oldest room first";
@@ -203,6 +240,13 @@ TEST_F(ServiceLobby, TitlesAreCutAndMadeSafe)
     EXPECT_EQ(call("MakeGame", "Title=&Name=bob").at(0), "-1");
     EXPECT_EQ(call("MakeGame", "Title=a%3CQZT%3E&Name=bob").at(0), "1");
     EXPECT_EQ(lobby().rooms.size(), 2u) << "the marker in a title did not add fields";
+    // However long the box's text, the title is cut; so are chat lines.
+    std::string longText;
+    for (int i = 0; i < 300; ++i)
+        longText += "%E8%AA%B0";
+    makeRoom("cat", longText);
+    EXPECT_EQ(lobby().rooms.at(2)[1].size(), 32u * 3);
+    EXPECT_EQ(call("Say", "Speaker=cat&Words=" + longText + "&Belong=0").at(0), "1");
 }
 
 TEST_F(ServiceLobby, RoomNumbersMustBeNumbers)

@@ -109,3 +109,18 @@ TEST_F(ServiceRobustness, ARestartKeepsUsersRoomsAndChat)
     logIn("bob");
     EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "1");
 }
+
+TEST_F(ServiceRobustness, ADatabaseOfAnEarlierVersionGainsTheLastSeenTime)
+{
+    const int room = makeRoom("ann", "old");
+    service_.reset();
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "ALTER TABLE users DROP COLUMN seen_at", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    start();
+    EXPECT_EQ(call("Lobby", "").at(3), std::to_string(room));
+    EXPECT_EQ(call("MakeGame", "Title=t&Name=ann"), (std::vector<std::string>{"1", std::to_string(room)}));
+    logIn("ann");
+    EXPECT_EQ(call("Lobby", "").at(2), "0");
+}

@@ -66,6 +66,13 @@ TEST(QueryDecoding, RefusesBrokenEscapesInvalidTextAndExcess)
               Problem::TooLong);
     EXPECT_EQ(QueryParams::parse("A=" + std::string(QueryParams::kMaxValueBytes, 'x')).problem(),
               Problem::None);
+    // Free text is cut instead, and never inside a character (あ is three bytes).
+    std::string long_;
+    for (int i = 0; i < 200; ++i)
+        long_ += "%E3%81%82";
+    const auto cut = QueryParams::parse("A=1&Title=" + long_, {"Title"});
+    ASSERT_EQ(cut.problem(), Problem::None);
+    EXPECT_EQ(cut.value("Title")->size(), 510u);
     std::string many;
     for (std::size_t i = 0; i <= QueryParams::kMaxParams; ++i)
         many += "P" + std::to_string(i) + "=1&";
