@@ -1,3 +1,4 @@
+#include "app/guarded_application.h"
 #include "app/start_up.h"
 #include "online/protocol.h"
 #include "platform/qt_dialogs.h"
@@ -6,9 +7,9 @@
 #include "game/game_run.h"
 #endif
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,20 @@ namespace {
 {
     std::fflush(nullptr);
     std::_Exit(code);
+}
+
+// Any error that nothing else handled ends the program: the reason goes to standard error and, when
+// there is a desktop to show it on, into a message box.
+[[noreturn]] void endWithError(const std::exception& error)
+{
+    std::fprintf(stderr, "rinkfall: %s\n", error.what());
+    if (hasVisibleDesktop()) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Code:Rinkfall"),
+                        QStringLiteral("エラーのため終了します。\n") + QString::fromUtf8(error.what()));
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
+    endProcess(1);
 }
 
 #ifndef RINKFALL_WITH_GAME
@@ -88,12 +103,12 @@ void printHelpOrVersion(int argc, char* argv[])
 
 } // namespace
 
-int main(int argc, char* argv[])
+int runProgram(int argc, char* argv[])
 {
     if (asksForHelpOrVersion(argc, argv))
         printHelpOrVersion(argc, argv);
     avoidDisplayWhenHeadless(argc, argv);
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv, endWithError);
     nameTheApplication();
     // Screens hand over by hiding; the program ends only through a closed screen or a finished game.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -142,4 +157,13 @@ int main(int argc, char* argv[])
 #endif
     startUp.run();
     return QApplication::exec();
+}
+
+int main(int argc, char* argv[])
+{
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::exception& error) {
+        endWithError(error);
+    }
 }

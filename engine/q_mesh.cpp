@@ -4,6 +4,7 @@
 #include "engine/engine_errors.h"
 #include "engine/q_mat.h"
 #include "engine/qrn.h"
+#include "platform/native_path.h"
 
 #include <exception>
 
@@ -12,7 +13,7 @@ void Q_Mesh::setMesh(QRN& refQRN, const std::string& path)
     try {
         mesh_ = refQRN.getDDX().loadMeshFromX(path);
     } catch (const std::exception& e) {
-        const std::string message = "Unfound:" + path;
+        const std::string message = "Unfound:" + platform::existingNativePath(path).string();
         refQRN.showMessage(message);
         throw engine::FatalExit(message + " (" + e.what() + ")", 1);
     }

@@ -15,8 +15,8 @@ class Q_Mat;
 
 class Q_Mesh {
 public:
-    // Loads `path`; on any failure tells the user "Unfound:<path>" and ends the program
-    // (engine::FatalExit).
+    // Loads `path`; on any failure tells the user "Unfound:<path>" (with the system's
+    // separators) and ends the program (engine::FatalExit, which also carries the reason).
     void setMesh(QRN& refQRN, const std::string& path);
     const gfx::Mesh* getMesh() const { return mesh_.get(); }
 

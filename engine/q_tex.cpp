@@ -2,6 +2,7 @@
 
 #include "engine/engine_errors.h"
 #include "engine/qrn.h"
+#include "platform/native_path.h"
 
 #include <exception>
 
@@ -10,7 +11,7 @@ void Q_Tex::setTex(QRN& refQRN, const std::string& path)
     try {
         texture_ = refQRN.getDDX().createTextureFromFile(path);
     } catch (const std::exception& e) {
-        const std::string message = "Unfound: " + path;
+        const std::string message = "Unfound: " + platform::existingNativePath(path).string();
         refQRN.showMessage(message);
         throw engine::FatalExit(message + " (" + e.what() + ")", 1);
     }

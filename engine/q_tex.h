@@ -22,8 +22,8 @@ struct Surface {
 
 class Q_Tex {
 public:
-    // Loads `path`; on any failure tells the user "Unfound: <path>" and ends the program
-    // (engine::FatalExit).
+    // Loads `path`; on any failure tells the user "Unfound: <path>" (with the system's
+    // separators) and ends the program (engine::FatalExit, which also carries the reason).
     void setTex(QRN& refQRN, const std::string& path);
     const gfx::Texture* getTex() const { return texture_.get(); }
 

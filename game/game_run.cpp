@@ -13,8 +13,8 @@
 #include "platform/window_host.h"
 #include "platform/xfile_parser.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QImage>
 
 #include <cstdio>
@@ -370,6 +370,16 @@ long parseCount(const QString& text, const char* option, long low)
     return v;
 }
 
+// An error that nothing below could handle ends the game: standard error always has the reason,
+// and a windowed run also tells the user in a message box.
+int reportGameFailure(const GameRunOptions& options, const std::exception& error)
+{
+    std::fprintf(stderr, "rinkfall: the game stopped: %s\n", error.what());
+    if (!options.headless && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        platform::QtDialogs().messageBox(std::string("エラーのためゲームを終了します。\n") + error.what(), "Code:Rinkfall");
+    return GameFailedExitCode;
+}
+
 } // namespace
 
 void addGameOptions(QCommandLineParser& parser)
@@ -442,6 +452,10 @@ int runGame(const GameRunOptions& options)
         std::fprintf(stderr, "rinkfall: %s\n", e.what());
         return 2;
     } catch (const engine::FatalExit& e) {
-        return e.exitCode(); // the user has been told
+        // The user has been told; the reason behind it is for whoever reads the log.
+        std::fprintf(stderr, "rinkfall: %s\n", e.what());
+        return e.exitCode();
+    } catch (const std::exception& e) {
+        return reportGameFailure(options, e);
     }
 }

@@ -29,7 +29,11 @@ void addGameOptions(QCommandLineParser& parser);
 // Throws std::invalid_argument for a value that is not what its option takes.
 GameRunOptions gameOptionsFrom(const QCommandLineParser& parser);
 
+// Exit code of a game ended by an error that nothing in it could handle.
+constexpr int GameFailedExitCode = 1;
+
 // Runs one game and returns the process exit code: 0 after Esc (or the end of a replay or of
-// --frames), 2 for a bad replay or option, the engine's code when it ended the program. The
-// windowed run needs a QGuiApplication; the headless one needs none.
+// --frames), 2 for a bad replay or option, the engine's code when it ended the program,
+// GameFailedExitCode for any other error (reported on standard error, and in a message box when
+// there is a window). The windowed run needs a QApplication; the headless one needs none.
 int runGame(const GameRunOptions& options);

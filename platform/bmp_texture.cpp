@@ -210,12 +210,12 @@ TextureImage loadBmpTexture(const std::filesystem::path& path)
 {
     QFile file(QString::fromStdString(existingNativePath(path).string()));
     if (!file.open(QIODevice::ReadOnly))
-        throw LoadError(path.string() + ": cannot open the file");
+        throw LoadError(existingNativePath(path).string() + ": cannot open the file");
     const QByteArray bytes = file.readAll();
     try {
         return decodeBmpTexture(bytes);
     } catch (const LoadError& e) {
-        throw LoadError(path.string() + ": " + e.what());
+        throw LoadError(existingNativePath(path).string() + ": " + e.what());
     }
 }
 

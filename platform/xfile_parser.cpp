@@ -762,14 +762,14 @@ MeshData loadXFile(const std::filesystem::path& path)
 {
     std::ifstream in(existingNativePath(path), std::ios::binary);
     if (!in)
-        throw LoadError(path.string() + ": cannot open the file");
+        throw LoadError(existingNativePath(path).string() + ": cannot open the file");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad())
-        throw LoadError(path.string() + ": cannot read the file");
+        throw LoadError(existingNativePath(path).string() + ": cannot read the file");
     try {
         return parseXFile(text);
     } catch (const LoadError& e) {
-        throw LoadError(path.string() + ": " + e.what());
+        throw LoadError(existingNativePath(path).string() + ": " + e.what());
     }
 }
 

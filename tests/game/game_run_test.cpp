@@ -227,6 +227,32 @@ TEST_F(GameRunTest, MalformedLineStopsTheRunNamingItsLine)
     EXPECT_EQ(readLines(path("bad.dump")).size(), 2u);
 }
 
+TEST_F(GameRunTest, AnyErrorInsideTheGameIsReportedAndEndsItNonZero)
+{
+    // 32,769 frames at one clock reading overflow the frames-per-second counter.
+    std::vector<std::string> lines{replayHeaderLine({1, 1})};
+    lines.insert(lines.end(), 32769, R"({"t":5})");
+    writeLines(path("still.jsonl"), lines);
+    GameRunOptions o = headless();
+    o.replayPath = path("still.jsonl");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runGame(o), GameFailedExitCode);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("overflow"), std::string::npos) << err;
+}
+
+TEST_F(GameRunTest, DamagedLibraryFileIsUnfoundWithTheSystemsSeparatorsAndItsReasonOnStderr)
+{
+    QFile bitmap(path("Library/Tex_Ice.bmp"));
+    ASSERT_TRUE(bitmap.resize(100));
+    testing::internal::CaptureStderr();
+    EXPECT_NE(runGame(headless()), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Unfound: " + path("Library/Tex_Ice.bmp").toStdString() + "\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("truncated"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\\'), std::string::npos) << err;
+}
+
 TEST_F(GameRunTest, FramesOptionEndsTheGameAndTheDumpHasEveryKey)
 {
     GameRunOptions o = headless();

@@ -111,7 +111,7 @@ TEST_F(SceneSetup, MissingFileShowsUnfoundWithThePath)
         EXPECT_NE(e.exitCode(), 0);
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "Unfound: " + env.programDir + "\\Library\\Tex_Ice.bmp");
+    EXPECT_EQ(dialogs.messages[0], "Unfound: " + env.programDir + "/Library/Tex_Ice.bmp"); // the system's separators
 }
 
 } // namespace
