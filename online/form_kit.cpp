@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolTip>
 
 namespace online::formkit {
@@ -53,8 +54,10 @@ protected:
     {
         if (event->type() != QEvent::ToolTip)
             return QLabel::event(event);
+        // Tooltips guess their format, so the whole text goes in escaped to stay plain.
         if (cutsText())
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                               Qt::convertFromPlainText(text(), Qt::WhiteSpacePre), this);
         else
             QToolTip::hideText();
         return true;
