@@ -53,11 +53,12 @@ void Field::startMatch()
     cpuPause_ = 0;
     matchMessage_.clear();
     lastCount_ = {};
-    // Lit by their own glow, so the colours read the same under either light.
+    // Only their own glow colours the marks. The marks are flattened discs, and the device does not
+    // renormalise normals: the flattening lengthens the upward normal so much that any diffuse or
+    // ambient share would wash the colour out to white. The diffuse alpha stays 1: it is the alpha.
     const D3DCOLORVALUE none = QModule::makeColorValue(0, 0, 0, 0);
     const auto glowing = [none](Q_Mat& mat, float r, float g, float b) {
-        mat.setMaterial(QModule::makeColorValue(1, r * 0.3f, g * 0.3f, b * 0.3f), none, none,
-                        QModule::makeColorValue(1, r, g, b), 1.0f);
+        mat.setMaterial(QModule::makeColorValue(1, 0, 0, 0), none, none, QModule::makeColorValue(1, r, g, b), 1.0f);
     };
     glowing(countMats_[0], 0.1f, 0.9f, 0.2f);
     glowing(countMats_[1], 0.95f, 0.15f, 0.15f);

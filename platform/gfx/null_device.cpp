@@ -92,7 +92,8 @@ void NullDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
     if (!subset || !keepLogs_)
         return;
     subsetDraws_.push_back({&mesh, attribId, subset->faceCount, mesh.numVertices(), mesh.numFaces(),
-                            state_.texture(0), state_.transformRef(d3d::TS_WORLD)});
+                            state_.texture(0), state_.transformRef(d3d::TS_WORLD),
+                            state_.material()});
 }
 
 void NullDevice::beginSprites()

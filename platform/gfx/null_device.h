@@ -56,6 +56,7 @@ struct SubsetDrawRecord {
     std::uint32_t meshFaces = 0;
     const Texture* texture = nullptr; // bound on stage 0 at the time
     D3DMATRIX world;
+    D3DMATERIAL8 material; // set at the time
 };
 
 struct TextRecord {

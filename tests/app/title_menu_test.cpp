@@ -72,7 +72,8 @@ int lowestInkRow(const QImage& picture)
 QString tooltipShownFor(QLabel* label)
 {
     QToolTip::hideText();
-    QTest::qWaitFor([] { return !QToolTip::isVisible(); });
+    if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+        return QStringLiteral("(an earlier tooltip stayed visible)");
     QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), label->mapToGlobal(QPoint(4, 4)));
     QCoreApplication::sendEvent(label, &help);
     if (!QToolTip::isVisible())

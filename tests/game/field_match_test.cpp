@@ -1,6 +1,13 @@
 #include "field_fixture.h"
 
 #include "game/match/house.h"
+#include "platform/gfx/fixed_function.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <string>
 
 namespace fieldtest {
 namespace {
@@ -73,6 +80,66 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     EXPECT_EQ(field->Phase, LeaveMatch);
     tap(VK_SPACE);
     EXPECT_EQ(field->Running, 0);
+}
+
+// The colour the device gives the upward face of a draw: Direct3D's lighting with the normal as the
+// world's inverse transpose leaves it (not renormalised), clamped, without the texture.
+std::array<float, 3> litUpwardFace(const gfx::SubsetDrawRecord& draw, const gfx::DeviceState& state)
+{
+    const D3DMATRIX n = gfx::normalMatrix(draw.world);
+    const D3DMATERIAL8& m = draw.material;
+    const std::uint32_t ambient = state.renderState(d3d::RS_AMBIENT);
+    std::array<float, 3> lit{};
+    for (int c = 0; c < 3; ++c) {
+        const float matAmbient = c == 0 ? m.Ambient.r : c == 1 ? m.Ambient.g : m.Ambient.b;
+        const float matDiffuse = c == 0 ? m.Diffuse.r : c == 1 ? m.Diffuse.g : m.Diffuse.b;
+        const float matEmissive = c == 0 ? m.Emissive.r : c == 1 ? m.Emissive.g : m.Emissive.b;
+        float ambientSum = float((ambient >> (16 - 8 * c)) & 0xFF) / 255;
+        float diffuseSum = 0;
+        for (std::uint32_t i = 0; i < 8; ++i) {
+            if (!state.lightEnabled(i))
+                continue;
+            const D3DLIGHT8 l = state.light(i);
+            const D3DVECTOR d = l.Direction;
+            const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+            const float nDotL = -(n.m[1][0] * d.x + n.m[1][1] * d.y + n.m[1][2] * d.z) / length;
+            ambientSum += c == 0 ? l.Ambient.r : c == 1 ? l.Ambient.g : l.Ambient.b;
+            diffuseSum += (c == 0 ? l.Diffuse.r : c == 1 ? l.Diffuse.g : l.Diffuse.b) * std::max(nDotL, 0.0f);
+        }
+        lit[c] = std::clamp(matAmbient * ambientSum + matDiffuse * diffuseSum + matEmissive, 0.0f, 1.0f);
+    }
+    return lit;
+}
+
+// "red", "yellow" or "green" for a clear colour, "pale" for one washed out towards white or grey.
+std::string hueOf(const std::array<float, 3>& c)
+{
+    const auto [lo, hi] = std::minmax_element(c.begin(), c.end());
+    if (*hi - *lo < 0.5f)
+        return "pale";
+    if (c[0] > 0.6f && c[1] > 0.6f)
+        return "yellow";
+    return c[0] > 0.6f ? "red" : c[1] > 0.6f ? "green" : "other";
+}
+
+// Seen from above at the end's count, every stone in play wears a cap of its team's colour and every
+// counting stone a green ring, whatever the flattening of the marks does to their normals.
+TEST_F(FieldMatch, EndCountMarksShowTheirColoursFromAbove)
+{
+    startMatch(match::GModeTwoPlayers, 1);
+    for (int i = 0; i < match::StonesPerEnd; ++i) {
+        const bool red = m().toThrow() == match::Team::Red;
+        restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 37.5f);
+    }
+    ASSERT_EQ(field->Phase, EndCount);
+    ASSERT_EQ(m().score(), (std::array<int, 2>{8, 0}));
+    device->reset();
+    frame();
+    std::map<std::string, int> marks;
+    for (const gfx::SubsetDrawRecord& draw : device->subsetDraws())
+        if (std::hypot(draw.world.m[1][0], draw.world.m[1][1], draw.world.m[1][2]) < 0.05f) // flattened discs
+            ++marks[hueOf(litUpwardFace(draw, device->state()))];
+    EXPECT_EQ(marks, (std::map<std::string, int>{{"green", 8}, {"red", 8}, {"yellow", 8}}));
 }
 
 TEST_F(FieldMatch, ResultScreenEndChoiceEndsTheGame)
