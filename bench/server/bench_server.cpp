@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,7 +53,8 @@ bool lobbyReplyComplete(const std::string &body)
     return body.rfind("1<QZT>", 0) == 0 && markers + 1 == 4 + 6 * kRooms + 3 * kChatLines;
 }
 
-LoadResult runLoad(int port, int clients, double seconds, bool lobby)
+// Chat lines are said by bench0 within its login session.
+LoadResult runLoad(int port, int clients, double seconds, bool lobby, const std::string& session)
 {
     std::atomic<long> requests{0};
     std::atomic<long> errors{0};
@@ -66,7 +68,7 @@ LoadResult runLoad(int port, int clients, double seconds, bool lobby)
                 const std::string target =
                     lobby ? "/PHP/Rinkfall/Lobby.php?Rkf=1"
                           : "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=bench0&Words=c" + std::to_string(c)
-                                + "n" + std::to_string(i) + "&Belong=0" + benchSession;
+                                + "n" + std::to_string(i) + "&Belong=0" + session;
                 bool ok = false;
                 const std::string body = get(client, target, ok);
                 ok = ok && (lobby ? lobbyReplyComplete(body) : body.rfind("1<QZT>", 0) == 0);
@@ -89,11 +91,10 @@ LoadResult runLoad(int port, int clients, double seconds, bool lobby)
     return result;
 }
 
-// The session of bench0, which says every chat line.
-std::string benchSession;
-
-bool fillLobby(int port)
+// Fills the lobby and answers the session parameter of bench0, or nothing when set-up failed.
+std::optional<std::string> fillLobby(int port)
 {
+    std::string benchSession;
     httplib::Client client("127.0.0.1", port);
     bool ok = true;
     for (int i = 0; i < kRooms && ok; ++i) {
@@ -113,7 +114,9 @@ bool fillLobby(int port)
         get(client, "/PHP/Rinkfall/Say.php?Rkf=1&Speaker=bench0&Words=%E3%81%93%E3%82%93"
                     "%E3%81%AB%E3%81%A1%E3%81%AF" + std::to_string(j) + "&Belong=0" + benchSession, ok);
     }
-    return ok;
+    if (!ok)
+        return std::nullopt;
+    return benchSession;
 }
 
 void report(const char *script, const LoadResult &result)
@@ -161,15 +164,16 @@ int main(int argc, char **argv)
             finished = true;
         });
 
-        if (!fillLobby(host.port())) {
+        const std::optional<std::string> session = fillLobby(host.port());
+        if (!session) {
             std::fprintf(stderr, "bench_server: setting up rooms and chat failed\n");
             status = 1;
         } else {
             std::printf("rinkfall-server load, %d clients on loopback, %d rooms, %d chat lines\n",
                         clients, kRooms, kChatLines);
-            const LoadResult lobby = runLoad(host.port(), clients, seconds, true);
+            const LoadResult lobby = runLoad(host.port(), clients, seconds, true, *session);
             report("Lobby.php", lobby);
-            const LoadResult say = runLoad(host.port(), clients, seconds, false);
+            const LoadResult say = runLoad(host.port(), clients, seconds, false, *session);
             report("Say.php", say);
             std::printf("target: Lobby.php >= %.0f requests/s with no errors: %s\n", kLobbyTarget,
                         lobby.errors == 0 && lobby.rate() >= kLobbyTarget ? "met" : "MISSED");
