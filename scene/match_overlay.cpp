@@ -14,11 +14,6 @@ using QModule::makeVec2;
 
 namespace {
 
-constexpr D3DCOLOR argb(unsigned a, unsigned r, unsigned g, unsigned b)
-{
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-
 constexpr D3DCOLOR BandColour = argb(160, 1, 1, 1);
 constexpr D3DCOLOR ChoiceColour = argb(200, 40, 90, 200);
 constexpr D3DCOLOR White = 0xFFFFFFFF;

@@ -9,11 +9,6 @@ using QModule::makeVec2;
 
 namespace {
 
-constexpr D3DCOLOR argb(unsigned a, unsigned r, unsigned g, unsigned b)
-{
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
-
 constexpr D3DCOLOR SpinColour = argb(192, 32, 32, 128);
 constexpr D3DCOLOR PowerColour = argb(192, 128, 32, 128);
 constexpr D3DCOLOR BalanceColour = argb(192, 128, 128, 128);

@@ -47,6 +47,11 @@ struct D3DVIEWPORT8 {
 
 using D3DCOLOR = std::uint32_t; // 0xAARRGGBB
 
+constexpr D3DCOLOR argb(unsigned a, unsigned r, unsigned g, unsigned b)
+{
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
 namespace d3d {
 
 // D3DRENDERSTATETYPE
