@@ -1,4 +1,5 @@
 #include "app/guarded_application.h"
+#include "tests/support/display_turn.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,8 @@ TEST(GuardedApplication, AnErrorEscapingAnEventHandlerReachesTheProgramsHandler)
 
 int main(int argc, char* argv[])
 {
-    GuardedApplication application(argc, argv, [](const std::exception& error) { reported.push_back(error.what()); });
+    const auto application = testsupport::makeApplicationInTurn<GuardedApplication>(
+        argc, argv, [](const std::exception& error) { reported.push_back(error.what()); });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -118,10 +118,3 @@ TEST_F(GlFrame, QueueBlendsFarToNearAndSpritesAndTextLandWherePlaced)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QGuiApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
