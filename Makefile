@@ -6,7 +6,9 @@ RELEASE_DIR ?= build/release
 TEST_DIR    ?= build/test
 ARGS        ?=
 
-.PHONY: run test bench fuzz setup build-release build-test clean
+COVERAGE_DIR ?= build/coverage
+
+.PHONY: run test bench fuzz coverage setup build-release build-test clean
 
 setup:
 	@bash scripts/setup
@@ -29,6 +31,13 @@ run: build-release
 test: build-test
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure -j $(JOBS)
+
+# Line and branch coverage of the product code by the whole test suite: an HTML report in
+# $(COVERAGE_DIR)/index.html, a summary line and the figures per folder.
+coverage: setup
+	cmake -S . -B $(COVERAGE_DIR) -DCMAKE_BUILD_TYPE=Debug -DRINKFALL_COVERAGE=ON -DRINKFALL_BENCH=OFF
+	cmake --build $(COVERAGE_DIR) -j $(JOBS)
+	bash scripts/coverage $(COVERAGE_DIR)
 
 bench: build-release
 	bash scripts/bench $(RELEASE_DIR)
