@@ -1,13 +1,11 @@
 // Behaviour that only shows under a window manager and beside another window: where a screen
 // comes back, and who owns the cursor.
-#include "app/start_up.h"
 #include "online_rig.h"
 #include "platform/window_host.h"
 
 #include <gtest/gtest.h>
 
 #include <QCursor>
-#include <QTest>
 #include <QWindow>
 
 using namespace testing_support;
@@ -26,33 +24,26 @@ void settle()
     QTest::qWait(150);
 }
 
-bool framed(const QWidget& window)
-{
-    return window.frameGeometry() != window.geometry();
-}
+using UnderAWindowManager = OnlineScreens;
 
 } // namespace
 
-TEST(UnderAWindowManager, TheTitleMenuComesBackExactlyWhereItWas)
+TEST_F(UnderAWindowManager, TheTitleMenuComesBackExactlyWhereItWas)
 {
-    ScriptServer service;
-    ScriptedDialogs dialogs;
-    StartUp startUp(service.url(), dialogs, [](int16_t) { return 0; }, [](int) {});
-    Login& menu = startUp.titleMenu();
-    startUp.run();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return framed(menu); })) << "no window manager frames the menu";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu().frameGeometry() != menu().geometry(); }))
+        << "no window manager frames the menu";
     settle();
-    const QRect first = menu.frameGeometry();
+    const QRect first = menu().frameGeometry();
     service.script("Login.php", "1<QZT>a<QZT>b<QZT>c<QZT>d<QZT>e<QZT>ip");
     for (int round = 1; round <= 3; ++round) {
-        QTest::mouseClick(control<QPushButton>(menu, "CD_Access"), Qt::LeftButton);
-        QTest::mouseClick(control<QPushButton>(menu, "CD_Login"), Qt::LeftButton);
+        click(menu(), "CD_Access");
+        click(menu(), "CD_Login");
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&startUp.accept()));
-        QTest::mouseClick(control<QPushButton>(startUp.accept(), "CDA_Return"), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+        click(startUp.accept(), "CDA_Return");
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu()));
         settle();
-        EXPECT_EQ(menu.frameGeometry(), first) << "shown again " << round << " times";
+        EXPECT_EQ(menu().frameGeometry(), first) << "shown again " << round << " times";
     }
 }
 
@@ -72,7 +63,11 @@ protected:
     }
 
     // Mouse-look's step: the game puts the cursor back in the middle of the picture.
-    void centre() { game.setCursor(320, 240); }
+    void centre()
+    {
+        game.setCursor(320, 240);
+        settle();
+    }
     QPoint centreOnScreen() const { return game.window()->mapToGlobal(QPoint(320, 240)); } // the window is 1:1
     QPoint cursorRead() const { return {game.cursorX(), game.cursorY()}; }
     bool cursorHidden() const { return game.window()->cursor().shape() == Qt::BlankCursor; }
@@ -89,7 +84,6 @@ protected:
 TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActiveAndShown)
 {
     centre();
-    settle();
     EXPECT_EQ(QCursor::pos(), centreOnScreen());
     EXPECT_TRUE(cursorHidden());
     pointTo(centreOnScreen() + QPoint(10, 0));
@@ -99,7 +93,6 @@ TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActi
     const QPoint elsewhere = other.mapToGlobal(QPoint(40, 40));
     pointTo(elsewhere);
     centre();
-    settle();
     EXPECT_EQ(QCursor::pos(), elsewhere) << "the cursor was taken from the active window";
     EXPECT_FALSE(cursorHidden());
     pointTo(game.window()->mapToGlobal(QPoint(20, 20)));
@@ -110,7 +103,6 @@ TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActi
     ASSERT_TRUE(QTest::qWaitFor([&] { return !game.window()->isExposed(); }));
     pointTo(elsewhere);
     centre();
-    settle();
     EXPECT_EQ(QCursor::pos(), elsewhere) << "the cursor was taken while minimised";
     EXPECT_FALSE(cursorHidden());
 
@@ -122,7 +114,6 @@ TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActi
     EXPECT_EQ(cursorRead(), QPoint(320, 240)) << "the view jumped on return";
     EXPECT_TRUE(cursorHidden());
     centre();
-    settle();
     EXPECT_EQ(QCursor::pos(), centreOnScreen());
     pointTo(centreOnScreen() + QPoint(0, -8));
     EXPECT_EQ(cursorRead(), QPoint(320, 232)) << "motion turns the view again";

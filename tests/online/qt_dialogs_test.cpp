@@ -1,50 +1,62 @@
+#include "online_rig.h"
 #include "platform/qt_dialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QInputDialog>
-#include <QPushButton>
+#include <QDialog>
 #include <QTimer>
+
+using namespace testing_support;
 
 namespace {
 
-// Answers the next modal dialog by closing it, noting its button texts and width first.
-struct DialogLook {
-    QStringList buttons;
-    int width = 0;
+// Runs `inspect` on the modal dialog once it is open, then closes it with `result`.
+void whenOpen(std::function<void(QDialog&)> inspect, int result = QDialog::Rejected)
+{
+    QTimer::singleShot(0, [inspect, result] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        inspect(*dialog);
+        dialog->done(result);
+    });
+}
 
-    void closeNextDialog()
-    {
-        QTimer::singleShot(0, [this] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            for (auto* button : dialog->findChildren<QPushButton*>())
-                buttons << button->text();
-            buttons.sort();
-            width = dialog->width();
-            dialog->close();
-        });
-    }
-};
+QStringList buttonTexts(QDialog& dialog)
+{
+    QStringList texts;
+    for (auto* button : dialog.findChildren<QPushButton*>())
+        texts << button->text();
+    texts.sort();
+    return texts;
+}
 
 } // namespace
 
-TEST(QtDialogs, StandardButtonsSpeakJapaneseAndTheInputBoxShowsItsCaptionWhole)
+TEST(QtDialogs, BoxesShowTheirTextsLiterallyInJapaneseWithTheCaptionWhole)
 {
     platform::QtDialogs dialogs;
-    DialogLook input;
-    input.closeNextDialog();
-    EXPECT_EQ(dialogs.inputBox("簡潔な題名を入力してください。", "ゲームルームの作成", "誰でもどうぞ"), std::nullopt);
-    EXPECT_EQ(input.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
-    // Room for the caption in a title bar's bold, larger face beside the bar's own buttons.
-    QFont titleFont = QApplication::font();
-    titleFont.setBold(true);
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
-    EXPECT_GE(input.width, QFontMetrics(titleFont).horizontalAdvance(QStringLiteral("ゲームルームの作成")) + 120);
+    whenOpen([](QDialog& box) {
+        EXPECT_EQ(expectLabelsShowTextLiterally(box), 1);
+        EXPECT_EQ(box.windowTitle(), markup(2));
+        EXPECT_EQ(buttonTexts(box), QStringList{QStringLiteral("OK")});
+    });
+    dialogs.messageBox(markup(1).toStdString(), markup(2).toStdString());
 
-    DialogLook message;
-    message.closeNextDialog();
-    dialogs.messageBox("本文", "題");
-    EXPECT_EQ(message.buttons, QStringList{QStringLiteral("OK")});
+    whenOpen(
+        [](QDialog& box) {
+            EXPECT_EQ(expectLabelsShowTextLiterally(box), 1);
+            EXPECT_EQ(box.windowTitle(), markup(4));
+            EXPECT_EQ(buttonTexts(box), (QStringList{QStringLiteral("OK"), QStringLiteral("キャンセル")}));
+            // Room for the caption in a title bar's bold, larger face beside the bar's own buttons.
+            QFont titleFont = QApplication::font();
+            titleFont.setBold(true);
+            titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+            EXPECT_GE(box.width(), QFontMetrics(titleFont).horizontalAdvance(markup(4)) + 120);
+        },
+        QDialog::Accepted);
+    EXPECT_EQ(dialogs.inputBox(markup(3).toStdString(), markup(4).toStdString(), markup(5).toStdString()),
+              markup(5).toStdString());
+    whenOpen([](QDialog&) {});
+    EXPECT_EQ(dialogs.inputBox("簡潔な題名を入力してください。", "ゲームルームの作成", "誰でもどうぞ"), std::nullopt);
 }

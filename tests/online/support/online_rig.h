@@ -1,11 +1,8 @@
 #pragma once
 
-#include "online/master.h"
-#include "online/protocol.h"
-#include "online/screen.h"
-#include "platform/http_transfer.h"
+#include "app/start_up.h"
 #include "script_server.h"
-#include "scripted_dialogs.h"
+#include "platform/dialogs.h"
 
 #include <QImage>
 #include <QLabel>
@@ -13,49 +10,94 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringList>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
-// The shared values, a real transfer, scripted dialogs and a recorded exit, aimed at a ScriptServer.
-struct OnlineRig {
-    OnlineRig()
-    {
-        master.AppVersion = 1;
-        master.GameKey = QStringLiteral("Rkf=1");
-        master.GameDir = QStringLiteral("Rinkfall");
-    }
-
-    ScriptServer server;
-    Master master;
-    platform::HttpTransfer transfer;
-    online::Protocol protocol{master, server.url(), transfer};
-    ScriptedDialogs dialogs;
-    std::vector<int> exits;
-    online::OnlineContext context{master, protocol, dialogs, [this](int code) { exits.push_back(code); }};
-};
-
-// Stands in for a screen that a handler hands over to, counting its resets.
-class NextScreen : public online::Screen {
+// Answers input boxes from a queue (cancel when empty) and keeps every message shown.
+class ScriptedDialogs : public platform::Dialogs {
 public:
-    using Screen::Screen;
-    void NewGame() override
+    void messageBox(const std::string& text, const std::string&) override { messages.push_back(text); }
+    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
     {
-        Tag = QStringLiteral("1");
-        ++newGames;
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
-    int newGames = 0;
+
+    std::vector<std::string> messages;
+    std::deque<std::optional<std::string>> answers;
 };
 
-// The last entry of a record, or "<none>" when nothing was recorded.
-inline std::string lastOf(const std::vector<std::string>& record)
+template <typename Control>
+Control* control(QWidget& form, const QString& name)
 {
-    return record.empty() ? std::string("<none>") : record.back();
+    return form.findChild<Control*>(name);
 }
+
+// What a label, button or box reads.
+inline QString text(QWidget& form, const QString& name)
+{
+    auto* widget = form.findChild<QWidget*>(name);
+    return widget ? widget->property("text").toString() : QStringLiteral("<no control %1>").arg(name);
+}
+
+inline bool enabled(QWidget& form, const QString& name)
+{
+    auto* widget = form.findChild<QWidget*>(name);
+    return widget && widget->isEnabled();
+}
+
+inline void click(QWidget& form, const QString& name)
+{
+    QTest::mouseClick(control<QPushButton>(form, name), Qt::LeftButton);
+}
+
+inline void type(QWidget& form, const QStringList& boxes, const QStringList& texts)
+{
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        QTest::keyClicks(control<QLineEdit>(form, boxes[i]), texts[i]);
+}
+
+// The whole online side as the program builds it, aimed at a scripted service, with scripted
+// dialogs and the game launches and program exits recorded. The title menu is shown.
+class OnlineScreens : public ::testing::Test {
+protected:
+    OnlineScreens() { startUp.run(); }
+
+    Login& menu() { return startUp.titleMenu(); }
+    // Makes `screen` the current one, as the screen before it would.
+    static void open(online::Screen& screen)
+    {
+        screen.show();
+        screen.NewGame();
+    }
+    std::vector<std::string> sentSince(size_t first) const
+    {
+        const auto all = service.targets();
+        return {all.begin() + std::ptrdiff_t(std::min(first, all.size())), all.end()};
+    }
+
+    ScriptServer service;
+    ScriptedDialogs dialogs;
+    std::vector<int16_t> launched;
+    std::vector<int> exits;
+    StartUp startUp{service.url(), dialogs,
+                    [this](int16_t gmode) {
+                        launched.push_back(gmode);
+                        return 3;
+                    },
+                    [this](int code) { exits.push_back(code); }};
+};
 
 // A Lobby.php document: room i is number 100 + i, titled "room i", in state states[i % size]
 // (only the first roomsSent rooms are written when it is given); chat line j reads "s j", "t j", "w j".
@@ -70,38 +112,6 @@ inline std::string lobbyDocument(int rooms, int chats, std::vector<int> states =
     for (int j = 0; j < chats; ++j)
         fields << QStringLiteral("s %1").arg(j) << QStringLiteral("t %1").arg(j) << QStringLiteral("w %1").arg(j);
     return fields.join(QStringLiteral("<QZT>")).toStdString();
-}
-
-template <typename Control>
-Control* control(QWidget& form, const QString& name)
-{
-    return form.findChild<Control*>(name);
-}
-
-inline QString text(QWidget& form, const QString& name)
-{
-    if (auto* label = control<QLabel>(form, name))
-        return label->text();
-    if (auto* button = control<QPushButton>(form, name))
-        return button->text();
-    if (auto* box = control<QLineEdit>(form, name))
-        return box->text();
-    return QStringLiteral("<no control %1>").arg(name);
-}
-
-// The next control that Tab moves to.
-inline QWidget* nextTabStop(QWidget* widget)
-{
-    QWidget* next = widget->nextInFocusChain();
-    while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
-        next = next->nextInFocusChain();
-    return next;
-}
-
-inline bool enabled(QWidget& form, const QString& name)
-{
-    auto* widget = form.findChild<QWidget*>(name);
-    return widget && widget->isEnabled();
 }
 
 // Text with markup in it, as a hostile service or user would send it; `tag` tells the places apart.

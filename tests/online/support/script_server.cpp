@@ -73,11 +73,10 @@ void ScriptServer::script(const std::string& name, const ScriptedReply& reply)
     queue.push_back(reply);
 }
 
-std::string ScriptServer::lastParameter(const std::string& name) const
+std::string parameter(const std::string& target, const std::string& name)
 {
-    const std::string& last = targets_.empty() ? std::string() : targets_.back();
-    const size_t question = last.find('?');
-    const QUrlQuery query(QString::fromStdString(question == std::string::npos ? "" : last.substr(question + 1)));
+    const size_t question = target.find('?');
+    const QUrlQuery query(QString::fromStdString(question == std::string::npos ? "" : target.substr(question + 1)));
     const QString key = QString::fromStdString(name);
     if (!query.hasQueryItem(key))
         return "<absent>";

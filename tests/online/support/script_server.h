@@ -32,8 +32,6 @@ public:
     void script(const std::string& name, const std::string& body) { script(name, ScriptedReply{body}); }
 
     std::vector<std::string> targets() const { return targets_; }
-    // Decoded value of a query parameter of the last request, as the service's parser sees it.
-    std::string lastParameter(const std::string& name) const;
 
 private:
     void answer(QTcpSocket* connection, const std::string& target);
@@ -43,6 +41,9 @@ private:
     std::map<std::string, bool> repeating_;
     std::vector<std::string> targets_;
 };
+
+// Decoded value of a query parameter of a request target, as the service's parser sees it.
+std::string parameter(const std::string& target, const std::string& name);
 
 // A port on 127.0.0.1 where nothing listens.
 int closedPort();

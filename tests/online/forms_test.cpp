@@ -1,0 +1,114 @@
+// The login and registration forms.
+#include "online_rig.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_support;
+
+namespace {
+
+using AcceptScreen = OnlineScreens;
+
+class RegistScreen : public OnlineScreens {
+protected:
+    RegistScreen()
+    {
+        startUp.master().ClientIP = QStringLiteral("192.0.2.9");
+        open(regist);
+    }
+
+    QLineEdit* box(int i) { return control<QLineEdit>(regist, QStringLiteral("TextB(%1)").arg(i)); }
+    void send(const QStringList& boxes)
+    {
+        for (int i = 0; i < 3; ++i)
+            box(i)->setText(boxes[i]);
+        click(regist, "CDR_Send");
+    }
+    QString message() { return text(regist, "Word(4)"); }
+    std::pair<bool, bool> buttons() { return {enabled(regist, "CDR_Send"), enabled(regist, "CDR_Return")}; }
+
+    online::Regist& regist = startUp.regist();
+};
+
+const std::pair<bool, bool> BothButtons{true, true};
+
+} // namespace
+
+TEST_F(AcceptScreen, EmptyBoxesAreCaughtBeforeAnyRequestAndSuccessOpensTheLobby)
+{
+    online::Accept& accept = startUp.accept();
+    open(accept);
+    EXPECT_EQ(control<QLineEdit>(accept, "TEXTP")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(accept.focusWidget(), control<QLineEdit>(accept, "TEXTU"));
+    click(accept, "CDA_Send");
+    EXPECT_EQ(text(accept, "Word(3)"), QStringLiteral("ユーザー名を入力してください。"));
+    type(accept, {"TEXTU"}, {"taro"});
+    click(accept, "CDA_Send");
+    EXPECT_EQ(text(accept, "Word(3)"), QStringLiteral("パスワードを入力してください。"));
+    EXPECT_TRUE(enabled(accept, "CDA_Send") && enabled(accept, "TEXTP"));
+    EXPECT_TRUE(service.targets().empty());
+
+    // The service's spelling of the name is announced; a session goes with the notice when there is one.
+    service.script("Access.php", "1<QZT>32768<QZT>Taro"); // past 16 bits: the 32,768th account
+    service.script("Access.php", "1<QZT>12<QZT>taro<QZT>5e55");
+    service.script("Say.php", "1");
+    service.script("Lobby.php", lobbyDocument(0, 0));
+    type(accept, {"TEXTP"}, {"pw"});
+    click(accept, "CDA_Send");
+    EXPECT_EQ(startUp.master().UserNo, 32768);
+    EXPECT_EQ(text(accept, "Word(3)"), QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
+    ASSERT_EQ(service.targets().size(), 3u);
+    const std::string notice = service.targets()[1];
+    EXPECT_EQ(parameter(notice, "Speaker"), "システム");
+    EXPECT_EQ(parameter(notice, "Words"), "Taro さんがログインしました。");
+    EXPECT_TRUE(notice.ends_with("&Belong=0")) << "no session from a service that keeps none";
+    EXPECT_TRUE(startUp.lobby().isVisible());
+
+    open(accept);
+    type(accept, {"TEXTU", "TEXTP"}, {"taro", "pw"});
+    click(accept, "CDA_Send");
+    EXPECT_EQ(startUp.master().SessionToken, QStringLiteral("5e55"));
+    EXPECT_EQ(parameter(sentSince(3).at(1), "Sid"), "5e55");
+}
+
+TEST_F(RegistScreen, BlanksNeverStayInABoxChecksRunInOrderAndTheNameGoesAsTyped)
+{
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(box(i)->echoMode(), i == 0 ? QLineEdit::Normal : QLineEdit::Password) << i;
+        QTest::keyClicks(box(i), QStringLiteral("a b"));
+        EXPECT_EQ(box(i)->text(), QStringLiteral("ab")) << i;
+    }
+    // Typing in the middle keeps the caret where the user was.
+    box(0)->setText(QStringLiteral(" ab cd"));
+    box(0)->setCursorPosition(2);
+    QTest::keyClicks(box(0), QStringLiteral(" Z"));
+    EXPECT_EQ(box(0)->text(), QStringLiteral("abZcd"));
+    // Letter case and full-width blanks are left alone.
+    box(0)->setText(QStringLiteral("AB　C"));
+    EXPECT_EQ(box(0)->text(), QStringLiteral("AB　C"));
+
+    const QString noName = QStringLiteral("ユーザー名が空欄です");
+    const struct {
+        const char* name;
+        QStringList boxes;
+        QString message;
+    } rows[] = {
+        {"all empty", {"", "", ""}, noName},
+        {"the name shows last", {"", "pw", "other"}, noName},
+        {"mismatch", {"taro", "pw", "PW"}, "２つのパスワードが一致しません。"},
+        {"no password", {"taro", "", "x"}, "パスワードが空欄です"},
+    };
+    for (const auto& row : rows) {
+        send(row.boxes);
+        EXPECT_EQ(message(), row.message) << row.name;
+        EXPECT_EQ(buttons(), BothButtons) << row.name;
+    }
+    EXPECT_TRUE(service.targets().empty());
+
+    // The name goes as typed, with its length in characters.
+    service.script("Regist.php", "-1<QZT>使われています");
+    send({"ＴＡＲＯ山", "p&w", "p&w"});
+    EXPECT_EQ(service.targets().at(0),
+              "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=%EF%BC%B4%EF%BC%A1%EF%BC%B2%EF%BC%AF%E5%B1%B1&PASS=p%26w&LENG=5"
+              "&IP=192.0.2.9");
+}
