@@ -3,187 +3,125 @@
 
 #include "scene_fixture.h"
 
+#include <QMatrix4x4>
+#include <QVector3D>
+
 #include <cmath>
+#include <ostream>
+
+// For the messages of failed checks.
+static std::ostream& operator<<(std::ostream& os, const QVector3D& v)
+{
+    return os << '(' << v.x() << ", " << v.y() << ", " << v.z() << ')';
+}
 
 namespace scenetest {
 namespace {
 
 constexpr double Pi = 3.14159265358979;
 
-struct Vec {
-    double x, y, z;
-};
-
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
-double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-Vec vec(const D3DVECTOR& v) { return {v.x, v.y, v.z}; }
-
-// Where the camera stands and which way it looks, from a left-handed look-at view matrix.
-struct Camera {
-    Vec eye;
-    Vec forward;
-};
-
-Camera cameraOf(const D3DMATRIX& v)
-{
-    const Vec t{v.m[3][0], v.m[3][1], v.m[3][2]};
-    Camera c;
-    // v' = p R + t, R orthonormal: the eye is the point that lands on the origin.
-    c.eye = {-(t.x * v.m[0][0] + t.y * v.m[0][1] + t.z * v.m[0][2]),
-             -(t.x * v.m[1][0] + t.y * v.m[1][1] + t.z * v.m[1][2]),
-             -(t.x * v.m[2][0] + t.y * v.m[2][1] + t.z * v.m[2][2])};
-    c.forward = {v.m[0][2], v.m[1][2], v.m[2][2]};
-    return c;
-}
-
 // The unit direction a yaw and pitch in degrees look along: +z at yaw 0, up for positive pitch.
-Vec direction(double yawDeg, double pitchDeg)
+QVector3D direction(double yawDeg, double pitchDeg)
 {
     const double y = yawDeg * Pi / 180, p = pitchDeg * Pi / 180;
-    return {-std::fabs(std::cos(p)) * std::sin(y), std::sin(p), std::fabs(std::cos(p)) * std::cos(y)};
+    return QVector3D(-std::cos(p) * std::sin(y), std::sin(p), std::cos(p) * std::cos(y));
 }
 
-void expectNear(Vec got, Vec want, const char* what)
-{
-    EXPECT_NEAR(got.x, want.x, 1e-3) << what << " x";
-    EXPECT_NEAR(got.y, want.y, 1e-3) << what << " y";
-    EXPECT_NEAR(got.z, want.z, 1e-3) << what << " z";
-}
+#define EXPECT_CLOSE(got, want) EXPECT_LT(((got) - (want)).length(), 1e-3) << (got) << " is not " << (want)
 
-class CameraModes : public StartedScene {
+class CameraTest : public SceneTest {
 protected:
+    struct Camera {
+        QVector3D eye, forward;
+    };
+    // Where the camera stands and which way it looks, from the left-handed look-at view matrix
+    // (row vectors: its inverse takes the origin to the eye).
     Camera placed()
     {
         field->Set_3D();
-        return cameraOf(device->state().transform(d3d::TS_VIEW));
+        const D3DMATRIX v = device->state().transform(d3d::TS_VIEW);
+        const QMatrix4x4 view = QMatrix4x4(&v.m[0][0]).transposed();
+        return {view.inverted().map(QVector3D()), QVector3D(v.m[0][2], v.m[1][2], v.m[2][2])};
     }
-    // The vertical field of view of the projection, in degrees.
-    double fovDegrees() const
+    void setView(float pitch)
     {
-        const D3DMATRIX p = device->state().transform(d3d::TS_PROJECTION);
-        return 2 * std::atan(1.0 / p.m[1][1]) * 180 / Pi;
-    }
-    void setView(D3DVECTOR pos, float yaw, float pitch, float fov = 45)
-    {
-        field->View.Pos = pos;
-        field->View.Yaw = yaw;
+        field->View.Pos = {2, 1, 10};
+        field->View.Yaw = 30;
         field->View.Pitch = pitch;
-        field->View.Fov = fov;
+        field->View.Fov = 50;
     }
 };
 
-TEST_F(CameraModes, FreeCameraOrbitsItsAnchorAtTheZoomDistance)
+// Each row: a camera mode with stone 3 (the current one) at (2.5, 17), or out of play, and the view
+// anchored at (2, 1, 10), yaw 30, pitch -20 and a field of view of 50 degrees.
+struct CameraCase {
+    const char* name;
+    std::int16_t mode;
+    float zoom, aimX;
+    std::int16_t stoneInPlay; // -1: in play
+    QVector3D anchor, eye, forward;
+    float fov = 50;
+};
+
+const QVector3D Anchor{2, 1, 10}, Stone{2.5f, 0.5f, 17}, FarHouse{3, 0, 36}, FixedEye{3, 6, 28};
+const QVector3D Look = direction(30, -20), AimLook = direction(0, -20);
+
+// The free cameras (1, 2) orbit their anchor at |zoom| / 20 + 2; the aim cameras (3, 5) stand one
+// unit behind it, moved by AimX and turned to yaw 0; the stone camera (6) orbits the current stone.
+const CameraCase CameraCases[] = {
+    {"FreeAtTheNearestZoom", 1, 0, 0, 1, Anchor, Anchor - 2 * Look, Look},
+    {"FreeZoomedOut", 2, 80, 0, 1, Anchor, Anchor - 6 * Look, Look},
+    {"FreeAtANegativeZoom", 1, -40, 0, 1, Anchor, Anchor - 4 * Look, Look},
+    {"AimFollowsAimX", 3, 80, -1.5f, 1, Anchor, Anchor + QVector3D(-1.5f, 0, 0) - AimLook, AimLook},
+    {"AimWhileRunning", 5, 0, 0, 1, Anchor, Anchor - AimLook, AimLook},
+    {"FixedOnTheFarHouse", 4, 80, 0, 1, Anchor, FixedEye, (FarHouse - FixedEye).normalized(), 45},
+    {"StoneCameraOnTheStone", 6, 40, 0, -1, Stone, Stone - 4 * Look, Look},
+    {"StoneCameraOnTheFarHouseOnceTheStoneLeft", 6, 40, 0, 0, FarHouse, FarHouse - 4 * Look, Look},
+};
+
+class CameraModes : public CameraTest, public ::testing::WithParamInterface<CameraCase> {};
+
+TEST_P(CameraModes, PlacesTheCamera)
 {
-    for (std::int16_t mode : {1, 2}) {
-        for (float zoom : {0.0f, 40.0f, 80.0f, -40.0f}) {
-            field->CamMode = mode;
-            field->Zoom = zoom;
-            setView({2, 1, 10}, 30, -20, 50);
-            const Camera c = placed();
-            const Vec anchor{2, 1, 10};
-            const double d = std::fabs(zoom) / 20 + 2;
-            expectNear(c.eye, anchor - d * direction(30, -20), "eye");
-            expectNear(c.forward, direction(30, -20), "forward");
-            EXPECT_NEAR(length(c.eye - anchor), d, 1e-3);
-            EXPECT_NEAR(fovDegrees(), 50, 1e-3);
-        }
-    }
+    const CameraCase& c = GetParam();
+    field->CamMode = c.mode;
+    field->Zoom = c.zoom;
+    field->AimX = c.aimX;
+    field->CurStone = 3;
+    placeStone(3, 2.5f, 17, c.stoneInPlay);
+    setView(-20);
+    const Camera got = placed();
+    EXPECT_CLOSE(got.eye, c.eye);
+    EXPECT_CLOSE(got.forward, c.forward);
+    const double fov = 2 * std::atan(1.0 / device->state().transform(d3d::TS_PROJECTION).m[1][1]) * 180 / Pi;
+    EXPECT_NEAR(fov, c.fov, 1e-3);
+    EXPECT_CLOSE(QVector3D(field->View.Pos.x, field->View.Pos.y, field->View.Pos.z), c.anchor) << "the view's anchor";
+    EXPECT_FLOAT_EQ(field->View.Yaw, 30) << "the view keeps its own yaw";
 }
 
-TEST_F(CameraModes, PitchIsLimitedToMinusOneAndKept)
+INSTANTIATE_TEST_SUITE_P(Set3D, CameraModes, ::testing::ValuesIn(CameraCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CameraTest, PitchIsLimitedToMinusOneAndKept)
 {
     for (std::int16_t mode : {1, 2, 3, 5, 6}) {
         field->CamMode = mode;
-        setView({3, 1, 5}, 0, -0.5f);
+        setView(-0.5f);
         placed();
         EXPECT_FLOAT_EQ(field->View.Pitch, -1) << "mode " << mode;
     }
     field->CamMode = 1;
-    setView({3, 1, 5}, 0, 10);
+    setView(10);
     const Camera c = placed();
-    EXPECT_LT(c.forward.y, 0) << "the orbit camera always looks a little down";
-    EXPECT_GT(c.eye.y, 1);
-    // The fixed view leaves the pitch alone.
+    EXPECT_LT(c.forward.y(), 0) << "the orbit camera always looks a little down";
+    EXPECT_GT(c.eye.y(), 1);
+    // The fixed view leaves the pitch alone, and a limited pitch stays limited across a change to it.
     field->CamMode = 4;
+    placed();
+    EXPECT_FLOAT_EQ(field->View.Pitch, -1);
     field->View.Pitch = 7;
     placed();
     EXPECT_FLOAT_EQ(field->View.Pitch, 7);
-    // A limited pitch stays limited across a change to the fixed view.
-    for (std::int16_t mode : {1, 4}) {
-        field->CamMode = mode;
-        placed();
-    }
-    EXPECT_FLOAT_EQ(field->View.Pitch, -1);
-}
-
-TEST_F(CameraModes, AimCameraFollowsAimXAndIgnoresYaw)
-{
-    for (std::int16_t mode : {3, 5}) {
-        field->CamMode = mode;
-        field->AimX = 0;
-        setView({3, 0.5f, 1}, 0, -10);
-        const Camera straight = placed();
-        field->View.Yaw = 75;
-        const Camera yawed = placed();
-        expectNear(yawed.eye, straight.eye, "yaw ignored, eye");
-        expectNear(yawed.forward, straight.forward, "yaw ignored, forward");
-        EXPECT_FLOAT_EQ(field->View.Yaw, 75) << "the view keeps its own yaw";
-        field->AimX = -1.5f;
-        const Camera aimed = placed();
-        expectNear(aimed.eye, straight.eye + Vec{-1.5, 0, 0}, "aim moves the eye");
-        expectNear(aimed.forward, straight.forward, "aim keeps the direction");
-        expectNear(straight.eye, Vec{3, 0.5, 1} - direction(0, -10), "one unit behind the anchor");
-        EXPECT_FLOAT_EQ(field->View.Pos.x, 3) << "the view's anchor does not move";
-    }
-}
-
-TEST_F(CameraModes, FixedViewOfTheFarHouse)
-{
-    field->CamMode = 4;
-    setView({1, 1, 1}, 50, -30, 70);
-    field->Zoom = 80;
-    const Camera c = placed();
-    expectNear(c.eye, {3, 6, 28}, "eye");
-    const Vec toHouse = Vec{3, 0, 36} - Vec{3, 6, 28};
-    expectNear(c.forward, (1 / length(toHouse)) * toHouse, "forward");
-    EXPECT_NEAR(fovDegrees(), 45, 1e-3);
-}
-
-TEST_F(CameraModes, StoneCameraFollowsTheCurrentStoneThenTheFarHouse)
-{
-    field->CamMode = 6;
-    field->CurStone = 3;
-    placeStone(3, 2.5f, 17);
-    setView({0, 1, 0}, 10, -15);
-    field->Zoom = 40;
-    Camera c = placed();
-    expectNear(vec(field->View.Pos), {2.5, 0.5, 17}, "anchor kept in the view");
-    expectNear(c.eye, Vec{2.5, 0.5, 17} - 4 * direction(10, -15), "eye");
-
-    field->Stones[3].InPlay = 0; // left play during its run
-    c = placed();
-    expectNear(vec(field->View.Pos), {3, 0, 36}, "anchor at the far house");
-    expectNear(c.eye, Vec{3, 0, 36} - 4 * direction(10, -15), "eye");
-}
-
-TEST_F(CameraModes, FrameSetsRenderStatesAndBothLights)
-{
-    field->CamMode = 1;
-    frame();
-    const auto& s = device->state();
-    const std::pair<std::uint32_t, std::uint32_t> states[] = {
-        {d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, 8}, {d3d::RS_ALPHAREF, 0}, {d3d::RS_SPECULARENABLE, 1},
-        {d3d::RS_AMBIENT, 0xFF1E1E1Eu}};
-    for (auto [state, value] : states)
-        EXPECT_EQ(s.renderState(state), value) << state;
-    ASSERT_TRUE(s.lightEnabled(0));
-    ASSERT_TRUE(s.lightEnabled(1));
-    EXPECT_FLOAT_EQ(s.light(0).Direction.x, 0.2f);
-    EXPECT_FLOAT_EQ(s.light(1).Direction.z, -0.2f);
-    EXPECT_EQ(s.textureStageState(0, d3d::TSS_ALPHAOP), std::uint32_t(d3d::TOP_SELECTARG1));
-    EXPECT_EQ(s.textureStageState(0, d3d::TSS_ALPHAARG1), std::uint32_t(d3d::TA_DIFFUSE));
 }
 
 } // namespace

@@ -2,9 +2,8 @@
 // with reference images. A failure leaves the actual picture and a difference image in
 // <build>/golden-out/. RINKFALL_UPDATE_GOLDEN=1 writes the references instead.
 
-#include "scene_replays.h"
-
 #include "game/game_run.h"
+#include "game/replay_format.h"
 
 #include <QDir>
 #include <QImage>
@@ -15,7 +14,6 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace scenetest {
 namespace {
 
 const QString GoldenDir = QStringLiteral(RINKFALL_TEST_SOURCE_DIR "/tests/golden");
@@ -26,96 +24,21 @@ constexpr int ChannelTolerance = 24;
 // Rendering may differ at a few edges; a missing sprite or a moved camera changes far more.
 constexpr double AllowedFraction = 0.0005;
 
-struct Comparison {
-    long differing = 0;
-    long total = 0;
-    QImage diff;
-};
-
-Comparison compare(const QImage& actual, const QImage& expected)
+// The pixels of `actual` that differ from `expected`, and a picture of where.
+long differing(const QImage& actual, const QImage& expected, QImage* diff = nullptr)
 {
-    Comparison c;
-    c.total = long(expected.width()) * expected.height();
-    c.diff = QImage(expected.size(), QImage::Format_RGB32);
+    long count = 0;
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x) {
             const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
-            const int d = std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
-                                    std::abs(qBlue(a) - qBlue(e))});
-            const bool off = d > ChannelTolerance;
-            c.differing += off ? 1 : 0;
-            c.diff.setPixel(x, y, off ? qRgb(255, 0, 255) : qRgb(qGray(e) / 3, qGray(e) / 3, qGray(e) / 3));
+            const bool off = std::max({std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
+                                       std::abs(qBlue(a) - qBlue(e))})
+                             > ChannelTolerance;
+            count += off ? 1 : 0;
+            if (diff)
+                diff->setPixel(x, y, off ? qRgb(255, 0, 255) : qRgb(qGray(e) / 3, qGray(e) / 3, qGray(e) / 3));
         }
-    return c;
-}
-
-class GoldenImages : public ::testing::Test {
-protected:
-    // Plays `script` in the game window and returns the back buffer after its last frame.
-    QImage play(const ReplayScript& script)
-    {
-        EXPECT_TRUE(dir.isValid());
-        const QString replay = dir.filePath("moment.jsonl");
-        const QString shot = dir.filePath("moment.png");
-        std::ofstream(replay.toStdString()) << script.text();
-        GameRunOptions o;
-        o.startsGame = true;
-        o.replayPath = replay;
-        o.screenshotPath = shot;
-        o.libraryDir = QStringLiteral(RINKFALL_TEST_BIN_DIR);
-        EXPECT_EQ(runGame(o), 0);
-        return QImage(shot).convertToFormat(QImage::Format_RGB32);
-    }
-
-    void expectMatches(const QImage& actual, const QString& name)
-    {
-        ASSERT_FALSE(actual.isNull());
-        ASSERT_EQ(actual.size(), QSize(640, 480));
-        const QString golden = GoldenDir + "/" + name + ".png";
-        if (std::getenv("RINKFALL_UPDATE_GOLDEN")) {
-            ASSERT_TRUE(actual.save(golden, "PNG"));
-            return;
-        }
-        const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
-        ASSERT_FALSE(expected.isNull()) << golden.toStdString() << " is missing";
-        ASSERT_EQ(expected.size(), actual.size());
-        const Comparison c = compare(actual, expected);
-        if (double(c.differing) > AllowedFraction * double(c.total)) {
-            QDir().mkpath(OutDir);
-            actual.save(OutDir + "/" + name + "-actual.png");
-            c.diff.save(OutDir + "/" + name + "-diff.png");
-            ADD_FAILURE() << name.toStdString() << ": " << c.differing << " of " << c.total
-                          << " pixels differ; see " << OutDir.toStdString();
-        }
-    }
-
-    QTemporaryDir dir;
-};
-
-TEST_F(GoldenImages, FreeCameraAtTheStart)
-{
-    expectMatches(play(ReplayScript(4242).idle(40)), "free_camera");
-}
-
-TEST_F(GoldenImages, SpinPhaseWithItsGauge)
-{
-    expectMatches(play(ReplayScript(4242).toSpinPhase()), "spin_phase");
-}
-
-TEST_F(GoldenImages, ShootingWithTheTriangleTurning)
-{
-    expectMatches(play(ReplayScript(4242).toReady().hold({KeySpace}, 30)), "shooting");
-}
-
-TEST_F(GoldenImages, StoneRunningInTheStoneCamera)
-{
-    expectMatches(play(ReplayScript(4242).toReady().hold({KeySpace}, 30).idle(160)), "stone_running");
-}
-
-// Looking down, the white ice lies behind the counters: their shadows keep them readable.
-TEST_F(GoldenImages, CountersOverTheIce)
-{
-    expectMatches(play(ReplayScript(4242).idle(170).mouse(0, 100).idle(1).mouse(0, 100).idle(1).mouse(0, 100).idle(2)), "counters_over_ice");
+    return count;
 }
 
 // The comparison itself must notice what the pictures are there to catch.
@@ -127,11 +50,95 @@ TEST(GoldenCompare, SmallSpriteSizedChangeFails)
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             changed.setPixel(300 + x, 200 + y, qRgb(200, 40, 40));
-    EXPECT_GT(double(compare(changed, base).differing), AllowedFraction * 640 * 480);
-    QImage noisy = base;
-    noisy.setPixel(10, 10, qRgb(90 + ChannelTolerance, 100, 110));
-    EXPECT_EQ(compare(noisy, base).differing, 0);
+    EXPECT_GT(double(differing(changed, base)), AllowedFraction * 640 * 480);
+    changed = base;
+    changed.setPixel(10, 10, qRgb(90 + ChannelTolerance, 100, 110));
+    EXPECT_EQ(differing(changed, base), 0);
 }
 
+// Recorded input of a practice game, frames 1/80 s apart; the seed fixes the balance triangle's
+// start angle.
+struct Script {
+    constexpr static std::uint8_t A = 65, D = 68, Space = 32;
+    std::string text = replayHeaderLine({1, 4242}) + '\n';
+    int frames = 0;
+
+    // `keys` down for `n` frames; `lookDown` moves the cursor off the middle, so mouse-look turns the view.
+    Script& hold(std::vector<std::uint8_t> keys, int n, int lookDown = 0)
+    {
+        for (int i = 0; i < n; ++i) {
+            FrameInput in;
+            in.t = 3.0 + double(++frames) / 80;
+            in.keys = keys;
+            in.mouseY += lookDown;
+            text += frameInputLine(in) + '\n';
+        }
+        return *this;
+    }
+    Script& idle(int n) { return hold({}, n); }
+    Script& tap(std::uint8_t key) { return hold({key}, 1).idle(1); }
+};
+
+// Free camera (after two seconds the frame rate is known), then place the stone, aim right, and go
+// to the spin phase with some spin.
+Script spinPhase()
+{
+    return Script().idle(170).tap(Script::Space).hold({Script::D}, 8).tap(Script::Space).hold({Script::A}, 12);
+}
+
+// On to the power phase with some power, then ready, and shooting with the triangle turning.
+Script shooting()
+{
+    return spinPhase().tap(Script::Space).hold({Script::D}, 40).tap(Script::Space).hold({Script::Space}, 30);
+}
+
+struct Moment {
+    const char* name;
+    Script (*script)();
+};
+
+class GoldenImages : public ::testing::TestWithParam<Moment> {};
+
+TEST_P(GoldenImages, MatchesItsPicture)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = GetParam().name;
+    std::ofstream(dir.filePath("moment.jsonl").toStdString()) << GetParam().script().text;
+    GameRunOptions o;
+    o.startsGame = true;
+    o.replayPath = dir.filePath("moment.jsonl");
+    o.screenshotPath = dir.filePath("moment.png");
+    o.libraryDir = QStringLiteral(RINKFALL_TEST_BIN_DIR);
+    ASSERT_EQ(runGame(o), 0);
+    const QImage actual = QImage(o.screenshotPath).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(actual.size(), QSize(640, 480));
+
+    const QString golden = GoldenDir + "/" + name + ".png";
+    if (std::getenv("RINKFALL_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(actual.save(golden, "PNG"));
+        return;
+    }
+    const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(expected.size(), actual.size()) << golden.toStdString() << " is missing or of another size";
+    QImage diff(expected.size(), QImage::Format_RGB32);
+    const long count = differing(actual, expected, &diff);
+    if (double(count) > AllowedFraction * 640 * 480) {
+        QDir().mkpath(OutDir);
+        actual.save(OutDir + "/" + name + "-actual.png");
+        diff.save(OutDir + "/" + name + "-diff.png");
+        ADD_FAILURE() << name.toStdString() << ": " << count << " pixels differ; see " << OutDir.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PracticeShot, GoldenImages,
+    ::testing::Values(Moment{"free_camera", [] { return Script().idle(40); }}, Moment{"spin_phase", spinPhase},
+                      Moment{"shooting", shooting},
+                      Moment{"stone_running", [] { return shooting().idle(160); }},
+                      // Looking down, the white ice lies behind the counters: their shadows keep them readable.
+                      Moment{"counters_over_ice",
+                             [] { return Script().idle(170).hold({}, 1, 100).idle(1).hold({}, 1, 100).idle(1).hold({}, 1, 100).idle(2); }}),
+    [](const ::testing::TestParamInfo<Moment>& info) { return std::string(info.param.name); });
+
 } // namespace
-} // namespace scenetest
