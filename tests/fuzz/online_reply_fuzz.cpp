@@ -5,20 +5,14 @@
 #include "online/lobby_reply.h"
 #include "online/reply.h"
 #include "online/screen_replies.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 
 namespace {
 
+using fuzz::require;
 using namespace online;
-
-void require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
 
 void checkSplit(const QString& document, const Reply& reply)
 {
@@ -73,7 +67,7 @@ void checkScreens(const Reply& reply)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString document = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString document = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const Reply reply = Reply::fromDocument(document);
     checkSplit(document, reply);
     for (const QString& field : reply.fields())

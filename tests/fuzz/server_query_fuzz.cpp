@@ -5,19 +5,13 @@
 #include "server/query_params.h"
 #include "server/reply.h"
 #include "server/text_rules.h"
+#include "tests/fuzz/fuzz_check.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace {
 
-void require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::require;
 
 void checkQuery(std::string_view raw)
 {
@@ -77,7 +71,7 @@ void checkText(std::string_view text)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::string_view text = fuzz::text(data, size);
     checkQuery(text);
     checkText(text);
     checkPercentRoundTrip(text);
