@@ -29,7 +29,7 @@ QVector3D direction(double yawDeg, double pitchDeg)
 
 #define EXPECT_CLOSE(got, want) EXPECT_LT(((got) - (want)).length(), 1e-3) << (got) << " is not " << (want)
 
-class CameraTest : public SceneTest {
+class CameraPitch : public SceneTest {
 protected:
     struct Camera {
         QVector3D eye, forward;
@@ -79,7 +79,7 @@ const CameraCase CameraCases[] = {
     {"StoneCameraOnTheFarHouseOnceTheStoneLeft", 6, 40, 0, 0, FarHouse, FarHouse - 4 * Look, Look},
 };
 
-class CameraModes : public CameraTest, public ::testing::WithParamInterface<CameraCase> {};
+class CameraModes : public CameraPitch, public ::testing::WithParamInterface<CameraCase> {};
 
 TEST_P(CameraModes, PlacesTheCamera)
 {
@@ -102,7 +102,7 @@ TEST_P(CameraModes, PlacesTheCamera)
 INSTANTIATE_TEST_SUITE_P(Set3D, CameraModes, ::testing::ValuesIn(CameraCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CameraTest, PitchIsLimitedToMinusOneAndKept)
+TEST_F(CameraPitch, PitchIsLimitedToMinusOneAndKept)
 {
     for (std::int16_t mode : {1, 2, 3, 5, 6}) {
         field->CamMode = mode;

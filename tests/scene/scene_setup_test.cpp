@@ -19,9 +19,9 @@ TEST_F(SceneTest, ReadsTheNineBitmapsAndThreeMeshesBesideTheProgram)
 {
     std::vector<std::string> textures, meshes;
     for (const char* name : TextureNames)
-        textures.push_back(BinDir + "\\Library\\" + name + ".bmp");
+        textures.push_back(testsupport::programDir() + "\\Library\\" + name + ".bmp");
     for (const char* name : {"Mesh_Floor", "Mesh_Box", "Mesh_Pipe"})
-        meshes.push_back(BinDir + "\\Library\\" + name + ".x");
+        meshes.push_back(testsupport::programDir() + "\\Library\\" + name + ".x");
     EXPECT_EQ(texturePaths, textures);
     EXPECT_EQ(meshPaths, meshes);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -35,7 +35,7 @@ TEST(DamagedLibrary, EachMissingOrCorruptFileEndsTheGameWithAnError)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const fs::path library = dir.path().toStdString() + "/Library";
-    fs::copy(BinDir + "/Library", library, fs::copy_options::recursive);
+    fs::copy(testsupport::programDir() + "/Library", library, fs::copy_options::recursive);
     GameRunOptions o;
     o.startsGame = true;
     o.headless = true;
