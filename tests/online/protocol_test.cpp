@@ -18,14 +18,12 @@ Reply document(const std::string& text)
     return Reply::fromDocument(QString::fromStdString(text));
 }
 
-// A protocol aimed at a scripted service.
-struct Wire {
-    Wire() { setProtocolConstants(master); }
-    ScriptServer server;
-    Master master;
-    platform::HttpTransfer transfer;
-    online::Protocol protocol{master, server.url(), transfer};
+// A protocol aimed at the scripted service.
+class ProtocolOverHttp : public OnlineScreens {
+protected:
+    online::Protocol protocol{startUp.master(), service.url(), startUp.transfer()};
 };
+using TransferFailures = ProtocolOverHttp;
 
 } // namespace
 
@@ -73,42 +71,42 @@ TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePort)
         EXPECT_TRUE(online::Protocol::parseServer(QString::fromUtf8(good))) << good;
     for (const char* bad : {"ftp://game.example.org", "localhost:8080", "http://", "http://host/?x=1"})
         EXPECT_FALSE(online::Protocol::parseServer(QString::fromUtf8(bad))) << bad;
-    Wire wire;
-    online::Protocol protocol(wire.master, *online::Protocol::parseServer(QStringLiteral("https://h.example:8443/")),
-                              wire.transfer);
+    Master master;
+    setProtocolConstants(master);
+    platform::HttpTransfer transfer;
+    online::Protocol protocol(master, *online::Protocol::parseServer(QStringLiteral("https://h.example:8443/")), transfer);
     EXPECT_EQ(protocol.address(QStringLiteral("PHP"), QStringLiteral("Say.php?Rkf=1&Words=a%26b")).toEncoded(),
               QByteArray("https://h.example:8443/PHP/Rinkfall/Say.php?Rkf=1&Words=a%26b"));
 }
 
-TEST(ProtocolOverHttp, SendsWhatWasTypedAndDecodesTheCharset)
+TEST_F(ProtocolOverHttp, SendsWhatWasTypedAndDecodesTheCharset)
 {
-    Wire rig;
-    rig.server.script("Data.cgi", ScriptedReply{"-1<QZT>caf\xe9<QZT>", 200, "text/plain; charset=ISO-8859-1"});
-    EXPECT_EQ(rig.protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).fields(),
+    service.script("Data.cgi", ScriptedReply{"-1<QZT>caf\xe9<QZT>", 200, "text/plain; charset=ISO-8859-1"});
+    EXPECT_EQ(protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).fields(),
               (QStringList{QStringLiteral("-1"), QStringLiteral("café"), QString()}));
-    EXPECT_EQ(rig.server.targets().back(), "/Perl/Rinkfall/Data.cgi?Rkf=1");
+    EXPECT_EQ(service.targets().back(), "/Perl/Rinkfall/Data.cgi?Rkf=1");
     EXPECT_EQ(platform::decodeBody("\xe5\xb1\xb1", "text/plain; charset=no-such-set"), QStringLiteral("山"));
 
     // The service decodes exactly what was typed.
-    rig.server.script("Access.php", "-1<QZT>no");
+    service.script("Access.php", "-1<QZT>no");
     const QString typed = QStringLiteral("p&NAME=x y#z%41 山");
-    rig.protocol.VBPHP(rq::access(rig.master, QStringLiteral("名前 a&b"), typed));
-    EXPECT_EQ(parameter(rig.server.targets().back(), "PASS"), typed.toStdString());
-    EXPECT_EQ(parameter(rig.server.targets().back(), "NAME"), std::string("名前 a&b"));
+    protocol.VBPHP(rq::access(startUp.master(), QStringLiteral("名前 a&b"), typed));
+    EXPECT_EQ(parameter(service.targets().back(), "PASS"), typed.toStdString());
+    EXPECT_EQ(parameter(service.targets().back(), "NAME"), std::string("名前 a&b"));
 }
 
 // The screens' tests cover error statuses and silence.
-TEST(TransferFailures, RefusalAndOversizedBodiesAreReportedNotThrown)
+TEST_F(TransferFailures, RefusalAndOversizedBodiesAreReportedNotThrown)
 {
-    Wire rig;
-    online::Protocol closed(rig.master, QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort())), rig.transfer);
+    online::Protocol closed(startUp.master(), QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort())),
+                            startUp.transfer());
     EXPECT_EQ(closed.VBPHP(QStringLiteral("Login.php?Rkf=1")).failure(), QStringLiteral("サーバーに接続できませんでした。"));
     const std::string justFits(1024 * 1024, 'x');
-    rig.server.script("Lobby.php", justFits);
-    EXPECT_TRUE(rig.protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).transferred());
+    service.script("Lobby.php", justFits);
+    EXPECT_TRUE(protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).transferred());
     for (bool chunked : {false, true}) {
-        rig.server.script("Lobby.php", ScriptedReply{justFits + "y", 200, "text/plain", {}, chunked});
-        EXPECT_EQ(rig.protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).failure(),
+        service.script("Lobby.php", ScriptedReply{justFits + "y", 200, "text/plain", {}, chunked});
+        EXPECT_EQ(protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).failure(),
                   QStringLiteral("サーバーの応答が大きすぎます。"))
             << "chunked: " << chunked;
     }
