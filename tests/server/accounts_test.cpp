@@ -1,26 +1,18 @@
-// Registration and login.
+// Registration, login, sessions and their abuse: guessing passwords, flooding the password
+// hashing, signing up in bulk and chatting too fast.
 
 #include "tests/server/service_fixture.h"
 
-#include <sqlite3.h>
+#include "server/service_messages.h"
 
 using namespace servertest;
+namespace messages = server::messages;
 
 using ServiceAccounts = ServiceTest;
 
-namespace {
-
-std::string registration(const std::string &name, const std::string &leng,
-                         const std::string &password = "pw")
+TEST_F(ServiceAccounts, NamesAreStoredLowerCasedWithDistinctNumbers)
 {
-    return "NAME=" + name + "&PASS=" + password + "&LENG=" + leng + "&IP=127.0.0.1";
-}
-
-} // namespace
-
-TEST_F(ServiceAccounts, NamesAreStoredLowerCasedWithDistinctStableNumbers)
-{
-    const auto made = call("Regist", registration("Alice7", "6"));
+    const auto made = call("Regist", "NAME=Alice7&PASS=pw&LENG=6&IP=127.0.0.1");
     ASSERT_EQ(made.size(), 2u);
     EXPECT_EQ(made[0], "1");
     EXPECT_FALSE(made[1].empty());
@@ -30,90 +22,190 @@ TEST_F(ServiceAccounts, NamesAreStoredLowerCasedWithDistinctStableNumbers)
         EXPECT_EQ(reply[0], "1");
         EXPECT_EQ(reply[2], "alice7") << "the stored spelling comes back";
     }
-    registerUser("bob");
+    // The longest and the shortest name.
+    registerUser(std::string(16, 'z'));
+    registerUser("q");
     const auto alice = call("Access", "NAME=alice7&PASS=pw");
-    const auto bob = call("Access", "NAME=bob&PASS=secret");
-    ASSERT_EQ(bob.size(), 4u);
-    EXPECT_NE(alice.at(1), bob[1]);
+    const auto q = call("Access", "NAME=q&PASS=secret");
+    ASSERT_EQ(q.size(), 4u);
+    EXPECT_NE(alice.at(1), q[1]);
     EXPECT_GT(std::stoi(alice[1]), 0);
-    restart();
-    EXPECT_EQ(call("Access", "NAME=bob&PASS=secret").at(1), bob[1]);
-}
-
-TEST_F(ServiceAccounts, NameRulesAreEnforcedAndMissingFieldsRefused)
-{
-    for (const std::string& query :
-         {registration("ab_c", "4"), registration("a%20b", "3"),
-          registration("%E3%81%82", "1"), // あ: not a half-width letter
-          registration(std::string(17, 'a'), "17"),
-          registration("abc", "4"), // declared length disagrees
-          registration("abc", "x"), registration("abc", "-3"), std::string("PASS=pw&LENG=1&IP=x"),
-          std::string("NAME=a&LENG=1&IP=x"), std::string("NAME=a&PASS=pw&IP=x"), std::string("NAME=a&PASS=pw&LENG=1"),
-          std::string("NAME=a&PASS=pw&LENG=1&IP="),
-          std::string("NAME=&PASS=pw&LENG=0&IP=x"), std::string("NAME=a&PASS=&LENG=1&IP=x")}) {
-        const auto reply = call("Regist", query);
-        ASSERT_EQ(reply.size(), 2u) << query;
-        EXPECT_EQ(reply[0], "-1") << query;
-    }
-    EXPECT_EQ(call("Regist", registration(std::string(16, 'z'), "16")).at(0), "1");
-    EXPECT_EQ(call("Regist", registration("q", "1")).at(0), "1");
-    for (const std::string query : {"NAME=q", "PASS=pw", "NAME=q&PASS="})
-        EXPECT_EQ(call("Access", query).at(0), "-1") << query;
-}
-
-TEST_F(ServiceAccounts, OneAddressMakesOnlySoManyAccountsADay)
-{
-    accountsPerDay_ = 3;
-    restart();
-    for (const std::string name : {"u1", "u2", "u3"})
-        registerUser(name);
-    const auto fourth = call("Regist", registration("u4", "2"));
-    ASSERT_EQ(fourth.size(), 2u);
-    EXPECT_EQ(fourth[0], "-2");
-    EXPECT_FALSE(fourth[1].empty());
-    // Another machine is not affected, and a day later this one may go on.
-    registerUser("v1", "secret", "127.0.0.2");
-    now_ += 24 * 60 * 60 + 1;
-    registerUser("u4");
 }
 
 TEST_F(ServiceAccounts, LoginNeedsTheExactFirstPasswordAndFailuresLookAlike)
 {
     // Spaces, "+", "&" and Japanese text, as the client encodes them.
     registerUser("erin", "a%20b+c%26%E3%81%82");
-    const auto again = call("Regist", registration("ERIN", "4"));
-    ASSERT_EQ(again.size(), 2u);
-    EXPECT_EQ(again[0], "-1") << "a taken name is refused whatever its case";
     EXPECT_EQ(call("Access", "NAME=erin&PASS=a%20b+c%26%E3%81%82").at(0), "1");
-    EXPECT_EQ(call("Access", "NAME=erin&PASS=pw").at(0), "-1");
-    EXPECT_EQ(call("Access", "NAME=erin&PASS=a%20b%20c%26%E3%81%82").at(0), "-1");
     const auto wrongPassword = call("Access", "NAME=erin&PASS=a%20b+c%26");
-    ASSERT_EQ(wrongPassword.size(), 2u);
-    EXPECT_EQ(wrongPassword[0], "-1");
-    EXPECT_EQ(call("Access", "NAME=nobody&PASS=pw"), wrongPassword);
-    EXPECT_EQ(call("Access", "NAME=%E3%81%82&PASS=pw"), wrongPassword);
+    expectRefused(wrongPassword);
+    for (const std::string query : {"NAME=erin&PASS=pw", "NAME=erin&PASS=a%20b%20c%26%E3%81%82",
+                                    "NAME=nobody&PASS=pw", "NAME=%E3%81%82&PASS=pw"})
+        EXPECT_EQ(call("Access", query), wrongPassword) << query;
 }
 
 TEST_F(ServiceAccounts, PasswordsAreStoredOnlyAsSaltedArgon2idHashes)
 {
     registerUser("fay", "hunter2");
     registerUser("gus", "hunter2");
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(dbPath().c_str(), &db), SQLITE_OK);
-    sqlite3_stmt *stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT * FROM users", -1, &stmt, nullptr), SQLITE_OK);
     std::vector<std::string> hashes;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        for (int column = 0; column < sqlite3_column_count(stmt); ++column) {
-            const auto *text = sqlite3_column_text(stmt, column);
-            const std::string value = text ? reinterpret_cast<const char *>(text) : "";
-            EXPECT_EQ(value.find("hunter2"), std::string::npos) << "column " << column;
-            if (value.rfind("$argon2id$", 0) == 0)
-                hashes.push_back(value);
-        }
+    for (const std::string &cell : sqlCells(dbPath(), "SELECT * FROM users")) {
+        EXPECT_EQ(cell.find("hunter2"), std::string::npos) << cell;
+        if (cell.starts_with("$argon2id$"))
+            hashes.push_back(cell);
     }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     ASSERT_EQ(hashes.size(), 2u);
     EXPECT_NE(hashes[0], hashes[1]) << "each hash has its own salt";
+}
+
+TEST_F(ServiceAccounts, OneAddressMakesOnlySoManyAccountsADayAndSoManyInAShortTime)
+{
+    accountsPerDay_ = 3;
+    registrationsPerWindow_ = 2;
+    restart();
+    const auto regist = [&](const std::string &name, const std::string &from) {
+        return call("Regist", "NAME=" + name + "&PASS=pw&LENG=" + std::to_string(name.size()) + "&IP=x",
+                    from);
+    };
+    registerUser("u1");
+    registerUser("u2");
+    EXPECT_EQ(regist("u3", "127.0.0.1"), (std::vector<std::string>{"-1", messages::kTooManyRegistrations}));
+    registerUser("v1", "pw", "127.0.0.2"); // another machine is not affected
+    now_ += 10 * 60;
+    registerUser("u3");
+    now_ += 10 * 60;
+    const auto fourth = regist("u4", "127.0.0.1");
+    ASSERT_EQ(fourth.size(), 2u);
+    EXPECT_EQ(fourth[0], "-2");
+    EXPECT_FALSE(fourth[1].empty());
+    now_ += 24 * 60 * 60 + 1;
+    registerUser("u4");
+}
+
+TEST_F(ServiceAccounts, FailedLoginsBackOffPerAccountAndPerAddress)
+{
+    registerUser("ann", "right");
+    auto attempt = [&](const std::string &name, const std::string &password, const std::string &from) {
+        return call("Access", "NAME=" + name + "&PASS=" + password, from).at(1);
+    };
+    // Five free failures against one account from spread addresses, then the account waits.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(attempt("ann", "wrong", "127.0.0." + std::to_string(10 + i)), messages::kLoginFailed);
+    EXPECT_EQ(attempt("ann", "right", "127.0.0.20"), messages::kTooManyFailures)
+        << "even the right password waits, so the wait cannot be probed";
+    now_ += 2;
+    EXPECT_EQ(call("Access", "NAME=ann&PASS=right", "127.0.0.20").at(0), "1");
+
+    // One address guessing across many names waits for every name; other addresses do not.
+    registerUser("bob", "right");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(attempt("user" + std::to_string(i), "x", "127.0.0.30"), messages::kLoginFailed);
+    EXPECT_EQ(attempt("bob", "right", "127.0.0.30"), messages::kTooManyFailures);
+    EXPECT_EQ(call("Access", "NAME=bob&PASS=right", "127.0.0.31").at(0), "1");
+    // Each further failure doubles the wait.
+    now_ += 1;
+    EXPECT_EQ(attempt("nobody", "x", "127.0.0.30"), messages::kLoginFailed);
+    now_ += 1;
+    EXPECT_EQ(attempt("bob", "right", "127.0.0.30"), messages::kTooManyFailures);
+    now_ += 1;
+    EXPECT_EQ(call("Access", "NAME=bob&PASS=right", "127.0.0.30").at(0), "1");
+}
+
+TEST_F(ServiceAccounts, AHashingFloodGetsBusyRepliesWhileTheLobbyStaysQuick)
+{
+    hashCost_ = server::HashCost::interactive();
+    hostSettings_.hashingThreads = 1;
+    hostSettings_.hashingQueue = 2;
+    restart();
+    std::atomic<int> busy{0};
+    std::atomic<int> answered{0};
+    std::vector<std::thread> flood;
+    for (int t = 0; t < 32; ++t) {
+        flood.emplace_back([&, t] {
+            const auto reply
+                = splitFields(get("/PHP/Rinkfall/Access.php?Rkf=1&NAME=n" + std::to_string(t) + "&PASS=x",
+                                  "127.0.0." + std::to_string(40 + t))
+                                  .body);
+            busy += reply == std::vector<std::string>{"-1", messages::kBusy};
+            answered += reply == std::vector<std::string>{"-1", messages::kLoginFailed};
+        });
+    }
+    std::chrono::steady_clock::duration slowest{};
+    for (int i = 0; i < 20; ++i) {
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(call("Lobby", "").at(0), "1");
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - begin);
+    }
+    for (auto &thread : flood)
+        thread.join();
+    EXPECT_LT(slowest, std::chrono::milliseconds(500)) << "under load from the rest of a test run too";
+    EXPECT_GT(busy, 0) << "the queue of two was full at some point";
+    EXPECT_GT(answered, 0);
+    EXPECT_EQ(busy + answered, 32) << "every login got one of the two answers";
+}
+
+class ServiceSessions : public ServiceTest {
+protected:
+    void SetUp() override
+    {
+        serviceSettings_.sessionIdleSeconds = 600;
+        serviceSettings_.chatLinesPerWindow = 3;
+        serviceSettings_.chatWindowSeconds = 10;
+        start();
+    }
+    std::string said(const std::string &speaker, const std::string &words, const std::string &session)
+    {
+        return call("Say", "Speaker=" + speaker + "&Words=" + words + session).at(0);
+    }
+};
+
+TEST_F(ServiceSessions, SystemNoticesSpeakOnlyAboutTheirOwnSession)
+{
+    signUp("ann");
+    const std::string system = "%E3%82%B7%E3%82%B9%E3%83%86%E3%83%A0"; // システム
+    EXPECT_EQ(said(system, "ann%20logged%20in", sid("ann")), "1");
+    EXPECT_EQ(said(system, "bob%20logged%20in", sid("ann")), "-1");
+    EXPECT_EQ(said(system, "ann%20logged%20in", ""), "-1");
+    EXPECT_EQ(said("bob", "hi", sid("ann")), "-1");
+    EXPECT_EQ(said("ANN", "hi", sid("ann")), "1") << "the name in any case";
+}
+
+TEST_F(ServiceSessions, SessionsEndWhenIdleOrReplacedByANewLogin)
+{
+    signUp("ann");
+    const std::string first = sid("ann");
+    EXPECT_EQ(first.size(), 5u + 32);
+    logIn("ann");
+    EXPECT_NE(sid("ann"), first);
+    EXPECT_EQ(said("ann", "old", first), "-1") << "the older session ended at the new login";
+    EXPECT_EQ(said("ann", "new", sid("ann")), "1");
+    // Watching the lobby keeps a session alive; ten idle minutes end it.
+    now_ += 590;
+    call("Lobby", sid("ann").substr(1));
+    now_ += 590;
+    EXPECT_EQ(said("ann", "still", sid("ann")), "1");
+    now_ += 601;
+    EXPECT_EQ(said("ann", "gone", sid("ann")), "-1");
+}
+
+TEST_F(ServiceSessions, ChatIsLimitedPerUser)
+{
+    signUp("ann");
+    signUp("bob");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(said("ann", "w" + std::to_string(i), sid("ann")), "1");
+    EXPECT_EQ(call("Say", "Speaker=ann&Words=more" + sid("ann")),
+              (std::vector<std::string>{"-1", messages::kChatTooFast}));
+    EXPECT_EQ(said("bob", "hi", sid("bob")), "1");
+    now_ += 10;
+    EXPECT_EQ(said("ann", "later", sid("ann")), "1");
+}
+
+TEST_F(ServiceSessions, AddressBindingIsAnOption)
+{
+    serviceSettings_.bindToLoginAddress = true;
+    restart();
+    signUp("ann");
+    EXPECT_EQ(call("MakeGame", "Title=t&Name=ann", "127.0.0.2").at(0), "-1");
+    EXPECT_EQ(call("MakeGame", "Title=t&Name=ann").at(0), "1");
 }

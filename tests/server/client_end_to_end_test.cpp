@@ -51,6 +51,17 @@ struct Player {
         click(startUp.titleMenu(), QStringLiteral("CD_Access"));
         ASSERT_EQ(startUp.titleMenu().AccessState, 1);
     }
+    // Through the registration screen, the password typed twice; the state it ends in.
+    int registerThroughScreen(const QString &name, const QString &password)
+    {
+        click(startUp.titleMenu(), QStringLiteral("CD_Regist"));
+        for (int box = 0; box < 3; ++box)
+            type(startUp.regist(), QStringLiteral("TextB(%1)").arg(box), box == 0 ? name : password);
+        click(startUp.regist(), QStringLiteral("CDR_Send"));
+        const int state = startUp.regist().RegistState;
+        click(startUp.regist(), QStringLiteral("CDR_Return"));
+        return state;
+    }
     void logIn(const QString &name, const QString &password)
     {
         passVersionCheck();
@@ -88,14 +99,7 @@ TEST_F(ClientEndToEnd, TwoPlayersGoThroughTheWholeOnlineSide)
     EXPECT_EQ(taro.startUp.master().ClientIP, QStringLiteral("127.0.0.1"));
 
     // Registration, typed in capitals.
-    click(taro.startUp.titleMenu(), QStringLiteral("CD_Regist"));
-    online::Regist &regist = taro.startUp.regist();
-    type(regist, QStringLiteral("TextB(0)"), QStringLiteral("Taro"));
-    type(regist, QStringLiteral("TextB(1)"), QStringLiteral("p@ss+1&2"));
-    type(regist, QStringLiteral("TextB(2)"), QStringLiteral("p@ss+1&2"));
-    click(regist, QStringLiteral("CDR_Send"));
-    EXPECT_EQ(regist.RegistState, 1) << text(regist, word(4)).toStdString();
-    click(regist, QStringLiteral("CDR_Return"));
+    EXPECT_EQ(taro.registerThroughScreen(QStringLiteral("Taro"), QStringLiteral("p@ss+1&2")), 1);
 
     // Login: the lobby opens with the name as the service stores it and the login notice.
     taro.logIn(QStringLiteral("TARO"), QStringLiteral("p@ss+1&2"));
@@ -189,13 +193,7 @@ TEST_F(ClientOverTls, TheClientSignsUpAndLogsInOverHttps)
     Player taro(service_->port(), "https");
     taro.passVersionCheck();
     EXPECT_EQ(taro.startUp.master().ClientIP, QStringLiteral("127.0.0.1"));
-    click(taro.startUp.titleMenu(), QStringLiteral("CD_Regist"));
-    online::Regist &regist = taro.startUp.regist();
-    for (int box = 0; box < 3; ++box)
-        type(regist, QStringLiteral("TextB(%1)").arg(box), box == 0 ? QStringLiteral("taro") : QStringLiteral("pw"));
-    click(regist, QStringLiteral("CDR_Send"));
-    EXPECT_EQ(regist.RegistState, 1) << text(regist, word(4)).toStdString();
-    click(regist, QStringLiteral("CDR_Return"));
+    EXPECT_EQ(taro.registerThroughScreen(QStringLiteral("taro"), QStringLiteral("pw")), 1);
     taro.logIn(QStringLiteral("taro"), QStringLiteral("pw"));
     ASSERT_TRUE(taro.startUp.lobby().isVisible());
     EXPECT_EQ(taro.newestChat(2), QStringLiteral("taro さんがログインしました。"));

@@ -16,34 +16,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-bool sendAll(int fd, const std::string &bytes)
-{
-    for (std::size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Reads until the peer closes or `limit` passes.
-std::string readUntilClosed(int fd, std::chrono::milliseconds limit)
-{
-    timeval timeout{0, 100'000};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string raw;
-    char buffer[4096];
-    for (const auto end = Clock::now() + limit; Clock::now() < end;) {
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n == 0)
-            break;
-        if (n > 0)
-            raw.append(buffer, static_cast<std::size_t>(n));
-    }
-    return raw;
-}
-
 bool closedByPeerWithin(int fd, std::chrono::milliseconds limit)
 {
     const auto end = Clock::now() + limit;
@@ -137,8 +109,9 @@ TEST_F(ServiceConnections, OneAddressGetsOnlyItsShareOfConnections)
         watched.push_back({fd, POLLRDHUP, 0});
     const auto refused = [&](int waitMs) {
         poll(watched.data(), watched.size(), waitMs);
-        return std::count_if(watched.begin(), watched.end(),
-                             [](const pollfd &p) { return (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0; });
+        return std::count_if(watched.begin(), watched.end(), [](const pollfd &p) {
+            return (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+        });
     };
     for (const auto end = Clock::now() + std::chrono::seconds(3); refused(100) == 0 && Clock::now() < end;) {
     }
@@ -175,7 +148,8 @@ TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
         const std::string reply = readUntilClosed(fd, std::chrono::seconds(2));
         close(fd);
         EXPECT_LT(sent, 8u << 20) << c.name << ": the service kept reading";
-        EXPECT_TRUE(reply.starts_with("HTTP/1.1 " + std::to_string(c.status))) << c.name << ": " << reply.substr(0, 40);
+        EXPECT_TRUE(reply.starts_with("HTTP/1.1 " + std::to_string(c.status)))
+            << c.name << ": " << reply.substr(0, 40);
         EXPECT_LT(residentKilobytes() - before, 16 * 1024) << c.name;
     }
     EXPECT_EQ(call("Lobby", "").at(0), "1");
@@ -183,31 +157,34 @@ TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
 
 TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswerInOrder)
 {
-    const std::string hidden =
-        "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=smuggled HTTP/1.1\r\nHost: x\r\n\r\n";
-    for (const std::string &framing : std::vector<std::string>
-         {"Content-Length: " + std::to_string(hidden.size()) + "\r\n",
-          "Transfer-Encoding: chunked\r\n", "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n"}) {
+    // Everything the service answers to `bytes` on one connection, up to its close.
+    const auto exchange = [this](const std::string &bytes) {
         const int fd = openConnection(service_->port());
-        ASSERT_GE(fd, 0);
-        sendAll(fd, "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\n" + framing + "\r\n" + hidden);
-        const std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
+        EXPECT_GE(fd, 0);
+        sendAll(fd, bytes);
+        std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
         close(fd);
+        return replies;
+    };
+    const std::string hidden
+        = "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=smuggled HTTP/1.1\r\nHost: x\r\n\r\n";
+    for (const std::string &framing : {"Content-Length: " + std::to_string(hidden.size()) + "\r\n",
+                                       std::string("Transfer-Encoding: chunked\r\n"),
+                                       std::string("Content-Length: 5\r\nTransfer-Encoding: chunked\r\n")}) {
+        const std::string replies = exchange("GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\n"
+                                             + framing + "\r\n" + hidden);
         EXPECT_TRUE(replies.starts_with("HTTP/1.1 400")) << framing;
         EXPECT_EQ(replies.find("HTTP/1.1", 1), std::string::npos) << framing << replies;
     }
     EXPECT_EQ(call("Lobby", ""), (std::vector<std::string>{"1", "-", "0", "0"})) << "nothing was said";
 
     signUp("a");
-    const int fd = openConnection(service_->port());
-    ASSERT_GE(fd, 0);
     std::string batch;
-    for (const char *words : {"first", "second"})
-        batch += "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=" + std::string(words) + sid("a") + " HTTP/1.1\r\nHost: x\r\n\r\n";
-    batch += "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
-    sendAll(fd, batch);
-    const std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
-    close(fd);
+    for (const std::string words : {"first", "second"})
+        batch += "GET /PHP/Rinkfall/Say.php?Rkf=1&Speaker=a&Words=" + words + sid("a")
+                 + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    const std::string replies = exchange(
+        batch + "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     const std::size_t second = replies.find("HTTP/1.1 200", 1);
     const std::size_t third = replies.find("HTTP/1.1 200", second + 1);
     ASSERT_NE(third, std::string::npos) << replies;

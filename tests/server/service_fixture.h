@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,14 +19,11 @@
 namespace servertest {
 
 // A fresh folder under /tmp, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::string &path() const { return path_; }
-
-private:
-    std::string path_;
+struct TempDir {
+    std::string made = makeTempDir();
+    ~TempDir() { std::filesystem::remove_all(made); }
+    const std::string &path() const { return made; }
+    static std::string makeTempDir();
 };
 
 struct HttpResult {
@@ -33,14 +32,22 @@ struct HttpResult {
     std::string body;
 };
 
-// One request over a new loopback connection, bytes exactly as given. `source` picks the
-// caller's own loopback address (127.0.0.2 acts as a second machine).
-// A new loopback connection (a blocking socket), or -1.
+// A new loopback connection (a blocking socket), or -1. `source` picks the caller's own loopback
+// address (127.0.0.2 acts as a second machine).
 int openConnection(int port, const std::string &source = {});
+bool sendAll(int fd, const std::string &bytes);
+// Reads until the peer closes or `limit` passes.
+std::string readUntilClosed(int fd, std::chrono::milliseconds limit);
+// One request over a new loopback connection, bytes exactly as given.
 HttpResult sendRaw(int port, const std::string &request, const std::string &source = {});
 HttpResult httpGet(int port, const std::string &target, const std::string &source = {});
 
 std::vector<std::string> splitFields(const std::string &body);
+// Every cell of every row `sql` yields from the database file, row by row ("" for NULL).
+std::vector<std::string> sqlCells(const std::string &dbPath, const std::string &sql);
+
+// A refusal the client shows: "-1" and a message.
+void expectRefused(const std::vector<std::string> &reply, const std::string &what = {});
 
 // The whole service on a free loopback port, on its own thread, as the program runs it.
 class RunningService {
@@ -76,7 +83,7 @@ protected:
 
     // GET /PHP/Rinkfall/<script>.php?Rkf=1&<query>; the reply split into fields. As the game
     // client does, the session of the user named by Name= or Speaker= goes along when that user
-    // logged in through logIn().
+    // logged in through logIn() and the query names no Sid= itself.
     std::vector<std::string> call(const std::string &script, const std::string &query,
                                   const std::string &source = {});
     HttpResult get(const std::string &target, const std::string &source = {});
@@ -87,13 +94,11 @@ protected:
                const std::string &source = {});
     // "&Sid=<token>" of the user's session from logIn(), or nothing.
     std::string sid(const std::string &name) const;
-    void signUp(const std::string &name) // registered and logged in
-    {
-        registerUser(name);
-        logIn(name);
-    }
-    // A room made by `name` (registered and logged in first); returns its number.
+    void signUp(const std::string &name); // registered and logged in
+    // A room made by `name` (signed up first when needed); returns its number.
     int makeRoom(const std::string &name, const std::string &title = "room");
+    // The code of a Say.php reply; the speaker is signed up first when needed.
+    std::string say(const std::string &speaker, const std::string &words);
 
     std::atomic<int64_t> now_{kStartTime};
     int64_t accountsPerDay_ = 1000; // tests of the daily limit lower it and restart
