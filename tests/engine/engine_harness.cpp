@@ -1,8 +1,5 @@
 #include "engine_harness.h"
 
-#include "platform/bmp_texture.h"
-#include "platform/xfile_parser.h"
-
 #include <QFile>
 #include <QImage>
 
@@ -20,14 +17,14 @@ Harness::Harness(double clockStart, double clockTick, platform::Clock* otherCloc
             throw gfx::DeviceError("vertex processing not available", -2005530516);
         if (makeDevice)
             return makeDevice(int(params.BackBufferWidth), int(params.BackBufferHeight), software);
-        auto made = std::make_unique<LoggingDevice>(int(params.BackBufferWidth), int(params.BackBufferHeight));
+        const int w = int(params.BackBufferWidth), h = int(params.BackBufferHeight);
+        auto made = std::make_unique<gfx::NullDevice>(w, h);
         device_ = made.get();
         return made;
     };
     p.displayMode = [this] { return desktop; };
     p.sizeWindow = [this](int w, int h, bool) { events.push_back("size:" + std::to_string(w) + "x" + std::to_string(h)); };
-    p.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
-    p.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
+    testsupport::useRealLoaders(p);
     p.clock = otherClock ? otherClock : &clock;
     p.dialogs = &dialogs;
     p.input = &input;
@@ -55,11 +52,6 @@ std::string Harness::writeBmp(const std::string& name, int w, int h, unsigned rg
     if (!image.save(path, "BMP"))
         throw std::runtime_error("cannot write " + name);
     return path.toStdString();
-}
-
-std::string Harness::missingPath(const std::string& name) const
-{
-    return dir.filePath(QString::fromStdString(name)).toStdString();
 }
 
 } // namespace enginetest

@@ -13,52 +13,43 @@
 #include <limits>
 
 using enginetest::Harness;
-using enginetest::StateLog;
 
 namespace {
 
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
-struct Fog : ::testing::Test {
+// Each mode sets its falloff once fog is on; other names (case and spaces count) switch fog on but
+// set no falloff, and only -1 and 0 switch anything.
+TEST(Fog, ModesAndSwitches)
+{
     Harness h;
-    void SetUp() override { h.init(); }
-    StateLog fog(std::int16_t enable, const std::string& mode, float start = 10, float end = 80.5f)
-    {
-        h.device().renderStateLog.clear();
-        h.qrn->setFog(enable, mode, 0x80, 0x90, 0xA0, start, end);
-        return h.device().renderStateLog;
+    h.init();
+    const auto state = [&](std::uint32_t s) { return h.null().renderState(s); };
+    for (std::int16_t ignored : {1, -2})
+        h.qrn->setFog(ignored, "Linear", 0x80, 0x90, 0xA0, 10, 80.5f);
+    EXPECT_EQ(state(d3d::RS_FOGENABLE), 0u);
+    for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "}) {
+        h.qrn->setFog(QRN::True, mode, 0x80, 0x90, 0xA0, 10, 80.5f);
+        EXPECT_EQ(state(d3d::RS_FOGENABLE), 1u) << mode;
+        EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_NONE) << mode;
     }
-    const StateLog on{{d3d::RS_FOGENABLE, 1}, {d3d::RS_RANGEFOGENABLE, 0}, {d3d::RS_FOGCOLOR, 0xFF8090A0u},
-                      {d3d::RS_FOGTABLEMODE, d3d::FOG_NONE}};
-    StateLog onThen(const StateLog& more)
-    {
-        StateLog all = on;
-        all.insert(all.end(), more.begin(), more.end());
-        return all;
-    }
-};
+    EXPECT_EQ(state(d3d::RS_RANGEFOGENABLE), 0u);
+    EXPECT_EQ(state(d3d::RS_FOGCOLOR), 0xFF8090A0u);
+    EXPECT_EQ(state(d3d::RS_FOGTABLEMODE), d3d::FOG_NONE);
 
-TEST_F(Fog, EachModeSetsItsFalloffAfterSwitchingFogOn)
-{
-    EXPECT_EQ(fog(QRN::True, "Exp", 0.05f),
-              onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP}, {d3d::RS_FOGDENSITY, bitsOf(0.05f)}}));
-    EXPECT_EQ(fog(QRN::True, "Exp2", 0.25f),
-              onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP2}, {d3d::RS_FOGDENSITY, bitsOf(0.25f)}}));
-    EXPECT_EQ(fog(QRN::True, "Linear"), onThen({{d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR},
-                                                {d3d::RS_FOGSTART, bitsOf(10.0f)},
-                                                {d3d::RS_FOGEND, bitsOf(80.5f)}}));
+    h.qrn->setFog(QRN::True, "Exp", 0x80, 0x90, 0xA0, 0.05f, 80.5f);
+    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_EXP);
+    EXPECT_EQ(state(d3d::RS_FOGDENSITY), bitsOf(0.05f));
+    h.qrn->setFog(QRN::True, "Exp2", 0x80, 0x90, 0xA0, 0.25f, 80.5f);
+    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_EXP2);
+    EXPECT_EQ(state(d3d::RS_FOGDENSITY), bitsOf(0.25f));
+    h.qrn->setFog(QRN::True, "Linear", 0x80, 0x90, 0xA0, 10, 80.5f);
+    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_LINEAR);
+    EXPECT_EQ(state(d3d::RS_FOGSTART), bitsOf(10.0f));
     EXPECT_EQ(h.null().state().renderStateFloat(d3d::RS_FOGEND), 80.5f);
-    EXPECT_EQ(QRN::FtoDW(1.0f), 0x3F800000);
     EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(-3.5f)), bitsOf(-3.5f));
-}
-
-TEST_F(Fog, OtherModeNamesSwitchFogOnButSetNoFalloffAndOnlyMinusOneAndZeroDoAnything)
-{
-    for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "})
-        EXPECT_EQ(fog(QRN::True, mode), on) << "mode '" << mode << "'";
-    EXPECT_TRUE(fog(1, "Linear").empty());
-    EXPECT_TRUE(fog(-2, "Exp").empty());
-    EXPECT_EQ(fog(QRN::False, "Linear"), (StateLog{{d3d::RS_FOGENABLE, 0}}));
+    h.qrn->setFog(QRN::False, "Linear", 0, 0, 0, 0, 0);
+    EXPECT_EQ(state(d3d::RS_FOGENABLE), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -53,7 +53,10 @@ struct Resources : ::testing::Test {
         mat.setMaterial({1, 0.5f, 0.25f, 0.75f}, {}, {}, {}, 8);
         h.qrn->SceneBegin();
     }
-    D3DVECTOR placed(const D3DVECTOR& p) { return engine::d3dx::transformCoord(p, h.device().transform(d3d::TS_WORLD)); }
+    D3DVECTOR placed(const D3DVECTOR& p)
+    {
+        return engine::d3dx::transformCoord(p, h.null().transform(d3d::TS_WORLD));
+    }
     void draw(const D3DVECTOR& at, const D3DVECTOR& scale, const D3DVECTOR& angle)
     {
         mesh.DrawMesh(*h.qrn, mat, at, scale, angle, QRN::False);
@@ -114,7 +117,7 @@ TEST_F(Resources, WorldMatrixScalesThenTurnsAboutXYZThenMoves)
 
 TEST_F(Resources, MissingOrBrokenFilesTellTheUserAndEndTheProgram)
 {
-    const std::string missingTex = h.missingPath("Tex_Nothing.bmp");
+    const std::string missingTex = h.dir.filePath("Tex_Nothing.bmp").toStdString();
     Q_Tex tex;
     try {
         tex.setTex(*h.qrn, missingTex);
@@ -125,7 +128,7 @@ TEST_F(Resources, MissingOrBrokenFilesTellTheUserAndEndTheProgram)
     const std::string notBmp = h.writeFile("not.bmp", "hello");
     EXPECT_THROW(tex.setTex(*h.qrn, notBmp), engine::FatalExit);
     Q_Mesh other;
-    const std::string missingMesh = h.missingPath("Mesh_Nothing.x");
+    const std::string missingMesh = h.dir.filePath("Mesh_Nothing.x").toStdString();
     EXPECT_THROW(other.setMesh(*h.qrn, missingMesh), engine::FatalExit);
     const std::string cut = h.writeFile("cut.x", "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;");
     EXPECT_THROW(other.setMesh(*h.qrn, cut), engine::FatalExit);
@@ -143,14 +146,14 @@ TEST_F(Resources, CameraLooksAtItsTargetWithAspectThreeQuarters)
     camera.setVision({3, 2, -4}, {3, 0.5f, 10}, {0, 1, 0}, fov, 640, 480, 0.5f, 300);
     camera.SetCamera(*h.qrn);
 
-    const D3DMATRIX proj = h.device().transform(d3d::TS_PROJECTION);
+    const D3DMATRIX proj = h.null().transform(d3d::TS_PROJECTION);
     const float yScale = static_cast<float>(1.0 / std::tan(fov / 2.0));
     EXPECT_NEAR(proj.m[1][1], yScale, 1e-5f);
     EXPECT_NEAR(proj.m[0][0], yScale / 0.75f, 1e-5f) << "aspect is height over width";
     EXPECT_NEAR(proj.m[3][2], -0.5f * 300.0f / 299.5f, 1e-6f);
 
     // The eye goes to the origin, the target onto +z, and up stays up.
-    const D3DMATRIX view = h.device().transform(d3d::TS_VIEW);
+    const D3DMATRIX view = h.null().transform(d3d::TS_VIEW);
     expectNear(engine::d3dx::transformCoord({3, 2, -4}, view), 0, 0, 0);
     expectNear(engine::d3dx::transformCoord({3, 0.5f, 10}, view), 0, 0, std::sqrt(1.5f * 1.5f + 14.0f * 14.0f));
     EXPECT_GT(engine::d3dx::transformCoord({3, 3, -4}, view).y, 0.9f);

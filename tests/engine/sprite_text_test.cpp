@@ -63,7 +63,8 @@ TEST_F(Sprites, PositiveAngleTurnsCounterClockwiseAboutTheScaledCentre)
     EXPECT_FALSE(h.null().inSprites());
 }
 
-TEST(SpritesAndText, CallsBeforeTheirObjectsExistAreErrors)
+// Calls before their objects exist are errors; the font takes the label's face and the given size and style.
+TEST(SpritesAndText, ErrorsBeforeSetUpThenFontFromTheLabel)
 {
     Harness h;
     h.init();
@@ -79,12 +80,7 @@ TEST(SpritesAndText, CallsBeforeTheirObjectsExistAreErrors)
     EXPECT_THROW(h.qrn->drawSprAdv(tex, {0, 0}, huge, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), std::overflow_error);
     EXPECT_TRUE(h.null().sprites().empty());
     EXPECT_TRUE(h.null().texts().empty());
-}
 
-TEST(SpritesAndText, FontTakesTheLabelFaceAndTheGivenSizeAndStyle)
-{
-    Harness h;
-    h.init();
     engine::FontLabel label{"ＭＳ ゴシック"};
     h.qrn->setFont(&h, label, 10, QRN::False, QRN::True, QRN::False);
     EXPECT_EQ(label.size, 10) << "the label's own font changes with it";

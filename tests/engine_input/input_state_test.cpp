@@ -79,21 +79,18 @@ TEST_F(MousePollTest, ClickIsSeenByOnePollAndReadsAsHeldWhenRepeated)
 
 TEST_F(MousePollTest, MaskDecodesToTheNamedButtons)
 {
-    struct Case {
-        std::int16_t mask;
-        std::int16_t left, right, center;
-    };
-    const Case cases[] = {{1, 1, 0, 0}, {2, 0, 1, 0}, {3, 1, 1, 0}, {4, 0, 0, 1}, {5, 1, 0, 1},
-                          {6, 0, 1, 1}, {7, 1, 1, 1}, {8, 0, 0, 0}, {0, 0, 0, 0}, {-1, 0, 0, 0},
-                          {9, 0, 0, 0}};
-    for (const Case& c : cases) {
+    // mask, then left, right and centre
+    const std::array<std::int16_t, 4> cases[] = {{1, 1, 0, 0}, {2, 0, 1, 0}, {3, 1, 1, 0}, {4, 0, 0, 1},
+                                                 {5, 1, 0, 1}, {6, 0, 1, 1}, {7, 1, 1, 1}, {8, 0, 0, 0},
+                                                 {0, 0, 0, 0}, {-1, 0, 0, 0}, {9, 0, 0, 0}};
+    for (const auto& c : cases) {
         platform::ScriptedInputHost freshHost;
         QIF fresh(freshHost);
-        fresh.setMouseButton(c.mask);
+        fresh.setMouseButton(c[0]);
         fresh.checkMouse();
-        EXPECT_EQ((std::vector<std::int16_t>{fresh.getMouseLeft(), fresh.getMouseRight(), fresh.getMouseCenter()}),
-                  (std::vector<std::int16_t>{c.left, c.right, c.center}))
-            << "mask " << c.mask;
+        const std::array<std::int16_t, 4> seen{c[0], fresh.getMouseLeft(), fresh.getMouseRight(),
+                                               fresh.getMouseCenter()};
+        EXPECT_EQ(seen, c);
     }
 }
 

@@ -20,26 +20,18 @@ TEST(RecordHelpers, ArgumentsLandInTheRightFields)
     EXPECT_EQ((std::vector<float>{c.r, c.g, c.b, c.a}), (std::vector<float>{1, 0.2f, 0.3f, 0.5f}));
 }
 
-TEST(AngleConversion, DegreesAndRadians)
+// getAngle is 0 straight ahead (+y), and on the negative x axis too; degrees and radians convert.
+TEST(GetAngle, AllQuadrantsAndAxes)
 {
     EXPECT_EQ(degToRad(180), Pi);
     EXPECT_EQ(radToDeg(Pi), 180.0f);
     EXPECT_NEAR(degToRad(-45), -Pi / 4, 1e-7);
-}
-
-TEST(GetAngle, AllQuadrantsAndAxes)
-{
-    EXPECT_EQ(getAngle(1, 0), Pi / 2);
-    EXPECT_EQ(getAngle(-1, 0), -Pi / 2);
-    EXPECT_EQ(getAngle(0, 0), 0.0f);
-    EXPECT_EQ(getAngle(0, 1), 0.0f);
-    EXPECT_EQ(getAngle(0, -1), 0.0f); // negative x axis: 0, not pi
-    const std::tuple<float, float, float, double> quadrants[] = {{1, 1, Pi / 4, 1e-7},
-                                                                 {-1, 1, -Pi / 4, 1e-7},
-                                                                 {1, -1, 3 * Pi / 4, 1e-6},
-                                                                 {-1, -1, -3 * Pi / 4, 1e-6},
-                                                                 {std::sqrt(3.0f), 1, Pi / 3, 1e-6}};
-    for (auto [x, y, angle, tolerance] : quadrants)
+    const std::tuple<float, float, float, double> cases[] = {
+        {1, 0, Pi / 2, 0},       {-1, 0, -Pi / 2, 0},           {0, 0, 0, 0},
+        {0, 1, 0, 0},            {0, -1, 0, 0},                 {1, 1, Pi / 4, 1e-7},
+        {-1, 1, -Pi / 4, 1e-7},  {1, -1, 3 * Pi / 4, 1e-6},     {-1, -1, -3 * Pi / 4, 1e-6},
+        {std::sqrt(3.0f), 1, Pi / 3, 1e-6}};
+    for (auto [x, y, angle, tolerance] : cases)
         EXPECT_NEAR(getAngle(x, y), angle, tolerance) << x << " " << y;
 }
 

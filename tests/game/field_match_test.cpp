@@ -21,7 +21,7 @@ protected:
         match::MatchSetup setup;
         setup.rules.ends = ends;
         setup.cpuLevel = level;
-        matchSetup = setup;
+        env.match = setup;
         start(gmode);
         frames(2);
     }

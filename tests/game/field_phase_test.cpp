@@ -9,70 +9,54 @@ using namespace ShotPhase;
 
 namespace {
 
-using PhaseSequence = FieldTest;
+// A new game fed one frame per character of `script` (' ': no key, 'S': Space, '2': F2); the
+// phase after each frame, and once a shot runs, what follows its end.
+struct SequenceCase {
+    const char* name;
+    std::int16_t gmode;
+    const char* script;
+    std::vector<std::int16_t> phases;
+};
 
-TEST_F(PhaseSequence, PracticeGoesThroughEveryStepOfAShot)
-{
-    start(1);
-    std::vector<std::int16_t> seen{field->Phase};
-    frame();
-    seen.push_back(field->Phase);
-    frame();
-    seen.push_back(field->Phase);
-    for (int i = 0; i < 5; ++i) {
-        frame({VK_SPACE});
-        seen.push_back(field->Phase);
-        frame();
-        seen.push_back(field->Phase);
-    }
-    frame();
-    seen.push_back(field->Phase);
-    EXPECT_EQ(seen, (std::vector<std::int16_t>{1, 1000, 1001, 1002, 1002, 1003, 1003, 1004, 1004, 1005, 1005,
-                                               1006, 1007, 1008}));
-    for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
-        frame();
-    EXPECT_EQ(field->Phase, 1000);
-    EXPECT_EQ(field->CurStone, 1);
-    frame();
-    EXPECT_EQ(field->Phase, 1001);
-}
+class PhaseSequence : public FieldTest, public ::testing::WithParamInterface<SequenceCase> {};
 
-TEST_F(PhaseSequence, MatchSeriesContinuesInPracticeAfterTheRelease)
+TEST_P(PhaseSequence, StepByStep)
 {
-    start(99);
-    frame();
-    EXPECT_EQ(field->Phase, 10);
-    frame();
-    EXPECT_EQ(field->Phase, 11);
-    advanceTo(Ready);
-    EXPECT_EQ(field->Phase, 15);
+    const SequenceCase& c = GetParam();
+    start(c.gmode);
+    EXPECT_EQ(field->Phase, 1);
     std::vector<std::int16_t> seen;
-    for (auto keys : {std::initializer_list<std::uint8_t>{VK_SPACE}, {VK_SPACE}, {}, {}}) {
-        frame(keys); // Space still held in the second frame: the triangle keeps turning
+    for (const char* k = c.script; *k; ++k) {
+        using Keys = std::initializer_list<std::uint8_t>;
+        frame(*k == 'S' ? Keys{VK_SPACE} : *k == '2' ? Keys{VK_F2} : Keys{});
         seen.push_back(field->Phase);
     }
-    EXPECT_EQ(seen, (std::vector<std::int16_t>{16, 16, 1007, 1008}));
+    EXPECT_EQ(seen, c.phases);
+    EXPECT_EQ(device->counts().presents, int(seen.size())); // the window runs and draws meanwhile
+    if (seen.back() != 1008)
+        return;
     for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
         frame();
     EXPECT_EQ(field->Phase, 1000);
-}
-
-TEST_F(PhaseSequence, OtherGameModesWaitAtTheStartUntilF2)
-{
-    start(5);
-    frames(10);
-    EXPECT_EQ(field->Phase, 1);
-    EXPECT_EQ(device->counts().presents, 10); // the window runs and draws meanwhile
-    frame({VK_SPACE});
-    EXPECT_EQ(field->Phase, 1);
-    frame({VK_F2});
-    EXPECT_EQ(field->Phase, 10);
     EXPECT_EQ(field->CurStone, 1);
     frame();
-    EXPECT_EQ(field->Phase, 11);
+    EXPECT_EQ(field->Phase, 1001); // a match series continues in practice after the release
 }
 
-TEST_F(PhaseSequence, F2SkipsEvenWhileStonesRunAndWrapsTheStoneIndex)
+const SequenceCase sequenceCases[] = {
+    {"Practice", 1, "  S S S S S  ",
+     {1000, 1001, 1002, 1002, 1003, 1003, 1004, 1004, 1005, 1005, 1006, 1007, 1008}},
+    // Space still held in the second frame of the ready step: the triangle keeps turning.
+    {"MatchSeries", 99, "  S S S S SS  ", {10, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 1007, 1008}},
+    {"OtherModesWaitForF2", 5, "          S2 ", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10, 11}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, PhaseSequence, ::testing::ValuesIn(sequenceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+using PhaseKeys = FieldTest;
+
+TEST_F(PhaseKeys, F2SkipsEvenWhileStonesRunAndWrapsTheStoneIndex)
 {
     startPlaying();
     advanceTo(Ready);
@@ -91,22 +75,16 @@ TEST_F(PhaseSequence, F2SkipsEvenWhileStonesRunAndWrapsTheStoneIndex)
     EXPECT_EQ(field->CurStone, 0);
 }
 
-TEST_F(PhaseSequence, SBacksUpOnlyFromSpinAndPower)
+TEST_F(PhaseKeys, SBacksUpOnlyFromSpinAndPower)
 {
     startPlaying();
-    advanceTo(Position);
-    tap(VK_S);
-    EXPECT_EQ(field->Phase, 1002);
-    tap(VK_SPACE);
-    ASSERT_EQ(field->Phase, 1003);
-    tap(VK_S);
-    EXPECT_EQ(field->Phase, 1002);
-    advanceTo(Power);
-    tap(VK_S);
-    EXPECT_EQ(field->Phase, 1003);
-    advanceTo(Ready);
-    tap(VK_S);
-    EXPECT_EQ(field->Phase, 1005);
+    const std::pair<Step, std::int16_t> steps[] = {
+        {Position, 1002}, {SpinStep, 1002}, {Power, 1003}, {Ready, 1005}};
+    for (auto [step, after] : steps) {
+        advanceTo(step);
+        tap(VK_S);
+        EXPECT_EQ(field->Phase, after) << step;
+    }
     frame({VK_SPACE});
     frame({VK_SPACE, VK_S});
     EXPECT_EQ(field->Phase, 1006);
@@ -128,7 +106,7 @@ TEST_F(ShotSettings, HoldingDForOneSecondRaisesPowerByTheRate)
     EXPECT_NEAR(field->PowerSet, 0.59, 1e-4);
 }
 
-TEST_F(ShotSettings, SettingsStopAtTheirBounds)
+TEST_F(ShotSettings, SettingsStopAtTheirBoundsAndHeldWResetsOnlyTheCurrentOne)
 {
     startPlaying(1, 11); // a slow frame rate makes big steps
     advanceTo(Position);
@@ -140,6 +118,11 @@ TEST_F(ShotSettings, SettingsStopAtTheirBounds)
     tap(VK_SPACE);
     hold(VK_A, 40);
     EXPECT_EQ(field->SpinSet, -1.0f);
+    frame({VK_W});
+    EXPECT_EQ(field->SpinSet, -1.0f); // the first frame down is a press, not a hold
+    frame({VK_W});
+    EXPECT_EQ(field->SpinSet, 0.0f);
+    EXPECT_EQ(field->AimX, 2.0f);
     tap(VK_SPACE);
     hold(VK_D, 40);
     EXPECT_EQ(field->PowerSet, 2.0f);
@@ -147,35 +130,7 @@ TEST_F(ShotSettings, SettingsStopAtTheirBounds)
     EXPECT_EQ(field->PowerSet, 0.0f);
 }
 
-TEST_F(ShotSettings, HeldWResetsOnlyTheSettingOfTheCurrentStep)
-{
-    startPlaying();
-    advanceTo(Position);
-    hold(VK_D, 10);
-    ASSERT_GT(field->AimX, 0.0f);
-    tap(VK_SPACE);
-    hold(VK_A, 10);
-    ASSERT_LT(field->SpinSet, 0.0f);
-    frame({VK_W});
-    EXPECT_LT(field->SpinSet, 0.0f); // the first frame down is a press, not a hold
-    frame({VK_W});
-    EXPECT_EQ(field->SpinSet, 0.0f);
-    EXPECT_GT(field->AimX, 0.0f);
-}
-
 using Release = FieldTest;
-
-// The release frame's own work, before anything else of the frame.
-StoneRec releasedWith(Field& f, float balAngle, float power, float spin)
-{
-    f.Phase = 1007;
-    f.BalAngle = balAngle;
-    f.PowerSet = power;
-    f.SpinSet = spin;
-    f.Draw_Pre();
-    EXPECT_EQ(f.Phase, 1008);
-    return f.Stones[f.CurStone];
-}
 
 TEST_F(Release, BalanceAngleCorrectsSpeedAndSpinAndTheReleaseResetsTheShot)
 {
@@ -190,7 +145,14 @@ TEST_F(Release, BalanceAngleCorrectsSpeedAndSpinAndTheReleaseResetsTheShot)
         field->BrushLog.fill(2);
         field->View.Yaw = 33;
         field->ShotFrame = 99;
-        const StoneRec s = releasedWith(*field, c.angle, c.power, c.spin);
+        // The release frame's own work, before anything else of the frame.
+        field->Phase = 1007;
+        field->BalAngle = c.angle;
+        field->PowerSet = c.power;
+        field->SpinSet = c.spin;
+        field->Draw_Pre();
+        EXPECT_EQ(field->Phase, 1008);
+        const StoneRec& s = field->Stones[field->CurStone];
         EXPECT_NEAR(s.Speed, c.speed, 1e-7) << c.angle;
         EXPECT_NEAR(s.Spin, c.stoneSpin, 1e-9) << c.angle;
         EXPECT_EQ(s.Heading, 0.0f);
@@ -198,8 +160,7 @@ TEST_F(Release, BalanceAngleCorrectsSpeedAndSpinAndTheReleaseResetsTheShot)
         EXPECT_EQ(field->CamMode, 6);
         EXPECT_EQ(field->ShotFrame, 0);
         EXPECT_EQ(field->View.Yaw, 0.0f); // the view turns ahead
-        for (std::int16_t slot : field->BrushLog)
-            ASSERT_EQ(slot, 0);
+        EXPECT_EQ(field->BrushLog, decltype(field->BrushLog){});
     }
 }
 
@@ -253,17 +214,15 @@ void setUpRun(Field& f, std::int16_t shotFrame)
 {
     f.Phase = 1008;
     f.CurStone = 0;
-    StoneRec& s = f.Stones[0];
-    s.InPlay = -1;
-    s.RunState = 1;
-    s.Pos = {3, 0.5f, 10};
-    s.Speed = 0.04f;
-    s.Heading = 0;
-    s.Spin = 0;
+    f.Stones[0] = {};
+    f.Stones[0].InPlay = -1;
+    f.Stones[0].RunState = 1;
+    f.Stones[0].Pos = {3, 0.5f, 10};
+    f.Stones[0].Speed = 0.04f;
     f.ShotFrame = static_cast<std::int16_t>(shotFrame - 1);
 }
 
-TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteers)
+TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogAreDropped)
 {
     startPlaying();
     setUpRun(*field, 12);
@@ -283,11 +242,7 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteers)
     frame({VK_A}); // ShotFrame 16: a new window
     EXPECT_EQ(field->BrushLog[4], 1);
     EXPECT_NEAR(field->Stones[0].Heading, -0.1, 1e-6);
-}
 
-TEST_F(Brushing, PressesBeyondTheLogAreDropped)
-{
-    startPlaying();
     setUpRun(*field, 32767);
     frame({VK_A});
     EXPECT_EQ(field->ShotFrame, 32767);
@@ -325,6 +280,8 @@ TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepTheShotGoing)
     EXPECT_EQ(field->CurStone, 5);
 }
 
+// After stone 15 comes stone 0, lifted from the sheet with its turn kept; a record that left play
+// while still moving must not slide once it is placed again.
 TEST_F(EndOfShot, AfterStoneFifteenComesStoneZeroLiftedFromTheSheet)
 {
     startPlaying();
@@ -339,74 +296,21 @@ TEST_F(EndOfShot, AfterStoneFifteenComesStoneZeroLiftedFromTheSheet)
     EXPECT_EQ(field->CurStone, 0);
     frame();
     ASSERT_EQ(field->Phase, 1001);
+    old.InPlay = 0;
+    old.RunState = 1;
+    old.Speed = 0.02f;
     frame({VK_SPACE});
+    EXPECT_EQ(field->CamMode, 3);
+    frames(5);
     const StoneRec& s = field->Stones[0];
     EXPECT_EQ(s.Pos.x, 3.0f);
     EXPECT_EQ(s.Pos.z, 1.0f);
+    EXPECT_EQ(s.Speed, 0.0f);
     EXPECT_EQ(s.InPlay, -1);
     EXPECT_EQ(s.RunState, 0);
     EXPECT_EQ(s.Spin, 0.002f);
     EXPECT_EQ(s.Heading, 1.5f);
     EXPECT_EQ(s.Rot, 300.0f);
-    EXPECT_EQ(field->CamMode, 3);
-}
-
-// A record whose stone left play while still moving must not slide once it is placed again.
-TEST_F(EndOfShot, PlacedStoneDoesNotInheritAnOldSpeed)
-{
-    startPlaying();
-    StoneRec& old = field->Stones[0];
-    old.InPlay = 0;
-    old.RunState = 1;
-    old.Pos = {6.6f, 0.5f, 20};
-    old.Speed = 0.02f;
-    frame({VK_SPACE});
-    ASSERT_EQ(field->Phase, 1002);
-    frames(5);
-    EXPECT_EQ(field->Stones[0].Speed, 0.0f);
-    EXPECT_EQ(field->Stones[0].Pos.z, 1.0f);
-    EXPECT_EQ(field->Stones[0].Pos.x, 3.0f);
-    EXPECT_EQ(field->Stones[0].InPlay, -1);
-}
-
-using FullShot = FieldTest;
-
-TEST_F(FullShot, ScriptedShotEndsWherePhysicsAloneTakesTheStone)
-{
-    startPlaying(1, 61);
-    advanceTo(Position);
-    for (int held : {12, 8, 20}) {
-        hold(VK_D, held);
-        tap(VK_SPACE);
-    }
-    ASSERT_EQ(field->Phase, 1005);
-    tap(VK_SPACE);
-    ASSERT_EQ(field->Phase, 1007);
-
-    // What the release will set, then the physics on its own.
-    FieldState alone;
-    alone.Stones[0] = field->Stones[0];
-    const double a = QModule::degToRad(-field->BalAngle);
-    StoneRec& s = alone.Stones[0];
-    s.Heading = 0;
-    s.Speed = static_cast<float>(field->PowerSet / 250.0f + 0.039 + std::sin(a) * 0.0005);
-    s.Spin = static_cast<float>(field->SpinSet / 100.0f + std::cos(a) * 0.001);
-    s.RunState = 1;
-    int steps = 0;
-    for (; s.Speed > 0 || s.RunState == 1; ++steps)
-        alone.Proc_Phys();
-
-    int frameCount = 0;
-    do {
-        frame();
-        ++frameCount;
-    } while (field->Phase == 1008 || field->Phase == 1007);
-    ASSERT_EQ(field->Phase, 1000);
-    EXPECT_GT(field->Stones[0].Pos.x, 3.0f); // aimed right with spin to the right
-    EXPECT_EQ(field->Stones[0].Pos.x, s.Pos.x);
-    EXPECT_EQ(field->Stones[0].Pos.z, s.Pos.z);
-    EXPECT_EQ(field->Stones[0].InPlay, s.InPlay);
-    EXPECT_EQ(frameCount, steps);
 }
 
 } // namespace

@@ -20,9 +20,9 @@ protected:
 TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
 {
     const float yaw = field->View.Yaw;
-    controlsOnly({}, 0, 320, 240);
+    controlsOnly({}, 320, 240);
     EXPECT_EQ(field->View.Yaw, yaw); // cursor at the middle: no turn
-    controlsOnly({}, 0, 220, 240);
+    controlsOnly({}, 220, 240);
     EXPECT_NEAR(field->View.Yaw, yaw + 20, 1e-4);
     EXPECT_EQ(host.x, 320); // the cursor is put back in the middle
     EXPECT_EQ(host.y, 240);
@@ -30,38 +30,33 @@ TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
     field->View.Fov = 5;
     field->View.Yaw = 0;
     controlsOnly(); // back in the middle first: the same reading twice is no movement
-    controlsOnly({}, 0, 220, 240);
+    controlsOnly({}, 220, 240);
     EXPECT_NEAR(field->View.Yaw, 100 * 5.0 / 45 * 0.2, 1e-4);
 
     field->View.Fov = 45;
     field->View.Pitch = 0;
-    controlsOnly({}, 0, 320, 190);
+    controlsOnly({}, 320, 190);
     EXPECT_NEAR(field->View.Pitch, 10, 1e-4); // above the middle tilts up
 }
 
-TEST_F(MouseLook, AnglesStayInTheirRanges)
+TEST_F(MouseLook, AnglesStayInTheirRangesAndEnterSwitchesItOffAndOn)
 {
-    controlsOnly({}, 0, 320, 240 + 1000);
+    controlsOnly({}, 320, 240 + 1000);
     EXPECT_EQ(field->View.Pitch, -85.0f);
-    controlsOnly({}, 0, 320, 240 - 2000);
+    controlsOnly({}, 320, 240 - 2000);
     EXPECT_EQ(field->View.Pitch, 85.0f);
-
     field->View.Yaw = 359;
-    controlsOnly({}, 0, 310, 240);
+    controlsOnly({}, 310, 240);
     EXPECT_NEAR(field->View.Yaw, 1, 1e-4);
     field->View.Yaw = -359;
-    controlsOnly({}, 0, 330, 240);
+    controlsOnly({}, 330, 240);
     EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
-}
 
-TEST_F(MouseLook, EnterSwitchesItOffAndOn)
-{
     EXPECT_EQ(field->MouseLook, -1);
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, 0);
-    const float yaw = field->View.Yaw;
-    controlsOnly({}, 0, 100, 100);
-    EXPECT_EQ(field->View.Yaw, yaw);
+    controlsOnly({}, 100, 100);
+    EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
     EXPECT_EQ(host.x, 100); // the cursor moves freely
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, -1);
@@ -77,10 +72,8 @@ TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)
     frame({}, 2);
     EXPECT_EQ(field->ZoomOn, -1);
     int framesToFull = 1;
-    while (field->Zoom < 80 && framesToFull < 200) {
+    for (; field->Zoom < 80 && framesToFull < 200; ++framesToFull)
         frame();
-        ++framesToFull;
-    }
     EXPECT_EQ(framesToFull, 79);
     EXPECT_EQ(field->View.Fov, 45.0f); // the free camera's field of view is not zoomed
 }
@@ -175,9 +168,7 @@ TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)
     EXPECT_EQ(field->ZoomOn, 0);
 }
 
-using FreeCamera = FieldTest;
-
-TEST_F(FreeCamera, WalkRelativeToYawAndStayInBounds)
+TEST_F(CameraControls, FreeCameraWalksRelativeToYawAndStaysInBounds)
 {
     startPlaying();
     field->MouseLook = 0;
@@ -205,53 +196,8 @@ TEST_F(FreeCamera, WalkRelativeToYawAndStayInBounds)
 
 using WindowKeys = FieldTest;
 
-TEST_F(WindowKeys, F1TogglesWireframeStartingFromSolid)
-{
-    startPlaying();
-    const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
-    EXPECT_EQ(fill(), d3d::FILL_SOLID);
-    for (auto expected : {d3d::FILL_SOLID, d3d::FILL_WIREFRAME, d3d::FILL_SOLID}) {
-        tap(VK_F1);
-        EXPECT_EQ(fill(), expected);
-    }
-}
-
-TEST_F(WindowKeys, EscEndsTheLoopAfterItsFrameIsPresented)
-{
-    start(1);
-    int framesRun = 0;
-    FieldHooks hooks;
-    hooks.beforeFrame = [&] {
-        setInput(framesRun == 5 ? std::initializer_list<std::uint8_t>{VK_ESC} : std::initializer_list<std::uint8_t>{});
-        ++framesRun;
-    };
-    field->setHooks(hooks);
-    field->Game_Main();
-    EXPECT_EQ(framesRun, 6);
-    EXPECT_EQ(device->counts().presents, 6);
-    EXPECT_EQ(field->Running, 0);
-}
-
-TEST_F(WindowKeys, CloseRequestEndsTheLoopLikeEscAndAClearedFlagDrawsNothing)
-{
-    start(1);
-    int framesRun = 0;
-    FieldHooks hooks;
-    hooks.beforeFrame = [&] {
-        if (++framesRun == 3)
-            field->onCloseRequest();
-    };
-    field->setHooks(hooks);
-    field->Game_Main();
-    EXPECT_EQ(framesRun, 3);
-
-    start(1);
-    field->Running = 0;
-    field->Game_Main();
-    EXPECT_EQ(device->counts().presents, 0);
-}
-
-TEST_F(WindowKeys, FrameCallsTheDeviceInItsFixedOrder)
+// A frame calls the device in its fixed order; F1 toggles wireframe, starting from solid.
+TEST_F(WindowKeys, FrameDrawsOnceAndF1TogglesWireframe)
 {
     start(1);
     frame();
@@ -260,6 +206,39 @@ TEST_F(WindowKeys, FrameCallsTheDeviceInItsFixedOrder)
         EXPECT_EQ(n, 1);
     EXPECT_FALSE(device->inScene());
     EXPECT_FALSE(device->inSprites());
+
+    frame();
+    const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
+    EXPECT_EQ(fill(), d3d::FILL_SOLID);
+    for (auto expected : {d3d::FILL_SOLID, d3d::FILL_WIREFRAME, d3d::FILL_SOLID}) {
+        tap(VK_F1);
+        EXPECT_EQ(fill(), expected);
+    }
+}
+
+// Esc and a close request end the loop after the frame is presented; a cleared flag draws nothing.
+TEST_F(WindowKeys, EscOrCloseRequestEndsTheLoop)
+{
+    for (bool esc : {true, false}) {
+        start(1);
+        int framesRun = 0;
+        FieldHooks hooks;
+        hooks.beforeFrame = [&] {
+            setInput(esc && framesRun == 5 ? std::initializer_list<std::uint8_t>{VK_ESC}
+                                           : std::initializer_list<std::uint8_t>{});
+            if (++framesRun == 3 && !esc)
+                field->onCloseRequest();
+        };
+        field->setHooks(hooks);
+        field->Game_Main();
+        EXPECT_EQ(framesRun, esc ? 6 : 3);
+        EXPECT_EQ(device->counts().presents, framesRun);
+        EXPECT_EQ(field->Running, 0);
+    }
+    start(1);
+    field->Running = 0;
+    field->Game_Main();
+    EXPECT_EQ(device->counts().presents, 0);
 }
 
 } // namespace

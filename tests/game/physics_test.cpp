@@ -28,49 +28,45 @@ StoneRec restingStone(float x, float z)
     return s;
 }
 
-// A released stone running on its own, one step per call, until the physics removes it.
-struct LoneShot {
-    int movingSteps = 0, removedInStep = 0;
-    float restZ = 0;
+// A released stone on its own, one step at a time, until it rests or the physics removes it.
+struct LoneShotCase {
+    const char* name;
+    float speed;
+    std::int16_t inPlay, runState;
+    float restZ, tolerance;
 };
 
-LoneShot runLoneShot(float speed)
+class LoneShot : public ::testing::TestWithParam<LoneShotCase> {};
+
+TEST_P(LoneShot, RestsOrLeaves)
 {
+    const LoneShotCase& c = GetParam();
     FieldState f;
-    f.Stones[0] = movingStone(3, 1, speed);
-    LoneShot shot;
-    for (int step = 1; step <= 5000 && f.Stones[0].InPlay == -1; ++step) {
-        shot.movingSteps += f.Stones[0].Speed > 0;
+    f.Stones[0] = movingStone(3, 1, c.speed);
+    int steps = 0, movingSteps = 0;
+    const StoneRec& s = f.Stones[0];
+    for (; steps < 5000 && s.InPlay == -1 && (s.Speed > 0 || s.RunState == 1); ++steps) {
+        movingSteps += s.Speed > 0;
         f.Proc_Phys();
-        if (f.Stones[0].InPlay == 0)
-            shot.removedInStep = step;
-        shot.restZ = f.Stones[0].Pos.z;
     }
-    return shot;
+    EXPECT_EQ(f.Stones[0].InPlay, c.inPlay);
+    EXPECT_EQ(f.Stones[0].RunState, c.runState);
+    EXPECT_NEAR(f.Stones[0].Pos.z, c.restZ, c.tolerance);
+    if (c.speed == 0.039f) {
+        EXPECT_EQ(movingSteps, 1560);
+        EXPECT_EQ(steps, 1561); // removed in the step after it stopped
+    }
+    EXPECT_LT(movingSteps, 1900);
 }
 
-TEST(Sliding, LoneStoneStopsShortOfTheHogLineAndIsRemoved)
-{
-    const LoneShot shot = runLoneShot(0.039f);
-    EXPECT_EQ(shot.movingSteps, 1560);
-    EXPECT_EQ(shot.removedInStep, 1561);
-    EXPECT_NEAR(shot.restZ, 31.439, 0.002);
-}
+const LoneShotCase loneShots[] = {
+    {"StopsShortOfTheHogLine", 0.039f, 0, 2, 31.439f, 0.002f},
+    {"RestsBeyondTheHogLine", 0.0418f, -1, 2, 35.97f, 0.01f},
+    {"LeavesAtTheBack", 0.0475f, 0, 1, 40.5f, 0.5f},
+};
 
-TEST(Sliding, FasterReleasesRestBeyondTheHogLineOrLeaveAtTheBack)
-{
-    FieldState f;
-    f.Stones[0] = movingStone(3, 1, 0.0418f);
-    for (int step = 0; step < 2000; ++step)
-        f.Proc_Phys();
-    EXPECT_EQ(f.Stones[0].InPlay, -1);
-    EXPECT_EQ(f.Stones[0].RunState, 2);
-    EXPECT_NEAR(f.Stones[0].Pos.z, 35.97, 0.01);
-
-    const LoneShot fast = runLoneShot(0.0475f);
-    EXPECT_GE(fast.restZ, 40.0f);
-    EXPECT_LT(fast.movingSteps, 1900);
-}
+INSTANTIATE_TEST_SUITE_P(Sliding, LoneShot, ::testing::ValuesIn(loneShots),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Sliding, SpinCurlsTheHeadingAndTurnsTheStone)
 {
@@ -108,31 +104,25 @@ TEST(Sliding, OneStepMovesOnlyReleasedStonesInPlay)
     EXPECT_EQ(f.Stones[0].RunState, 0);
 }
 
-TEST(OutOfPlay, StoneComingToRestOnOrShortOfTheHogLine)
-{
-    for (float z : {31.5f, 31.6f, 20.0f}) {
-        FieldState f;
-        f.Stones[4] = movingStone(3, z, 0);
-        f.Proc_Phys();
-        EXPECT_EQ(f.Stones[4].RunState, 2) << z;
-        EXPECT_EQ(f.Stones[4].InPlay, z <= 31.5f ? 0 : -1) << z;
-    }
-}
-
-TEST(OutOfPlay, SideAndBackLimitsRemoveInTheStepThatReachesThem)
+// Stopping on or short of the hog line, or reaching a side or the back, removes in that very step.
+TEST(OutOfPlay, RemovedInTheStepThatReachesALimit)
 {
     struct Case {
-        float x, z, heading;
+        float x, z, heading, speed;
         bool removed;
     };
-    // Each stone moves 0.05 in the step.
-    const Case cases[] = {{6.45f, 10, 90, true},   {6.40f, 10, 90, false}, {-0.45f, 10, -90, true},
-                          {-0.40f, 10, -90, false}, {3, 39.95f, 0, true},   {3, 39.9f, 0, false}};
+    // Each moving stone moves 0.05 in the step.
+    const Case cases[] = {{3, 31.5f, 0, 0, true},          {3, 31.6f, 0, 0, false},
+                          {3, 20, 0, 0, true},             {6.45f, 10, 90, 0.05f, true},
+                          {6.40f, 10, 90, 0.05f, false},   {-0.45f, 10, -90, 0.05f, true},
+                          {-0.40f, 10, -90, 0.05f, false}, {3, 39.95f, 0, 0.05f, true},
+                          {3, 39.9f, 0, 0.05f, false}};
     for (const Case& c : cases) {
         FieldState f;
-        f.Stones[5] = movingStone(c.x, c.z, 0.05f, c.heading);
+        f.Stones[5] = movingStone(c.x, c.z, c.speed, c.heading);
         f.Proc_Phys();
         EXPECT_EQ(f.Stones[5].InPlay, c.removed ? 0 : -1) << c.x << " " << c.z;
+        EXPECT_EQ(f.Stones[5].RunState, c.speed == 0 ? 2 : 1) << c.x << " " << c.z;
     }
 }
 

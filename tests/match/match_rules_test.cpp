@@ -125,9 +125,12 @@ TEST(MatchFlow, ScorerLosesHammerBlankKeepsIt)
     EXPECT_EQ(m.endPoints()[2], (std::array<int, 2>{2, 0}));
 }
 
+// Ends are clamped to 1 .. 10; a tie after the last end plays extra ends.
 TEST(MatchFlow, TieAfterLastEndPlaysExtraEnds)
 {
-    Match m({1, false});
+    EXPECT_EQ(Match({11, false}).settings().ends, 10);
+    Match m({0, false});
+    EXPECT_EQ(m.settings().ends, 1);
     finishEndWith(m, Sheet{});
     EXPECT_FALSE(m.over());
     EXPECT_EQ(m.end(), 2);
@@ -137,12 +140,6 @@ TEST(MatchFlow, TieAfterLastEndPlaysExtraEnds)
     EXPECT_TRUE(m.over());
     EXPECT_EQ(m.winner(), Team::Red);
     EXPECT_EQ(m.end(), 3);
-}
-
-TEST(MatchFlow, EndsAreClampedToTheAllowedRange)
-{
-    EXPECT_EQ(Match({0, false}).settings().ends, 1);
-    EXPECT_EQ(Match({11, false}).settings().ends, 10);
 }
 
 // Yellow's guard lies in the free guard zone; red's delivery `stoneNumber` (from 0) knocks it out.
