@@ -85,6 +85,8 @@ TEST_F(ProtocolOverHttp, SendsWhatWasTypedAndDecodesTheCharset)
     EXPECT_EQ(protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).fields(),
               (QStringList{QStringLiteral("-1"), QStringLiteral("café"), QString()}));
     EXPECT_EQ(service.targets().back(), "/Perl/Rinkfall/Data.cgi?Rkf=1");
+    // Without a charset, or with one unknown, the body is read as UTF-8.
+    EXPECT_EQ(platform::decodeBody("\xe5\xb1\xb1", "text/plain"), QStringLiteral("山"));
     EXPECT_EQ(platform::decodeBody("\xe5\xb1\xb1", "text/plain; charset=no-such-set"), QStringLiteral("山"));
 
     // The service decodes exactly what was typed.
