@@ -38,22 +38,27 @@ void checkScreens(const Reply& reply)
     const auto code = reply.code();
 
     const TitleReply title = readTitleReply(reply);
-    const bool noticed = title.outcome == TitleReply::Outcome::Current || title.outcome == TitleReply::Outcome::Outdated;
-    require(!noticed || (reply.has(6) && title.clientIP == reply.field(6) && title.notice[4] == reply.field(5)));
+    const bool noticed =
+        title.outcome == TitleReply::Outcome::Current || title.outcome == TitleReply::Outcome::Outdated;
+    require(!noticed
+            || (reply.has(6) && title.clientIP == reply.field(6) && title.notice[4] == reply.field(5)));
 
     const LoginReply login = readLoginReply(reply);
-    require(login.outcome != LoginReply::Outcome::LoggedIn || (code && *code == 1 && login.userName == reply.field(2)));
+    require(login.outcome != LoginReply::Outcome::LoggedIn
+            || (code && *code == 1 && login.userName == reply.field(2)));
     require(login.outcome != LoginReply::Outcome::Refused || reply.has(1));
 
     const RegistReply regist = readRegistReply(reply);
     require(regist.outcome != RegistReply::Outcome::Registered || (code && *code == 1 && reply.has(1)));
 
     const LobbyVerdict verdict = readLobbyVerdict(reply);
-    require((verdict.outcome == LobbyVerdict::Outcome::Malformed) == (!code || ((*code == -1 || *code == -2) && !reply.has(1))));
+    require((verdict.outcome == LobbyVerdict::Outcome::Malformed)
+            == (!code || ((*code == -1 || *code == -2) && !reply.has(1))));
     if (verdict.outcome == LobbyVerdict::Outcome::GoOn && *code == 1) {
         if (const auto content = parseLobbyReply(reply)) {
             require(content->roomCount >= 0);
-            require(content->rooms.size() == std::size_t(std::min<int32_t>(content->roomCount, LobbyContent::MaxRooms)));
+            const int32_t shown = std::min<int32_t>(content->roomCount, LobbyContent::MaxRooms);
+            require(content->rooms.size() == std::size_t(shown));
             require(content->chats.size() <= std::size_t(LobbyContent::MaxChats));
         }
     }

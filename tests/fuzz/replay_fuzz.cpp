@@ -19,7 +19,8 @@ using fuzz::require;
 void checkRoundTrip(const ReplayHeader& header)
 {
     const ReplayHeader again = parseReplayHeader(replayHeaderLine(header));
-    require(again.gmode == header.gmode && again.seed == header.seed && again.match.has_value() == header.match.has_value());
+    require(again.gmode == header.gmode && again.seed == header.seed
+            && again.match.has_value() == header.match.has_value());
     if (header.match) {
         const match::MatchSetup& a = *again.match;
         const match::MatchSetup& b = *header.match;
@@ -42,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<ReplayHeader> header;
     std::vector<FrameInput> frames;
     fuzz::refusedOr<ReplayFormatError>([&] {
-        ReplayReader reader(std::make_unique<std::istringstream>(std::string(fuzz::text(data, size))), "fuzz.jsonl");
+        ReplayReader reader(std::make_unique<std::istringstream>(std::string(fuzz::text(data, size))),
+                            "fuzz.jsonl");
         header = reader.header();
         while (const auto frame = reader.next())
             frames.push_back(*frame);

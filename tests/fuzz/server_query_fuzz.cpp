@@ -54,7 +54,8 @@ void checkText(std::string_view text)
     require(server::isAsciiAlnum(text) == server::isAsciiAlnum(lower));
 
     const auto number = server::parseDecimal(text);
-    require(!number || std::to_string(*number) == text || (text.size() > 1 && (text[0] == '0' || text.substr(0, 2) == "-0")));
+    const bool leadingZero = text.size() > 1 && (text[0] == '0' || text.substr(0, 2) == "-0");
+    require(!number || std::to_string(*number) == text || leadingZero);
 
     if (!valid)
         return;

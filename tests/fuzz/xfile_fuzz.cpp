@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(i < m.vertices.size());
         std::uint64_t faces = 0;
         for (const platform::MeshSubset& s : m.subsets) {
-            require(s.faceStart == faces && std::uint64_t{s.vertexStart} + s.vertexCount <= m.vertices.size());
+            require(s.faceStart == faces);
+            require(std::uint64_t{s.vertexStart} + s.vertexCount <= m.vertices.size());
             faces += s.faceCount;
         }
         require(faces == m.numFaces());

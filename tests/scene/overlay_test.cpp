@@ -4,48 +4,26 @@
 #include "scene_fixture.h"
 
 #include <algorithm>
-#include <cmath>
 #include <set>
+#include <tuple>
 
 namespace scenetest {
 namespace {
 
-using Box = std::array<float, 4>; // left, top, right, bottom
-
-Box bounds(const gfx::SpriteQuad& q)
-{
-    return {*std::min_element(q.x, q.x + 4), *std::min_element(q.y, q.y + 4), *std::max_element(q.x, q.x + 4),
-            *std::max_element(q.y, q.y + 4)};
-}
+// What tells the sprites apart: texture slot, colour, and the first and last texel row.
+using Look = std::tuple<int, std::uint32_t, std::int32_t, std::int32_t>;
+const Look SpinCursor{7, 0xC0202080u, 0, 32}, SpinBar{8, 0xC0202080u, 0, 4};
+const Look PowerCursor{7, 0xC0802080u, 0, 32}, PowerBar{8, 0xC0802080u, 4, 8};
+const Look Triangle{7, 0xC0808080u, 0, 32}, Band{0, 0x80010101u, 0, 1};
 
 std::array<std::int32_t, 4> box(const RECT& r)
 {
     return {r.Left, r.Top, r.Right, r.Bottom};
 }
 
-enum Kind { SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band, Unknown };
-
-// Tells the sprites apart by texture, texels and colour, not by their order. A bar shows the rows
-// from srcTop of the bar texture; -1 takes any rows.
-Kind kindOf(const gfx::SpriteQuad& q)
-{
-    const struct {
-        Kind kind;
-        int slot;
-        std::uint32_t color;
-        int srcTop;
-    } known[] = {{Band, 0, 0x80010101u, -1},       {SpinBar, 8, 0xC0202080u, 0},   {PowerBar, 8, 0xC0802080u, 4},
-                 {SpinCursor, 7, 0xC0202080u, -1}, {PowerCursor, 7, 0xC0802080u, -1}, {Triangle, 7, 0xC0808080u, -1}};
-    for (const auto& k : known)
-        if (slotOf(q.texture) == k.slot && q.color == k.color
-            && (k.srcTop < 0 || (q.src.Top == k.srcTop && q.src.Bottom == k.srcTop + 4)))
-            return k.kind;
-    return Unknown;
-}
-
 class Overlay : public SceneTest {
 protected:
-    std::vector<Kind> drawnFor(std::int16_t phase, std::int16_t camMode = 1)
+    std::vector<Look> drawnFor(std::int16_t phase, std::int16_t camMode = 1)
     {
         field->Phase = phase;
         field->CamMode = camMode;
@@ -53,31 +31,28 @@ protected:
         field->engine().SpriteBegin();
         field->Draw_2D();
         field->engine().SpriteEnd();
-        std::vector<Kind> kinds;
+        std::vector<Look> looks;
         for (const auto& q : device->sprites())
-            kinds.push_back(kindOf(q));
-        return kinds;
+            looks.push_back({slotOf(q.texture), q.color, q.src.Top, q.src.Bottom});
+        return looks;
     }
-    const gfx::SpriteQuad& sprite(Kind kind) const
+    // The left, top, right and bottom of the sprite drawn `index`th on screen.
+    void expectBounds(std::size_t index, std::array<float, 4> want)
     {
-        for (const auto& q : device->sprites())
-            if (kindOf(q) == kind)
-                return q;
-        throw std::runtime_error("sprite not drawn");
-    }
-    void expectBox(Kind kind, Box want, const char* what)
-    {
+        const gfx::SpriteQuad& q = device->sprites().at(index);
+        const std::array<float, 4> got{*std::min_element(q.x, q.x + 4), *std::min_element(q.y, q.y + 4),
+                                       *std::max_element(q.x, q.x + 4), *std::max_element(q.y, q.y + 4)};
         for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(bounds(sprite(kind))[i], want[i], 0.01) << what << " edge " << i;
+            EXPECT_NEAR(got[i], want[i], 0.01) << "sprite " << index << " edge " << i;
     }
 };
 
 TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
 {
-    const std::vector<Kind> band{Band};
-    const std::vector<Kind> spin{SpinCursor, SpinBar, Band};
-    const std::vector<Kind> power{SpinCursor, SpinBar, PowerCursor, PowerBar, Band};
-    const std::vector<Kind> all{SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band};
+    const std::vector<Look> band{Band};
+    const std::vector<Look> spin{SpinCursor, SpinBar, Band};
+    const std::vector<Look> power{SpinCursor, SpinBar, PowerCursor, PowerBar, Band};
+    const std::vector<Look> all{SpinCursor, SpinBar, PowerCursor, PowerBar, Triangle, Band};
     for (std::int16_t p : {1, 10, 11, 12, 1000, 1001, 1002, 1007, 17, 999})
         EXPECT_EQ(drawnFor(p), band) << "phase " << p;
     for (std::int16_t p : {13, 1003})
@@ -92,76 +67,50 @@ TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
         EXPECT_EQ(drawnFor(1008, mode), band) << "camera " << mode;
 }
 
+// In the order above: spin cursor and bar, power cursor and bar, triangle, band.
 TEST_F(Overlay, CursorsOverTheBarsAtTheirSettingsAndTheBandAcrossTheBottom)
 {
     field->SpinSet = -1;
     field->PowerSet = 2;
     drawnFor(1006);
-    expectBox(SpinCursor, {204, 390, 236, 422}, "spin cursor at -1");
-    expectBox(PowerCursor, {404, 345, 436, 377}, "power cursor at 2");
-    expectBox(SpinBar, {220, 422, 420, 426}, "spin bar");
-    expectBox(PowerBar, {220, 340, 420, 344}, "power bar");
+    expectBounds(0, {204, 390, 236, 422}); // spin at -1
+    expectBounds(1, {220, 422, 420, 426});
+    expectBounds(2, {404, 345, 436, 377}); // power at 2
+    expectBounds(3, {220, 340, 420, 344});
+    expectBounds(5, {0, 432, 640, 480});
+    const auto& s = device->sprites();
+    EXPECT_EQ(s[5].src.Right - s[5].src.Left, 1) << "the band stretches one ice texel";
     // Each quad's first corner is the image's top-left texel: where it lands shows the turn,
     // counter-clockwise on screen (to the bottom-left) for spin, clockwise (to the top-right) for power.
-    EXPECT_NEAR(sprite(SpinCursor).x[0], 204, 0.01);
-    EXPECT_NEAR(sprite(SpinCursor).y[0], 422, 0.01);
-    EXPECT_NEAR(sprite(PowerCursor).x[0], 436, 0.01);
-    EXPECT_NEAR(sprite(PowerCursor).y[0], 345, 0.01);
-    // The band stretches one ice texel.
-    expectBox(Band, {0, 432, 640, 480}, "band");
-    EXPECT_EQ(box(sprite(Band).src), (std::array<std::int32_t, 4>{0, 0, 1, 1}));
+    EXPECT_NEAR(s[0].x[0], 204, 0.01);
+    EXPECT_NEAR(s[0].y[0], 422, 0.01);
+    EXPECT_NEAR(s[2].x[0], 436, 0.01);
+    EXPECT_NEAR(s[2].y[0], 345, 0.01);
 
     field->SpinSet = 0.5f;
     field->PowerSet = 0;
     drawnFor(1006);
-    expectBox(SpinCursor, {354, 390, 386, 422}, "spin cursor at 0.5");
-    expectBox(PowerCursor, {204, 345, 236, 377}, "power cursor at 0");
-}
-
-TEST_F(Overlay, TriangleIsDoubleSizeTurnedAboutItsCentre)
-{
-    for (float angle : {0.0f, 45.0f, 200.0f}) {
-        field->BalAngle = angle;
-        drawnFor(16);
-        const auto& q = sprite(Triangle);
-        EXPECT_NEAR((q.x[0] + q.x[1] + q.x[2] + q.x[3]) / 4, 320, 0.01) << angle;
-        EXPECT_NEAR((q.y[0] + q.y[1] + q.y[2] + q.y[3]) / 4, 382, 0.01) << angle;
-        EXPECT_NEAR(std::hypot(q.x[1] - q.x[0], q.y[1] - q.y[0]), 64, 0.01) << angle;
-        // The top edge points along the angle, counter-clockwise on screen (y down).
-        const double edge = std::atan2(-(q.y[1] - q.y[0]), q.x[1] - q.x[0]) * 180 / 3.14159265358979;
-        EXPECT_NEAR(std::remainder(edge - angle, 360.0), 0, 0.01) << angle;
-    }
-}
-
-// The white texts the player reads. Each is drawn over black copies of itself, one pixel off to
-// the left, right, top and bottom at least, drawn just before it.
-std::vector<gfx::TextRecord> readTexts(const std::vector<gfx::TextRecord>& drawn)
-{
-    std::vector<gfx::TextRecord> read;
-    std::set<std::pair<int, int>> outline;
-    for (const gfx::TextRecord& t : drawn) {
-        if (t.color != 0xFFFFFFFFu) {
-            EXPECT_EQ(t.color, 0xFF000000u) << t.text;
-            outline.insert({t.rect.Left, t.rect.Top});
-            continue;
-        }
-        for (auto [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}})
-            EXPECT_TRUE(outline.count({t.rect.Left + dx, t.rect.Top + dy})) << t.text << " lacks its outline";
-        outline.clear();
-        read.push_back(t);
-    }
-    EXPECT_TRUE(outline.empty()) << "an outline without its text";
-    return read;
+    expectBounds(0, {354, 390, 386, 422});
+    expectBounds(2, {204, 345, 236, 377});
 }
 
 class StatusDisplay : public SceneTest {
 protected:
+    // The white texts the player reads; the black copies under them are their outline.
+    std::vector<gfx::TextRecord> readTexts() const
+    {
+        std::vector<gfx::TextRecord> read;
+        for (const gfx::TextRecord& t : device->texts())
+            if (t.color == 0xFFFFFFFFu)
+                read.push_back(t);
+        return read;
+    }
     std::vector<gfx::TextRecord> textsFor(std::int16_t phase)
     {
         field->Phase = phase;
         device->reset();
         field->Draw_System();
-        return readTexts(device->texts());
+        return readTexts();
     }
 };
 
@@ -183,7 +132,7 @@ TEST_F(StatusDisplay, HelpLinesWhereThePlayerActs)
     EXPECT_EQ(firstLines.size(), 9u);
 }
 
-TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
+TEST_F(StatusDisplay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustDrawn)
 {
     field->ShotFrame = 0;
     auto texts = textsFor(1);
@@ -200,12 +149,9 @@ TEST_F(StatusDisplay, CountersRightAlignedInFiveAndShownWholeWhenLonger)
     EXPECT_EQ(texts[1].text, "Vtx:123456");
     EXPECT_EQ(texts[2].text, "Ply:  -42");
     EXPECT_EQ(texts[3].text, "Rkf: 1234");
-}
 
-// The counters shown are those of the frame just drawn; the frame rate is counted once a frame and
-// the second second reports the first's count.
-TEST_F(StatusDisplay, CountersOfTheWholeFrameAndTheFrameRateAfterTheFirstSecond)
-{
+    // In a frame the counters shown are those of that frame; the frame rate is counted once a frame
+    // and the second second reports the first's count.
     const auto counter = [](const char* label, std::size_t value) {
         const std::string digits = std::to_string(value);
         return label + std::string(digits.size() < 5 ? 5 - digits.size() : 0, ' ') + digits;
@@ -214,7 +160,7 @@ TEST_F(StatusDisplay, CountersOfTheWholeFrameAndTheFrameRateAfterTheFirstSecond)
         clock.set(200.0 + i / 61.0);
         device->reset();
         field->runFrame();
-        const auto texts = readTexts(device->texts());
+        texts = readTexts();
         ASSERT_GE(texts.size(), 4u);
         EXPECT_EQ(texts[1].text, counter("Vtx:", 111 * floor.numVertices()));
         EXPECT_EQ(texts[2].text, counter("Ply:", 111 * floor.numFaces()));

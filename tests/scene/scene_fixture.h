@@ -32,8 +32,7 @@ protected:
         useLibrary();
         env.seed = 11;
         // An opaque image, 2 texels high and as wide as SlotWidthBase + the slot its file name names.
-        env.platform.loadTexture = [this](const std::string& path) {
-            texturePaths.push_back(path);
+        env.platform.loadTexture = [](const std::string& path) {
             for (int slot = 0; slot < int(TextureNames.size()); ++slot) {
                 const int width = SlotWidthBase + slot;
                 if (path.ends_with(std::string(TextureNames[slot]) + ".bmp"))
@@ -41,10 +40,6 @@ protected:
                         {platform::TextureLevel{width, 2, std::vector<std::uint8_t>(width * 8, 0xFF)}}};
             }
             throw std::runtime_error("not a texture of the game: " + path);
-        };
-        env.platform.loadMesh = [this](const std::string& path) {
-            meshPaths.push_back(path);
-            return platform::loadXFile(path);
         };
     }
 
@@ -78,7 +73,6 @@ protected:
         return out;
     }
 
-    std::vector<std::string> texturePaths, meshPaths;
     const platform::MeshData floor = platform::loadXFile(testsupport::programDir() + "/Library/Mesh_Floor.x");
     const platform::MeshData pipe = platform::loadXFile(testsupport::programDir() + "/Library/Mesh_Pipe.x");
 };

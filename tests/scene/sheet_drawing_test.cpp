@@ -1,10 +1,17 @@
-// The 3D scene on the null device: the sheet's pieces, their order, places and textures, and the stones.
+// The 3D scene on the null device: the sheet's pieces, their order, places and textures, and the
+// stones; and a game whose Library is damaged.
 
 #include "scene_fixture.h"
 
 #include "engine/d3dx_math.h"
+#include "game/game_run.h"
+
+#include <QTemporaryDir>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <tuple>
 
 namespace scenetest {
 namespace {
@@ -40,28 +47,16 @@ Box placedSquare(const D3DMATRIX& world)
     return b;
 }
 
-class SheetDrawing : public SceneTest {
-protected:
-    // The pieces of the empty sheet's first frame: 94 wall panels, then 17 floor pieces.
-    std::vector<gfx::SubsetDrawRecord> sheetPieces()
-    {
-        frame();
-        auto p = pieces(drawsOf(floor));
-        EXPECT_EQ(p.size(), 111u);
-        p.resize(111);
-        return p;
-    }
-};
+using SheetDrawing = SceneTest;
 
-TEST_F(SheetDrawing, EmptySheetIs111FloorDrawsTexturedInTheSheetOrder)
+// The empty sheet is nothing but 111 draws of the floor mesh: 94 wall panels standing on the edges,
+// then 17 floor pieces that cover the sheet from x -0.5 to 6.5 and z -0.5 to 39.5 once, without gaps.
+TEST_F(SheetDrawing, EmptySheetPiecesTheirTexturesAndPlaces)
 {
-    const auto p = sheetPieces();
-    EXPECT_EQ(drawsOf(floor).size(), device->subsetDraws().size()) << "nothing but the floor mesh is drawn";
-    EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices()));
-    EXPECT_EQ(field->engine().getNumDrawFace(), std::int32_t(111 * floor.numFaces()));
     frame();
-    EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices())) << "each frame counts afresh";
-
+    EXPECT_EQ(drawsOf(floor).size(), device->subsetDraws().size());
+    const auto p = pieces(drawsOf(floor));
+    ASSERT_EQ(p.size(), 111u);
     std::vector<std::pair<int, int>> runs; // (slot, pieces drawn with it)
     for (const auto& r : p) {
         if (runs.empty() || runs.back().first != slotOf(r.texture))
@@ -70,13 +65,7 @@ TEST_F(SheetDrawing, EmptySheetIs111FloorDrawsTexturedInTheSheetOrder)
     }
     const std::vector<std::pair<int, int>> expected{{2, 94}, {1, 2}, {3, 4}, {4, 2}, {6, 4}, {5, 1}, {0, 4}};
     EXPECT_EQ(runs, expected);
-}
 
-// The walls stand on the edges; the 17 floor pieces cover the sheet from x -0.5 to 6.5 and z -0.5
-// to 39.5 once, without gaps.
-TEST_F(SheetDrawing, WallsStandOnTheEdgesAndTheFloorTilesTheSheetOnce)
-{
-    const auto p = sheetPieces();
     // The long walls: left then right for each z, from the thrower's end on. Then the ends: near then
     // far for x 1..5, then the corner panels at x 0 and 6.
     const float endX[] = {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 0, 0, 6, 6};
@@ -86,8 +75,10 @@ TEST_F(SheetDrawing, WallsStandOnTheEdgesAndTheFloorTilesTheSheetOnce)
         EXPECT_NEAR(b.lo.y, 0, Eps) << "panel " << i;
         EXPECT_NEAR(b.hi.y, 1, Eps) << "panel " << i;
         EXPECT_NEAR(side ? b.hi.x - b.lo.x : b.hi.z - b.lo.z, 0, Eps) << "panel " << i << " stands across";
-        EXPECT_NEAR((b.lo.x + b.hi.x) / 2, side ? (i % 2 ? 6.5f : -0.5f) : endX[i - 80], Eps) << "panel " << i;
-        EXPECT_NEAR((b.lo.z + b.hi.z) / 2, side ? float(i / 2) : (i % 2 ? 39.5f : -0.5f), Eps) << "panel " << i;
+        const float x = side ? (i % 2 ? 6.5f : -0.5f) : endX[i - 80];
+        const float z = side ? float(i / 2) : (i % 2 ? 39.5f : -0.5f);
+        EXPECT_NEAR((b.lo.x + b.hi.x) / 2, x, Eps) << "panel " << i;
+        EXPECT_NEAR((b.lo.z + b.hi.z) / 2, z, Eps) << "panel " << i;
     }
 
     std::vector<std::pair<Box, int>> floorPieces; // (placed square, slot)
@@ -106,15 +97,13 @@ TEST_F(SheetDrawing, WallsStandOnTheEdgesAndTheFloorTilesTheSheetOnce)
     for (float x = -0.25f; x < 6.5f; x += 0.5f)
         for (float z = -0.25f; z < 39.5f; z += 0.5f)
             EXPECT_GE(slotAt(x, z), 0) << "at x " << x << " z " << z;
-    const struct {
-        float x, z;
-        int slot;
-        const char* what;
-    } spots[] = {{3, 3, 1, "near house"},      {3, 36, 1, "far house"},           {0, 3, 3, "beside a house"},
-                 {3, 8, 4, "line square"},     {6, 31, 6, "beside far line"},     {3, 19.5f, 5, "centre strip"},
-                 {0, 19.5f, 0, "ice beside it"}, {6.2f, 0, 0, "near end strip"}, {-0.2f, 39, 0, "far end strip"}};
-    for (const auto& s : spots)
-        EXPECT_EQ(slotAt(s.x, s.z), s.slot) << s.what;
+    // Near and far house, beside a house, line square, beside the far one, centre strip, ice beside
+    // it, the near and the far end strip.
+    const std::tuple<float, float, int> spots[] = {{3, 3, 1},     {3, 36, 1},    {0, 3, 3},
+                                                   {3, 8, 4},     {6, 31, 6},    {3, 19.5f, 5},
+                                                   {0, 19.5f, 0}, {6.2f, 0, 0}, {-0.2f, 39, 0}};
+    for (const auto& [x, z, slot] : spots)
+        EXPECT_EQ(slotAt(x, z), slot) << "at x " << x << " z " << z;
 
     // The far house is turned half a turn: its texture's top-left corner lands at the far right.
     const D3DVECTOR nearCorner = transformCoord({-0.5f, 0, -0.5f}, p[94].world);
@@ -151,32 +140,12 @@ TEST_F(StoneDrawing, InPlayStonesDrawnOnceEachInTheirColour)
     placeStone(14, 3, 35);
     frame();
     EXPECT_EQ(pieces(drawsOf(pipe)).size(), 3u);
-    EXPECT_EQ(field->engine().getNumDrawVertex(), std::int32_t(111 * floor.numVertices() + 3 * pipe.numVertices()));
-    EXPECT_EQ(field->engine().getNumDrawFace(), std::int32_t(111 * floor.numFaces() + 3 * pipe.numFaces()));
+    EXPECT_EQ(field->engine().getNumDrawVertex(), int(111 * floor.numVertices() + 3 * pipe.numVertices()));
+    EXPECT_EQ(field->engine().getNumDrawFace(), int(111 * floor.numFaces() + 3 * pipe.numFaces()));
     EXPECT_EQ(diffuse(), (std::vector<float>{1, 0.2f, 0.2f, 1}));
     field->Stones[14].InPlay = 0;
     frame();
     EXPECT_EQ(diffuse(), (std::vector<float>{1, 1, 0.2f, 1}));
-}
-
-TEST_F(StoneDrawing, PlacementHeightScaleRotationAndTexture)
-{
-    placeStone(4, 2.5f, 39.8f, -1, 90); // beyond the far wall: drawing never tests positions
-    frame();
-    const auto draws = pieces(drawsOf(pipe));
-    ASSERT_EQ(draws.size(), 1u);
-    const D3DMATRIX& w = draws[0].world;
-    const D3DVECTOR centre = transformCoord({0, 0, 0}, w);
-    EXPECT_NEAR(centre.x, 2.5f, Eps);
-    EXPECT_NEAR(centre.y, 0.1f, Eps) << "held stones are drawn on the ice, not at their stored 0.5";
-    EXPECT_NEAR(centre.z, 39.8f, Eps);
-    const D3DVECTOR top = transformCoord({0, 0.5f, 0}, w);
-    EXPECT_NEAR(top.y - centre.y, 0.1f, Eps);
-    // Turned a quarter about y: the mesh's +x edge ends on the z axis, 0.125 away.
-    const D3DVECTOR side = transformCoord({0.5f, 0, 0}, w);
-    EXPECT_NEAR(std::fabs(side.z - centre.z), 0.125f, Eps);
-    EXPECT_NEAR(side.x - centre.x, 0, Eps);
-    EXPECT_EQ(slotOf(draws[0].texture), 2);
 }
 
 // Physics runs between the sheet and the stones, one step a frame: a stone is drawn where that step
@@ -199,6 +168,46 @@ TEST_F(StoneDrawing, DrawnAfterThePhysicsStepOfTheFrame)
         const auto draws = pieces(drawsOf(pipe));
         ASSERT_EQ(draws.size(), 1u);
         EXPECT_NEAR(transformCoord({0, 0, 0}, draws[0].world).z, after, Eps);
+    }
+}
+
+// Headless practice games of one frame on a copy of the generated Library, as the program runs
+// them: the intact copy runs, and each missing file, or one whose head survives but whose rest is
+// noise, ends the game with the Unfound error naming it.
+namespace fs = std::filesystem;
+
+TEST(DamagedLibrary, EachMissingOrCorruptFileEndsTheGameWithAnError)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const fs::path library = dir.path().toStdString() + "/Library";
+    fs::copy(testsupport::programDir() + "/Library", library, fs::copy_options::recursive);
+    GameRunOptions o;
+    o.startsGame = true;
+    o.headless = true;
+    o.seed = 1;
+    o.frames = 1;
+    o.libraryDir = dir.path();
+    ASSERT_EQ(runGame(o), 0) << "the intact copy runs";
+    const std::pair<const char*, bool> damages[] = {{"Tex_Ice.bmp", false}, {"Tex_Bar.bmp", false},
+                                                    {"Mesh_Box.x", false},  {"Mesh_Pipe.x", false},
+                                                    {"Tex_House.bmp", true}, {"Mesh_Floor.x", true}};
+    for (const auto& [name, corrupt] : damages) {
+        const fs::path file = library / name, aside = library / (std::string(name) + ".good");
+        fs::rename(file, aside);
+        if (corrupt) {
+            std::ifstream in(aside, std::ios::binary);
+            std::string head(40, '\0');
+            in.read(head.data(), 40);
+            std::ofstream(file, std::ios::binary) << head << "\x01\xff garbage {{{ ;;; 1e999";
+        }
+        testing::internal::CaptureStderr();
+        EXPECT_NE(runGame(o), 0) << name;
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("Unfound"), std::string::npos) << name << ": " << said;
+        EXPECT_NE(said.find(name), std::string::npos) << said;
+        fs::remove(file);
+        fs::rename(aside, file);
     }
 }
 
