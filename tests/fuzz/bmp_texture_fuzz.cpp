@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (declaresHugeImage(data, size))
         return 0;
     fuzz::refusedOr<platform::LoadError>([&] {
-        const std::string_view bytes = fuzz::text(data, size);
-        checkTexture(platform::decodeBmpTexture(QByteArray(bytes.data(), qsizetype(bytes.size()))));
+        const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+        checkTexture(platform::decodeBmpTexture(bytes));
     });
     return 0;
 }

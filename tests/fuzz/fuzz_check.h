@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 namespace fuzz {
 
@@ -13,11 +12,6 @@ inline void require(bool condition)
 {
     if (!condition)
         __builtin_trap();
-}
-
-inline std::string_view text(const std::uint8_t* data, std::size_t size)
-{
-    return {reinterpret_cast<const char*>(data), size};
 }
 
 // Runs `check`; an input refused with `Refusal` is a fine answer, any other exception a finding.
