@@ -13,41 +13,42 @@ using namespace gfx;
 
 using engine::d3dx::rotationX;
 using engine::d3dx::translation;
+using F3 = std::array<float, 3>;
 D3DMATRIX diag(float x, float y, float z) { return engine::d3dx::scaling(x, y, z); }
+const double kPi = std::acos(-1.0);
 
 // v·M for a point (w = 1) given as the 16 floats of a block matrix.
-std::array<float, 3> apply(const float (&m)[16], float x, float y, float z)
+F3 apply(const float (&m)[16], float x, float y, float z)
 {
     return {x * m[0] + y * m[4] + z * m[8] + m[12], x * m[1] + y * m[5] + z * m[9] + m[13],
             x * m[2] + y * m[6] + z * m[10] + m[14]};
 }
 
+void expectNear(const F3& got, const F3& expected)
+{
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(got[i], expected[i], 1e-6) << "component " << i;
+}
+
 TEST(FixedFunctionMatrices, NormalMatrixIsInverseTransposeWithoutRenormalising)
 {
     const D3DMATRIX half = normalMatrix(diag(0.5f, 0.25f, 1.0f));
-    EXPECT_FLOAT_EQ(half.m[0][0], 2.0f);
-    EXPECT_FLOAT_EQ(half.m[1][1], 4.0f);
-    EXPECT_FLOAT_EQ(half.m[2][2], 1.0f);
+    expectNear({half.m[0][0], half.m[1][1], half.m[2][2]}, {2, 4, 1});
 
     const D3DMATRIX rot = rotationX(0.7f);
     const D3DMATRIX n = normalMatrix(rot);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            EXPECT_NEAR(n.m[i][j], rot.m[i][j], 1e-6) << i << "," << j;
+    const D3DMATRIX flat = normalMatrix(diag(1, 0, 1)); // singular: zero normals
+    for (int i = 0; i < 3; ++i) {
+        expectNear({n.m[i][0], n.m[i][1], n.m[i][2]}, {rot.m[i][0], rot.m[i][1], rot.m[i][2]});
+        EXPECT_EQ((F3{flat.m[i][0], flat.m[i][1], flat.m[i][2]}), (F3{0, 0, 0}));
+    }
 
-    // A shear: (M⁻¹)ᵀ differs from M; check n·Mᵀ-inverse keeps normals perpendicular to edges.
+    // A shear: (M⁻¹)ᵀ differs from M. The plane x = 0 (normal (1,0,0)) becomes the plane
+    // x = 1.5 y, whose normal is ∝ (1, -1.5, 0).
     D3DMATRIX shear = identityMatrix();
     shear.m[1][0] = 1.5f; // x += 1.5 y
     const D3DMATRIX ns = normalMatrix(shear);
-    // The plane x = 0 (normal (1,0,0)) becomes the plane x = 1.5 y: normal ∝ (1, -1.5, 0).
-    const float nx = ns.m[0][0], ny = ns.m[0][1];
-    EXPECT_NEAR(ny / nx, -1.5f, 1e-6);
-
-    // A singular world gives zero normals.
-    const D3DMATRIX flat = normalMatrix(diag(1, 0, 1));
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            EXPECT_EQ(flat.m[i][j], 0.0f);
+    EXPECT_NEAR(ns.m[0][1] / ns.m[0][0], -1.5f, 1e-6);
 }
 
 TEST(FixedFunctionMatrices, ComposesWorldThenViewThenProjection)
@@ -57,12 +58,8 @@ TEST(FixedFunctionMatrices, ComposesWorldThenViewThenProjection)
     s.setTransform(d3d::TS_VIEW, diag(2, 1, 1));
     s.setTransform(d3d::TS_PROJECTION, translation(0, 0, 5));
     const DrawBlock b = buildDrawBlock(s);
-    const auto p = apply(b.worldViewProj, 3, 0, 0);
-    EXPECT_FLOAT_EQ(p[0], 8.0f); // (3 + 1) · 2, not 3 · 2 + 1
-    EXPECT_FLOAT_EQ(p[2], 5.0f);
-    const auto v = apply(b.worldView, 3, 0, 0);
-    EXPECT_FLOAT_EQ(v[0], 8.0f);
-    EXPECT_FLOAT_EQ(v[2], 0.0f);
+    expectNear(apply(b.worldViewProj, 3, 0, 0), {8, 0, 5}); // (3 + 1) · 2, not 3 · 2 + 1
+    expectNear(apply(b.worldView, 3, 0, 0), {8, 0, 0});
     const FrameBlock f = buildFrameBlock(s, 640, 480);
     EXPECT_FLOAT_EQ(f.pixelOffset[0], 1.0f / 640);
     EXPECT_FLOAT_EQ(f.pixelOffset[1], 1.0f / 480);
@@ -74,20 +71,16 @@ TEST(FixedFunctionLights, DirectionalLightPointsTowardsTheLightInViewSpace)
     sun.Type = d3d::LIGHT_DIRECTIONAL;
     sun.Direction = {0, -2, 0}; // not unit length
     GpuLight g = viewSpaceLight(sun, identityMatrix());
-    EXPECT_EQ((std::array<float, 3>{g.direction[0], g.direction[1], g.direction[2]}), (std::array<float, 3>{0, 1, 0}));
+    EXPECT_EQ((F3{g.direction[0], g.direction[1], g.direction[2]}), (F3{0, 1, 0}));
 
     // A view turned 90° about X sends world -y to view -z; towards the light is then +z.
-    g = viewSpaceLight(sun, rotationX(float(std::acos(-1.0) / 2)));
-    EXPECT_NEAR(g.direction[0], 0.0f, 1e-6);
-    EXPECT_NEAR(g.direction[1], 0.0f, 1e-6);
-    EXPECT_NEAR(g.direction[2], 1.0f, 1e-6);
+    g = viewSpaceLight(sun, rotationX(float(kPi / 2)));
+    expectNear({g.direction[0], g.direction[1], g.direction[2]}, {0, 0, 1});
     EXPECT_FLOAT_EQ(g.att2CosThetaCosPhiType[3], float(d3d::LIGHT_DIRECTIONAL));
 
-    // A zero direction stays zero instead of NaN.
     sun.Direction = {0, 0, 0};
     g = viewSpaceLight(sun, identityMatrix());
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(g.direction[i], 0.0f);
+    EXPECT_EQ((F3{g.direction[0], g.direction[1], g.direction[2]}), (F3{0, 0, 0})) << "not NaN";
 }
 
 TEST(FixedFunctionLights, SpotLightGetsViewPositionAndHalfConeCosines)
@@ -96,16 +89,14 @@ TEST(FixedFunctionLights, SpotLightGetsViewPositionAndHalfConeCosines)
     spot.Type = d3d::LIGHT_SPOT;
     spot.Position = {1, 2, 3};
     spot.Direction = {0, 0, 4};
-    spot.Theta = float(std::acos(-1.0) / 2);
-    spot.Phi = float(std::acos(-1.0));
+    spot.Theta = float(kPi / 2);
+    spot.Phi = float(kPi);
     spot.Range = 9;
     spot.Falloff = 1.5f;
     const GpuLight g = viewSpaceLight(spot, translation(10, 0, 0));
-    EXPECT_FLOAT_EQ(g.position[0], 11.0f);
-    EXPECT_FLOAT_EQ(g.position[2], 3.0f);
-    EXPECT_FLOAT_EQ(g.direction[2], 1.0f); // the axis itself, normalised, translation ignored
-    EXPECT_FLOAT_EQ(g.direction[0], 0.0f);
-    EXPECT_NEAR(g.att2CosThetaCosPhiType[1], std::cos(std::acos(-1.0) / 4), 1e-6);
+    expectNear({g.position[0], g.position[1], g.position[2]}, {11, 2, 3});
+    expectNear({g.direction[0], g.direction[1], g.direction[2]}, {0, 0, 1}); // normalised, not translated
+    EXPECT_NEAR(g.att2CosThetaCosPhiType[1], std::cos(kPi / 4), 1e-6);
     EXPECT_NEAR(g.att2CosThetaCosPhiType[2], 0.0, 1e-6);
     EXPECT_FLOAT_EQ(g.rangeFalloffAtt01[0], 9.0f);
     EXPECT_FLOAT_EQ(g.rangeFalloffAtt01[1], 1.5f);
@@ -149,9 +140,7 @@ TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoi
     s.setRenderState(d3d::RS_ALPHAREF, 0x1FF);
     s.setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
     const FrameBlock b = buildFrameBlock(s, 640, 480);
-    EXPECT_FLOAT_EQ(b.globalAmbient[0], 30.0f / 255);
-    EXPECT_FLOAT_EQ(b.globalAmbient[1], 60.0f / 255);
-    EXPECT_FLOAT_EQ(b.globalAmbient[2], 90.0f / 255);
+    expectNear({b.globalAmbient[0], b.globalAmbient[1], b.globalAmbient[2]}, {30.0f / 255, 60.0f / 255, 90.0f / 255});
     EXPECT_FLOAT_EQ(b.fogStartEndDensity[0], 2.5f);
     EXPECT_FLOAT_EQ(b.fogStartEndDensity[1], 1.0f);
     EXPECT_EQ(b.lightCountAlphaRef[1], 0xFF);

@@ -41,13 +41,12 @@ TEST(VirtualKeys, QtKeysMapToWindowsCodes)
 
 TEST(Letterbox, KeepsTheAspectAndCentres)
 {
-    const QSize bb(640, 480);
-    EXPECT_EQ(letterboxRect(QSize(640, 480), bb), QRect(0, 0, 640, 480));
-    EXPECT_EQ(letterboxRect(QSize(1280, 480), bb), QRect(320, 0, 640, 480));
-    EXPECT_EQ(letterboxRect(QSize(640, 960), bb), QRect(0, 240, 640, 480));
-    EXPECT_EQ(letterboxRect(QSize(1920, 1080), bb), QRect(240, 0, 1440, 1080));
-    EXPECT_EQ(letterboxRect(QSize(320, 240), bb), QRect(0, 0, 320, 240));
-    EXPECT_TRUE(letterboxRect(QSize(0, 100), bb).isEmpty());
+    for (const auto& [window, shown] : {std::pair{QSize(640, 480), QRect(0, 0, 640, 480)},
+                                        {QSize(1280, 480), QRect(320, 0, 640, 480)},
+                                        {QSize(640, 960), QRect(0, 240, 640, 480)},
+                                        {QSize(1920, 1080), QRect(240, 0, 1440, 1080)},
+                                        {QSize(320, 240), QRect(0, 0, 320, 240)}, {QSize(0, 100), QRect()}})
+        EXPECT_EQ(letterboxRect(window, QSize(640, 480)), shown) << window.width() << "x" << window.height();
 }
 
 class WindowHostTest : public ::testing::Test {
@@ -73,7 +72,7 @@ protected:
     WindowHost host;
 };
 
-TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
+TEST_F(WindowHostTest, KeysFillTheTableIgnoringRepeatsModifiersSetBothCodesAndFocusLossClearsAll)
 {
     QTest::keyPress(host.window(), Qt::Key_A);
     QTest::keyPress(host.window(), Qt::Key_Space);
@@ -85,7 +84,6 @@ TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
     EXPECT_EQ(keyState('A'), 0);
     EXPECT_NE(keyState(32), 0);
 
-    // Auto-repeat is ignored.
     key(QEvent::KeyPress, Qt::Key_W);
     host.keyTableRead();
     key(QEvent::KeyRelease, Qt::Key_W, true); // a repeat's release must not let the key go
@@ -93,10 +91,7 @@ TEST_F(WindowHostTest, KeyPressAndReleaseFillTheTable)
     key(QEvent::KeyRelease, Qt::Key_W);
     key(QEvent::KeyPress, Qt::Key_W, true); // nor a repeat's press bring it back
     EXPECT_EQ(keyState('W'), 0);
-}
 
-TEST_F(WindowHostTest, ModifiersSetBothSidedAndGenericCodes)
-{
     key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe1);
     key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe2);
     EXPECT_NE(keyState(0x10), 0);
@@ -107,6 +102,14 @@ TEST_F(WindowHostTest, ModifiersSetBothSidedAndGenericCodes)
     EXPECT_NE(keyState(0x10), 0) << "right shift still down";
     key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe2);
     EXPECT_EQ(keyState(0x10), 0);
+
+    key(QEvent::KeyPress, Qt::Key_A);
+    key(QEvent::KeyPress, Qt::Key_Escape);
+    key(QEvent::KeyPress, Qt::Key_Control, false, 0xffe3);
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    send(&out);
+    for (int vk = 0; vk < 256; ++vk)
+        ASSERT_EQ(keyState(vk), 0) << "key " << vk << " stuck";
 }
 
 TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
@@ -133,17 +136,6 @@ TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
     EXPECT_EQ(states(), (std::vector<int>{2, 0, 0}));
     key(QEvent::KeyRelease, Qt::Key_Escape);
     EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
-}
-
-TEST_F(WindowHostTest, FocusLossClearsEveryKey)
-{
-    key(QEvent::KeyPress, Qt::Key_A);
-    key(QEvent::KeyPress, Qt::Key_Escape);
-    key(QEvent::KeyPress, Qt::Key_Control, false, 0xffe3);
-    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    send(&out);
-    for (int vk = 0; vk < 256; ++vk)
-        ASSERT_EQ(keyState(vk), 0) << "key " << vk << " stuck";
 }
 
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
@@ -186,7 +178,7 @@ TEST_F(WindowHostTest, MouseButtonsArriveAsTheirMask)
     EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
 }
 
-TEST_F(WindowHostTest, CloseRequestIsReportedAndTheWindowStays)
+TEST_F(WindowHostTest, CloseRequestIsReportedAndTheWindowStaysAndF11TogglesFullScreen)
 {
     int calls = 0;
     host.setCloseHandler([&] { ++calls; });
@@ -197,10 +189,7 @@ TEST_F(WindowHostTest, CloseRequestIsReportedAndTheWindowStays)
     EXPECT_TRUE(host.window()->isVisible());
     host.clearCloseRequest();
     EXPECT_FALSE(host.closeRequested());
-}
 
-TEST_F(WindowHostTest, F11TogglesFullScreen)
-{
     QTest::keyPress(host.window(), Qt::Key_F11);
     EXPECT_TRUE(host.window()->windowStates() & Qt::WindowFullScreen);
     QTest::keyRelease(host.window(), Qt::Key_F11);

@@ -7,15 +7,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <random>
 #include <cstdint>
+#include <random>
 #include <string>
 
 using platform::decodeBmpTexture;
 using platform::LoadError;
 using platform::TextureImage;
 using platform::TextureLevel;
+using Texel = std::array<int, 4>;
 
 namespace {
 
@@ -37,7 +37,7 @@ QImage imageFrom(int w, int h, auto colourAt)
     return image;
 }
 
-std::array<int, 4> texel(const TextureLevel& level, int x, int y)
+Texel texel(const TextureLevel& level, int x, int y)
 {
     const std::size_t at = (std::size_t(y) * level.width + x) * 4;
     return {level.rgba[at], level.rgba[at + 1], level.rgba[at + 2], level.rgba[at + 3]};
@@ -45,100 +45,23 @@ std::array<int, 4> texel(const TextureLevel& level, int x, int y)
 
 void expectRejected(const QByteArray& bytes, const std::string& fragment)
 {
-    EXPECT_THAT([&] { decodeBmpTexture(bytes); }, ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(fragment)));
+    EXPECT_THAT([&] { decodeBmpTexture(bytes); },
+                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(fragment)));
 }
 
-} // namespace
-
-TEST(BmpColourKey, OnlyPureBlackBecomesTransparent)
+// Every level halves the one before (odd sizes rounded down, never below 1) down to 1 x 1.
+void expectMipSizes(const TextureImage& t, int w, int h)
 {
-    const QRgb colours[] = {qRgb(0, 0, 0), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 1), qRgb(200, 100, 50), qRgb(255, 255, 255)};
-    const QImage image = imageFrom(6, 1, [&](int x, int) { return colours[x]; });
-    const TextureImage t = decodeBmpTexture(encode(image));
-    ASSERT_EQ(t.width(), 6);
-    ASSERT_EQ(t.height(), 1);
-    EXPECT_EQ(texel(t.levels[0], 0, 0), (std::array<int, 4>{0, 0, 0, 0}));
-    for (int x = 1; x < 6; ++x) {
-        const auto c = texel(t.levels[0], x, 0);
-        EXPECT_EQ(c, (std::array<int, 4>{qRed(colours[x]), qGreen(colours[x]), qBlue(colours[x]), 255})) << x;
+    ASSERT_FALSE(t.levels.empty());
+    for (const TextureLevel& level : t.levels) {
+        EXPECT_EQ(level.width, w);
+        EXPECT_EQ(level.height, h);
+        ASSERT_EQ(level.rgba.size(), std::size_t(level.width) * level.height * 4);
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
     }
-
-    // Qt writes bottom-up rows; the texture must still start with the image's top row.
-    const QImage rows = imageFrom(2, 2, [](int, int y) { return y == 0 ? qRgb(10, 20, 30) : qRgb(40, 50, 60); });
-    const TextureImage r = decodeBmpTexture(encode(rows));
-    EXPECT_EQ(texel(r.levels[0], 1, 0), (std::array<int, 4>{10, 20, 30, 255}));
-    EXPECT_EQ(texel(r.levels[0], 0, 1), (std::array<int, 4>{40, 50, 60, 255}));
+    EXPECT_EQ(t.levels.back().width * t.levels.back().height, 1);
 }
-
-TEST(BmpMipChain, EachLevelIsTheTwoByTwoMeanIncludingAlpha)
-{
-    const QImage image = imageFrom(8, 4, [](int x, int y) {
-        if ((x + y) % 3 == 0)
-            return qRgb(0, 0, 0); // keyed
-        return qRgb(x * 31, y * 60 + 5, (x * y * 13) % 256);
-    });
-    const TextureImage t = decodeBmpTexture(encode(image));
-    ASSERT_EQ(t.levels.size(), 4u);
-    const int sizes[4][2] = {{8, 4}, {4, 2}, {2, 1}, {1, 1}};
-    for (std::size_t i = 0; i < t.levels.size(); ++i) {
-        EXPECT_EQ(t.levels[i].width, sizes[i][0]);
-        EXPECT_EQ(t.levels[i].height, sizes[i][1]);
-        EXPECT_EQ(t.levels[i].rgba.size(), std::size_t(sizes[i][0]) * sizes[i][1] * 4);
-    }
-    // Level 1 against the image itself; later levels against the level before.
-    const TextureLevel& l1 = t.levels[1];
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) {
-            int sum[4] = {0, 0, 0, 0};
-            for (int dy = 0; dy < 2; ++dy)
-                for (int dx = 0; dx < 2; ++dx) {
-                    const QRgb p = image.pixel(2 * x + dx, 2 * y + dy);
-                    const bool keyed = (p & 0xFFFFFFu) == 0;
-                    sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p), sum[3] += keyed ? 0 : 255;
-                }
-            const auto got = texel(l1, x, y);
-            for (int c = 0; c < 4; ++c)
-                EXPECT_NEAR(got[c], sum[c] / 4.0, 0.5) << x << "," << y << " channel " << c;
-        }
-    // The 2 x 1 level from the 4 x 2 one: alpha of a block with one keyed texel is 3/4 of 255.
-    const TextureLevel& l3 = t.levels[3];
-    const auto a = texel(t.levels[2], 0, 0), b = texel(t.levels[2], 1, 0);
-    for (int c = 0; c < 4; ++c)
-        EXPECT_NEAR(texel(l3, 0, 0)[c], (a[c] + b[c]) / 2.0, 0.5);
-}
-
-TEST(BmpMipChain, OddSizesShrinkToOneAndNoTexelIsLeftOut)
-{
-    // Only the last column is bright: a filter that drops the odd column would lose it.
-    const QImage image = imageFrom(5, 3, [](int x, int) { return x == 4 ? qRgb(250, 250, 250) : qRgb(10, 10, 10); });
-    const TextureImage t = decodeBmpTexture(encode(image));
-    ASSERT_EQ(t.levels.size(), 3u);
-    EXPECT_EQ(t.levels[1].width, 2);
-    EXPECT_EQ(t.levels[1].height, 1);
-    EXPECT_EQ(t.levels[2].width, 1);
-    EXPECT_EQ(t.levels[2].height, 1);
-    EXPECT_GT(texel(t.levels[1], 1, 0)[0], texel(t.levels[1], 0, 0)[0]);
-    const int last = texel(t.levels[2], 0, 0)[0];
-    EXPECT_GT(last, 10);
-    EXPECT_LT(last, 250);
-
-    // Narrow images keep halving the long side.
-    const TextureImage n = decodeBmpTexture(encode(imageFrom(1, 8, [](int, int y) { return qRgb(y * 30 + 1, 0, 0); })));
-    ASSERT_EQ(n.levels.size(), 4u);
-    EXPECT_EQ(n.levels[3].width, 1);
-    EXPECT_EQ(n.levels[3].height, 1);
-    EXPECT_NEAR(texel(n.levels[3], 0, 0)[0], (1 + 31 + 61 + 91 + 121 + 151 + 181 + 211) / 8.0, 1.0);
-}
-
-TEST(BmpRejection, EveryTruncationIsRejected)
-{
-    const QByteArray whole = encode(imageFrom(7, 5, [](int x, int y) { return qRgb(x * 30, y * 40, 99); }));
-    ASSERT_NO_THROW(decodeBmpTexture(whole));
-    for (qsizetype cut = 0; cut < whole.size(); ++cut)
-        EXPECT_THROW(decodeBmpTexture(whole.left(cut)), LoadError) << "cut at " << cut;
-}
-
-namespace {
 
 // A 4 x 2 run-length bitmap (8 bits, grey palette) with no file size in its header, as some writers
 // leave it: a run, a line end, a literal of three, a run, the end-of-bitmap marker.
@@ -160,26 +83,92 @@ QByteArray rle8Bitmap()
     put32(info, 16, 1);             // run-length, 8 bits
     put32(info, 32, 16);            // palette entries
     QByteArray file("BM", 2);
-    file.append(QByteArray(8, '\0')).append(QByteArray(4, '\0'));
+    file.append(QByteArray(12, '\0'));
     put32(file, 10, quint32(14 + info.size() + palette.size()));
     return file + info + palette + pixels;
 }
 
 } // namespace
 
-TEST(BmpRejection, RunLengthDataCutBeforeItsEndIsRejected)
+TEST(BmpColourKey, OnlyPureBlackBecomesTransparentAndTheTopRowComesFirst)
 {
-    const QByteArray whole = rle8Bitmap();
-    const TextureImage t = decodeBmpTexture(whole);
-    EXPECT_EQ(t.width(), 4);
-    EXPECT_EQ(t.height(), 2);
-    for (qsizetype cut = whole.size() - 13; cut < whole.size(); ++cut)
-        EXPECT_THAT([&] { decodeBmpTexture(whole.left(cut)); },
-                    ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr("truncated")))
-            << "cut at " << cut;
+    // Qt writes bottom-up rows; the texture must still start with the image's top row.
+    const QRgb colours[2][6] = {{qRgb(0, 0, 0), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 1), qRgb(200, 100, 50),
+                                 qRgb(255, 255, 255)},
+                                {qRgb(40, 50, 60), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0),
+                                 qRgb(0, 0, 0)}};
+    const TextureImage t = decodeBmpTexture(encode(imageFrom(6, 2, [&](int x, int y) { return colours[y][x]; })));
+    ASSERT_EQ(t.width(), 6);
+    ASSERT_EQ(t.height(), 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const QRgb c = colours[y][x];
+            const int alpha = (c & 0xFFFFFFu) == 0 ? 0 : 255;
+            EXPECT_EQ(texel(t.levels[0], x, y), (Texel{qRed(c), qGreen(c), qBlue(c), alpha})) << x << "," << y;
+        }
 }
 
-TEST(BmpRejection, GarbageAndOtherFormatsAreNamed)
+TEST(BmpMipChain, EachLevelIsTheTwoByTwoMeanIncludingAlphaAndOddSizesLeaveNoTexelOut)
+{
+    const QImage image = imageFrom(8, 4, [](int x, int y) {
+        if ((x + y) % 3 == 0)
+            return qRgb(0, 0, 0); // keyed
+        return qRgb(x * 31, y * 60 + 5, (x * y * 13) % 256);
+    });
+    const TextureImage t = decodeBmpTexture(encode(image));
+    expectMipSizes(t, 8, 4);
+    ASSERT_EQ(t.levels.size(), 4u);
+    // Level 1 against the image itself; later levels against the level before.
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    const QRgb p = image.pixel(2 * x + dx, 2 * y + dy);
+                    sum[0] += qRed(p);
+                    sum[1] += qGreen(p);
+                    sum[2] += qBlue(p);
+                    sum[3] += (p & 0xFFFFFFu) == 0 ? 0 : 255;
+                }
+            for (int c = 0; c < 4; ++c)
+                EXPECT_NEAR(texel(t.levels[1], x, y)[c], sum[c] / 4.0, 0.5) << x << "," << y << " channel " << c;
+        }
+    const Texel a = texel(t.levels[2], 0, 0), b = texel(t.levels[2], 1, 0);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(texel(t.levels[3], 0, 0)[c], (a[c] + b[c]) / 2.0, 0.5);
+
+    // Only the last column is bright: a filter that drops the odd column would lose it.
+    const TextureImage odd = decodeBmpTexture(
+        encode(imageFrom(5, 3, [](int x, int) { return x == 4 ? qRgb(250, 250, 250) : qRgb(10, 10, 10); })));
+    expectMipSizes(odd, 5, 3);
+    EXPECT_GT(texel(odd.levels[1], 1, 0)[0], texel(odd.levels[1], 0, 0)[0]);
+    const int last = texel(odd.levels.back(), 0, 0)[0];
+    EXPECT_GT(last, 10);
+    EXPECT_LT(last, 250);
+
+    // Narrow images keep halving the long side.
+    const TextureImage n = decodeBmpTexture(encode(imageFrom(1, 8, [](int, int y) { return qRgb(y * 30 + 1, 0, 0); })));
+    expectMipSizes(n, 1, 8);
+    EXPECT_NEAR(texel(n.levels.back(), 0, 0)[0], (1 + 31 + 61 + 91 + 121 + 151 + 181 + 211) / 8.0, 1.0);
+}
+
+TEST(BmpRejection, EveryTruncationIsRejected)
+{
+    const QByteArray whole = encode(imageFrom(7, 5, [](int x, int y) { return qRgb(x * 30, y * 40, 99); }));
+    ASSERT_NO_THROW(decodeBmpTexture(whole));
+    for (qsizetype cut = 0; cut < whole.size(); ++cut)
+        EXPECT_THROW(decodeBmpTexture(whole.left(cut)), LoadError) << "cut at " << cut;
+
+    // Run-length data carries no size the header could check up front.
+    const QByteArray rle = rle8Bitmap();
+    const TextureImage t = decodeBmpTexture(rle);
+    EXPECT_EQ(t.width(), 4);
+    EXPECT_EQ(t.height(), 2);
+    for (qsizetype cut = rle.size() - 13; cut < rle.size(); ++cut)
+        expectRejected(rle.left(cut), "truncated");
+}
+
+TEST(BmpRejection, GarbageOtherFormatsAndBadHeaderFieldsAreNamed)
 {
     const QImage image = imageFrom(4, 4, [](int x, int y) { return qRgb(x * 60, y * 60, 7); });
     expectRejected(encode(image, "PNG"), "not a BMP");
@@ -202,25 +191,6 @@ TEST(BmpRejection, GarbageAndOtherFormatsAreNamed)
         expectRejected(encode(image).replace(c.at, c.bytes.size(), c.bytes), c.fragment);
 }
 
-TEST(BmpFiles, LoadsFromDiskAndNamesAMissingPath)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("Tex_Test.bmp");
-    ASSERT_TRUE(imageFrom(4, 2, [](int x, int) { return qRgb(x, 1, 2); }).save(path, "BMP"));
-    const TextureImage t = platform::loadBmpTexture(path.toStdString());
-    EXPECT_EQ(t.width(), 4);
-    EXPECT_EQ(t.levels.size(), 3u);
-
-    // Resource paths are built Windows-style by the game.
-    const std::string windowsStyle = dir.path().toStdString() + "\\Tex_Test.bmp";
-    EXPECT_EQ(platform::loadBmpTexture(windowsStyle).width(), 4);
-
-    const std::string missing = dir.filePath("Tex_None.bmp").toStdString();
-    EXPECT_THAT([&] { platform::loadBmpTexture(missing); },
-                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(missing)));
-}
-
 TEST(BmpRejection, RandomDamageIsRejectedOrDecodedToTheDeclaredSize)
 {
     std::mt19937 random(6122026);
@@ -236,13 +206,23 @@ TEST(BmpRejection, RandomDamageIsRejectedOrDecodedToTheDeclaredSize)
             }
             try {
                 const TextureImage t = decodeBmpTexture(bytes);
-                ASSERT_FALSE(t.levels.empty());
-                EXPECT_EQ(t.levels.back().width, 1);
-                EXPECT_EQ(t.levels.back().height, 1);
-                for (const TextureLevel& l : t.levels)
-                    ASSERT_EQ(l.rgba.size(), std::size_t(l.width) * l.height * 4);
+                expectMipSizes(t, t.width(), t.height());
             } catch (const LoadError&) {
             }
         }
     }
+}
+
+TEST(BmpFiles, LoadsFromDiskWithWindowsSeparatorsAndNamesAMissingPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(imageFrom(4, 2, [](int x, int) { return qRgb(x, 1, 2); }).save(dir.filePath("Tex_Test.bmp"), "BMP"));
+    // Resource paths are built Windows-style by the game.
+    const TextureImage t = platform::loadBmpTexture(dir.path().toStdString() + "\\Tex_Test.bmp");
+    expectMipSizes(t, 4, 2);
+
+    const std::string missing = dir.filePath("Tex_None.bmp").toStdString();
+    EXPECT_THAT([&] { platform::loadBmpTexture(missing); },
+                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(missing)));
 }

@@ -11,8 +11,6 @@
 
 #include <QByteArray>
 
-#include "game/match/house.h"
-#include "game/match/match_rules.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,19 +22,15 @@
 
 using platform::MeshData;
 using platform::TextureImage;
+using Colour = std::array<double, 3>;
+using V3 = std::array<double, 3>;
 
 namespace {
 
 const std::filesystem::path kLibrary = RINKFALL_LIBRARY_DIR;
 
-std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Generated once for the whole suite: painting the bitmaps takes a moment under the sanitizers.
-const std::map<std::string, std::vector<std::uint8_t>>& generated()
+const std::vector<std::uint8_t>& generated(const std::string& name)
 {
     static const auto files = [] {
         std::map<std::string, std::vector<std::uint8_t>> m;
@@ -44,18 +38,18 @@ const std::map<std::string, std::vector<std::uint8_t>>& generated()
             m[f.name] = std::move(f.bytes);
         return m;
     }();
-    return files;
+    return files.at(name);
 }
 
 TextureImage texture(const std::string& name)
 {
-    const auto& bytes = generated().at(name);
+    const auto& bytes = generated(name);
     return platform::decodeBmpTexture(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
 MeshData mesh(const std::string& name)
 {
-    const auto& bytes = generated().at(name);
+    const auto& bytes = generated(name);
     return platform::parseXFile(std::string(bytes.begin(), bytes.end()));
 }
 
@@ -66,12 +60,14 @@ std::array<int, 4> texel(const TextureImage& t, int x, int y)
     return {l.rgba[at], l.rgba[at + 1], l.rgba[at + 2], l.rgba[at + 3]};
 }
 
-int brightness(const std::array<int, 4>& c) { return c[0] + c[1] + c[2]; }
-bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
-
-using V3 = std::array<double, 3>;
+int brightness(const TextureImage& t, int x, int y)
+{
+    const auto c = texel(t, x, y);
+    return c[0] + c[1] + c[2];
+}
 
 V3 pos(const MeshData& m, std::uint32_t i) { return {m.vertices[i].px, m.vertices[i].py, m.vertices[i].pz}; }
+double dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // (b - a) x (c - a): in a left-handed world it points at the side from which a, b, c run clockwise.
 V3 clockwiseSide(const MeshData& m, std::uint32_t face)
@@ -81,8 +77,6 @@ V3 clockwiseSide(const MeshData& m, std::uint32_t face)
     return {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
 }
 
-double dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
 // Every face is clockwise seen from where its normals point, and (for closed shapes) that is outside.
 void expectOutwardWinding(const MeshData& m, bool closed)
 {
@@ -91,15 +85,11 @@ void expectOutwardWinding(const MeshData& m, bool closed)
         V3 centroid{0, 0, 0};
         for (int c = 0; c < 3; ++c) {
             const std::uint32_t i = m.indices[f * 3 + c];
-            const V3 n{m.vertices[i].nx, m.vertices[i].ny, m.vertices[i].nz};
-            EXPECT_GT(dot(side, n), 0.0) << "face " << f << " corner " << c;
-            const V3 p = pos(m, i);
+            EXPECT_GT(dot(side, {m.vertices[i].nx, m.vertices[i].ny, m.vertices[i].nz}), 0.0) << "face " << f;
             for (int k = 0; k < 3; ++k)
-                centroid[k] += p[k] / 3;
+                centroid[k] += pos(m, i)[k] / 3;
         }
-        if (closed) {
-            EXPECT_GT(dot(side, centroid), 0.0) << "face " << f << " faces inwards";
-        }
+        EXPECT_TRUE(!closed || dot(side, centroid) > 0) << "face " << f << " faces inwards";
     }
 }
 
@@ -110,8 +100,10 @@ TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRun)
     const auto again = librarygen::buildLibraryFiles();
     ASSERT_EQ(again.size(), 12u);
     for (const auto& f : again) {
-        EXPECT_EQ(f.bytes, generated().at(f.name)) << f.name << " differs between runs";
-        EXPECT_EQ(readFile(kLibrary / f.name), f.bytes) << f.name << " in " << kLibrary;
+        EXPECT_EQ(f.bytes, generated(f.name)) << f.name << " differs between runs";
+        std::ifstream in(kLibrary / f.name, std::ios::binary);
+        const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(written, f.bytes) << f.name << " in " << kLibrary;
     }
 }
 
@@ -120,18 +112,16 @@ TEST(LibraryBitmaps, AllLoadWithPowerOfTwoSizesAndNoAccidentalKey)
     for (const char* name : {"Tex_Ice.bmp", "Tex_House.bmp", "Tex_Wall.bmp", "Tex_Side.bmp", "Tex_Line.bmp",
                              "Tex_Center.bmp", "Tex_LineSide.bmp", "Tex_Bar.bmp"}) {
         const TextureImage t = texture(name);
-        EXPECT_TRUE(isPowerOfTwo(t.width()) && isPowerOfTwo(t.height())) << name;
+        EXPECT_EQ(std::popcount(unsigned(t.width())) + std::popcount(unsigned(t.height())), 2) << name;
         std::size_t transparent = 0;
         for (std::size_t i = 3; i < t.levels.front().rgba.size(); i += 4)
             transparent += t.levels.front().rgba[i] == 0;
         EXPECT_EQ(transparent, 0u) << name << " has pure black texels";
     }
-    const TextureImage ice = texture("Tex_Ice.bmp");
-    EXPECT_EQ(texel(ice, 0, 0)[3], 255);
-    EXPECT_GT(brightness(texel(ice, 0, 0)), 600); // pale: the status band borrows it
+    EXPECT_GT(brightness(texture("Tex_Ice.bmp"), 0, 0), 600); // pale: the status band borrows it
 }
 
-TEST(LibraryBitmaps, CursorIsALightTriangleOnTheKey)
+TEST(LibraryBitmaps, CursorIsALightLeftPointingTriangleOnTheKey)
 {
     const TextureImage t = texture("Tex_Cursor.bmp");
     ASSERT_EQ(t.width(), 32);
@@ -139,20 +129,16 @@ TEST(LibraryBitmaps, CursorIsALightTriangleOnTheKey)
     for (const auto& [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}, {1, 4}, {16, 1}})
         EXPECT_EQ(texel(t, x, y), (std::array<int, 4>{0, 0, 0, 0})) << x << "," << y;
     int opaque = 0;
+    int column[32] = {};
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
+        for (int x = 0; x < 32; ++x) {
             opaque += texel(t, x, y)[3] == 255;
+            column[x] += texel(t, x, y)[3] == 255;
+        }
     EXPECT_GT(opaque, 200);
     EXPECT_LT(opaque, 32 * 32 - 200);
-    EXPECT_GT(brightness(texel(t, 20, 16)), 600);
-    // It points left: wider at the right than at the left.
-    auto column = [&](int x) {
-        int n = 0;
-        for (int y = 0; y < 32; ++y)
-            n += texel(t, x, y)[3] == 255;
-        return n;
-    };
-    EXPECT_GT(column(26), column(8));
+    EXPECT_GT(brightness(t, 20, 16), 600);
+    EXPECT_GT(column[26], column[8]); // wider at the right than at the left
 }
 
 TEST(LibraryBitmaps, BarsAreRampsAcrossTheirTwoHundredTexels)
@@ -161,88 +147,75 @@ TEST(LibraryBitmaps, BarsAreRampsAcrossTheirTwoHundredTexels)
     ASSERT_GE(t.width(), 200);
     ASSERT_GE(t.height(), 8);
     for (int row : {1, 2}) { // spin: brighter towards both ends
-        EXPECT_GT(brightness(texel(t, 10, row)), brightness(texel(t, 50, row)));
-        EXPECT_GT(brightness(texel(t, 50, row)), brightness(texel(t, 90, row)));
-        EXPECT_GT(brightness(texel(t, 189, row)), brightness(texel(t, 150, row)));
-        EXPECT_GT(brightness(texel(t, 150, row)), brightness(texel(t, 110, row)));
+        EXPECT_GT(brightness(t, 10, row), brightness(t, 50, row));
+        EXPECT_GT(brightness(t, 50, row), brightness(t, 90, row));
+        EXPECT_GT(brightness(t, 189, row), brightness(t, 150, row));
+        EXPECT_GT(brightness(t, 150, row), brightness(t, 110, row));
     }
     for (int row : {5, 6}) // power: brighter towards 2, in every channel the sprite tint keeps
         for (int x = 1; x + 10 < 199; x += 10)
-            if (x + 10 < 99 || x > 100) {
-                for (int c = 0; c < 3; ++c)
-                    EXPECT_LT(texel(t, x, row)[c], texel(t, x + 10, row)[c]) << x;
-            }
+            for (int c = 0; c < 3 && (x + 10 < 99 || x > 100); ++c)
+                EXPECT_LT(texel(t, x, row)[c], texel(t, x + 10, row)[c]) << x;
 }
 
-TEST(LibraryMeshes, FloorIsAUnitSquareFacingUp)
+TEST(LibraryMeshes, FloorIsAUnitSquareFacingUpAndBoxAUnitCubeWithASidePerNormal)
 {
-    const MeshData m = mesh("Mesh_Floor.x");
-    EXPECT_EQ(m.numFaces(), 2u);
-    for (const auto& v : m.vertices) {
-        EXPECT_EQ(v.py, 0.0f);
-        EXPECT_EQ(std::abs(v.px), 0.5f);
-        EXPECT_EQ(std::abs(v.pz), 0.5f);
+    const MeshData floor = mesh("Mesh_Floor.x");
+    EXPECT_EQ(floor.numFaces(), 2u);
+    for (const auto& v : floor.vertices) {
+        EXPECT_EQ((std::array<float, 3>{v.py, std::abs(v.px), std::abs(v.pz)}), (std::array<float, 3>{0, 0.5f, 0.5f}));
         EXPECT_EQ((std::array<float, 3>{v.nx, v.ny, v.nz}), (std::array<float, 3>{0, 1, 0}));
         // Whole texture, top towards +z, left towards -x.
         EXPECT_FLOAT_EQ(v.u, v.px + 0.5f);
         EXPECT_FLOAT_EQ(v.v, 0.5f - v.pz);
     }
-    expectOutwardWinding(m, false);
-    for (std::uint32_t f = 0; f < m.numFaces(); ++f)
-        EXPECT_GT(clockwiseSide(m, f)[1], 0.0) << "face " << f << " is culled from above";
-}
+    expectOutwardWinding(floor, false);
 
-TEST(LibraryMeshes, BoxIsAUnitCubeWithASidePerNormal)
-{
-    const MeshData m = mesh("Mesh_Box.x");
-    EXPECT_EQ(m.numVertices(), 24u);
-    EXPECT_EQ(m.numFaces(), 12u);
+    const MeshData box = mesh("Mesh_Box.x");
+    EXPECT_EQ(box.numVertices(), 24u);
+    EXPECT_EQ(box.numFaces(), 12u);
     std::set<std::array<float, 3>> normals;
-    for (const auto& v : m.vertices) {
+    for (const auto& v : box.vertices) {
         EXPECT_EQ(std::max({std::abs(v.px), std::abs(v.py), std::abs(v.pz)}), 0.5f);
         normals.insert({v.nx, v.ny, v.nz});
     }
     EXPECT_EQ(normals.size(), 6u);
-    expectOutwardWinding(m, true);
+    expectOutwardWinding(box, true);
 }
 
-TEST(LibraryMeshes, PipeIsAClosedUprightCylinder)
+TEST(LibraryMeshes, PipeIsAClosedUprightCylinderOnTheCleanRailOfTheWallTexture)
 {
     const MeshData m = mesh("Mesh_Pipe.x");
     const auto n = std::uint32_t(librarygen::kPipeSegments);
     EXPECT_GE(n, 24u);
-    EXPECT_EQ(m.numFaces(), 4 * n);                   // two per side segment, one per cap segment
+    EXPECT_EQ(m.numFaces(), 4 * n);                        // two per side segment, one per cap segment
     EXPECT_EQ(m.numVertices(), 2 * (n + 1) + 2 * (n + 1)); // the seam doubled; cap centres and rims
     int up = 0, down = 0;
     for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
         const V3 side = clockwiseSide(m, f);
-        up += side[1] > 0 && std::abs(side[0]) + std::abs(side[2]) < 1e-9;
-        down += side[1] < 0 && std::abs(side[0]) + std::abs(side[2]) < 1e-9;
+        const bool vertical = std::abs(side[0]) + std::abs(side[2]) < 1e-9;
+        up += vertical && side[1] > 0;
+        down += vertical && side[1] < 0;
     }
     EXPECT_EQ(up, int(n));
     EXPECT_EQ(down, int(n));
+    expectOutwardWinding(m, true);
+
+    // Stones use it too: every texture coordinate must land on the pale rail, not a seam or plank.
+    const TextureImage wall = texture("Tex_Wall.bmp");
+    int lowest = 765, highest = 0;
     for (const auto& v : m.vertices) {
         EXPECT_EQ(std::abs(v.py), 0.5f);
         const double r = std::hypot(v.px, v.pz);
         EXPECT_TRUE(std::abs(r - 0.5) < 1e-5 || r < 1e-9) << r;
-    }
-    expectOutwardWinding(m, true);
-}
-
-TEST(LibraryMeshes, StonesSampleOnlyTheCleanRailOfTheWallTexture)
-{
-    const MeshData m = mesh("Mesh_Pipe.x");
-    const TextureImage wall = texture("Tex_Wall.bmp");
-    int lowest = 765, highest = 0;
-    for (const auto& v : m.vertices) {
         ASSERT_GE(v.u, 0.0f);
         ASSERT_LE(v.u, 1.0f);
         const int x = std::min(wall.width() - 1, int(v.u * wall.width()));
         const int y = std::min(wall.height() - 1, int(v.v * wall.height()));
-        lowest = std::min(lowest, brightness(texel(wall, x, y)));
-        highest = std::max(highest, brightness(texel(wall, x, y)));
+        lowest = std::min(lowest, brightness(wall, x, y));
+        highest = std::max(highest, brightness(wall, x, y));
     }
-    EXPECT_GT(lowest, 600) << "a stone would show a dark seam or plank";
+    EXPECT_GT(lowest, 600);
     EXPECT_LT(highest - lowest, 60);
 }
 
@@ -251,36 +224,42 @@ protected:
     static void SetUpTestSuite() { sheet_ = std::make_unique<librarygen::SheetView>(kLibrary); }
     static void TearDownTestSuite() { sheet_.reset(); }
 
-    static std::array<double, 3> at(double x, double z)
+    static Colour at(double x, double z)
     {
         const auto c = sheet_->floorColour(x, z);
         EXPECT_TRUE(c.has_value()) << "no floor at " << x << ", " << z;
-        return c.value_or(std::array<double, 3>{0, 0, 0});
+        return c.value_or(Colour{0, 0, 0});
     }
-    static bool isRed(const std::array<double, 3>& c) { return c[0] > 150 && c[1] < 90 && c[2] < 90; }
-    static bool isBlue(const std::array<double, 3>& c) { return c[2] > 150 && c[0] < 90; }
-    static bool isDark(const std::array<double, 3>& c) { return std::max({c[0], c[1], c[2]}) < 100; }
-    static bool isIce(const std::array<double, 3>& c) { return c[0] > 200 && c[1] > 210 && c[2] > 220; }
+    static bool isRed(const Colour& c) { return c[0] > 150 && c[1] < 90 && c[2] < 90; }
+    static bool isBlue(const Colour& c) { return c[2] > 150 && c[0] < 90; }
+    static bool isDark(const Colour& c) { return std::max({c[0], c[1], c[2]}) < 100; }
+    static bool isIce(const Colour& c) { return c[0] > 200 && c[1] > 210 && c[2] > 220; }
 
     // Centre of the run of samples along z (at fixed x) for which `test` holds, within [from, to].
-    static std::optional<double> bandCentre(double x, double from, double to, bool (*test)(const std::array<double, 3>&))
+    static std::optional<double> bandCentre(double x, double from, double to, bool (*test)(const Colour&))
     {
         std::optional<double> first, last;
         for (double z = from; z <= to; z += 0.005)
             if (test(at(x, z))) {
-                if (!first)
-                    first = z;
+                first = first.value_or(z);
                 last = z;
             }
         if (!first)
             return std::nullopt;
         return (*first + *last) / 2;
     }
+    static void expectBandAt(double x, double from, double to, bool (*test)(const Colour&), double where,
+                             double tolerance)
+    {
+        const auto centre = bandCentre(x, from, to, test);
+        ASSERT_TRUE(centre.has_value()) << "no band near " << where << " at x " << x;
+        EXPECT_NEAR(*centre, where, tolerance) << "at x " << x;
+    }
 
     static inline std::unique_ptr<librarygen::SheetView> sheet_;
 };
 
-TEST_F(LaidOutSheet, FloorCoversTheSheetWithoutGaps)
+TEST_F(LaidOutSheet, FloorCoversTheSheetWithoutGapsAndHogLinesLieAtSevenAndAHalfAndThirtyOneAndAHalf)
 {
     for (double z = -0.45; z < 39.5; z += 0.25)
         for (double x = -0.45; x < 6.5; x += 0.25)
@@ -294,6 +273,10 @@ TEST_F(LaidOutSheet, FloorCoversTheSheetWithoutGaps)
     }
     EXPECT_TRUE(isIce(at(1.5, 19.5)));
     EXPECT_TRUE(isIce(at(0.0, 19.5)));
+    for (const double x : {0.0, 2.0, 5.0}) {
+        expectBandAt(x, 29, 33, isRed, 31.5, 0.03);
+        expectBandAt(x, 6, 10, isRed, 7.5, 0.03);
+    }
 }
 
 TEST_F(LaidOutSheet, HousesAreCentredOnTheirTees)
@@ -309,18 +292,12 @@ TEST_F(LaidOutSheet, HousesAreCentredOnTheirTees)
         EXPECT_TRUE(isBlue(at(3 + 0.3, tee + 2.0)));
         EXPECT_TRUE(isIce(at(3 + 2.45, tee + 2.45)));
         // The tee line runs across the house and on across the side strips.
-        for (const double x : {-0.2, 1.0, 4.2, 6.2}) {
-            const auto centre = bandCentre(x, tee - 0.1, tee + 0.1, isDark);
-            ASSERT_TRUE(centre.has_value()) << "no tee line at x " << x;
-            EXPECT_NEAR(*centre, tee, 0.02);
-        }
+        for (const double x : {-0.2, 1.0, 4.2, 6.2})
+            expectBandAt(x, tee - 0.1, tee + 0.1, isDark, tee, 0.02);
     }
     // The back lines lie behind each house, touching its twelve-foot ring.
-    const auto nearBack = bandCentre(1.0, 0.5, 1.0, isDark);
-    const auto farBack = bandCentre(1.0, 38.0, 38.5, isDark);
-    ASSERT_TRUE(nearBack && farBack);
-    EXPECT_NEAR(*nearBack, 3 - librarygen::markings::kTwelveFootRadius, 0.05);
-    EXPECT_NEAR(*farBack, 36 + librarygen::markings::kTwelveFootRadius, 0.05);
+    expectBandAt(1.0, 0.5, 1.0, isDark, 3 - librarygen::markings::kTwelveFootRadius, 0.05);
+    expectBandAt(1.0, 38.0, 38.5, isDark, 36 + librarygen::markings::kTwelveFootRadius, 0.05);
 }
 
 // What the match counts is what the player sees: the painted outer ring of the far house ends
@@ -328,12 +305,10 @@ TEST_F(LaidOutSheet, HousesAreCentredOnTheirTees)
 TEST_F(LaidOutSheet, DrawnOuterRingIsTheCountedOne)
 {
     for (const double degrees : {30.0, 120.0, 210.0, 300.0}) {
-        const double dx = std::cos(degrees * 3.14159265358979 / 180), dz = std::sin(degrees * 3.14159265358979 / 180);
+        const double dx = std::cos(degrees * M_PI / 180), dz = std::sin(degrees * M_PI / 180);
         double lastBlue = 0;
-        for (double r = 1.8; r < 2.6; r += 0.002) {
-            if (isBlue(at(house::ButtonX + r * dx, house::ButtonZ + r * dz)))
-                lastBlue = r;
-        }
+        for (double r = 1.8; r < 2.6; r += 0.002)
+            lastBlue = isBlue(at(house::ButtonX + r * dx, house::ButtonZ + r * dz)) ? r : lastBlue;
         EXPECT_NEAR(lastBlue, house::TwelveFootRadius, 0.02) << degrees << " degrees";
         for (const double past : {-0.01, 0.01}) {
             StoneRec stone;
@@ -345,30 +320,16 @@ TEST_F(LaidOutSheet, DrawnOuterRingIsTheCountedOne)
     }
 }
 
-TEST_F(LaidOutSheet, HogLinesLieAtSevenAndAHalfAndThirtyOneAndAHalf)
-{
-    for (const double x : {0.0, 2.0, 5.0}) {
-        const auto farHog = bandCentre(x, 29, 33, isRed);
-        const auto nearHog = bandCentre(x, 6, 10, isRed);
-        ASSERT_TRUE(farHog && nearHog) << "x " << x;
-        EXPECT_NEAR(*farHog, 31.5, 0.03);
-        EXPECT_NEAR(*nearHog, 7.5, 0.03);
-    }
-}
-
 TEST_F(LaidOutSheet, WallsFaceTheSheetAndAreSeenThroughFromOutside)
 {
-    const librarygen::Vec3d middle{3, 0.5, 19.5};
-    const std::vector<librarygen::Vec3d> outwards = {{-1, 0, 0}, {1, 0, 0}, {0, 0, -1}, {0, 0, 1}};
     const auto pieces = librarygen::sheetPieces();
-    for (const auto& d : outwards) {
-        const auto hit = sheet_->cast(middle, d);
+    for (const librarygen::Vec3d d : {librarygen::Vec3d{-1, 0, 0}, {1, 0, 0}, {0, 0, -1}, {0, 0, 1}}) {
+        const auto hit = sheet_->cast({3, 0.5, 19.5}, d);
         ASSERT_TRUE(hit.has_value());
         EXPECT_EQ(pieces[std::size_t(hit->pieceIndex)].textureSlot, 2);
         EXPECT_LT(dot(hit->normal, d), -0.99) << "wall does not face the sheet";
         // From beyond the wall, looking back in, the panel is culled and the ray reaches the floor.
-        const librarygen::Vec3d outside{hit->point[0] + d[0], 0.9, hit->point[2] + d[2]};
-        const auto back = sheet_->cast(outside, {-d[0], -0.2, -d[2]});
+        const auto back = sheet_->cast({hit->point[0] + d[0], 0.9, hit->point[2] + d[2]}, {-d[0], -0.2, -d[2]});
         ASSERT_TRUE(back.has_value());
         EXPECT_NE(pieces[std::size_t(back->pieceIndex)].textureSlot, 2);
     }

@@ -1,0 +1,453 @@
+// The text .x reader: what a mesh becomes, and every way a damaged or hostile file is refused.
+#include "platform/xfile_parser.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+
+using platform::LoadError;
+using platform::MeshData;
+using platform::parseXFile;
+
+namespace {
+
+const std::string kHeader = "xof 0302txt 0032\n";
+
+// A cube of 8 corners whose 6 quads each carry their own face normal.
+const std::string kCubeBody = R"(
+  8;
+  -1.0;-1.0;-1.0;, 1.0;-1.0;-1.0;, 1.0;1.0;-1.0;, -1.0;1.0;-1.0;,
+  -1.0;-1.0;1.0;, 1.0;-1.0;1.0;, 1.0;1.0;1.0;, -1.0;1.0;1.0;;
+  6;
+  4;0,3,2,1;, 4;4,5,6,7;, 4;0,4,7,3;, 4;1,2,6,5;, 4;0,1,5,4;, 4;3,7,6,2;;
+  MeshNormals {
+    6;
+    0.0;0.0;-1.0;, 0.0;0.0;1.0;, -1.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;-1.0;0.0;, 0.0;1.0;0.0;;
+    6;
+    4;0,0,0,0;, 4;1,1,1,1;, 4;2,2,2,2;, 4;3,3,3,3;, 4;4,4,4,4;, 4;5,5,5,5;;
+  }
+)";
+const std::string kCube = "Mesh Cube {" + kCubeBody + "}\n";
+
+// Everything the parser understands in one file whose only top-level data object is the last, so
+// that no prefix ending before its closing brace is a complete file.
+const std::string kRich = kHeader + R"(// a full-featured mesh
+template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> FLOAT x; FLOAT y; FLOAT z; }
+template Material { <3D82AB4D-62DA-11cf-AB39-0020AF71E433> ColorRGBA faceColor; FLOAT power; [...] }
+Frame Root {
+  FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.5,0.0,-2.25,1.0;; }
+  Frame Child {
+    Mesh Box {)" + kCubeBody + R"(
+      MeshTextureCoords { 8; 0.0;0.0;, 1.0;0.0;, 1.0;1.0;, 0.0;1.0;, 0.0;0.0;, 1.0;0.0;, 1.0;1.0;, 0.0;1.0;; }
+      MeshMaterialList {
+        2; 6; 0,0,1,1,0,1;;
+        Material Wood { 0.8;0.6;0.4;1.0;; 8.0; 0.1;0.1;0.1;; 0.0;0.0;0.0;; TextureFilename { "wood.bmp"; } }
+        Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+      }
+    }
+  }
+}
+)";
+
+const std::string kTriangle = "3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;;";
+const std::string kWhite = "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }";
+
+std::string mesh(const std::string& body)
+{
+    return kHeader + "Mesh {\n" + body + "\n}\n";
+}
+
+using V3 = std::array<float, 3>;
+V3 position(const MeshData& m, std::uint32_t i)
+{
+    const auto& v = m.vertices.at(i);
+    return {v.px, v.py, v.pz};
+}
+V3 normal(const MeshData& m, std::uint32_t i)
+{
+    const auto& v = m.vertices.at(i);
+    return {v.nx, v.ny, v.nz};
+}
+V3 minus(const V3& a, const V3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+float dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+V3 faceNormal(const MeshData& m, std::uint32_t face)
+{
+    // Left-handed: (b - a) x (c - a) points at the viewer who sees a, b, c clockwise.
+    const auto a = position(m, m.indices[face * 3]);
+    const V3 e1 = minus(position(m, m.indices[face * 3 + 1]), a);
+    const V3 e2 = minus(position(m, m.indices[face * 3 + 2]), a);
+    return {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+}
+
+void expectRejected(const std::string& text, const std::string& fragment)
+{
+    EXPECT_THAT([&] { parseXFile(text); }, ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr(fragment)))
+        << text.substr(0, 200);
+}
+
+// Structural checks that hold for any mesh the parser returns.
+void expectConsistent(const MeshData& m)
+{
+    ASSERT_EQ(m.indices.size() % 3, 0u);
+    for (std::uint32_t i : m.indices)
+        ASSERT_LT(i, m.numVertices());
+    std::uint32_t faces = 0;
+    for (const auto& s : m.subsets) {
+        ASSERT_EQ(s.faceStart, faces);
+        faces += s.faceCount;
+        ASSERT_LE(std::uint64_t{s.vertexStart} + s.vertexCount, m.numVertices());
+    }
+    ASSERT_EQ(faces, m.numFaces());
+}
+
+std::uint64_t msSince(std::chrono::steady_clock::time_point start)
+{
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+} // namespace
+
+TEST(XFileCounts, CubeCornersAreCopiedPerFaceNormalAndKeepTheirTexCoords)
+{
+    std::string text = kHeader + kCube;
+    text.insert(text.rfind('}'), "MeshTextureCoords { 8; 0.0;0.0;, 0.125;0.0;, 0.25;0.0;, 0.375;0.0;, "
+                                 "0.5;1.0;, 0.625;1.0;, 0.75;1.0;, 0.875;1.0;; }\n");
+    const MeshData m = parseXFile(text);
+    EXPECT_EQ(m.numVertices(), 24u);
+    ASSERT_EQ(m.numFaces(), 12u);
+    ASSERT_EQ(m.subsets.size(), 1u);
+    EXPECT_EQ(m.subsets[0].faceCount, 12u);
+    EXPECT_EQ(m.subsets[0].vertexStart, 0u);
+    EXPECT_EQ(m.subsets[0].vertexCount, 24u);
+    // The 8 file positions stay first and in order; the copies follow.
+    EXPECT_EQ(position(m, 6), (V3{1, 1, 1}));
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
+        const auto n = normal(m, m.indices[f * 3]);
+        for (int c = 1; c < 3; ++c)
+            EXPECT_EQ(normal(m, m.indices[f * 3 + c]), n) << "face " << f;
+        EXPECT_NEAR(dot(n, n), 1.0f, 1e-6f);
+        // The file's cube is wound clockwise seen from outside, so geometry agrees with the normal.
+        EXPECT_GT(dot(faceNormal(m, f), n), 0.0f) << "face " << f;
+    }
+    // Each corner got a distinct u, so every copy shows which file position it came from.
+    for (std::uint32_t i = 0; i < m.numVertices(); ++i) {
+        const int corner = int(std::lround(m.vertices[i].u * 8));
+        ASSERT_GE(corner, 0);
+        ASSERT_LT(corner, 8);
+        EXPECT_EQ(position(m, i), position(m, std::uint32_t(corner)));
+        EXPECT_EQ(m.vertices[i].v, corner < 4 ? 0.0f : 1.0f);
+    }
+}
+
+TEST(XFileCounts, PolygonsBecomeFansAroundTheirFirstCornerAndUnusedPositionsCount)
+{
+    struct Case {
+        std::string body;
+        std::uint32_t vertices;
+        std::vector<std::uint32_t> indices;
+    };
+    const Case cases[] = {
+        {"4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 1; 4;0,1,2,3;;", 4, {0, 1, 2, 0, 2, 3}},
+        {"6; 0;0;0;, 1;0;0;, 2;0;1;, 1;0;2;, 0;0;2;, -1;0;1;; 2; 6;0,1,2,3,4,5;, 3;5,4,3;;", 6,
+         {0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 5, 4, 3}},
+        {"5; 0;0;0;, 1;0;0;, 1;1;0;, 9;9;9;, 8;8;8;; 1; 3;0,1,2;;", 5, {0, 1, 2}},
+    };
+    for (const Case& c : cases) {
+        const MeshData m = parseXFile(mesh(c.body));
+        EXPECT_EQ(m.numVertices(), c.vertices) << c.body;
+        EXPECT_EQ(m.indices, c.indices) << c.body;
+        EXPECT_EQ(normal(m, 0), (V3{0, 0, 0})) << "no normals given: " << c.body;
+    }
+}
+
+TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
+{
+    // Two triangles sharing an edge and one normal index: no copies needed.
+    const MeshData shared = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 2; 3;0,3,2;, 3;0,2,1;;"
+                                            "MeshNormals { 1; 0;5;0;; 2; 3;0,0,0;, 3;0,0,0;; }"));
+    EXPECT_EQ(shared.numVertices(), 4u);
+    for (std::uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(normal(shared, i), (V3{0, 1, 0}));
+
+    const MeshData zero = parseXFile(mesh(kTriangle + "MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; }"));
+    EXPECT_EQ(normal(zero, 0), (V3{0, 0, 0}));
+
+    // Position 0 is used with normals 0, 1, 1, 2: two copies (for 1 and 2), the one for 1 reused.
+    const MeshData m = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 0;1;0;, 0;0;1;; "
+                                       "4; 3;0,1,2;, 3;0,2,3;, 3;0,3,1;, 3;0,1,3;; "
+                                       "MeshNormals { 3; 1;0;0;, 0;3;0;, 0;0;-2;; "
+                                       "4; 3;0,0,0;, 3;1,1,1;, 3;1,1,1;, 3;2,2,2;; }"));
+    std::set<std::pair<std::uint32_t, V3>> distinct;
+    for (std::uint32_t i : m.indices)
+        distinct.insert({i, normal(m, i)});
+    EXPECT_EQ(m.numVertices(), distinct.size());
+    EXPECT_EQ(m.indices[3], 4u); // face 1 corner 0: first copy
+    EXPECT_EQ(m.indices[6], 4u); // face 2 corner 0 reuses it
+    EXPECT_EQ(normal(m, 4), (V3{0, 1, 0}));
+    EXPECT_EQ(position(m, 4), position(m, 0));
+    EXPECT_EQ(normal(m, m.indices[11]), (V3{0, 0, -1}));
+}
+
+TEST(XFileFrames, NestedTransformsApplyChildFirstAndNormalsStayPerpendicular)
+{
+    // Outer frame: scale x by 2 then move +10 in y. Inner frame: move +1 in x (matrix after the mesh).
+    const MeshData m = parseXFile(kHeader + R"(
+Frame Outer {
+  FrameTransformMatrix { 2,0,0,0, 0,1,0,0, 0,0,1,0, 0,10,0,1;; }
+  Frame Inner {
+    Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;;
+      MeshNormals { 1; 0;1;0;; 1; 3;0,0,0;; } }
+    FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,0,0,1;; }
+  }
+}
+Mesh Loose { 3; 5;5;5;, 6;5;5;, 5;5;6;; 1; 3;0,2,1;; }
+)");
+    ASSERT_EQ(m.numVertices(), 6u);
+    EXPECT_EQ(position(m, 0), (V3{2, 10, 0}));
+    EXPECT_EQ(position(m, 1), (V3{4, 10, 0}));
+    EXPECT_EQ(position(m, 2), (V3{2, 10, 1}));
+    EXPECT_EQ(position(m, 3), (V3{5, 5, 5})); // outside every frame: untouched
+
+    // A slanted triangle squashed in y: the transformed normal must still be perpendicular to it.
+    const MeshData s = parseXFile(kHeader + R"(
+Frame { FrameTransformMatrix { 1,0,0,0, 0,0.25,0,0, 0,0,3,0, 0,0,0,1;; }
+  Mesh { 3; 0;0;0;, 1;1;0;, 0;0;1;; 1; 3;0,1,2;;
+    MeshNormals { 1; 0.70710678;-0.70710678;0;; 1; 3;0,0,0;; } } })");
+    const auto n = normal(s, 0);
+    EXPECT_NEAR(dot(n, n), 1.0f, 1e-5f);
+    EXPECT_NEAR(dot(n, minus(position(s, 1), position(s, 0))), 0.0f, 1e-5f);
+    EXPECT_NEAR(dot(n, minus(position(s, 2), position(s, 0))), 0.0f, 1e-5f);
+}
+
+TEST(XFileMaterials, FacesAreSortedIntoSubsetsAndAShortListRepeatsTheLastMaterial)
+{
+    const MeshData m = parseXFile(kHeader + R"(
+Material Shared { 0.1;0.2;0.3;1.0;; 5.0; 0.5;0.5;0.5;; 0.0;0.0;0.0;; TextureFilename { "ice.bmp"; } }
+Mesh {
+  6; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;, 2;0;0;, 2;0;1;;
+  4; 3;0,3,2;, 4;1,2,5,4;, 3;0,2,1;, 3;4,5,2;;
+  MeshMaterialList { 3; 4; 2, 0, 2, 1;;
+    Material { 1.0;0.0;0.0;1.0;; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+    { Shared }
+    Material Blue { 0.0;0.0;1.0;0.5;; 2.0; 0.0;0.0;0.0;; 0.0;0.0;0.25;; }
+  }
+})");
+    ASSERT_EQ(m.materials.size(), 3u);
+    EXPECT_EQ(m.materials[1].textureFilename, "ice.bmp");
+    EXPECT_FLOAT_EQ(m.materials[1].diffuse[2], 0.3f);
+    EXPECT_FLOAT_EQ(m.materials[2].diffuse[3], 0.5f);
+    EXPECT_FLOAT_EQ(m.materials[2].emissive[2], 0.25f);
+    ASSERT_EQ(m.subsets.size(), 3u);
+    const std::uint32_t expectedFaces[3] = {2, 1, 2}; // material 0: the quad's two triangles
+    std::uint32_t start = 0;
+    for (std::uint32_t s = 0; s < 3; ++s) {
+        EXPECT_EQ(m.subsets[s].attribId, s);
+        EXPECT_EQ(m.subsets[s].faceStart, start);
+        EXPECT_EQ(m.subsets[s].faceCount, expectedFaces[s]);
+        const auto first = m.indices.begin() + start * 3;
+        const auto [lo, hi] = std::minmax_element(first, first + expectedFaces[s] * 3);
+        EXPECT_EQ(m.subsets[s].vertexStart, *lo);
+        EXPECT_EQ(m.subsets[s].vertexCount, *hi - *lo + 1);
+        start += expectedFaces[s];
+    }
+    // Within material 2 the file order is kept: triangle (0,3,2) before (0,2,1).
+    EXPECT_EQ(std::vector<std::uint32_t>(m.indices.begin() + 9, m.indices.end()),
+              (std::vector<std::uint32_t>{0, 3, 2, 0, 2, 1}));
+
+    const MeshData s = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 3; 3;0,3,2;, 3;0,2,1;, 3;1,2,3;;"
+                                       "MeshMaterialList { 2; 2; 1, 0;; " + kWhite + kWhite + " }"));
+    ASSERT_EQ(s.subsets.size(), 2u);
+    EXPECT_EQ(s.subsets[0].faceCount, 2u);
+    EXPECT_EQ(s.subsets[1].faceCount, 1u);
+}
+
+TEST(XFileMerging, MeshesMergeWithMaterialIdsOffset)
+{
+    const std::string one = "Mesh {" + kTriangle + "MeshMaterialList { 1; 1; 0;; " + kWhite + " } }\n";
+    const MeshData m = parseXFile(kHeader + one + kCube + one);
+    EXPECT_EQ(m.numVertices(), 3u + 24u + 3u);
+    EXPECT_EQ(m.numFaces(), 1u + 12u + 1u);
+    ASSERT_EQ(m.subsets.size(), 3u);
+    EXPECT_EQ(m.subsets[1].faceCount, 12u);
+    EXPECT_EQ(m.subsets[1].vertexStart, 3u);
+    EXPECT_EQ(m.subsets[1].vertexCount, 24u);
+    EXPECT_EQ(m.subsets[2].vertexStart, 27u);
+    expectConsistent(m);
+}
+
+TEST(XFileSyntax, CommentsTemplatesForeignObjectsKeywordCaseAndLenientSeparators)
+{
+    const MeshData m = parseXFile(kHeader + R"(# exported by hand
+template Mesh { <3D82AB44-62DA-11cf-AB39-0020AF71E433> DWORD nVertices; array Vector vertices[nVertices]; [...] }
+Header { 1; 0; 1; }  // not a mesh
+AnimationSet Idle { Animation { { Box } AnimationKey { 0; 1; 0; 3; 0,0,0;;; } } }
+mesh Box { <00000000-0000-0000-0000-000000000000>
+  // a comment inside the data
+  3; 0;0;0;, # hash comment
+  1;0;0;, 0;0;1;;
+  1; 3;0,2,1;;
+  VertexDuplicationIndices { 3; 3; 0, 1, 2;; }
+  MESHNORMALS { 1; 0;1;0;; 1; 3;0,0,0;; }
+})");
+    EXPECT_EQ(m.numVertices(), 3u);
+    EXPECT_EQ(m.numFaces(), 1u);
+    EXPECT_EQ(normal(m, 1), (V3{0, 1, 0}));
+
+    // Missing commas and doubled semicolons, as other readers accept them.
+    const MeshData l = parseXFile(mesh("3;; 0;0;0; 1;0;0;;, 0;0;1;;; 1; 3;0 2 1;;;"));
+    EXPECT_EQ(l.numFaces(), 1u);
+    EXPECT_EQ(position(l, 1), (V3{1, 0, 0}));
+
+    const MeshData n = parseXFile(mesh("3; -1.5e1;+2;.5;, 1E-1;0;0;, 0;0;1;; 1; 3;0,2,1;;"));
+    EXPECT_EQ(position(n, 0), (V3{-15.0f, 2.0f, 0.5f}));
+    EXPECT_FLOAT_EQ(position(n, 1)[0], 0.1f);
+}
+
+TEST(XFileTruncation, EveryCutBeforeTheLastBraceIsRejected)
+{
+    const MeshData whole = parseXFile(kRich);
+    EXPECT_EQ(whole.numVertices(), 24u);
+    EXPECT_EQ(whole.subsets.size(), 2u);
+    EXPECT_EQ(whole.materials.at(0).textureFilename, "wood.bmp");
+    EXPECT_FLOAT_EQ(whole.vertices.at(0).pz, -3.25f);
+
+    const std::size_t end = kRich.rfind('}');
+    for (std::size_t cut = 0; cut <= end; ++cut)
+        EXPECT_THROW(parseXFile(std::string_view(kRich).substr(0, cut)), LoadError) << "cut at " << cut;
+
+    // The end of file is named with its line.
+    const std::string cut = kRich.substr(0, kRich.find("MeshNormals"));
+    const int lines = int(std::count(cut.begin(), cut.end(), '\n')) + 1;
+    expectRejected(cut, "line " + std::to_string(lines) + ": unexpected end of file");
+}
+
+TEST(XFileHostile, HugeCountsAreRejectedBeforeAllocatingAndDeepNestingBeforeTheStackRunsOut)
+{
+    const auto start = std::chrono::steady_clock::now();
+    expectRejected(mesh("4000000000; 0;0;0;;"), "vertex count 4000000000");
+    expectRejected(mesh("3000000; 0;0;0;, 1;1;1;;"), "more than the file can hold");
+    expectRejected(mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; 4000000000; 3;0,1,2;;"), "face count");
+    expectRejected(mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 4000000000;0,1,2;;"), "corner count");
+    expectRejected(mesh(kTriangle + " MeshNormals { 4294967295; 0;1;0;; 1; 3;0,0,0;; }"), "normal count");
+    expectRejected(mesh(kTriangle + " MeshMaterialList { 3000000000; 1; 0;; }"), "material count");
+    expectRejected(mesh("99999999999; 0;0;0;;"), "not a non-negative integer");
+    EXPECT_LT(msSince(start), 500u);
+
+    std::string deep = kHeader;
+    for (int i = 0; i < 200000; ++i)
+        deep += "Frame{";
+    expectRejected(deep, "nested deeper");
+}
+
+TEST(XFileHostile, ManyCornersOnOnePositionWithDistinctNormalsStayLinear)
+{
+    // 20000 triangles all on positions 0, 1, 2, each with its own normal: copies, but found by lookup.
+    constexpr int kFaces = 20000;
+    const std::string count = std::to_string(kFaces) + "; ";
+    std::string normals, normalFaces, faces;
+    for (int f = 0; f < kFaces; ++f) {
+        const std::string i = std::to_string(f);
+        normals += "0;1;" + i + ";,";
+        normalFaces += "3;" + i + "," + i + "," + i + ";,";
+        faces += "3;0,2,1;,";
+    }
+    const std::string text = mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; " + count + faces + "; MeshNormals { " + count +
+                                  normals + "; " + count + normalFaces + "; }");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(parseXFile(text).numVertices(), 3u * kFaces);
+    EXPECT_LT(msSince(start), 2000u);
+}
+
+TEST(XFileMalformed, EachFaultIsNamed)
+{
+    const std::string normals = kTriangle + " MeshNormals { 1; 0;1;0;; ";
+    const std::string materials = kTriangle + " MeshMaterialList { ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "too short"},
+        {"xof 0302txt", "too short"},
+        {"XOF 0302txt 0032 Mesh {}", "magic"},
+        {"xof 0302bin 0032" + kTriangle, "text .x format"},
+        {"xof 0302tzip0032" + kTriangle, "text .x format"},
+        {"xof 0100txt 0032" + kTriangle, "version"},
+        {"xof 0302txt 0016" + kTriangle, "float size"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;0;1;;\n1; 3;0,2,3;;"), "line 4: Mesh face 0 uses index 3 of only 3"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 2;0,1;;"), "has 2 corners"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;zero;1;; 1; 3;0,2,1;;"), "expected Mesh vertex"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;1e999;1;; 1; 3;0,2,1;;"), "is not a number"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;1-2;1;; 1; 3;0,2,1;;"), "is not a number"},
+        {mesh("-3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;;"), "not a non-negative integer"},
+        {mesh(kTriangle + " @"), "unexpected character '@'"},
+        {mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; 0;"), "no mesh faces"},
+        {kHeader + "Header { 1; 0; 1; }\n", "no mesh faces"},
+        {kHeader + "Mesh {" + kTriangle + "} }", "expected an object or template"},
+        {kHeader + "Mesh " + kTriangle, "'{' after Mesh"},
+        {mesh(normals + "2; 3;0,0,0;, 3;0,0,0;; }"), "MeshNormals faces do not match"},
+        {mesh(normals + "1; 4;0,0,0,0;; }"), "or a face with a different corner count"},
+        {mesh(normals + "1; 3;0,1,0;; }"), "uses index 1 of only 1"},
+        {mesh(normals + "1; 3;0,0,0;; } MeshNormals { 1; 0;1;0;; 1; 3;0,0,0;; }"), "second MeshNormals"},
+        {mesh(kTriangle + " MeshTextureCoords { 2; 0;0;, 1;1;; }"), "2 coordinates for 3 vertices"},
+        {mesh(materials + "1; 1; 1;; " + kWhite + " }"), "material index 1 out of range"},
+        {mesh(materials + "2; 1; 0;; " + kWhite + " }"), "declares 2 materials but holds 1"},
+        {mesh(materials + "1; 2; 0,0;; { Nowhere } }"), "gives 2 face indexes for 1"},
+        {mesh(materials + "1; 1; 0;; { Nowhere } }"), "unknown material 'Nowhere'"},
+        {mesh(materials + "1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"never closed; } } }"),
+         "unterminated string"},
+        {kHeader + "Frame { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0;; } Mesh {" + kTriangle + "} }",
+         "FrameTransformMatrix element"},
+    };
+    for (const auto& [text, fragment] : cases)
+        expectRejected(text, fragment);
+}
+
+TEST(XFileMalformed, RandomDamageIsEitherRejectedOrConsistent)
+{
+    std::mt19937 random(20261206);
+    const std::string alphabet = "0123456789;,{}-.eE \n\"<>#/abcXYZ";
+    int rejected = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = kRich;
+        for (int e = 1 + int(random() % 4); e > 0; --e) {
+            const std::size_t at = kHeader.size() + random() % (text.size() - kHeader.size());
+            switch (random() % 3) {
+            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+            case 1: text.erase(at, 1 + random() % 8); break;
+            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+            }
+        }
+        try {
+            expectConsistent(parseXFile(text));
+        } catch (const LoadError&) {
+            ++rejected;
+        }
+    }
+    EXPECT_GT(rejected, 1000); // most damage is caught, the rest must still give a sound mesh
+}
+
+TEST(XFileFiles, FuzzSeedsParseConsistentlyMissingFileIsNamedWindowsSeparatorsAreRead)
+{
+    int seeds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(RINKFALL_FUZZ_CORPUS)) {
+        const MeshData m = platform::loadXFile(entry.path());
+        expectConsistent(m);
+        EXPECT_GT(m.numFaces(), 0u) << entry.path();
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 5);
+
+    std::string windowsStyle = (std::filesystem::path(RINKFALL_FUZZ_CORPUS) / "box.x").string();
+    std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+    EXPECT_EQ(platform::loadXFile(windowsStyle).numFaces(), 12u);
+
+    EXPECT_THAT([] { platform::loadXFile("/nonexistent/Library/Mesh_Nothing.x"); },
+                ::testing::ThrowsMessage<LoadError>(::testing::HasSubstr("/nonexistent/Library/Mesh_Nothing.x")));
+}
