@@ -30,6 +30,11 @@ function(rinkfall_test name)
     # llvmpipe everywhere, so results do not depend on a GPU that a developer happens to have.
     list(APPEND env "LIBGL_ALWAYS_SOFTWARE=1" "QT_QPA_PLATFORM=xcb")
   endif()
+  if(T_GUI OR T_GL)
+    # Also listing the cases opens the display; see tests/support/retry_lost_display.sh.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+      "bash;${PROJECT_SOURCE_DIR}/tests/support/retry_lost_display.sh")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
