@@ -49,10 +49,9 @@ TEST_F(AcceptScreen, EmptyBoxesAreCaughtBeforeAnyRequestAndSuccessOpensTheLobby)
     EXPECT_EQ(parameter(sentSince(3).at(1), "Sid"), "5e55");
 }
 
-TEST_F(RegistScreen, BlanksNeverStayInABoxChecksRunInOrderAndTheNameGoesAsTyped)
+TEST_F(RegistScreen, BlanksNeverStayInABoxAndChecksRunInOrderBeforeAnyRequest)
 {
     online::Regist& regist = startUp.regist();
-    startUp.master().ClientIP = QStringLiteral("192.0.2.9");
     open(regist);
     const auto box = [&](int i) { return control<QLineEdit>(regist, QStringLiteral("TextB(%1)").arg(i)); };
     const auto send = [&](const QStringList& boxes) {
@@ -91,11 +90,4 @@ TEST_F(RegistScreen, BlanksNeverStayInABoxChecksRunInOrderAndTheNameGoesAsTyped)
         EXPECT_TRUE(enabled(regist, "CDR_Send") && enabled(regist, "CDR_Return")) << row.name;
     }
     EXPECT_TRUE(service.targets().empty());
-
-    // The name goes as typed, with its length in characters.
-    service.script("Regist.php", "-1<QZT>使われています");
-    send({"ＴＡＲＯ山", "p&w", "p&w"});
-    EXPECT_EQ(service.targets().at(0),
-              "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=%EF%BC%B4%EF%BC%A1%EF%BC%B2%EF%BC%AF%E5%B1%B1&PASS=p%26w&LENG=5"
-              "&IP=192.0.2.9");
 }
