@@ -134,8 +134,7 @@ TEST_F(StatusDisplay, HelpLinesWhereThePlayerActs)
 
 TEST_F(StatusDisplay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustDrawn)
 {
-    field->ShotFrame = 0;
-    auto texts = textsFor(1);
+    auto texts = textsFor(1); // of a game just started
     ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[0].text, "FPS:    0") << "no frame counted yet";
     EXPECT_EQ(texts[3].text, "Rkf:    0");
