@@ -140,7 +140,8 @@ TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoi
     s.setRenderState(d3d::RS_ALPHAREF, 0x1FF);
     s.setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
     const FrameBlock b = buildFrameBlock(s, 640, 480);
-    expectNear({b.globalAmbient[0], b.globalAmbient[1], b.globalAmbient[2]}, {30.0f / 255, 60.0f / 255, 90.0f / 255});
+    expectNear({b.globalAmbient[0], b.globalAmbient[1], b.globalAmbient[2]},
+        {30.0f / 255, 60.0f / 255, 90.0f / 255});
     EXPECT_FLOAT_EQ(b.fogStartEndDensity[0], 2.5f);
     EXPECT_FLOAT_EQ(b.fogStartEndDensity[1], 1.0f);
     EXPECT_EQ(b.lightCountAlphaRef[1], 0xFF);

@@ -72,7 +72,8 @@ Extent redPixels(const QImage& img, bool textRed = true)
             const QColor c = img.pixelColor(x, y);
             if (c.red() == 0)
                 continue;
-            EXPECT_TRUE(!textRed || c.green() == 0) << "text pixel not in the font colour at " << x << "," << y;
+            EXPECT_TRUE(!textRed || c.green() == 0)
+                << "text pixel not in the font colour at " << x << "," << y;
             ++e.count;
             e.minX = std::min(e.minX, x);
             e.maxX = std::max(e.maxX, x);
@@ -111,7 +112,10 @@ protected:
         for (const auto& [state, value] : list)
             dev->setRenderState(state, value);
     }
-    void blendOver() { states({{d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA}, {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}}); }
+    void blendOver()
+    {
+        states({{d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA}, {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
+    }
     // Lighting on and a material that shows `emissive` with the given alpha.
     void emissive(D3DCOLORVALUE colour, float alpha)
     {
@@ -217,8 +221,10 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     dev->setTransform(d3d::TS_WORLD, rotationY(float(yaw)));
     litWhite();
     dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
-    const D3DLIGHT8 l1 = makeLight(d3d::LIGHT_DIRECTIONAL, {0.6f, 0.4f, 0.2f, 1}, {0.3f, -0.5f, 0.8f}, {0.05f, 0.02f, 0, 1});
-    const D3DLIGHT8 l2 = makeLight(d3d::LIGHT_DIRECTIONAL, {0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});
+    const D3DLIGHT8 l1
+        = makeLight(d3d::LIGHT_DIRECTIONAL, {0.6f, 0.4f, 0.2f, 1}, {0.3f, -0.5f, 0.8f}, {0.05f, 0.02f, 0, 1});
+    const D3DLIGHT8 l2 = makeLight(
+        d3d::LIGHT_DIRECTIONAL, {0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});
     light(l1);
     light(l2, 1);
     quad();
@@ -363,9 +369,9 @@ TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
         std::uint32_t zenable, zwrite, zfunc;
         bool nearWins;
     };
-    for (const Case c : {Case{d3d::ZB_TRUE, 1, d3d::CMP_LESSEQUAL, true}, Case{d3d::ZB_TRUE, 1, d3d::CMP_ALWAYS, false},
-                         Case{d3d::ZB_FALSE, 1, d3d::CMP_LESSEQUAL, false},
-                         Case{d3d::ZB_TRUE, 0, d3d::CMP_LESSEQUAL, false}}) {
+    for (const Case c : {Case{d3d::ZB_TRUE, 1, d3d::CMP_LESSEQUAL, true},
+             Case{d3d::ZB_TRUE, 1, d3d::CMP_ALWAYS, false}, Case{d3d::ZB_FALSE, 1, d3d::CMP_LESSEQUAL, false},
+             Case{d3d::ZB_TRUE, 0, d3d::CMP_LESSEQUAL, false}}) {
         states({{d3d::RS_ZENABLE, c.zenable}, {d3d::RS_ZWRITEENABLE, c.zwrite}, {d3d::RS_ZFUNC, c.zfunc}});
         clearTo(*dev, kBlack);
         emissive({1, 0, 0, 0}, 1);
@@ -378,25 +384,12 @@ TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
 
 // --- texture stage, alpha test and blending -------------------------------------------------------
 
-TEST_F(GlDeviceTest, ColourKeyedTexelIsCutByAlphaTestAndNearBlackStays)
-{
-    platform::TextureImage img;
-    img.levels.push_back({2, 1, {0, 0, 0, 0, /* keyed black */ 1, 0, 0, 255 /* (1, 0, 0) */}});
-    auto tex = texture(img);
-    states({{d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_ALPHAREF, 0}});
-    clearTo(*dev, kGreen);
-    quad(); // texel 0 over x 32..63, texel 1 over 64..95
-    // Probed at the texel centres: mesh textures are filtered, so texels mix between them.
-    EXPECT_TRUE(at(48, kMid, QColor(0, 255, 0), 0)) << "keyed texel must not be drawn";
-    EXPECT_TRUE(at(80, kMid, QColor(1, 0, 0), 1)) << "near-black texel must stay opaque";
-}
-
 TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMaterial)
 {
     using Stage = std::pair<std::uint32_t, std::uint32_t>;
-    for (const Stage& s : {Stage{d3d::TSS_COLOROP, d3d::TOP_MODULATE}, Stage{d3d::TSS_COLORARG1, d3d::TA_TEXTURE},
-                           Stage{d3d::TSS_COLORARG2, d3d::TA_DIFFUSE}, Stage{d3d::TSS_ALPHAOP, d3d::TOP_SELECTARG1},
-                           Stage{d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE}})
+    for (const Stage& s : {Stage{d3d::TSS_COLOROP, d3d::TOP_MODULATE},
+             Stage{d3d::TSS_COLORARG1, d3d::TA_TEXTURE}, Stage{d3d::TSS_COLORARG2, d3d::TA_DIFFUSE},
+             Stage{d3d::TSS_ALPHAOP, d3d::TOP_SELECTARG1}, Stage{d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE}})
         dev->setTextureStageState(0, s.first, s.second);
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
     blendOver();
@@ -411,7 +404,7 @@ TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMater
     EXPECT_TRUE(quadIs(Rgb{1, 1, 0.5}));
 }
 
-TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReference)
+TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReferenceAndCutsColourKeyedTexels)
 {
     emissive({1, 0, 0, 0}, 0.6f); // alpha 153
     dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
@@ -426,6 +419,18 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReference)
         states({{d3d::RS_ALPHAFUNC, c.func}, {d3d::RS_ALPHAREF, c.ref}});
         EXPECT_TRUE(quadIs(c.drawn ? kRedPx : kBlackPx)) << "func " << c.func << " ref " << c.ref;
     }
+
+    // A colour-keyed texel is cut, a near-black one stays.
+    dev->setRenderState(d3d::RS_LIGHTING, 0);
+    platform::TextureImage img;
+    img.levels.push_back({2, 1, {0, 0, 0, 0, /* keyed black */ 1, 0, 0, 255 /* (1, 0, 0) */}});
+    auto tex = texture(img);
+    states({{d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_ALPHAREF, 0}});
+    clearTo(*dev, kGreen);
+    quad(); // texel 0 over x 32..63, texel 1 over 64..95
+    // Probed at the texel centres: mesh textures are filtered, so texels mix between them.
+    EXPECT_TRUE(at(48, kMid, QColor(0, 255, 0), 0)) << "keyed texel must not be drawn";
+    EXPECT_TRUE(at(80, kMid, QColor(1, 0, 0), 1)) << "near-black texel must stay opaque";
 }
 
 TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
@@ -478,8 +483,10 @@ TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
                          // Linear fog with start equal to end is a hard edge, not garbage.
                          Case{1, d3d::FOG_LINEAR, 3, 3, 1, 0}}) {
         states({{d3d::RS_FOGENABLE, c.enable}, {d3d::RS_FOGCOLOR, kBlue}, {d3d::RS_FOGVERTEXMODE, c.mode},
-                {d3d::RS_FOGSTART, f2dw(c.start)}, {d3d::RS_FOGEND, f2dw(c.end)}, {d3d::RS_FOGDENSITY, f2dw(c.density)}});
-        EXPECT_TRUE(quadIs(Rgb{c.f, c.f, 1}, kBlack, 2, float(d))) << "fog mode " << c.mode << " on " << c.enable;
+            {d3d::RS_FOGSTART, f2dw(c.start)}, {d3d::RS_FOGEND, f2dw(c.end)},
+            {d3d::RS_FOGDENSITY, f2dw(c.density)}});
+        EXPECT_TRUE(quadIs(Rgb{c.f, c.f, 1}, kBlack, 2, float(d)))
+            << "fog mode " << c.mode << " on " << c.enable;
     }
     EXPECT_TRUE(quadIs(Rgb{1, 1, 1})) << "nearer than the hard edge";
 }

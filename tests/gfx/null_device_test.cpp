@@ -23,12 +23,14 @@ platform::TextureImage image(int w, int h, int levels)
 TEST(NullDeviceState, StartsFromDirect3DDefaultsAndKeepsWhatIsSetWithinItsLimits)
 {
     NullDevice dev(640, 480);
-    const std::pair<std::uint32_t, std::uint32_t> defaults[] = {
-        {d3d::RS_ZENABLE, d3d::ZB_TRUE}, {d3d::RS_CULLMODE, d3d::CULL_CCW}, {d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL},
-        {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}, {d3d::RS_SRCBLEND, d3d::BLEND_ONE}, {d3d::RS_DESTBLEND, d3d::BLEND_ZERO},
-        {d3d::RS_LIGHTING, 1}, {d3d::RS_NORMALIZENORMALS, 0}, {d3d::RS_SPECULARENABLE, 0}, {d3d::RS_LOCALVIEWER, 1},
+    const std::pair<std::uint32_t, std::uint32_t> defaults[] = {{d3d::RS_ZENABLE, d3d::ZB_TRUE},
+        {d3d::RS_CULLMODE, d3d::CULL_CCW}, {d3d::RS_ZFUNC, d3d::CMP_LESSEQUAL},
+        {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}, {d3d::RS_SRCBLEND, d3d::BLEND_ONE},
+        {d3d::RS_DESTBLEND, d3d::BLEND_ZERO}, {d3d::RS_LIGHTING, 1}, {d3d::RS_NORMALIZENORMALS, 0},
+        {d3d::RS_SPECULARENABLE, 0}, {d3d::RS_LOCALVIEWER, 1},
         {d3d::RS_DIFFUSEMATERIALSOURCE, d3d::MCS_COLOR1}, {d3d::RS_SPECULARMATERIALSOURCE, d3d::MCS_COLOR2},
-        {d3d::RS_FOGEND, std::bit_cast<std::uint32_t>(1.0f)}, {d3d::RS_FOGDENSITY, std::bit_cast<std::uint32_t>(1.0f)}};
+        {d3d::RS_FOGEND, std::bit_cast<std::uint32_t>(1.0f)},
+        {d3d::RS_FOGDENSITY, std::bit_cast<std::uint32_t>(1.0f)}};
     for (const auto& [state, value] : defaults)
         EXPECT_EQ(dev.renderState(state), value) << "render state " << state;
     EXPECT_EQ(dev.textureStageState(0, d3d::TSS_COLOROP), d3d::TOP_MODULATE);
@@ -62,7 +64,7 @@ TEST(NullDeviceState, StartsFromDirect3DDefaultsAndKeepsWhatIsSetWithinItsLimits
     dev.setViewport({0, 0, 640, 480, 0, 1});
     dev.setViewport({600, 400, 40, 80, 0, 1});
     for (const D3DVIEWPORT8 bad : {D3DVIEWPORT8{600, 400, 41, 80, 0, 1}, D3DVIEWPORT8{0, 0, 640, 481, 0, 1},
-                                   D3DVIEWPORT8{0, 0, 0, 10, 0, 1}, D3DVIEWPORT8{0xFFFFFFFFu, 0, 2, 10, 0, 1}})
+             D3DVIEWPORT8{0, 0, 0, 10, 0, 1}, D3DVIEWPORT8{0xFFFFFFFFu, 0, 2, 10, 0, 1}})
         EXPECT_THROW(dev.setViewport(bad), DeviceError) << bad.X << " " << bad.Width << " " << bad.Height;
     EXPECT_EQ(dev.state().viewport().X, 600u);
 }
@@ -76,7 +78,8 @@ TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
     data.indices = {0, 1, 2, 0, 2, 3, 3, 4, 5};
     data.subsets = {{0, 0, 2, 0, 4}, {2, 2, 1, 3, 3}};
     auto mesh = dev.createMesh(data);
-    EXPECT_EQ((std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets()}), (std::array{6u, 3u, 2u}));
+    EXPECT_EQ(
+        (std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets()}), (std::array{6u, 3u, 2u}));
     auto tex = dev.createTexture(image(8, 4, 4));
     EXPECT_EQ(static_cast<NullTexture&>(*tex).levels(), 4);
     dev.setTexture(0, tex.get());
@@ -88,7 +91,8 @@ TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
     const auto& last = dev.subsetDraws()[1];
     EXPECT_EQ(dev.subsetDraws()[0].attribId, 0u);
     EXPECT_EQ(dev.subsetDraws()[0].faceCount, 2u);
-    EXPECT_EQ((std::array{last.attribId, last.faceCount, last.meshVertices, last.meshFaces}), (std::array{2u, 1u, 6u, 3u}));
+    EXPECT_EQ((std::array{last.attribId, last.faceCount, last.meshVertices, last.meshFaces}),
+        (std::array{2u, 1u, 6u, 3u}));
     EXPECT_EQ(last.texture, tex.get());
     EXPECT_EQ((std::vector<std::uint32_t>(mesh->drawnAttribIds().begin(), mesh->drawnAttribIds().end())),
               (std::vector<std::uint32_t>{0, 2}));

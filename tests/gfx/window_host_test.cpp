@@ -72,7 +72,7 @@ protected:
     WindowHost host;
 };
 
-TEST_F(WindowHostTest, KeysFillTheTableIgnoringRepeatsModifiersSetBothCodesAndFocusLossClearsAll)
+TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedAndF11TogglesFullScreen)
 {
     QTest::keyPress(host.window(), Qt::Key_A);
     QTest::keyPress(host.window(), Qt::Key_Space);
@@ -110,6 +110,23 @@ TEST_F(WindowHostTest, KeysFillTheTableIgnoringRepeatsModifiersSetBothCodesAndFo
     send(&out);
     for (int vk = 0; vk < 256; ++vk)
         ASSERT_EQ(keyState(vk), 0) << "key " << vk << " stuck";
+
+    // A close request is reported and the window stays; F11 toggles full screen.
+    int calls = 0;
+    host.setCloseHandler([&] { ++calls; });
+    QCloseEvent close;
+    send(&close);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(host.closeRequested());
+    EXPECT_TRUE(host.window()->isVisible());
+    host.clearCloseRequest();
+    EXPECT_FALSE(host.closeRequested());
+
+    QTest::keyPress(host.window(), Qt::Key_F11);
+    EXPECT_TRUE(host.window()->windowStates() & Qt::WindowFullScreen);
+    QTest::keyRelease(host.window(), Qt::Key_F11);
+    QTest::keyPress(host.window(), Qt::Key_F11);
+    EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
 }
 
 TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
@@ -138,7 +155,7 @@ TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
     EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
 }
 
-TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
+TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSizeAndButtonsAsTheirMask)
 {
     // The cursor's motion counts while the window is active, once the game has placed it.
     host.window()->requestActivate();
@@ -162,10 +179,8 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSize)
     EXPECT_EQ(host.cursorX(), 320);
     EXPECT_EQ(host.cursorY(), 240);
     EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
-}
 
-TEST_F(WindowHostTest, MouseButtonsArriveAsTheirMask)
-{
+    // Buttons arrive as their mask.
     std::vector<int> masks;
     host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
@@ -176,25 +191,6 @@ TEST_F(WindowHostTest, MouseButtonsArriveAsTheirMask)
         send(&release);
     }
     EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
-}
-
-TEST_F(WindowHostTest, CloseRequestIsReportedAndTheWindowStaysAndF11TogglesFullScreen)
-{
-    int calls = 0;
-    host.setCloseHandler([&] { ++calls; });
-    QCloseEvent close;
-    send(&close);
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(host.closeRequested());
-    EXPECT_TRUE(host.window()->isVisible());
-    host.clearCloseRequest();
-    EXPECT_FALSE(host.closeRequested());
-
-    QTest::keyPress(host.window(), Qt::Key_F11);
-    EXPECT_TRUE(host.window()->windowStates() & Qt::WindowFullScreen);
-    QTest::keyRelease(host.window(), Qt::Key_F11);
-    QTest::keyPress(host.window(), Qt::Key_F11);
-    EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
 }
 
 TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)

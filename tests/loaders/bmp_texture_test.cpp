@@ -93,18 +93,19 @@ QByteArray rle8Bitmap()
 TEST(BmpColourKey, OnlyPureBlackBecomesTransparentAndTheTopRowComesFirst)
 {
     // Qt writes bottom-up rows; the texture must still start with the image's top row.
-    const QRgb colours[2][6] = {{qRgb(0, 0, 0), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 1), qRgb(200, 100, 50),
-                                 qRgb(255, 255, 255)},
-                                {qRgb(40, 50, 60), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0),
-                                 qRgb(0, 0, 0)}};
-    const TextureImage t = decodeBmpTexture(encode(imageFrom(6, 2, [&](int x, int y) { return colours[y][x]; })));
+    const QRgb colours[2][6] = {
+        {qRgb(0, 0, 0), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 1), qRgb(200, 100, 50), qRgb(255, 255, 255)},
+        {qRgb(40, 50, 60), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0)}};
+    const TextureImage t
+        = decodeBmpTexture(encode(imageFrom(6, 2, [&](int x, int y) { return colours[y][x]; })));
     ASSERT_EQ(t.width(), 6);
     ASSERT_EQ(t.height(), 2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x) {
             const QRgb c = colours[y][x];
             const int alpha = (c & 0xFFFFFFu) == 0 ? 0 : 255;
-            EXPECT_EQ(texel(t.levels[0], x, y), (Texel{qRed(c), qGreen(c), qBlue(c), alpha})) << x << "," << y;
+            EXPECT_EQ(texel(t.levels[0], x, y), (Texel{qRed(c), qGreen(c), qBlue(c), alpha}))
+                << x << "," << y;
         }
 }
 
@@ -131,7 +132,8 @@ TEST(BmpMipChain, EachLevelIsTheTwoByTwoMeanIncludingAlphaAndOddSizesLeaveNoTexe
                     sum[3] += (p & 0xFFFFFFu) == 0 ? 0 : 255;
                 }
             for (int c = 0; c < 4; ++c)
-                EXPECT_NEAR(texel(t.levels[1], x, y)[c], sum[c] / 4.0, 0.5) << x << "," << y << " channel " << c;
+                EXPECT_NEAR(texel(t.levels[1], x, y)[c], sum[c] / 4.0, 0.5)
+                    << x << "," << y << " channel " << c;
         }
     const Texel a = texel(t.levels[2], 0, 0), b = texel(t.levels[2], 1, 0);
     for (int c = 0; c < 4; ++c)
@@ -217,7 +219,8 @@ TEST(BmpFiles, LoadsFromDiskWithWindowsSeparatorsAndNamesAMissingPath)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(imageFrom(4, 2, [](int x, int) { return qRgb(x, 1, 2); }).save(dir.filePath("Tex_Test.bmp"), "BMP"));
+    ASSERT_TRUE(
+        imageFrom(4, 2, [](int x, int) { return qRgb(x, 1, 2); }).save(dir.filePath("Tex_Test.bmp"), "BMP"));
     // Resource paths are built Windows-style by the game.
     const TextureImage t = platform::loadBmpTexture(dir.path().toStdString() + "\\Tex_Test.bmp");
     expectMipSizes(t, 4, 2);

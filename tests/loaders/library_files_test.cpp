@@ -102,7 +102,8 @@ TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRun)
     for (const auto& f : again) {
         EXPECT_EQ(f.bytes, generated(f.name)) << f.name << " differs between runs";
         std::ifstream in(kLibrary / f.name, std::ios::binary);
-        const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::vector<std::uint8_t> written{
+            std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         EXPECT_EQ(written, f.bytes) << f.name << " in " << kLibrary;
     }
 }
@@ -163,7 +164,8 @@ TEST(LibraryMeshes, FloorIsAUnitSquareFacingUpAndBoxAUnitCubeWithASidePerNormal)
     const MeshData floor = mesh("Mesh_Floor.x");
     EXPECT_EQ(floor.numFaces(), 2u);
     for (const auto& v : floor.vertices) {
-        EXPECT_EQ((std::array<float, 3>{v.py, std::abs(v.px), std::abs(v.pz)}), (std::array<float, 3>{0, 0.5f, 0.5f}));
+        EXPECT_EQ((std::array<float, 3>{v.py, std::abs(v.px), std::abs(v.pz)}),
+            (std::array<float, 3>{0, 0.5f, 0.5f}));
         EXPECT_EQ((std::array<float, 3>{v.nx, v.ny, v.nz}), (std::array<float, 3>{0, 1, 0}));
         // Whole texture, top towards +z, left towards -x.
         EXPECT_FLOAT_EQ(v.u, v.px + 0.5f);
@@ -329,7 +331,8 @@ TEST_F(LaidOutSheet, WallsFaceTheSheetAndAreSeenThroughFromOutside)
         EXPECT_EQ(pieces[std::size_t(hit->pieceIndex)].textureSlot, 2);
         EXPECT_LT(dot(hit->normal, d), -0.99) << "wall does not face the sheet";
         // From beyond the wall, looking back in, the panel is culled and the ray reaches the floor.
-        const auto back = sheet_->cast({hit->point[0] + d[0], 0.9, hit->point[2] + d[2]}, {-d[0], -0.2, -d[2]});
+        const auto back
+            = sheet_->cast({hit->point[0] + d[0], 0.9, hit->point[2] + d[2]}, {-d[0], -0.2, -d[2]});
         ASSERT_TRUE(back.has_value());
         EXPECT_NE(pieces[std::size_t(back->pieceIndex)].textureSlot, 2);
     }

@@ -400,10 +400,12 @@ TEST(XFileMalformed, EachFaultIsNamed)
         {mesh(materials + "2; 1; 0;; " + kWhite + " }"), "declares 2 materials but holds 1"},
         {mesh(materials + "1; 2; 0,0;; { Nowhere } }"), "gives 2 face indexes for 1"},
         {mesh(materials + "1; 1; 0;; { Nowhere } }"), "unknown material 'Nowhere'"},
-        {mesh(materials + "1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"never closed; } } }"),
-         "unterminated string"},
-        {kHeader + "Frame { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0;; } Mesh {" + kTriangle + "} }",
-         "FrameTransformMatrix element"},
+        {mesh(materials
+             + "1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"never closed; } } }"),
+            "unterminated string"},
+        {kHeader + "Frame { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0;; } Mesh {" + kTriangle
+                + "} }",
+            "FrameTransformMatrix element"},
     };
     for (const auto& [text, fragment] : cases)
         expectRejected(text, fragment);
