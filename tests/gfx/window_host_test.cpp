@@ -157,6 +157,18 @@ TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
 
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSizeAndButtonsAsTheirMask)
 {
+    // Buttons arrive as their mask, before the window is active too.
+    std::vector<int> masks;
+    host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), b, b, Qt::NoModifier);
+        send(&press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), b, Qt::NoButton,
+                            Qt::NoModifier);
+        send(&release);
+    }
+    EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
+
     // The cursor's motion counts while the window is active, once the game has placed it.
     host.window()->requestActivate();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host.window()));
@@ -179,18 +191,6 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSizeAndBut
     EXPECT_EQ(host.cursorX(), 320);
     EXPECT_EQ(host.cursorY(), 240);
     EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
-
-    // Buttons arrive as their mask.
-    std::vector<int> masks;
-    host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
-    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), b, b, Qt::NoModifier);
-        send(&press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), b, Qt::NoButton,
-                            Qt::NoModifier);
-        send(&release);
-    }
-    EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
 }
 
 TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
