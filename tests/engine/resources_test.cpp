@@ -139,7 +139,8 @@ TEST_F(Resources, MissingOrBrokenFilesTellTheUserAndEndTheProgram)
     EXPECT_EQ(other.getMesh(), nullptr);
 }
 
-TEST_F(Resources, CameraLooksAtItsTargetWithAspectThreeQuarters)
+// The camera looks at its target with aspect three quarters.
+TEST_F(Resources, CameraAndLights)
 {
     Q_Std camera;
     const float fov = 0.785398f;
@@ -157,10 +158,8 @@ TEST_F(Resources, CameraLooksAtItsTargetWithAspectThreeQuarters)
     expectNear(engine::d3dx::transformCoord({3, 2, -4}, view), 0, 0, 0);
     expectNear(engine::d3dx::transformCoord({3, 0.5f, 10}, view), 0, 0, std::sqrt(1.5f * 1.5f + 14.0f * 14.0f));
     EXPECT_GT(engine::d3dx::transformCoord({3, 3, -4}, view).y, 0.9f);
-}
 
-TEST_F(Resources, LightsThatAreOnTakeDeviceIndicesInArrayOrderEachFrame)
-{
+    // Lights that are on take device indices in array order, each frame anew.
     Q_Light lights[3];
     lights[0].setDirectionalLight({1, 0, 0}, {1, 0, 0, 1}, {}, {}, 0, 0, 0);
     lights[1].setDirectionalLight({0, -1, 0}, {0, 1, 0, 1}, {}, {}, 0, 0, 0);

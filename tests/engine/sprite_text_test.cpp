@@ -33,7 +33,7 @@ struct Sprites : ::testing::Test {
     }
 };
 
-TEST_F(Sprites, AdvancedGrowsAboutItsMiddleAbsoluteFromItsTopLeft)
+TEST_F(Sprites, PlacedScaledAndTurned)
 {
     h.qrn->SpriteBegin();
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0x80FFFFFFu);
@@ -48,18 +48,16 @@ TEST_F(Sprites, AdvancedGrowsAboutItsMiddleAbsoluteFromItsTopLeft)
     expectCorners({{10, 20}, {26, 20}, {26, 28}, {10, 28}});
     h.qrn->SpriteEnd();
     EXPECT_EQ(h.null().counts().spriteBegins, 1);
-}
 
-TEST_F(Sprites, PositiveAngleTurnsCounterClockwiseAboutTheScaledCentre)
-{
-    // The doubled 64 x 64 image turns a quarter about its middle (132, 132): on a y-down screen
-    // the top-left corner goes to the bottom-left.
+    // A positive angle turns counter-clockwise about the scaled centre: the doubled 64 x 64 image
+    // turns a quarter about its middle (132, 132), and on a y-down screen the top-left corner goes
+    // to the bottom-left.
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {16, 16}, {2, 2}, 90, 0xFFFFFFFFu);
     expectCorners({{100, 164}, {100, 100}, {164, 100}, {164, 164}});
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {16, 16}, {1, 1}, -90, 0xFFFFFFFFu);
     expectCorners({{132, 100}, {132, 132}, {100, 132}, {100, 100}});
     // Each draw outside Begin/End was a batch of its own.
-    EXPECT_EQ(h.null().counts().spriteEnds, 2);
+    EXPECT_EQ(h.null().counts().spriteEnds, 3);
     EXPECT_FALSE(h.null().inSprites());
 }
 

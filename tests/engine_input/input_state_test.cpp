@@ -28,7 +28,7 @@ protected:
     QIF inp{host};
 };
 
-TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterRelease)
+TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterReleaseForEveryBinding)
 {
     Q_Key key;
     key.setKey(VK_A);
@@ -37,10 +37,8 @@ TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterRelease)
     host.keys[VK_A] = 1; // any non-zero table entry counts as down
     inp.checkKey(std::span<Q_Key>(&key, 1));
     EXPECT_EQ(key.getState(), 1);
-}
 
-TEST_F(KeyPollTest, TwoBindingsOfOneKeyChangeTogether)
-{
+    // Two bindings of one key change together.
     std::array<Q_Key, 3> keys;
     keys[0].setKey(VK_A);
     keys[1].setKey(VK_SPACE);
@@ -59,8 +57,18 @@ protected:
     QIF inp{host};
 };
 
-TEST_F(MousePollTest, ClickIsSeenByOnePollAndReadsAsHeldWhenRepeated)
+// The cursor is read at the poll, not before; a click is seen by one poll and reads as held when repeated.
+TEST_F(MousePollTest, CursorAndClicksAreReadAtThePoll)
 {
+    host.x = 100;
+    host.y = 50;
+    EXPECT_EQ(inp.getMouseX(), 0);
+    inp.checkMouse();
+    EXPECT_EQ(inp.getMouseX(), 100);
+    EXPECT_EQ(inp.getMousey(), 50);
+    host.x = 7;
+    EXPECT_EQ(inp.getMouseX(), 100);
+
     inp.setMouseButton(1);
     inp.checkMouse();
     EXPECT_EQ(inp.getMouseLeft(), 1);
@@ -92,18 +100,6 @@ TEST_F(MousePollTest, MaskDecodesToTheNamedButtons)
                                                fresh.getMouseCenter()};
         EXPECT_EQ(seen, c);
     }
-}
-
-TEST_F(MousePollTest, CursorIsReadAtThePollNotBefore)
-{
-    host.x = 100;
-    host.y = 50;
-    EXPECT_EQ(inp.getMouseX(), 0);
-    inp.checkMouse();
-    EXPECT_EQ(inp.getMouseX(), 100);
-    EXPECT_EQ(inp.getMousey(), 50);
-    host.x = 7;
-    EXPECT_EQ(inp.getMouseX(), 100);
 }
 
 } // namespace

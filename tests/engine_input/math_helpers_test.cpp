@@ -35,7 +35,7 @@ TEST(GetAngle, AllQuadrantsAndAxes)
         EXPECT_NEAR(getAngle(x, y), angle, tolerance) << x << " " << y;
 }
 
-TEST(GetDistance, ThreeDimensionsAndSymmetry)
+TEST(GetDistance, ThreeDimensionsAndSymmetryAndMaxIndex)
 {
     EXPECT_EQ(getDistance({1, 1, 1}, {3, 4, 7}), 7.0f);
     EXPECT_EQ(getDistance({3, 4, 7}, {1, 1, 1}), 7.0f);
@@ -43,10 +43,8 @@ TEST(GetDistance, ThreeDimensionsAndSymmetry)
     // Just inside and just outside the stones' contact distance.
     EXPECT_LT(getDistance({3, 0.5f, 10}, {3, 0.5f, 10.2499f}), 0.25f);
     EXPECT_FALSE(getDistance({3, 0.5f, 10}, {3, 0.5f, 10.25f}) < 0.25f);
-}
 
-TEST(GetMaxIndex, FirstOfTheLargest)
-{
+    // getMaxIndex: the first of the largest
     const std::pair<std::vector<std::int32_t>, int> cases[] = {
         {{5, 9, 9, 2}, 1}, {{-3, -2, -1}, 2}, {{4, 4, 4}, 0}, {{-7}, 0}, {{}, 0}};
     for (const auto& [values, index] : cases)
@@ -65,7 +63,7 @@ void expectPoint(const D3DVECTOR& p, double x, double y, double z, double tolera
     EXPECT_NEAR(p.z, z, tolerance);
 }
 
-TEST(ViewDirection, AheadAlongZYawTowardMinusXPitchUp)
+TEST(ViewDirection, AheadAlongZYawTowardMinusXPitchUpForAnyAngles)
 {
     const ViewRec ahead = viewAt({0, 1, 0}, 0, 0);
     expectPoint(getEyePoint(ahead, -1), 0, 1, -1);
@@ -73,10 +71,8 @@ TEST(ViewDirection, AheadAlongZYawTowardMinusXPitchUp)
     expectPoint(getLookAt(ahead, -1, 5), 0, 1, 5); // with the flag: uses the distance
     expectPoint(getLookAt(viewAt({3, 0, 36}, 90, 0), 0, 0), 2, 0, 36);
     expectPoint(getEyePoint(viewAt({0, 0, 0}, 0, 30), 2), 0, 1, std::sqrt(3.0));
-}
 
-TEST(ViewDirection, EyePointAndLookAtAgreeForAnyAngles)
-{
+    // Eye point and look-at agree for any angles.
     for (float yaw : {-300.0f, -90.0f, -10.0f, 0.0f, 45.0f, 135.0f, 200.0f, 359.0f}) {
         for (float pitch : {-85.0f, -30.0f, 0.0f, 10.0f, 85.0f}) {
             SCOPED_TRACE(testing::Message() << yaw << " " << pitch);

@@ -264,17 +264,13 @@ TEST(Brushing, OnlyTheFirstFrameOfAWindowReadsTheLog)
     later.Proc_Phys();
     EXPECT_EQ(later.Stones[0].Heading, 0.0f);
     EXPECT_EQ(later.Stones[0].Speed, 0.04f - Friction);
-}
 
-TEST(Brushing, CurrentStoneTurnsEvenAtRest)
-{
-    FieldState f;
-    f.CurStone = 3;
-    f.Stones[3] = restingStone(3, 33);
-    f.ShotFrame = 0;
-    f.BrushLog[0] = 2;
-    f.Proc_Phys();
-    EXPECT_NEAR(f.Stones[3].Heading, 0.1, 1e-6);
+    FieldState resting; // the current stone turns even at rest
+    resting.CurStone = 3;
+    resting.Stones[3] = restingStone(3, 33);
+    resting.BrushLog[0] = 2;
+    resting.Proc_Phys();
+    EXPECT_NEAR(resting.Stones[3].Heading, 0.1, 1e-6);
 }
 
 TEST(Brushing, FramesOutsideTheLogReadNoCommand)
