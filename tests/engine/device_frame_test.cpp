@@ -119,11 +119,8 @@ TEST(FrameCounters, SceneBeginZeroesCountersLightsAndQueue)
     const std::size_t drawsBefore = h.null().subsetDraws().size();
     h.qrn->DrawAlphaProcessing({0, 0, -5});
     EXPECT_EQ(h.null().subsetDraws().size(), drawsBefore) << "last frame's queue is gone";
-}
 
-TEST(FrameCounters, AddingPastThirtyTwoBitsIsAnOverflowNotAWrap)
-{
-    Harness h;
+    // Adding past thirty-two bits is an overflow, not a wrap.
     h.qrn->addNumDrawVertex(std::numeric_limits<std::int32_t>::max() - 1);
     h.qrn->addNumDrawVertex(1);
     EXPECT_THROW(h.qrn->addNumDrawVertex(1), std::overflow_error);

@@ -243,6 +243,7 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogA
     EXPECT_EQ(field->BrushLog[4], 1);
     EXPECT_NEAR(field->Stones[0].Heading, -0.1, 1e-6);
 
+    frame(); // A up again, so that the next frame reads as a press
     setUpRun(*field, 32767);
     frame({VK_A});
     EXPECT_EQ(field->ShotFrame, 32767);

@@ -87,7 +87,7 @@ match::EndCount finishEndWith(Match& m, const Sheet& sheet)
     return m.finishEnd(sheet);
 }
 
-TEST(MatchFlow, TeamWithoutHammerThrowsFirstAndTeamsAlternate)
+TEST(MatchFlow, TeamWithoutHammerThrowsFirstTeamsAlternateAndScorerLosesHammer)
 {
     Match m({8, false}, Team::Yellow);
     std::vector<int> records;
@@ -107,11 +107,8 @@ TEST(MatchFlow, TeamWithoutHammerThrowsFirstAndTeamsAlternate)
     EXPECT_EQ(yellowFirst.recordToThrow(), 0);
     EXPECT_EQ(yellowFirst.stonesLeft(Team::Yellow), 7);
     EXPECT_EQ(yellowFirst.stonesLeft(Team::Red), 8);
-}
 
-TEST(MatchFlow, ScorerLosesHammerBlankKeepsIt)
-{
-    Match m({8, false}, Team::Yellow);
+    // The scorer loses the hammer; a blank end keeps it.
     finishEndWith(m, sheetWith({{1, at(0, 0)}})); // yellow scores
     EXPECT_EQ(m.hammer(), Team::Red);
     EXPECT_EQ(m.score(), (std::array<int, 2>{0, 1}));
