@@ -222,6 +222,14 @@ TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThem)
     for (int frame = 0; frame < 20; ++frame)
         h.qrn->Flip();
     EXPECT_NEAR(h.clock.peek() - first, 20 * QRN::kFrameInterval + 0.002, 1e-4) << "presents keep their grid";
+
+    // A wake-up more than a whole frame late starts a new grid where it woke.
+    h.clock.onSleep = [](enginetest::SteppingClock& c) { c.set(c.peek() + 0.025); };
+    h.qrn->Flip();
+    const double woke = h.clock.peek();
+    h.clock.onSleep = nullptr;
+    h.qrn->Flip();
+    EXPECT_NEAR(h.clock.peek() - woke, QRN::kFrameInterval, 1e-4);
 }
 
 TEST_F(FramePacing, ClockGoingBackwardsEndsTheWait)
