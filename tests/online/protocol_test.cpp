@@ -65,7 +65,7 @@ TEST(RequestQueries, SessionsGoLastAndTextIsCountedAndCutByCharacter)
     EXPECT_EQ(rq::percentEncoded(QStringLiteral("-._~AZaz09+😀")), QStringLiteral("-._~AZaz09%2B%F0%9F%98%80"));
 }
 
-TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePort)
+TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePortButNoTrailingSlashes)
 {
     for (const char* good : {"http://localhost:8080", "https://game.example.org"})
         EXPECT_TRUE(online::Protocol::parseServer(QString::fromUtf8(good))) << good;
@@ -74,7 +74,7 @@ TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePort)
     Master master;
     setProtocolConstants(master);
     platform::HttpTransfer transfer;
-    online::Protocol protocol(master, *online::Protocol::parseServer(QStringLiteral("https://h.example:8443/")), transfer);
+    online::Protocol protocol(master, *online::Protocol::parseServer(QStringLiteral("https://h.example:8443//")), transfer);
     EXPECT_EQ(protocol.address(QStringLiteral("PHP"), QStringLiteral("Say.php?Rkf=1&Words=a%26b")).toEncoded(),
               QByteArray("https://h.example:8443/PHP/Rinkfall/Say.php?Rkf=1&Words=a%26b"));
 }
