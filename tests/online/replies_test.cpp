@@ -70,7 +70,7 @@ const Row Rows[] = {
     {"refresh other code", "Lobby.php", {"3<QZT>ignored"}, "", "11"},
     {"refresh refused without a word", "Lobby.php", {"-1"}, Garbled, "11"},
     {"refresh cut short", "Lobby.php", {lobbyDocument(5, 0, {1}).substr(0, 60)}, Garbled, "11"},
-    {"refresh error status", "Lobby.php", {"x", 500}, "サーバーがエラーを返しました。(HTTP 500)", "11"},
+    {"refresh redirect status", "Lobby.php", {"x", 302}, "サーバーがエラーを返しました。(HTTP 302)", "11"},
     {"refresh silence", "Lobby.php", Silence, NoAnswer, "11"},
     {"chat banned", "Say.php", {"-1<QZT>発言禁止です"}, "発言禁止です", "00", true},
     {"chat garbled", "Say.php", {"<html>"}, Garbled, "11"},
