@@ -58,6 +58,15 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     EXPECT_EQ(field->CamMode, 7);
     EXPECT_EQ(m().score(), (std::array<int, 2>{8, 0}));
     EXPECT_TRUE(m().over());
+    // Red's scoreboard row: the name, then the finished end's points, then the total.
+    device->reset();
+    frames(1);
+    const auto& texts = device->texts();
+    const auto red = std::find_if(texts.begin(), texts.end(),
+                                  [](const gfx::TextRecord& t) { return t.text.starts_with("\u3000赤"); });
+    ASSERT_LT(red - texts.begin() + 2, std::ssize(texts));
+    EXPECT_EQ(red[1].text, "8");
+    EXPECT_EQ(red[2].text, "8");
 
     tap(VK_ESC);
     EXPECT_EQ(field->Phase, LeaveMatch);
