@@ -8,6 +8,7 @@
 //   bench_frame_pacing [frames]   (default 200; without an X display it runs itself under xvfb-run)
 
 #include "bench/common/software_gl_display.h"
+#include "bench/common/windowed_game.h"
 #include "game/field.h"
 #include "platform/bmp_texture.h"
 #include "platform/clock.h"
@@ -28,15 +29,6 @@
 #include <string>
 
 namespace {
-
-class SilentDialogs final : public platform::Dialogs {
-public:
-    void messageBox(const std::string&, const std::string&) override {}
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 double processCpuSeconds()
 {
@@ -68,7 +60,7 @@ template <class Frame> Share measure(platform::Clock& clock, int frames, Frame f
 Share flipWait(int frames)
 {
     platform::SteadyClock clock;
-    SilentDialogs dialogs;
+    bench::PrintingDialogs dialogs;
     platform::ScriptedInputHost input;
     engine::QrnPlatform p;
     p.createDevice = [](const engine::PresentParams&, bool) -> std::unique_ptr<gfx::Device> {
@@ -95,19 +87,8 @@ Share gameInWindow(int frames, bool hidden)
     platform::WindowHost window(640, 480);
     platform::ScriptedInputHost input;
     platform::SteadyClock clock;
-    SilentDialogs dialogs;
-    FieldEnvironment env;
-    env.platform.createDevice = [&](const engine::PresentParams&, bool software) -> std::unique_ptr<gfx::Device> {
-        return window.createDevice(software);
-    };
-    env.platform.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
-    env.platform.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
-    env.platform.clock = &clock;
-    env.platform.dialogs = &dialogs;
-    env.platform.input = &input;
-    env.showWindow = [&] { window.show(); };
-    env.programDir = QCoreApplication::applicationDirPath().toStdString();
-    env.seed = 3;
+    bench::PrintingDialogs dialogs;
+    FieldEnvironment env = bench::windowedGameEnvironment(window, clock, input, dialogs);
 
     Field field(env);
     field.prepareGame(1);

@@ -8,6 +8,7 @@
 #include "game/field.h"
 #include "platform/bmp_texture.h"
 #include "bench/common/software_gl_display.h"
+#include "bench/common/windowed_game.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -29,15 +30,6 @@
 #include <vector>
 
 namespace {
-
-class SilentDialogs final : public platform::Dialogs {
-public:
-    void messageBox(const std::string& text, const std::string&) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 double processCpuSeconds()
 {
@@ -82,20 +74,9 @@ int main(int argc, char** argv)
     platform::WindowHost window(640, 480);
     platform::ScriptedInputHost input;
     platform::VirtualClock clock{10.0};
-    SilentDialogs dialogs;
+    bench::PrintingDialogs dialogs;
 
-    FieldEnvironment env;
-    env.platform.createDevice = [&](const engine::PresentParams&, bool software) -> std::unique_ptr<gfx::Device> {
-        return window.createDevice(software);
-    };
-    env.platform.loadTexture = [](const std::string& path) { return platform::loadBmpTexture(path); };
-    env.platform.loadMesh = [](const std::string& path) { return platform::loadXFile(path); };
-    env.platform.clock = &clock;
-    env.platform.dialogs = &dialogs;
-    env.platform.input = &input;
-    env.showWindow = [&] { window.show(); };
-    env.programDir = QCoreApplication::applicationDirPath().toStdString();
-    env.seed = 3;
+    FieldEnvironment env = bench::windowedGameEnvironment(window, clock, input, dialogs);
 
     Field field(env);
     field.prepareGame(1);
