@@ -70,6 +70,11 @@ protected:
     }
     QPoint centreOnScreen() const { return game.window()->mapToGlobal(QPoint(320, 240)); } // the window is 1:1
     QPoint cursorRead() const { return {game.cursorX(), game.cursorY()}; }
+    // Motion the game should see: waited for, as a busy X server may deliver it late.
+    bool cursorReadBecomes(QPoint expected)
+    {
+        return QTest::qWaitFor([&] { return cursorRead() == expected; }, 3000) || cursorRead() == expected;
+    }
     bool cursorHidden() const { return game.window()->cursor().shape() == Qt::BlankCursor; }
     void pointTo(QPoint global)
     {
@@ -87,7 +92,7 @@ TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActi
     EXPECT_EQ(QCursor::pos(), centreOnScreen());
     EXPECT_TRUE(cursorHidden());
     pointTo(centreOnScreen() + QPoint(10, 0));
-    EXPECT_EQ(cursorRead(), QPoint(330, 240)) << "motion turns the view";
+    EXPECT_TRUE(cursorReadBecomes(QPoint(330, 240))) << "motion turns the view";
 
     activate(other.windowHandle());
     const QPoint elsewhere = other.mapToGlobal(QPoint(40, 40));
@@ -116,5 +121,5 @@ TEST_F(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActi
     centre();
     EXPECT_EQ(QCursor::pos(), centreOnScreen());
     pointTo(centreOnScreen() + QPoint(0, -8));
-    EXPECT_EQ(cursorRead(), QPoint(320, 232)) << "motion turns the view again";
+    EXPECT_TRUE(cursorReadBecomes(QPoint(320, 232))) << "motion turns the view again";
 }
