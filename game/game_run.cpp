@@ -6,6 +6,7 @@
 #include "game/state_dump.h"
 #include "platform/bmp_texture.h"
 #include "platform/clock.h"
+#include "platform/data_folder.h"
 #include "platform/dialogs.h"
 #include "platform/gfx/null_device.h"
 #include "platform/input_host.h"
@@ -152,14 +153,6 @@ std::string nativePath(std::string path)
     return path;
 }
 
-QString programDir(const GameRunOptions& options)
-{
-    if (!options.libraryDir.isEmpty())
-        return options.libraryDir;
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QStringLiteral(".");
-}
 
 // Everything one run owns, built according to the options.
 class GameRun {
@@ -249,7 +242,7 @@ private:
         p.title = Caption;
         if (window_)
             env.showWindow = [this] { window_->show(); };
-        env.programDir = programDir(options_).toStdString();
+        env.programDir = dataFolderFor(options_).toStdString();
         env.seed = seed_;
         env.match = matchSetup();
         return env;
@@ -441,6 +434,15 @@ GameRunOptions gameOptionsFrom(const QCommandLineParser& parser)
     if (o.headless && !o.screenshotPath.isEmpty())
         throw std::invalid_argument("--screenshot needs the OpenGL device; it cannot go with --headless");
     return o;
+}
+
+QString dataFolderFor(const GameRunOptions& options)
+{
+    if (!options.libraryDir.isEmpty())
+        return options.libraryDir;
+    if (QCoreApplication::instance())
+        return platform::dataFolder(QCoreApplication::applicationDirPath());
+    return QStringLiteral(".");
 }
 
 int runGame(const GameRunOptions& options)

@@ -21,13 +21,17 @@ struct GameRunOptions {
     QString screenshotPath;            // --screenshot FILE
     bool headless = false;             // --headless: null device, no window, no waiting
     std::optional<long> frames;        // --frames N
-    QString libraryDir;                // the folder Library/ sits in; empty: the program's folder
+    QString libraryDir;                // the folder Library/ sits in; empty: found from the program's folder
     std::optional<match::MatchSetup> match; // --match, --ends, --free-guard-zone (gmode 2 or 3)
 };
 
 void addGameOptions(QCommandLineParser& parser);
 // Throws std::invalid_argument for a value that is not what its option takes.
 GameRunOptions gameOptionsFrom(const QCommandLineParser& parser);
+
+// The folder the game's data folders (Library/, Sound/) sit in: libraryDir when given, otherwise
+// beside the program in a build or the installation's data folder (platform::dataFolder).
+QString dataFolderFor(const GameRunOptions& options);
 
 // Exit code of a game ended by an error that nothing in it could handle.
 constexpr int GameFailedExitCode = 1;
