@@ -5,10 +5,11 @@ JOBS        ?= $(shell nproc)
 RELEASE_DIR ?= build/release
 TEST_DIR    ?= build/test
 ARGS        ?=
+PREFIX      ?= /usr/local
 
 COVERAGE_DIR ?= build/coverage
 
-.PHONY: run test bench fuzz coverage setup build-release build-test clean
+.PHONY: run test bench fuzz coverage setup build-release build-test install package clean
 
 setup:
 	@bash scripts/setup
@@ -24,6 +25,15 @@ build-test: setup
 
 run: build-release
 	bash scripts/run $(RELEASE_DIR) $(ARGS)
+
+# The Release build installed under PREFIX: programs in bin/, the game's data in share/rinkfall/,
+# the desktop entry, icons and AppStream entry where desktops look for them. DESTDIR stages it.
+install: build-release
+	cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+# A Debian package of the Release build: $(RELEASE_DIR)/rinkfall_<version>_<arch>.deb.
+package: build-release
+	cd $(RELEASE_DIR) && cpack -G DEB
 
 # OpenGL tests need an X display: one virtual server serves the whole run.
 # Leak reports stay off, as in each test's own environment: the GL driver and Qt keep process-long
