@@ -127,6 +127,8 @@ struct ServiceHost::Impl {
     int listenFd = -1;
     int port = 0;
     std::atomic<bool> running{false};
+    // Set once shutting down: connections still arriving are closed as soon as they are accepted.
+    std::atomic<bool> refusingConnections{false};
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -190,6 +192,11 @@ void onRequestDone(void *cls, MHD_Connection *connection, void **context,
 {
     implOf(cls).requestDone(connection, static_cast<HostExchange *>(*context));
     *context = nullptr;
+}
+
+MHD_Result onAccept(void *cls, const sockaddr *, socklen_t)
+{
+    return implOf(cls).refusingConnections ? MHD_NO : MHD_YES;
 }
 
 void onConnection(void *cls, MHD_Connection *connection, void **socketContext,
@@ -443,7 +450,7 @@ bool ServiceHost::Impl::start(MHD_Daemon *&daemon)
         options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(settings.tlsKey.c_str())});
     }
     options.push_back({MHD_OPTION_END, 0, nullptr});
-    daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &onRequest, this, MHD_OPTION_ARRAY,
+    daemon = MHD_start_daemon(flags, 0, &onAccept, this, &onRequest, this, MHD_OPTION_ARRAY,
                               options.data(), MHD_OPTION_END);
     return daemon != nullptr;
 }
@@ -531,10 +538,14 @@ bool ServiceHost::run()
     }
     // No new connections; the requests being answered get the grace to finish, then waiting
     // hashing jobs are answered "busy" and everything left is closed, whatever the clients do.
-    MHD_quiesce_daemon(daemon);
+    // New connections are refused by the accept check rather than by the library's quiesce call:
+    // with epoll event threads, quiesce races with the threads over removing the listening socket
+    // from their epoll sets and aborts the process when it loses.
+    impl.refusingConnections = true;
     impl.waitForRequestsInProgress(SteadyClock::now() + impl.settings.shutdownGrace);
     impl.hashing.shutdown();
     MHD_stop_daemon(daemon);
+    impl.listenFd = -1; // the library closed it
     impl.running = false;
     return true;
 }

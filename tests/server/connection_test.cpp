@@ -3,6 +3,7 @@
 
 #include "tests/server/service_fixture.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <memory>
+#include <thread>
 
 using namespace servertest;
 using Clock = std::chrono::steady_clock;
@@ -190,4 +193,30 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     ASSERT_NE(third, std::string::npos) << replies;
     EXPECT_NE(replies.find("second", third), std::string::npos) << "the lobby came last and saw both lines";
     EXPECT_LT(replies.find("second", third), replies.find("first", third)) << "newest first";
+}
+
+// The library closes the listening socket when the host stops; the host must then forget it, or
+// its destructor closes whatever file got that descriptor number next.
+TEST(ServiceShutdown, AStoppedHostLeavesDescriptorsItNoLongerOwnsAlone)
+{
+    TempDir dir;
+    std::FILE *logFile = std::tmpfile();
+    server::ServiceLog log(server::LogLevel::Info, logFile);
+    server::GameStore store(dir.path() + "/service.sqlite");
+    server::GameService service(store, {}, [] { return int64_t{0}; });
+    auto host = std::make_unique<server::ServiceHost>(service, server::HostSettings{}, log);
+    ASSERT_TRUE(host->bind("127.0.0.1", 0));
+    std::thread serving([&] { EXPECT_TRUE(host->run()); });
+    while (!host->isRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    host->stop();
+    serving.join();
+    EXPECT_LT(openConnection(host->port()), 0) << "nothing listens after a stop";
+
+    const int reused = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(reused, 0);
+    host.reset();
+    EXPECT_NE(fcntl(reused, F_GETFD), -1) << "the host closed a descriptor it no longer owned";
+    close(reused);
+    std::fclose(logFile);
 }
