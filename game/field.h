@@ -31,6 +31,8 @@ struct FieldEnvironment {
     std::string programDir;               // the folder Library/ sits in
     std::uint32_t seed = 0;               // of the balance triangle's start angle and the computer player
     std::optional<match::MatchSetup> match; // GMode 2 and 3: the match's set-up (defaults if none)
+    double mouseSensitivity = 1.0;        // factor on mouse-look's turn; 1 is the game's own rate
+    bool invertLook = false;              // moving the mouse up tilts the view down
 };
 
 // Points in a frame where a runner (replay, recording, dumps, frame limits) looks in. All optional.

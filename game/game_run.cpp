@@ -2,6 +2,7 @@
 
 #include "engine/engine_errors.h"
 #include "game/field.h"
+#include "game/mouse_feel.h"
 #include "game/replay_format.h"
 #include "game/state_dump.h"
 #include "platform/bmp_texture.h"
@@ -181,12 +182,18 @@ private:
         gmode_ = options_.gmode;
         seed_ = options_.seed ? *options_.seed : std::random_device{}();
         matchSetup_ = options_.match;
+        mouseSensitivity_ = options_.mouseSensitivity;
+        invertLook_ = options_.invertLook;
         if (options_.replayPath.isEmpty())
             return;
         replay_ = std::make_unique<ReplayReader>(options_.replayPath.toStdString());
         gmode_ = replay_->header().gmode;
         seed_ = replay_->header().seed;
         matchSetup_ = replay_->header().match;
+        // The recording holds the cursor, not the turns: the view turns as it did only with the
+        // recorded game's mouse-look, so the header's feel wins over the player's present one.
+        mouseSensitivity_ = replay_->header().mouseSensitivity;
+        invertLook_ = replay_->header().invertLook;
         pending_ = replay_->next();
     }
 
@@ -245,6 +252,8 @@ private:
         env.programDir = dataFolderFor(options_).toStdString();
         env.seed = seed_;
         env.match = matchSetup();
+        env.mouseSensitivity = mouseSensitivity_;
+        env.invertLook = invertLook_;
         return env;
     }
 
@@ -264,7 +273,10 @@ private:
             dump_ = openOutput(options_.dumpPath);
         if (!options_.recordPath.isEmpty()) {
             record_ = openOutput(options_.recordPath);
-            record_ << replayHeaderLine({gmode_, seed_, matchSetup()}) << '\n';
+            ReplayHeader header{gmode_, seed_, matchSetup()};
+            header.mouseSensitivity = mouseSensitivity_;
+            header.invertLook = invertLook_;
+            record_ << replayHeaderLine(header) << '\n';
         }
     }
 
@@ -338,6 +350,8 @@ private:
     std::optional<match::MatchSetup> matchSetup_;
     std::int16_t gmode_ = 1;
     std::uint32_t seed_ = 0;
+    double mouseSensitivity_ = 1.0;
+    bool invertLook_ = false;
     std::unique_ptr<ReplayReader> replay_;
     std::optional<FrameInput> pending_;
     std::unique_ptr<platform::Dialogs> dialogs_;
@@ -390,11 +404,18 @@ void addGameOptions(QCommandLineParser& parser)
     parser.addOption({"ends", "Ends of the match, 1 to 10 (default 8); goes with --match.", "n"});
     parser.addOption({"free-guard-zone", "Play the match with the free-guard-zone rule; goes with --match."});
     parser.addOption({"screenshot", "After the last frame save the back buffer to <file> (PNG).", "file"});
+    parser.addOption({"mouse-sensitivity",
+                      QStringLiteral("Mouse-look turns <x> times as fast as usual, %1 to %2 (for this run only).")
+                          .arg(mousefeel::MinSensitivity)
+                          .arg(mousefeel::MaxSensitivity),
+                      "x"});
+    parser.addOption({"invert-look", "on: moving the mouse up tilts the view down; off: up tilts up (for this run only).",
+                      "on|off"});
 }
 
-GameRunOptions gameOptionsFrom(const QCommandLineParser& parser)
+GameRunOptions gameOptionsFrom(const QCommandLineParser& parser, GameRunOptions remembered)
 {
-    GameRunOptions o;
+    GameRunOptions o = std::move(remembered);
     o.startsGame = parser.isSet("practice") || parser.isSet("gmode") || parser.isSet("replay") || parser.isSet("match");
     if (parser.isSet("match")) {
         o.match = match::parseOpponent(parser.value("match").toStdString());
@@ -430,6 +451,21 @@ GameRunOptions gameOptionsFrom(const QCommandLineParser& parser)
     o.replayPath = parser.value("replay");
     o.dumpPath = parser.value("dump");
     o.screenshotPath = parser.value("screenshot");
+    if (parser.isSet("mouse-sensitivity")) {
+        bool ok = false;
+        const double sensitivity = parser.value("mouse-sensitivity").toDouble(&ok);
+        if (!ok || !mousefeel::inRange(sensitivity))
+            throw std::invalid_argument("--mouse-sensitivity takes a number from "
+                                        + QString::number(mousefeel::MinSensitivity).toStdString() + " to "
+                                        + QString::number(mousefeel::MaxSensitivity).toStdString());
+        o.mouseSensitivity = sensitivity;
+    }
+    if (parser.isSet("invert-look")) {
+        const QString value = parser.value("invert-look");
+        if (value != "on" && value != "off")
+            throw std::invalid_argument("--invert-look takes on or off");
+        o.invertLook = value == "on";
+    }
     o.headless = parser.isSet("headless");
     if (o.headless && !o.screenshotPath.isEmpty())
         throw std::invalid_argument("--screenshot needs the OpenGL device; it cannot go with --headless");

@@ -23,11 +23,16 @@ struct GameRunOptions {
     std::optional<long> frames;        // --frames N
     QString libraryDir;                // the folder Library/ sits in; empty: found from the program's folder
     std::optional<match::MatchSetup> match; // --match, --ends, --free-guard-zone (gmode 2 or 3)
+    int soundVolume = 100;             // percent, 0..100
+    bool muted = false;
+    double mouseSensitivity = 1.0;     // --mouse-sensitivity: factor on mouse-look's turn (a replay uses its own)
+    bool invertLook = false;           // --invert-look on: moving the mouse up tilts the view down
 };
 
 void addGameOptions(QCommandLineParser& parser);
+// The options given on the command line over `remembered` (what the player chose in earlier runs).
 // Throws std::invalid_argument for a value that is not what its option takes.
-GameRunOptions gameOptionsFrom(const QCommandLineParser& parser);
+GameRunOptions gameOptionsFrom(const QCommandLineParser& parser, GameRunOptions remembered = {});
 
 // The folder the game's data folders (Library/, Sound/) sit in: libraryDir when given, otherwise
 // beside the program in a build or the installation's data folder (platform::dataFolder).

@@ -1,5 +1,7 @@
 #include "game/replay_format.h"
 
+#include "game/mouse_feel.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -76,6 +78,19 @@ ReplayHeader parseReplayHeader(std::string_view line)
         setup.rules.freeGuardZone = m.value("free_guard_zone").toBool();
         h.match = setup;
     }
+    if (o.contains("mouse_sensitivity")) {
+        const QJsonValue v = o.value("mouse_sensitivity");
+        if (!v.isDouble() || !mousefeel::inRange(v.toDouble()))
+            throw ReplayFormatError("\"mouse_sensitivity\" must be a number from "
+                                    + QString::number(mousefeel::MinSensitivity).toStdString() + " to "
+                                    + QString::number(mousefeel::MaxSensitivity).toStdString());
+        h.mouseSensitivity = v.toDouble();
+    }
+    if (o.contains("invert_look")) {
+        if (!o.value("invert_look").isBool())
+            throw ReplayFormatError("\"invert_look\" must be true or false");
+        h.invertLook = o.value("invert_look").toBool();
+    }
     return h;
 }
 
@@ -97,6 +112,14 @@ std::string replayHeaderLine(const ReplayHeader& header)
         out += m.rules.freeGuardZone ? "true" : "false";
         out += '}';
     }
+    // Only a feel other than the game's own is written, so recordings made without one keep their
+    // header as it always was.
+    if (header.mouseSensitivity != 1.0) {
+        out += ",\"mouse_sensitivity\":";
+        appendDouble(out, header.mouseSensitivity);
+    }
+    if (header.invertLook)
+        out += ",\"invert_look\":true";
     out += '}';
     return out;
 }

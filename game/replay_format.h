@@ -3,7 +3,10 @@
 // Input recordings and per-frame state dumps, as JSON Lines (UTF-8).
 //
 // A recording starts with {"rinkfall_replay":1,"gmode":G,"seed":S}, and for a match also
-// "match":{"opponent":"cpu"|"local","level":L,"ends":N,"free_guard_zone":B}; every further line is one
+// "match":{"opponent":"cpu"|"local","level":L,"ends":N,"free_guard_zone":B}, and when the player's
+// mouse-look differed from the game's own, "mouse_sensitivity":F and "invert_look":true (the
+// replay turns the view as the recorded game did, whatever the player's settings are now); every
+// further line is one
 // frame's input as that frame's poll saw it: {"t":T,"keys":[K,...],"mouse":[X,Y],"buttons":B},
 // with `t` the frame's clock in seconds, `keys` the virtual-key codes down, `mouse` the cursor in
 // back-buffer pixels and `buttons` the button-down mask received since the previous poll. Only `t`
@@ -31,6 +34,8 @@ struct ReplayHeader {
     std::int16_t gmode = 1;
     std::uint32_t seed = 0;
     std::optional<match::MatchSetup> match;
+    double mouseSensitivity = 1.0;
+    bool invertLook = false;
 };
 
 struct FrameInput {

@@ -30,10 +30,11 @@ std::int16_t toInt16(std::int32_t v)
 } // namespace
 
 // The cursor's offset from the middle of the window is this frame's turn; the cursor then goes
-// back to the middle. Zoomed in, the view turns more slowly.
+// back to the middle. Zoomed in, the view turns more slowly. The player's sensitivity scales the
+// turn here, after the cursor was read, so that a recording holds the cursor as it moved.
 void Field::mouseLook()
 {
-    const double k = double(View.Fov / 45.0f) * 0.2;
+    const double k = double(View.Fov / 45.0f) * 0.2 * env_.mouseSensitivity;
     const std::int16_t width = Gfx->getWidth();
     const std::int16_t height = Gfx->getHeight();
     const std::int32_t x = Inp->getMouseX();
@@ -43,7 +44,8 @@ void Field::mouseLook()
     }
     const std::int32_t y = Inp->getMousey();
     if (y != LastMouseY) {
-        View.Pitch = static_cast<float>(View.Pitch + (height / 2.0f - y) * k);
+        const double tilt = (height / 2.0f - y) * k;
+        View.Pitch = static_cast<float>(View.Pitch + (env_.invertLook ? -tilt : tilt));
         LastMouseY = toInt16(y);
     }
     Inp->moveMouse(static_cast<std::int16_t>(std::lround(width / 2.0)),

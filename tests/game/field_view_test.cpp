@@ -62,6 +62,32 @@ TEST_F(MouseLook, AnglesStayInTheirRangesAndEnterSwitchesItOffAndOn)
     EXPECT_EQ(field->MouseLook, -1);
 }
 
+// The player's mouse-look: the same cursor movement turns the view `sensitivity` times as far as the
+// game's own rate, both ways, and inverted look tilts the other way while the yaw keeps its sense.
+TEST_F(MouseLook, SensitivityScalesBothTurnsAndInvertedLookFlipsOnlyTheTilt)
+{
+    const auto turns = [this](double sensitivity, bool invert) {
+        env.mouseSensitivity = sensitivity;
+        env.invertLook = invert;
+        start(1);
+        controlsOnly();
+        controlsOnly();
+        field->View.Yaw = 0;
+        field->View.Pitch = 0;
+        controlsOnly({}, 300, 230);
+        return std::make_pair(field->View.Yaw, field->View.Pitch);
+    };
+    const auto [yaw, pitch] = turns(1.0, false);
+    ASSERT_GT(yaw, 0);
+    ASSERT_GT(pitch, 0);
+    for (const auto& [sensitivity, invert] : {std::pair{2.5, false}, std::pair{0.5, true}, std::pair{1.0, true}}) {
+        const auto [y, p] = turns(sensitivity, invert);
+        EXPECT_NEAR(y, yaw * sensitivity, 1e-4) << sensitivity;
+        EXPECT_NEAR(p, (invert ? -pitch : pitch) * sensitivity, 1e-4) << sensitivity << invert;
+        EXPECT_EQ(host.x, 320) << "the cursor goes back to the middle whatever the feel";
+    }
+}
+
 using Zoom = FieldTest;
 
 TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)

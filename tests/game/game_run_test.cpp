@@ -256,6 +256,75 @@ TEST_F(GameRunTest, LiveRunEndsAfterItsFramesAndReplaysToTheSameDump)
     EXPECT_EQ(last.value("fps").toInt(), 100);
 }
 
+// A script that only looks around: the cursor wanders off the middle now and then, to the left and
+// below it (`ySign` 1) or above it (-1). The free camera never looks above the horizon, so each way
+// is one that tilts the view down.
+std::vector<std::string> lookingAround(const ReplayHeader& header, int ySign)
+{
+    std::vector<std::string> lines{replayHeaderLine(header)};
+    for (int i = 0; i < 120; ++i) {
+        FrameInput in;
+        in.t = 2 + i * 0.01;
+        if (i % 7 == 3) {
+            in.mouseX = 320 - (i % 5) * 6;
+            in.mouseY = 240 + ySign * ((i % 3) * 5 + 1);
+        }
+        lines.push_back(frameInputLine(in));
+    }
+    return lines;
+}
+
+std::pair<double, double> lastYawAndPitch(const std::vector<std::string>& dump)
+{
+    const auto view = [](const std::string& line) {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object().value("view").toObject();
+    };
+    const QJsonObject first = view(dump.front());
+    const QJsonObject last = view(dump.back());
+    return {last.value("yaw").toDouble() - first.value("yaw").toDouble(),
+            last.value("pitch").toDouble() - first.value("pitch").toDouble()};
+}
+
+// A recording turns the view as the recorded game did whatever mouse-look the player has now: the
+// replay takes the feel from its header, and a recording of it passes that feel on.
+TEST_F(GameRunTest, ReplayTurnsTheViewWithItsRecordedMouseFeelNotThePlayers)
+{
+    writeLines(path("plain.jsonl"), lookingAround({1, 8}, 1));
+    ReplayHeader felt{1, 8};
+    felt.mouseSensitivity = 2.5;
+    felt.invertLook = true;
+    writeLines(path("felt.jsonl"), lookingAround(felt, -1));
+
+    GameRunOptions plain = headless();
+    plain.replayPath = path("plain.jsonl");
+    const auto asRecorded = lastYawAndPitch(dumpReplaysIdentically(plain));
+    ASSERT_NE(asRecorded.first, 0.0);
+    ASSERT_NE(asRecorded.second, 0.0);
+    plain.mouseSensitivity = 4;
+    plain.invertLook = true;
+    EXPECT_EQ(lastYawAndPitch(dumpReplaysIdentically(plain)), asRecorded) << "the player's feel was used";
+    EXPECT_EQ(readLines(path("rec.jsonl"))[0], replayHeaderLine({1, 8}));
+
+    GameRunOptions withFeel = headless();
+    withFeel.replayPath = path("felt.jsonl");
+    const auto [yaw, pitch] = lastYawAndPitch(dumpReplaysIdentically(withFeel));
+    EXPECT_NEAR(yaw, asRecorded.first * 2.5, 1e-3) << "the header's feel was not used";
+    EXPECT_NEAR(pitch, asRecorded.second * 2.5, 1e-3) << "the cursor went the other way, inverted";
+    const ReplayHeader passedOn = parseReplayHeader(readLines(path("rec.jsonl"))[0]);
+    EXPECT_EQ(passedOn.mouseSensitivity, 2.5);
+    EXPECT_TRUE(passedOn.invertLook);
+
+    // A live game records the player's feel.
+    GameRunOptions live = headless();
+    live.frames = 3;
+    live.mouseSensitivity = 0.25;
+    live.recordPath = path("live.jsonl");
+    ASSERT_EQ(runGame(live), 0);
+    const ReplayHeader liveHeader = parseReplayHeader(readLines(path("live.jsonl"))[0]);
+    EXPECT_EQ(liveHeader.mouseSensitivity, 0.25);
+    EXPECT_FALSE(liveHeader.invertLook);
+}
+
 TEST(ReplayFormat, FrameLinesReadBackAndDefaultsApply)
 {
     FrameInput in;
@@ -307,6 +376,11 @@ TEST(ReplayFormat, MalformedFramesAreRejected)
                             R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":4,"ends":8,"free_guard_zone":false}})",
                             R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":1,"ends":11,"free_guard_zone":false}})"})
         EXPECT_THROW(parseReplayHeader(bad), ReplayFormatError) << bad;
+    for (const char* bad : {R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":0})",
+                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":50})",
+                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":"2"})",
+                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"invert_look":1})"})
+        EXPECT_THROW(parseReplayHeader(bad), ReplayFormatError) << bad;
 }
 
 TEST(ReplayFormat, FloatsUseTheShortestTextThatReadsBack)
@@ -357,6 +431,32 @@ TEST(GameOptions, CommandLineValues)
                             QStringList{"--headless", "--screenshot", "a.png"}, QStringList{"--match", "cpu:4"},
                             QStringList{"--match", "robot"}, QStringList{"--match", "cpu", "--ends", "11"},
                             QStringList{"--match", "cpu", "--ends", "0"}, QStringList{"--ends", "3"}})
+        EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
+}
+
+// What the player chose in earlier runs holds unless the command line says otherwise.
+TEST(GameOptions, CommandLineOverridesTheRememberedValues)
+{
+    GameRunOptions remembered;
+    remembered.soundVolume = 40;
+    remembered.mouseSensitivity = 2;
+    remembered.invertLook = true;
+    const auto parsed = [&](const QStringList& args) {
+        QCommandLineParser p;
+        addGameOptions(p);
+        EXPECT_TRUE(p.parse(QStringList{"rinkfall"} + args));
+        return gameOptionsFrom(p, remembered);
+    };
+    const GameRunOptions kept = parsed({"--practice"});
+    EXPECT_EQ(kept.soundVolume, 40);
+    EXPECT_EQ(kept.mouseSensitivity, 2);
+    EXPECT_TRUE(kept.invertLook);
+    const GameRunOptions given = parsed({"--mouse-sensitivity", "0.5", "--invert-look", "off"});
+    EXPECT_EQ(given.mouseSensitivity, 0.5);
+    EXPECT_FALSE(given.invertLook);
+    EXPECT_TRUE(parsed({"--invert-look", "on"}).invertLook);
+    for (QStringList bad : {QStringList{"--mouse-sensitivity", "0"}, QStringList{"--mouse-sensitivity", "6"},
+                            QStringList{"--mouse-sensitivity", "fast"}, QStringList{"--invert-look", "yes"}})
         EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
 }
 
