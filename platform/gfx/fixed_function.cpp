@@ -119,6 +119,7 @@ ShaderChoices shaderChoices(const DeviceState& s, bool textureBound)
     c.lighting = s.renderState(RS_LIGHTING) != 0;
     c.specular = s.renderState(RS_SPECULARENABLE) != 0;
     c.localViewer = s.renderState(RS_LOCALVIEWER) != 0;
+    c.normalizeNormals = s.renderState(RS_NORMALIZENORMALS) != 0;
     c.rangeFog = s.renderState(RS_RANGEFOGENABLE) != 0;
     c.textured = textureBound;
     c.flat = s.renderState(RS_SHADEMODE) == SHADE_FLAT;
@@ -147,6 +148,7 @@ std::string ShaderChoices::defines() const
     define("LIGHTING", lighting);
     define("SPECULAR", specular);
     define("LOCAL_VIEWER", localViewer);
+    define("NORMALIZE_NORMALS", normalizeNormals);
     define("RANGE_FOG", rangeFog);
     define("TEXTURED", textured);
     define("FLAT_SHADE", flat);

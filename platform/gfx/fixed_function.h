@@ -45,7 +45,7 @@ struct alignas(16) FrameBlock {
 struct alignas(16) DrawBlock {
     float worldViewProj[16]; // row-vector matrices, uploaded as they are (GLSL sees the transpose)
     float worldView[16];
-    float normalMatrix[16];  // inverse transpose of worldView's 3x3, not renormalised
+    float normalMatrix[16];  // inverse transpose of worldView's 3x3; the shader renormalises under NORMALIZENORMALS
     float materialDiffuse[4];
     float materialAmbient[4];
     float materialSpecular[4];
@@ -84,6 +84,7 @@ struct ShaderChoices {
     bool lighting = true;
     bool specular = false;
     bool localViewer = true;
+    bool normalizeNormals = false;
     bool rangeFog = false;
     bool textured = false;
     bool flat = false;

@@ -112,7 +112,9 @@ void main()
     gl_Position = clip;
 
     vec3 v = (draw.worldView * position).xyz;
-    vec3 n = mat3(draw.normalMatrix) * aNormal; // not renormalised: scaling scales the light
+    vec3 n = mat3(draw.normalMatrix) * aNormal; // unless renormalised, scaling scales the light
+    if (NORMALIZE_NORMALS != 0 && dot(n, n) > 0.0)
+        n = normalize(n);
     vec4 diffuse = vec4(1.0);
     vec3 specular = vec3(0.0);
     if (LIGHTING != 0)

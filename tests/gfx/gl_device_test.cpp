@@ -240,13 +240,19 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
                         ga + 0.04 + 0.2 * t1 + 0.5 * t2}));
 }
 
-TEST_F(GlDeviceTest, ScaledWorldScalesTheLightBecauseNormalsAreNotRenormalised)
+TEST_F(GlDeviceTest, ScaledWorldScalesTheLightUnlessNormalsAreRenormalised)
 {
     litWhite();
     light(makeLight(d3d::LIGHT_DIRECTIONAL, {0.2f, 0.15f, 0.1f, 1}, {0, 0, 1}));
     // Half size: the normal matrix doubles the normal's length, and the light with it.
     dev->setTransform(d3d::TS_WORLD, scaling(0.5f, 0.5f, 0.5f));
     EXPECT_TRUE(quadIs(Rgb{0.4, 0.3, 0.2}, kBlack, 2, 4));
+    dev->setRenderState(d3d::RS_NORMALIZENORMALS, 1);
+    EXPECT_TRUE(quadIs(Rgb{0.2, 0.15, 0.1}, kBlack, 2, 4)) << "unit normals: the light as at full size";
+    // Squashed unevenly: the normal's own length is undone, not some one scale of the matrix.
+    dev->setTransform(d3d::TS_WORLD, scaling(0.25f, 0.2f, 0.5f));
+    EXPECT_TRUE(quadIs(Rgb{0.2, 0.15, 0.1}, kBlack, 2, 4));
+    dev->setRenderState(d3d::RS_NORMALIZENORMALS, 0);
     dev->setRenderState(d3d::RS_LIGHTING, 0);
     EXPECT_TRUE(quadIs(kWhitePx)) << "lighting off: opaque white whatever the material";
 }
