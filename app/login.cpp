@@ -16,20 +16,20 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
     , regist_(regist)
     , launcher_(std::move(launcher))
 {
-    setWindowTitle(QStringLiteral("Code:Rinkfallログイン"));
+    setWindowTitle(tr("Code:Rinkfallログイン"));
     setClientSize(this, 4755, 3300);
-    Word[0] = label(this, indexedName("Word", 0), QStringLiteral("Code:Rinkfallへようこそ！"), twips(120, 120, 4455, 255));
-    Word[1] = label(this, indexedName("Word", 1), QStringLiteral("説明"), twips(120, 360, 4455, 255));
-    CD_Access = button(this, QStringLiteral("CD_Access"), QStringLiteral("アクセス"), twips(120, 720, 1215, 495));
-    CD_Login = button(this, QStringLiteral("CD_Login"), QStringLiteral("ログイン"), twips(1680, 720, 1215, 495));
-    CD_Regist = button(this, QStringLiteral("CD_Regist"), QStringLiteral("登録"), twips(3360, 720, 1215, 495));
+    Word[0] = label(this, indexedName("Word", 0), tr("Code:Rinkfallへようこそ！"), twips(120, 120, 4455, 255));
+    Word[1] = label(this, indexedName("Word", 1), tr("説明"), twips(120, 360, 4455, 255));
+    CD_Access = button(this, QStringLiteral("CD_Access"), tr("アクセス"), twips(120, 720, 1215, 495));
+    CD_Login = button(this, QStringLiteral("CD_Login"), tr("ログイン"), twips(1680, 720, 1215, 495));
+    CD_Regist = button(this, QStringLiteral("CD_Regist"), tr("登録"), twips(3360, 720, 1215, 495));
     CD_Login->setEnabled(false);
     CD_Regist->setEnabled(false);
     for (int i = 2; i <= 6; ++i)
         Word[i] = label(this, indexedName("Word", i), QString(), twips(120, 1320 + 240 * (i - 2), 4455, 255));
-    Com_Single = button(this, QStringLiteral("Com_Single"), QStringLiteral("個人練習"), twips(120, 2595, 2055, 300));
+    Com_Single = button(this, QStringLiteral("Com_Single"), tr("個人練習"), twips(120, 2595, 2055, 300));
     // Below every other control, so that none of them moves.
-    Com_Match = button(this, QStringLiteral("Com_Match"), QStringLiteral("試合"), twips(120, 2955, 2055, 300));
+    Com_Match = button(this, QStringLiteral("Com_Match"), tr("試合"), twips(120, 2955, 2055, 300));
     Com_Match->setEnabled(false);
 
     connect(CD_Access, &QPushButton::clicked, this, [this] { CD_Access_Click(); });
@@ -42,7 +42,7 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
 void Login::NewGame()
 {
     Tag = QStringLiteral("1");
-    Word[1]->setText(QStringLiteral("①アクセスボタンを押して下さい。"));
+    Word[1]->setText(tr("①アクセスボタンを押して下さい。"));
     for (int i = 2; i <= 6; ++i)
         Word[i]->setText(QStringLiteral(" "));
     AccessState = 0;
@@ -77,10 +77,10 @@ void Login::CD_Access_Click()
     showNotice(title);
     if (title.outcome == Outcome::Current) {
         AccessState = 1;
-        Word[1]->setText(QStringLiteral("②登録 または ログインを押してください。"));
+        Word[1]->setText(tr("②登録 または ログインを押してください。"));
         SetControls(true);
     } else {
-        Word[1]->setText(QStringLiteral("②バージョンアップをしてください。"));
+        Word[1]->setText(tr("②バージョンアップをしてください。"));
     }
 }
 

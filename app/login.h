@@ -16,6 +16,8 @@ using GameLauncher = std::function<int(int16_t gmode)>;
 
 // The title menu: version check, then login or registration; or single practice at any time.
 class Login : public online::Screen {
+    Q_OBJECT
+
 public:
     Login(online::OnlineContext& context, online::Screen& accept, online::Screen& regist, GameLauncher launcher);
 

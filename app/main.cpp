@@ -2,6 +2,7 @@
 #include "app/start_up.h"
 #include "online/protocol.h"
 #include "platform/qt_dialogs.h"
+#include "platform/translations.h"
 
 #ifdef RINKFALL_WITH_GAME
 #include "game/game_run.h"
@@ -33,7 +34,8 @@ namespace {
     std::fprintf(stderr, "rinkfall: %s\n", error.what());
     if (hasVisibleDesktop()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Code:Rinkfall"),
-                        QStringLiteral("エラーのため終了します。\n") + QString::fromUtf8(error.what()));
+                        QCoreApplication::translate("main", "エラーのため終了します。\n%1")
+                            .arg(QString::fromUtf8(error.what())));
         box.setTextFormat(Qt::PlainText);
         box.exec();
     }
@@ -43,7 +45,9 @@ namespace {
 #ifndef RINKFALL_WITH_GAME
 int gameUnavailable(platform::Dialogs& dialogs)
 {
-    dialogs.messageBox("ゲーム画面はこのビルドに含まれていません。", "Code:Rinkfall");
+    dialogs.messageBox(
+        QCoreApplication::translate("main", "ゲーム画面はこのビルドに含まれていません。").toStdString(),
+        "Code:Rinkfall");
     return 1;
 }
 #endif
@@ -58,6 +62,7 @@ void avoidDisplayWhenHeadless(int argc, char* argv[])
 }
 
 constexpr const char* ServerOption = "server";
+constexpr const char* LanguageOption = "lang";
 
 void describeOptions(QCommandLineParser& parser)
 {
@@ -68,6 +73,10 @@ void describeOptions(QCommandLineParser& parser)
                       QStringLiteral("Web service address: http(s)://host[:port] (default %1).")
                           .arg(QLatin1String(online::Protocol::DefaultServer)),
                       QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer)});
+    parser.addOption({QString::fromLatin1(LanguageOption),
+                      QStringLiteral("Language of the game: ja (Japanese) or en (English); by default the "
+                                     "system locale's, Japanese when it is neither."),
+                      QStringLiteral("ja|en")});
 #ifdef RINKFALL_WITH_GAME
     addGameOptions(parser);
 #endif
@@ -123,6 +132,20 @@ int runProgram(int argc, char* argv[])
                      qPrintable(parser.value(QString::fromLatin1(ServerOption))));
         return 2;
     }
+
+    auto language = platform::languageOf(QLocale::system());
+    if (parser.isSet(QString::fromLatin1(LanguageOption))) {
+        const QString named = parser.value(QString::fromLatin1(LanguageOption));
+        const auto chosen = platform::languageNamed(named);
+        if (!chosen) {
+            std::fprintf(stderr, "rinkfall: --lang takes ja or en, not \"%s\"\n",
+                         qPrintable(named));
+            return 2;
+        }
+        language = *chosen;
+    }
+    // Before any window: every screen takes its texts when it is built.
+    const platform::Translations translations(language);
 
     platform::QtDialogs dialogs;
 #ifdef RINKFALL_WITH_GAME

@@ -17,27 +17,27 @@ constexpr int TwoPlayersIndex = 3;
 MatchDialog::MatchDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("MatchDialog"));
-    setWindowTitle(QStringLiteral("試合の設定"));
+    setWindowTitle(tr("試合の設定"));
     opponent_ = new QComboBox(this);
     opponent_->setObjectName(QStringLiteral("Opponent"));
-    opponent_->addItems({QStringLiteral("コンピューター（弱い）"), QStringLiteral("コンピューター（普通）"),
-                         QStringLiteral("コンピューター（強い）"), QStringLiteral("二人で対戦（同じキーボード）")});
+    opponent_->addItems({tr("コンピューター（弱い）"), tr("コンピューター（普通）"), tr("コンピューター（強い）"),
+                         tr("二人で対戦（同じキーボード）")});
     opponent_->setCurrentIndex(1);
     ends_ = new QSpinBox(this);
     ends_->setObjectName(QStringLiteral("Ends"));
     ends_->setRange(1, 10);
     ends_->setValue(8);
-    freeGuardZone_ = new QCheckBox(QStringLiteral("フリーガードゾーン"), this);
+    freeGuardZone_ = new QCheckBox(tr("フリーガードゾーン"), this);
     freeGuardZone_->setObjectName(QStringLiteral("FreeGuardZone"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("開始"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("やめる"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("開始"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("やめる"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("相手"), opponent_);
-    form->addRow(QStringLiteral("エンド数"), ends_);
+    form->addRow(tr("相手"), opponent_);
+    form->addRow(tr("エンド数"), ends_);
     form->addRow(QString(), freeGuardZone_);
     form->addRow(buttons);
 }

@@ -23,6 +23,8 @@ struct MatchChoice {
 using MatchLauncher = std::function<int(const MatchChoice&)>;
 
 class MatchDialog : public QDialog {
+    Q_OBJECT
+
 public:
     explicit MatchDialog(QWidget* parent = nullptr);
     MatchChoice choice() const;

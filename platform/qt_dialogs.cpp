@@ -3,10 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
-#include <QTranslator>
 
 #include <algorithm>
 
@@ -38,20 +35,6 @@ int widthShowingWhole(const QWidget& box, const QString& caption, const QString&
 }
 
 } // namespace
-
-QtDialogs::QtDialogs()
-    : qtTexts_(std::make_unique<QTranslator>())
-{
-    // Without the translations installed the standard buttons simply stay in English.
-    if (qtTexts_->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qtTexts_.get());
-}
-
-QtDialogs::~QtDialogs()
-{
-    QCoreApplication::removeTranslator(qtTexts_.get());
-}
 
 void QtDialogs::messageBox(const std::string& text, const std::string& caption)
 {

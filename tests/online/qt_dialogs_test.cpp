@@ -1,5 +1,6 @@
 #include "online_rig.h"
 #include "platform/qt_dialogs.h"
+#include "platform/translations.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,7 @@ QStringList buttonTexts(QDialog& dialog)
 
 TEST(QtDialogs, BoxesShowTheirTextsLiterallyInJapaneseWithTheCaptionWhole)
 {
+    const platform::Translations japanese(platform::Language::Japanese);
     platform::QtDialogs dialogs;
     whenOpen([](QDialog& box) {
         EXPECT_EQ(expectLabelsShowTextLiterally(box), 1);
