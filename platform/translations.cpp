@@ -1,6 +1,9 @@
 #include "platform/translations.h"
 
+#include "platform/data_folder.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 
 #include <cstdio>
@@ -40,7 +43,12 @@ Language languageOf(const QLocale& locale)
 
 QString translationsFolder()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+    // A build writes them beside the program even when it made no Library/ there.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString beside = programDir + QStringLiteral("/translations");
+    if (QFileInfo(beside).isDir())
+        return beside;
+    return dataFolder(programDir) + QStringLiteral("/translations");
 }
 
 Translations::Translations(Language language, const QString& folder) : language_(language)

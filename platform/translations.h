@@ -19,7 +19,8 @@ std::optional<Language> languageNamed(const QString& code);
 // Japanese when it names none of them.
 Language languageOf(const QLocale& locale);
 
-// Where the translation files are: translations/ beside the program.
+// Where the translation files are: translations/ in the game's data folder (beside the program in
+// a build).
 QString translationsFolder();
 
 // Installs the texts of one language into the application for as long as it exists: the game's
