@@ -50,10 +50,10 @@ set(CPACK_PACKAGE_NAME rinkfall)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Code:Rinkfall developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Code:Rinkfall, a curling game on a 3D sheet")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Code:Rinkfall, a curling game on a 3D sheet
- Throw, curl and sweep curling stones alone, against the computer or with a
- second player at one keyboard, or meet others in the online lobby. The
- reference game service for the lobby, rinkfall-server, comes with it.")
+# The long description below the summary line; CPack indents it as a control file wants.
+set(CPACK_PACKAGE_DESCRIPTION "Throw, curl and sweep curling stones alone, against the computer or with a
+second player at one keyboard, or meet others in the online lobby. The
+reference game service for the lobby, rinkfall-server, comes with it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
