@@ -15,6 +15,8 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/platform/data_folder.cpp
 foreach(program rinkfall rinkfall-server)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # Every library they link is the system's: no search path of their own in the installed files.
+    set_target_properties(${program} PROPERTIES INSTALL_RPATH "")
   endif()
 endforeach()
 
