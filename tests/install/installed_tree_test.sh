@@ -36,6 +36,14 @@ metainfo=$datadir/metainfo/$id.metainfo.xml
 expect_file "$desktop"
 expect_file "$metainfo"
 
+# Every data folder the build wrote beside the programs arrives whole in the data folder.
+for folder in "$build"/bin/*/; do
+  name=$(basename "$folder")
+  if ! diff -r "$folder" "$prefix/$datadir/rinkfall/$name" >/dev/null 2>&1; then
+    fail "$datadir/rinkfall/$name differs from the build's bin/$name"
+  fi
+done
+
 # Each icon is a PNG whose header gives the size of the folder it sits in.
 for size in 16 32 48 64 128 256; do
   icon=$datadir/icons/hicolor/${size}x${size}/apps/$id.png
