@@ -1,6 +1,7 @@
 #include "app/guarded_application.h"
 #include "app/start_up.h"
 #include "online/protocol.h"
+#include "platform/audio/clip_player.h"
 #include "platform/qt_dialogs.h"
 #include "platform/translations.h"
 
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <cstdio>
 #include <cstdlib>
@@ -167,6 +169,12 @@ int runProgram(int argc, char* argv[])
 #endif
     StartUp startUp(*serverUrl, dialogs, launcher, endProcess);
 #ifdef RINKFALL_WITH_GAME
+    // The title menu's buttons answer with a short sound, at the game's volume. On the press, not the
+    // click: a click may start a game that runs inside its handler.
+    audio::ClipPlayer buttonSound((dataFolderFor(gameOptions) + QStringLiteral("/Sound/button.wav")).toStdString(),
+                                  gameOptions.soundVolume, gameOptions.muted);
+    for (QPushButton* button : startUp.titleMenu().findChildren<QPushButton*>())
+        QObject::connect(button, &QPushButton::pressed, [&buttonSound] { buttonSound.play(); });
     startUp.titleMenu().setMatchLauncher([gameOptions](const MatchChoice& choice) mutable {
         match::MatchSetup setup;
         setup.againstCpu = choice.againstCpu;

@@ -54,6 +54,8 @@ void Field::beginLoop()
     CamMode = 1;
     CurStone = 0;
     MouseLook = -1;
+    sounds_.clear();
+    soundFrame_ = 0;
 }
 
 // One frame. The order is fixed: input and the phase machine first, then the 3D scene with the
@@ -73,6 +75,7 @@ void Field::runFrame()
     Draw_2D();
     Gfx->SpriteEnd();
     Draw_System();
+    passFrameSounds();
     if (hooks_.beforeFlip)
         hooks_.beforeFlip();
     Gfx->Flip();

@@ -15,6 +15,7 @@
 #include "game/field_state.h"
 #include "game/match/cpu_player.h"
 #include "game/match/match_setup.h"
+#include "game/sound_events.h"
 
 #include <array>
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 // What the window needs from whoever runs it.
 struct FieldEnvironment {
@@ -33,6 +35,7 @@ struct FieldEnvironment {
     std::optional<match::MatchSetup> match; // GMode 2 and 3: the match's set-up (defaults if none)
     double mouseSensitivity = 1.0;        // factor on mouse-look's turn; 1 is the game's own rate
     bool invertLook = false;              // moving the mouse up tilts the view down
+    sound::Sink* sound = nullptr;         // hears every frame's sounds; none: the game is silent
 };
 
 // Points in a frame where a runner (replay, recording, dumps, frame limits) looks in. All optional.
@@ -131,6 +134,13 @@ private:
     void drawMatchLines(const char* help2, const char* help3);
     void drawCountMarks();
 
+    // game/field_sound.cpp
+    void hear(sound::Kind kind, int stone, float speed, float level = 1);
+    void hearStroke();
+    std::array<long, 3> gaugeNotches() const;
+    void hearGauges(const std::array<long, 3>& before);
+    void passFrameSounds();
+
     float fps();
     float randomAngle();
     StoneRec& currentStone() { return Stones[CurStone]; }
@@ -165,4 +175,7 @@ private:
     std::int16_t phaseBeforeLeave_ = 0;
     int resultChoice_ = 0;               // 0 もう一度, 1 終了
     std::array<Q_Mat, 3> countMats_; // the counting mark, red and yellow caps seen from above
+
+    std::vector<sound::Event> sounds_; // what this frame made so far
+    long soundFrame_ = 0;
 };

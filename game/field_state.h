@@ -35,6 +35,16 @@ struct FieldState {
     std::array<std::int16_t, BrushSlots> BrushLog{};
     std::int16_t ShotFrame = 0;
 
+    // The hits of the last physics step, in the order they happened: what the sound hears.
+    struct Hit {
+        std::int8_t mover = 0;
+        std::int8_t struck = 0;
+        float speed = 0; // what the struck stone was handed
+    };
+    static constexpr int MaxHits = 8; // more in one step is not heard apart anyway
+    std::array<Hit, MaxHits> Hits{};
+    int HitCount = 0;
+
     // Releases stone CurStone with the set power, spin and balance angle; starts the shot's frame
     // count and an empty brushing log.
     void launchCurrentStone();

@@ -4,6 +4,7 @@
 #include "game/field.h"
 #include "game/mouse_feel.h"
 #include "game/replay_format.h"
+#include "game/sound_player.h"
 #include "game/state_dump.h"
 #include "platform/bmp_texture.h"
 #include "platform/clock.h"
@@ -164,6 +165,7 @@ public:
     {
         openReplay();
         buildPlatform();
+        buildSound();
         field_ = std::make_unique<Field>(environment());
         connectWindow();
         openOutputs();
@@ -173,6 +175,8 @@ public:
             return 0; // a recording without frames: nothing to play
         field_->Game_Main();
         writeScreenshot();
+        if (sound_ && !sound_->finish())
+            throw std::runtime_error(options_.soundOutPath.toStdString() + ": cannot be written");
         return 0;
     }
 
@@ -224,6 +228,23 @@ private:
         clock_ = std::make_unique<FrameClock>(replay_ || options_.headless);
     }
 
+    // Opening the device is the one step of the sound that may take a moment: it happens here,
+    // before the first frame. No device means silence, without a word.
+    void buildSound()
+    {
+        const SoundOutputs outputs = soundOutputsFor(options_);
+        const bool device = outputs.device && QCoreApplication::instance();
+        if (!device && !outputs.file)
+            return;
+        sound_ = std::make_unique<SoundPlayer>((dataFolderFor(options_) + QStringLiteral("/Sound")).toStdString(),
+                                               options_.soundVolume);
+        if (outputs.file && !sound_->writeTo(options_.soundOutPath.toStdString()))
+            throw std::runtime_error(options_.soundOutPath.toStdString() + ": cannot be written");
+        // About five frames of queue: enough to ride out an uneven frame, short enough not to lag.
+        if (device)
+            sound_->setDevice(audio::AudioDevice::openDefault(SoundPlayer::SampleRate, 5 * SoundPlayer::SamplesPerFrame));
+    }
+
     FieldEnvironment environment()
     {
         FieldEnvironment env;
@@ -254,6 +275,7 @@ private:
         env.match = matchSetup();
         env.mouseSensitivity = mouseSensitivity_;
         env.invertLook = invertLook_;
+        env.sound = sound_.get();
         return env;
     }
 
@@ -361,6 +383,7 @@ private:
     platform::InputHost* input_ = nullptr;
     std::unique_ptr<FrameClock> clock_;
     gfx::NullDevice* nullDevice_ = nullptr;
+    std::unique_ptr<SoundPlayer> sound_; // outlives the field that talks to it
     std::unique_ptr<Field> field_;
     std::ofstream dump_;
     std::ofstream record_;
@@ -411,6 +434,20 @@ void addGameOptions(QCommandLineParser& parser)
                       "x"});
     parser.addOption({"invert-look", "on: moving the mouse up tilts the view down; off: up tilts up (for this run only).",
                       "on|off"});
+    parser.addOption({"mute", "No sound from the sound device."});
+    parser.addOption({"volume", "Sound volume in percent, 0 to 100 (default 100); replays and headless runs "
+                                "play sound only with it.", "n"});
+    parser.addOption({"sound-out", "Write the mixed sound of the run to <file> (WAV), a hundredth of a second "
+                                   "per frame.", "file"});
+}
+
+SoundOutputs soundOutputsFor(const GameRunOptions& options)
+{
+    SoundOutputs outputs;
+    const bool live = !options.headless && options.replayPath.isEmpty();
+    outputs.device = !options.muted && options.soundVolume > 0 && (live || options.volumeGiven);
+    outputs.file = !options.soundOutPath.isEmpty();
+    return outputs;
 }
 
 GameRunOptions gameOptionsFrom(const QCommandLineParser& parser, GameRunOptions remembered)
@@ -467,6 +504,15 @@ GameRunOptions gameOptionsFrom(const QCommandLineParser& parser, GameRunOptions 
         o.invertLook = value == "on";
     }
     o.headless = parser.isSet("headless");
+    o.muted = parser.isSet("mute");
+    if (parser.isSet("volume")) {
+        const long volume = parseCount(parser.value("volume"), "volume", 0);
+        if (volume > 100)
+            throw std::invalid_argument("--volume takes a number from 0 to 100");
+        o.soundVolume = static_cast<int>(volume);
+        o.volumeGiven = true;
+    }
+    o.soundOutPath = parser.value("sound-out");
     if (o.headless && !o.screenshotPath.isEmpty())
         throw std::invalid_argument("--screenshot needs the OpenGL device; it cannot go with --headless");
     return o;

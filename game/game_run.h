@@ -23,11 +23,21 @@ struct GameRunOptions {
     std::optional<long> frames;        // --frames N
     QString libraryDir;                // the folder Library/ sits in; empty: found from the program's folder
     std::optional<match::MatchSetup> match; // --match, --ends, --free-guard-zone (gmode 2 or 3)
-    int soundVolume = 100;             // percent, 0..100
-    bool muted = false;
+    int soundVolume = 100;             // --volume N: percent, 0..100
+    bool muted = false;                // --mute: nothing from the sound device
+    bool volumeGiven = false;          // --volume on the command line: replays and headless runs play too
+    QString soundOutPath;              // --sound-out FILE: the run's mix as WAV, frame for frame
     double mouseSensitivity = 1.0;     // --mouse-sensitivity: factor on mouse-look's turn (a replay uses its own)
     bool invertLook = false;           // --invert-look on: moving the mouse up tilts the view down
 };
+
+// Where a run's sound goes. A live game in a window plays on the device; replays and headless runs
+// play only when --volume asks for it; --mute silences the device; --sound-out adds the file.
+struct SoundOutputs {
+    bool device = false;
+    bool file = false;
+};
+SoundOutputs soundOutputsFor(const GameRunOptions& options);
 
 void addGameOptions(QCommandLineParser& parser);
 // The options given on the command line over `remembered` (what the player chose in earlier runs).

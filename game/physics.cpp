@@ -169,6 +169,7 @@ void FieldState::collideStones()
             inPlayList[inPlayCount++] = static_cast<std::int8_t>(i);
     }
     std::array<std::uint16_t, PlayedStones> handledWith{};
+    HitCount = 0;
     for (int a = 0; a < inPlayCount; ++a) {
         const int j = inPlayList[a];
         StoneRec& mover = Stones[j];
@@ -180,6 +181,8 @@ void FieldState::collideStones()
             if (!(getDistance(mover.Pos, struck.Pos) < ContactDistance) || !movesToward(mover, struck))
                 continue;
             collide(mover, struck);
+            if (HitCount < MaxHits)
+                Hits[std::size_t(HitCount++)] = {std::int8_t(j), std::int8_t(k), struck.Speed};
             handledWith[j] |= std::uint16_t(1u << k);
             handledWith[k] |= std::uint16_t(1u << j);
         }

@@ -86,6 +86,7 @@ void Field::Draw_Pre()
         if (match_)
             match_->beforeDelivery(std::span<const StoneRec, match::StonesPerEnd>(Stones.data(), match::StonesPerEnd));
         releaseStone();
+        hear(sound::Kind::Release, CurStone, currentStone().Speed, sound::releaseLevel(currentStone().Speed));
         Phase = SingleBase + StonesRunning;
         break;
     case StonesRunning:
@@ -138,7 +139,9 @@ void Field::Draw_Event()
     if (MouseLook != 0)
         mouseLook();
     clicksAndZoom();
+    const std::array<long, 3> gauges = gaugeNotches();
     handleKeys();
+    hearGauges(gauges);
     if (atStep(Phase, FreeCamera))
         keepFreeCameraInBounds();
 }
@@ -203,8 +206,10 @@ void Field::handleS(std::int16_t state)
 
 void Field::handleA(std::int16_t state)
 {
-    if (state == KeyPressed && Phase == SingleBase + StonesRunning)
+    if (state == KeyPressed && Phase == SingleBase + StonesRunning) {
         brush(1);
+        hearStroke();
+    }
     if (state != KeyHeld)
         return;
     switch (stepOf(Phase)) {
@@ -227,8 +232,10 @@ void Field::handleA(std::int16_t state)
 
 void Field::handleD(std::int16_t state)
 {
-    if (state == KeyPressed && Phase == SingleBase + StonesRunning)
+    if (state == KeyPressed && Phase == SingleBase + StonesRunning) {
         brush(2);
+        hearStroke();
+    }
     if (state != KeyHeld)
         return;
     switch (stepOf(Phase)) {
