@@ -19,7 +19,7 @@ public:
     ClipPlayer(const std::string& wavPath, int volumePercent, bool muted);
     void play();
 
-    // The samples play() queues: the clip at the device's rate and the volume.
+    // The samples play() queues: the clip at the device's rate and the volume (also when muted).
     const std::vector<std::int16_t>& samples() const { return samples_; }
 
 private:

@@ -1,3 +1,4 @@
+#include "platform/audio/clip_player.h"
 #include "platform/audio/sample_ring.h"
 #include "platform/audio/wav_format.h"
 
@@ -86,6 +87,27 @@ TEST(SampleRing, FullRingDropsEmptyRingReadsSilenceAndOrderSurvivesWrapping)
     const std::int16_t expected[] = {4, 5, 8, 9, 10, 0, 0};
     EXPECT_TRUE(std::equal(std::begin(rest), std::end(rest), std::begin(expected)));
     EXPECT_EQ(ring.queued(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ClipPlayer, ClipIsReadyAtTheDeviceRateAndVolumeAndAMissingFileIsSilent)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("beep.wav").toStdString();
+    ASSERT_TRUE(audio::writeWavFile(path, PcmClip{22050, {20000, 20000, -20000, 0}}));
+    const audio::ClipPlayer half(path, 50, true);
+    ASSERT_EQ(half.samples().size(), 8u) << "twice the samples at twice the rate";
+    EXPECT_EQ(half.samples()[0], 10000);
+    EXPECT_EQ(half.samples()[2], 10000);
+    EXPECT_EQ(half.samples()[4], -10000);
+    EXPECT_EQ(half.samples()[6], 0);
+
+    audio::ClipPlayer missing(dir.filePath("none.wav").toStdString(), 100, true);
+    EXPECT_TRUE(missing.samples().empty());
+    missing.play();
 }
 
 } // namespace
