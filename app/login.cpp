@@ -17,7 +17,7 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
     , launcher_(std::move(launcher))
 {
     setWindowTitle(tr("Code:Rinkfallログイン"));
-    setClientSize(this, 4755, 3300);
+    setClientSize(this, 4755, 3660);
     Word[0] = label(this, indexedName("Word", 0), tr("Code:Rinkfallへようこそ！"), twips(120, 120, 4455, 255));
     Word[1] = label(this, indexedName("Word", 1), tr("説明"), twips(120, 360, 4455, 255));
     CD_Access = button(this, QStringLiteral("CD_Access"), tr("アクセス"), twips(120, 720, 1215, 495));
@@ -31,12 +31,16 @@ Login::Login(online::OnlineContext& context, online::Screen& accept, online::Scr
     // Below every other control, so that none of them moves.
     Com_Match = button(this, QStringLiteral("Com_Match"), tr("試合"), twips(120, 2955, 2055, 300));
     Com_Match->setEnabled(false);
+    // Below the match button in turn; the form grew downwards to hold it.
+    Com_Settings = button(this, QStringLiteral("Com_Settings"), tr("設定"), twips(120, 3315, 2055, 300));
+    Com_Settings->setEnabled(false);
 
     connect(CD_Access, &QPushButton::clicked, this, [this] { CD_Access_Click(); });
     connect(CD_Login, &QPushButton::clicked, this, [this] { CD_Login_Click(); });
     connect(CD_Regist, &QPushButton::clicked, this, [this] { CD_Regist_Click(); });
     connect(Com_Single, &QPushButton::clicked, this, [this] { Com_Single_Click(); });
     connect(Com_Match, &QPushButton::clicked, this, [this] { Com_Match_Click(); });
+    connect(Com_Settings, &QPushButton::clicked, this, [this] { Com_Settings_Click(); });
 }
 
 void Login::NewGame()
@@ -127,4 +131,16 @@ void Login::Com_Match_Click()
     hide();
     const int exitCode = matchLauncher_(dialog.choice());
     endProgram(exitCode);
+}
+
+void Login::setSettingsHandler(std::function<void()> handler)
+{
+    settingsHandler_ = std::move(handler);
+    Com_Settings->setEnabled(static_cast<bool>(settingsHandler_));
+}
+
+void Login::Com_Settings_Click()
+{
+    if (settingsHandler_)
+        settingsHandler_();
 }

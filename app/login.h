@@ -25,6 +25,8 @@ public:
     // What the match button starts, once the set-up dialog is answered. Without one the button
     // stays disabled.
     void setMatchLauncher(MatchLauncher launcher);
+    // What the settings button does. Without it the button stays disabled.
+    void setSettingsHandler(std::function<void()> handler);
 
     int16_t AccessState = 0; // 1 once a version check was accepted
 
@@ -36,15 +38,18 @@ private:
     void CD_Regist_Click();
     void Com_Single_Click();
     void Com_Match_Click();
+    void Com_Settings_Click();
 
     online::Screen& accept_;
     online::Screen& regist_;
     GameLauncher launcher_;
     MatchLauncher matchLauncher_;
+    std::function<void()> settingsHandler_;
     std::array<QLabel*, 7> Word{};
     QPushButton* CD_Access = nullptr;
     QPushButton* CD_Login = nullptr;
     QPushButton* CD_Regist = nullptr;
     QPushButton* Com_Single = nullptr;
     QPushButton* Com_Match = nullptr;
+    QPushButton* Com_Settings = nullptr;
 };

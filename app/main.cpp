@@ -1,4 +1,5 @@
 #include "app/guarded_application.h"
+#include "app/settings.h"
 #include "app/start_up.h"
 #include "online/protocol.h"
 #include "platform/audio/clip_player.h"
@@ -13,10 +14,12 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -72,7 +75,8 @@ void describeOptions(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QString::fromLatin1(ServerOption),
-                      QStringLiteral("Web service address: http(s)://host[:port] (default %1).")
+                      QStringLiteral("Web service address for this run: http(s)://host[:port] (default: the "
+                                     "one chosen in the settings, else %1).")
                           .arg(QLatin1String(online::Protocol::DefaultServer)),
                       QStringLiteral("URL"), QString::fromLatin1(online::Protocol::DefaultServer)});
     parser.addOption({QString::fromLatin1(LanguageOption),
@@ -82,12 +86,6 @@ void describeOptions(QCommandLineParser& parser)
 #ifdef RINKFALL_WITH_GAME
     addGameOptions(parser);
 #endif
-}
-
-void nameTheApplication()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("rinkfall"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
 }
 
 bool asksForHelpOrVersion(int argc, char* argv[])
@@ -128,7 +126,10 @@ int runProgram(int argc, char* argv[])
     describeOptions(parser);
     parser.process(application);
 
-    const auto serverUrl = online::Protocol::parseServer(parser.value(QString::fromLatin1(ServerOption)));
+    // What earlier runs stored; an option given on the command line counts for this run only and is
+    // never written back.
+    const StoredSettings stored = readSettings(QSettings());
+    const auto serverUrl = serverForRun(parser, QString::fromLatin1(ServerOption), stored);
     if (!serverUrl) {
         std::fprintf(stderr, "rinkfall: --server needs an address such as http://example.org:8080, not \"%s\"\n",
                      qPrintable(parser.value(QString::fromLatin1(ServerOption))));
@@ -151,16 +152,28 @@ int runProgram(int argc, char* argv[])
 
     platform::QtDialogs dialogs;
 #ifdef RINKFALL_WITH_GAME
+    GameRunOptions remembered;
+    remembered.soundVolume = stored.volume;
+    remembered.mouseSensitivity = stored.mouseSensitivity;
+    remembered.invertLook = stored.invertLook;
+    remembered.window = stored.window;
+    remembered.keepWindow = [](const platform::WindowPlacement& placement) {
+        QSettings settings;
+        StoredSettings s = readSettings(settings);
+        s.window = placement;
+        writeSettings(settings, s);
+    };
     GameRunOptions gameOptions;
     try {
-        gameOptions = gameOptionsFrom(parser);
+        gameOptions = gameOptionsFrom(parser, remembered);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "rinkfall: %s\n", error.what());
         return 2;
     }
     if (gameOptions.startsGame)
         return runGame(gameOptions);
-    GameLauncher launcher = [gameOptions](int16_t gmode) mutable {
+    // By reference: the settings dialog may change them before a game starts.
+    GameLauncher launcher = [&gameOptions](int16_t gmode) {
         gameOptions.gmode = gmode;
         return runGame(gameOptions);
     };
@@ -171,11 +184,18 @@ int runProgram(int argc, char* argv[])
 #ifdef RINKFALL_WITH_GAME
     // The title menu's buttons answer with a short sound, at the game's volume. On the press, not the
     // click: a click may start a game that runs inside its handler.
-    audio::ClipPlayer buttonSound((dataFolderFor(gameOptions) + QStringLiteral("/Sound/button.wav")).toStdString(),
-                                  gameOptions.soundVolume, gameOptions.muted);
+    const std::string buttonWav = (dataFolderFor(gameOptions) + QStringLiteral("/Sound/button.wav")).toStdString();
+    auto buttonSound = std::make_unique<audio::ClipPlayer>(buttonWav, gameOptions.soundVolume, gameOptions.muted);
     for (QPushButton* button : startUp.titleMenu().findChildren<QPushButton*>())
-        QObject::connect(button, &QPushButton::pressed, [&buttonSound] { buttonSound.play(); });
-    startUp.titleMenu().setMatchLauncher([gameOptions](const MatchChoice& choice) mutable {
+        QObject::connect(button, &QPushButton::pressed, [&buttonSound] { buttonSound->play(); });
+    startUp.rememberSettings([&gameOptions, &buttonSound, &buttonWav](const StoredSettings& chosen) {
+        gameOptions.soundVolume = chosen.volume;
+        gameOptions.mouseSensitivity = chosen.mouseSensitivity;
+        gameOptions.invertLook = chosen.invertLook;
+        // A clip is made at its volume: the buttons' sound is made again at the new one.
+        buttonSound = std::make_unique<audio::ClipPlayer>(buttonWav, gameOptions.soundVolume, gameOptions.muted);
+    });
+    startUp.titleMenu().setMatchLauncher([&gameOptions](const MatchChoice& choice) {
         match::MatchSetup setup;
         setup.againstCpu = choice.againstCpu;
         setup.cpuLevel = choice.cpuLevel;
@@ -185,6 +205,8 @@ int runProgram(int argc, char* argv[])
         gameOptions.gmode = setup.gmode();
         return runGame(gameOptions);
     });
+#else
+    startUp.rememberSettings(nullptr);
 #endif
     startUp.run();
     return QApplication::exec();

@@ -1,5 +1,9 @@
 #include "app/start_up.h"
 
+#include "app/settings_dialog.h"
+
+#include <QSettings>
+
 void setProtocolConstants(Master& master)
 {
     master.AppVersion = 1;
@@ -25,4 +29,23 @@ void StartUp::run()
     setProtocolConstants(master_);
     login_.show();
     login_.NewGame();
+}
+
+void StartUp::rememberSettings(std::function<void(const StoredSettings&)> applyToGame)
+{
+    accept_.rememberUserName(readSettings(QSettings()).userName, [](const QString& name) {
+        QSettings settings;
+        StoredSettings stored = readSettings(settings);
+        stored.userName = name;
+        writeSettings(settings, stored);
+    });
+    login_.setSettingsHandler([this, applyToGame = std::move(applyToGame)] {
+        QSettings settings;
+        const std::optional<StoredSettings> chosen = editSettings(settings, &login_);
+        if (!chosen)
+            return;
+        protocol_.setServer(storedServer(*chosen));
+        if (applyToGame)
+            applyToGame(*chosen);
+    });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/login.h"
+#include "app/settings.h"
 #include "online/accept.h"
 #include "online/lobby.h"
 #include "online/master.h"
@@ -23,9 +24,14 @@ public:
 
     // Fixes the constants, shows the title menu and resets it.
     void run();
+    // Remembers the last user's name and offers the settings button, both kept where QSettings
+    // keeps the application's settings. Choices made in the dialog apply to this run at once: the
+    // service here, the rest through `applyToGame`.
+    void rememberSettings(std::function<void(const StoredSettings&)> applyToGame);
 
     Master& master() { return master_; }
     platform::HttpTransfer& transfer() { return transfer_; }
+    online::Protocol& protocol() { return protocol_; }
     Login& titleMenu() { return login_; }
     online::Accept& accept() { return accept_; }
     online::Regist& regist() { return regist_; }

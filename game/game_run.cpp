@@ -174,6 +174,8 @@ public:
         if (replay_ && !pending_)
             return 0; // a recording without frames: nothing to play
         field_->Game_Main();
+        if (window_ && options_.keepWindow)
+            options_.keepWindow(window_->placement());
         writeScreenshot();
         if (sound_ && !sound_->finish())
             throw std::runtime_error(options_.soundOutPath.toStdString() + ": cannot be written");
@@ -212,6 +214,8 @@ private:
         if (!options_.headless) {
             window_ = std::make_unique<platform::WindowHost>(640, 480);
             window_->setCaption(QString::fromUtf8(Caption));
+            if (options_.window)
+                window_->place(*options_.window);
             windowInput = window_.get();
         }
         if (replay_) {

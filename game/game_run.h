@@ -3,10 +3,12 @@
 // Running the game window from the command line: live, headless, recorded, replayed, dumped.
 
 #include "game/match/match_setup.h"
+#include "platform/window_placement.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QCommandLineParser;
@@ -29,6 +31,9 @@ struct GameRunOptions {
     QString soundOutPath;              // --sound-out FILE: the run's mix as WAV, frame for frame
     double mouseSensitivity = 1.0;     // --mouse-sensitivity: factor on mouse-look's turn (a replay uses its own)
     bool invertLook = false;           // --invert-look on: moving the mouse up tilts the view down
+    std::optional<platform::WindowPlacement> window; // where the game window opens; none: where the system puts it
+    // Told where the game window was when the game ended normally, to open there the next time.
+    std::function<void(const platform::WindowPlacement&)> keepWindow;
 };
 
 // Where a run's sound goes. A live game in a window plays on the device; replays and headless runs

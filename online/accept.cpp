@@ -41,10 +41,19 @@ void Accept::NewGame()
 {
     Tag = QStringLiteral("1");
     Word[3]->setText(QStringLiteral(" "));
-    TEXTU->clear();
+    TEXTU->setText(lastName_);
     TEXTP->clear();
     SetControls(true);
-    TEXTU->setFocus();
+    if (lastName_.isEmpty())
+        TEXTU->setFocus();
+    else
+        TEXTP->setFocus();
+}
+
+void Accept::rememberUserName(const QString& lastName, std::function<void(const QString&)> keep)
+{
+    lastName_ = lastName;
+    keepName_ = std::move(keep);
 }
 
 void Accept::SetControls(bool enable)
@@ -90,6 +99,10 @@ void Accept::CDA_Send_Click()
     case LoginReply::Outcome::DatabaseError:
         return stopWith(messages::DatabaseError);
     case LoginReply::Outcome::LoggedIn:
+        if (keepName_) {
+            lastName_ = name;
+            keepName_(name);
+        }
         return enterLobby(login);
     case LoginReply::Outcome::Unknown:
         break;

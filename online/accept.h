@@ -4,6 +4,7 @@
 #include "online/screen_replies.h"
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -16,6 +17,9 @@ class Accept : public Screen {
 public:
     Accept(OnlineContext& context, Screen& lobby);
     void setTitleMenu(Screen& titleMenu) { titleMenu_ = &titleMenu; }
+    // The name box starts with `lastName`; after each successful login `keep` is told the name
+    // that logged in (never the password).
+    void rememberUserName(const QString& lastName, std::function<void(const QString&)> keep);
 
     void NewGame() override;
 
@@ -29,6 +33,8 @@ private:
 
     Screen& lobby_;
     Screen* titleMenu_ = nullptr;
+    QString lastName_;
+    std::function<void(const QString&)> keepName_;
     std::array<QLabel*, 4> Word{};
     QLineEdit* TEXTU = nullptr;
     QLineEdit* TEXTP = nullptr;

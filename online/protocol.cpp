@@ -8,9 +8,14 @@ namespace online {
 
 Protocol::Protocol(const Master& master, const QUrl& server, platform::HttpTransfer& transfer)
     : master_(master)
-    , base_(QString::fromLatin1(server.toEncoded()))
     , transfer_(transfer)
 {
+    setServer(server);
+}
+
+void Protocol::setServer(const QUrl& server)
+{
+    base_ = QString::fromLatin1(server.toEncoded());
     while (base_.endsWith(QLatin1Char('/')))
         base_.chop(1);
 }

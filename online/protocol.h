@@ -19,6 +19,8 @@ public:
     static constexpr const char* DefaultServer = "http://localhost:8080";
 
     Protocol(const Master& master, const QUrl& server, platform::HttpTransfer& transfer);
+    // Later requests go to this service.
+    void setServer(const QUrl& server);
 
     // Extend is the script name, "?" and the query; mes, when given, shows the progress text.
     Reply VBPHP(const QString& Extend, QLabel* mes = nullptr);

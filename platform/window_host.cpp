@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -193,16 +195,49 @@ WindowHost::~WindowHost()
 
 QWindow* WindowHost::window() const { return window_.get(); }
 
-void WindowHost::show() { window_->show(); }
+void WindowHost::show()
+{
+    if (opensFullScreen_)
+        window_->showFullScreen();
+    else
+        window_->show();
+}
+
+void WindowHost::place(const WindowPlacement& placement)
+{
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            screens.append(screen->availableGeometry());
+    }
+    const QRect geometry = keepInSight(placement.geometry, screens);
+    if (!geometry.isEmpty()) {
+        window_->setGeometry(QRect(geometry.topLeft(), geometry.size().expandedTo(window_->minimumSize())));
+        normalGeometry_ = window_->geometry();
+    }
+    opensFullScreen_ = placement.fullScreen;
+}
+
+WindowPlacement WindowHost::placement() const
+{
+    WindowPlacement p;
+    p.fullScreen = window_->visibility() == QWindow::FullScreen;
+    p.geometry = p.fullScreen && normalGeometry_.isValid() ? normalGeometry_ : window_->geometry();
+    return p;
+}
 
 void WindowHost::setCaption(const QString& caption) { window_->setTitle(caption); }
 
 void WindowHost::toggleFullScreen()
 {
-    if (window_->visibility() == QWindow::FullScreen)
+    if (window_->visibility() == QWindow::FullScreen) {
         window_->showNormal();
-    else
+    } else {
+        normalGeometry_ = window_->geometry();
         window_->showFullScreen();
+    }
 }
 
 void WindowHost::processEvents() { QCoreApplication::processEvents(); }

@@ -5,6 +5,7 @@
 
 #include "platform/gfx/gl_device.h"
 #include "platform/input_host.h"
+#include "platform/window_placement.h"
 
 #include <QPoint>
 #include <QRect>
@@ -50,6 +51,11 @@ public:
     void show();
     void setCaption(const QString& caption);
     void toggleFullScreen();
+    // Where the window opens at show(), kept in sight of the screens there are now; full screen
+    // if the placement was.
+    void place(const WindowPlacement& placement);
+    // Where the window is now, for place() in a later run.
+    WindowPlacement placement() const;
     QWindow* window() const;
     QSize backBufferSize() const { return backBuffer_; }
 
@@ -100,6 +106,8 @@ private:
     bool awaitingPlacement_ = false;
     bool closeRequested_ = false;
     bool everExposed_ = false;
+    bool opensFullScreen_ = false;
+    QRect normalGeometry_; // where full screen goes back to
     std::function<void(int)> mouseHandler_;
     std::function<void()> closeHandler_;
 };
