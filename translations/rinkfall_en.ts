@@ -47,6 +47,10 @@
         <source>②バージョンアップをしてください。</source>
         <translation>② Please update the game.</translation>
     </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
 </context>
 <context>
     <name>MatchDialog</name>
@@ -89,6 +93,41 @@
     <message>
         <source>エンド数</source>
         <translation>Ends</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDialog</name>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>上下の視点操作を反転する</source>
+        <translation>Invert vertical look</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>サーバーのアドレス</source>
+        <translation>Server address</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>マウス感度</source>
+        <translation>Mouse sensitivity</translation>
+    </message>
+    <message>
+        <source>サーバーのアドレスは http://example.org:8080 のように、http:// か https:// とホスト名（とポート番号）で入力してください。</source>
+        <translation>Enter the server address as http:// or https:// and a host name (and port), like http://example.org:8080.</translation>
     </message>
 </context>
 <context>
