@@ -177,16 +177,4 @@ TEST_F(GameSounds, GaugeNotchesClickAndBrushPressesWhileRunningStroke)
     EXPECT_TRUE(sink.of(Kind::Click).empty()) << "no gauge moves while the stone runs";
 }
 
-TEST(SoundLevels, RumbleAndClackGrowWithSpeedWithinTheirRange)
-{
-    EXPECT_EQ(sound::rumbleLevel(0), 0.0f);
-    EXPECT_LT(sound::rumbleLevel(0.01f), sound::rumbleLevel(0.03f));
-    EXPECT_LT(sound::rumblePitch(0.01f), sound::rumblePitch(0.03f));
-    EXPECT_EQ(sound::rumbleLevel(1.0f), sound::rumbleLevel(sound::FullSpeed));
-    EXPECT_LE(sound::rumbleLevel(1.0f), 1.0f);
-    EXPECT_LT(sound::clackLevel(0.001f), sound::clackLevel(0.01f));
-    EXPECT_GT(sound::clackLevel(0.0f), 0.0f) << "a touch is still heard";
-    EXPECT_EQ(sound::clackLevel(1.0f), 1.0f);
-}
-
 } // namespace
