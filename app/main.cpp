@@ -184,16 +184,20 @@ int runProgram(int argc, char* argv[])
 #ifdef RINKFALL_WITH_GAME
     // The title menu's buttons answer with a short sound, at the game's volume. On the press, not the
     // click: a click may start a game that runs inside its handler.
-    const std::string buttonWav = (dataFolderFor(gameOptions) + QStringLiteral("/Sound/button.wav")).toStdString();
-    auto buttonSound = std::make_unique<audio::ClipPlayer>(buttonWav, gameOptions.soundVolume, gameOptions.muted);
+    const std::string buttonWav =
+        (dataFolderFor(gameOptions) + QStringLiteral("/Sound/button.wav")).toStdString();
+    const auto makeButtonSound = [&gameOptions, &buttonWav] {
+        return std::make_unique<audio::ClipPlayer>(buttonWav, gameOptions.soundVolume, gameOptions.muted);
+    };
+    auto buttonSound = makeButtonSound();
     for (QPushButton* button : startUp.titleMenu().findChildren<QPushButton*>())
         QObject::connect(button, &QPushButton::pressed, [&buttonSound] { buttonSound->play(); });
-    startUp.rememberSettings([&gameOptions, &buttonSound, &buttonWav](const StoredSettings& chosen) {
+    startUp.rememberSettings([&gameOptions, &buttonSound, &makeButtonSound](const StoredSettings& chosen) {
         gameOptions.soundVolume = chosen.volume;
         gameOptions.mouseSensitivity = chosen.mouseSensitivity;
         gameOptions.invertLook = chosen.invertLook;
         // A clip is made at its volume: the buttons' sound is made again at the new one.
-        buttonSound = std::make_unique<audio::ClipPlayer>(buttonWav, gameOptions.soundVolume, gameOptions.muted);
+        buttonSound = makeButtonSound();
     });
     startUp.titleMenu().setMatchLauncher([&gameOptions](const MatchChoice& choice) {
         match::MatchSetup setup;

@@ -432,11 +432,11 @@ void addGameOptions(QCommandLineParser& parser)
     parser.addOption({"free-guard-zone", "Play the match with the free-guard-zone rule; goes with --match."});
     parser.addOption({"screenshot", "After the last frame save the back buffer to <file> (PNG).", "file"});
     parser.addOption({"mouse-sensitivity",
-                      QStringLiteral("Mouse-look turns <x> times as fast as usual, %1 to %2 (for this run only).")
+                      QStringLiteral("Mouse-look turns <x> times as fast as usual, %1 to %2 (this run only).")
                           .arg(mousefeel::MinSensitivity)
                           .arg(mousefeel::MaxSensitivity),
                       "x"});
-    parser.addOption({"invert-look", "on: moving the mouse up tilts the view down; off: up tilts up (for this run only).",
+    parser.addOption({"invert-look", "on: moving the mouse up tilts the view down; off: up tilts up (this run only).",
                       "on|off"});
     parser.addOption({"mute", "No sound from the sound device."});
     parser.addOption({"volume", "Sound volume in percent, 0 to 100 (default 100); replays and headless runs "

@@ -29,9 +29,9 @@ struct GameRunOptions {
     bool muted = false;                // --mute: nothing from the sound device
     bool volumeGiven = false;          // --volume on the command line: replays and headless runs play too
     QString soundOutPath;              // --sound-out FILE: the run's mix as WAV, frame for frame
-    double mouseSensitivity = 1.0;     // --mouse-sensitivity: factor on mouse-look's turn (a replay uses its own)
+    double mouseSensitivity = 1.0;     // --mouse-sensitivity: factor on mouse-look's turn; a replay has its own
     bool invertLook = false;           // --invert-look on: moving the mouse up tilts the view down
-    std::optional<platform::WindowPlacement> window; // where the game window opens; none: where the system puts it
+    std::optional<platform::WindowPlacement> window; // where the game window opens; none: the system decides
     // Told where the game window was when the game ended normally, to open there the next time.
     std::function<void(const platform::WindowPlacement&)> keepWindow;
 };

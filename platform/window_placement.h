@@ -8,7 +8,8 @@
 namespace platform {
 
 struct WindowPlacement {
-    QRect geometry;          // the window's inside, in desktop coordinates; when full screen, where it goes back to
+    // The window's inside, in desktop coordinates; when full screen, where it goes back to.
+    QRect geometry;
     bool fullScreen = false;
 };
 

@@ -75,7 +75,8 @@ TEST(StoredSettings, SurviveARestartAndSpoiledValuesReadAsDefaults)
         expectSame(readSettings(settings), StoredSettings{});
         writeSettings(settings, chosenByAPlayer());
     }
-    EXPECT_TRUE(place.file().startsWith(place.dir.path() + QStringLiteral("/rinkfall/"))) << place.file().toStdString();
+    EXPECT_TRUE(place.file().startsWith(place.dir.path() + QStringLiteral("/rinkfall/")))
+        << place.file().toStdString();
     expectSame(readSettings(QSettings()), chosenByAPlayer());
 
     {
@@ -105,10 +106,12 @@ TEST(StoredSettings, TheCommandLinesServerCountsOverTheStoredOne)
         return url ? url->toString() : QStringLiteral("(refused)");
     };
     const QString stored = QStringLiteral("http://stored.example:9000");
-    EXPECT_EQ(serverFor({"--server", "https://given.example"}, stored), QStringLiteral("https://given.example"));
+    const QString given = QStringLiteral("https://given.example");
+    EXPECT_EQ(serverFor({"--server", given}, stored), given);
     EXPECT_EQ(serverFor({}, stored), stored);
-    EXPECT_EQ(serverFor({}, QString()), QString::fromLatin1(online::Protocol::DefaultServer));
-    EXPECT_EQ(serverFor({}, QStringLiteral("gopher://old")), QString::fromLatin1(online::Protocol::DefaultServer))
+    const QString byDefault = QString::fromLatin1(online::Protocol::DefaultServer);
+    EXPECT_EQ(serverFor({}, QString()), byDefault);
+    EXPECT_EQ(serverFor({}, QStringLiteral("gopher://old")), byDefault)
         << "a spoiled stored address";
     EXPECT_EQ(serverFor({"--server", "ftp://given.example"}, stored), QStringLiteral("(refused)"))
         << "a bad address given is refused, not replaced";
@@ -140,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"OffEveryScreen", QRect(5000, 3000, 640, 480), QRect(640, 520, 640, 480)},
         PlacementCase{"AboveAndLeftOfAll", QRect(-2000, -900, 640, 480), QRect(0, 0, 640, 480)},
         PlacementCase{"OnlyACornerOnTheSecond", QRect(2250, 700, 640, 480), QRect(1664, 288, 640, 480)},
-        PlacementCase{"LargerThanTheScreenItTouches", QRect(2250, 700, 1600, 1200), QRect(1280, 0, 1024, 768)},
+        PlacementCase{"LargerThanTheScreenItTouches", QRect(2250, 700, 1600, 1200),
+                      QRect(1280, 0, 1024, 768)},
         PlacementCase{"TinyAndMostlyBeyondTheCorner", QRect(1270, 990, 64, 48), QRect(1216, 952, 64, 48)},
         PlacementCase{"TinyAndWhollyInside", QRect(1216, 952, 64, 48), QRect(1216, 952, 64, 48)}),
     [](const auto& info) { return std::string(info.param.name); });

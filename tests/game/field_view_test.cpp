@@ -80,7 +80,8 @@ TEST_F(MouseLook, SensitivityScalesBothTurnsAndInvertedLookFlipsOnlyTheTilt)
     const auto [yaw, pitch] = turns(1.0, false);
     ASSERT_GT(yaw, 0);
     ASSERT_GT(pitch, 0);
-    for (const auto& [sensitivity, invert] : {std::pair{2.5, false}, std::pair{0.5, true}, std::pair{1.0, true}}) {
+    const std::pair<double, bool> feels[]{{2.5, false}, {0.5, true}, {1.0, true}};
+    for (const auto& [sensitivity, invert] : feels) {
         const auto [y, p] = turns(sensitivity, invert);
         EXPECT_NEAR(y, yaw * sensitivity, 1e-4) << sensitivity;
         EXPECT_NEAR(p, (invert ? -pitch : pitch) * sensitivity, 1e-4) << sensitivity << invert;
