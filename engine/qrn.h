@@ -130,6 +130,8 @@ public:
     void setFont(engine::FormRef refForm, engine::FontLabel& bas, std::int16_t size, std::int16_t Bold,
                  std::int16_t Italic, std::int16_t Underline);
     void drawText(const std::string& str, D3DCOLOR color, const RECT& area);
+    // The text over copies of itself in `outline` (gfx::kTextOutline).
+    void drawOutlinedText(const std::string& str, D3DCOLOR color, D3DCOLOR outline, const RECT& area);
 
     // --- fog and transparent queue -------------------------------------------------------------------
     void AlphaProcessing(const gfx::Mesh& refMesh, const Q_Mat& refMat, const gfx::Texture* refTex,

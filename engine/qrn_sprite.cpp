@@ -134,3 +134,10 @@ void QRN::drawText(const std::string& str, D3DCOLOR color, const RECT& area)
         throw gfx::DeviceError("drawText: no font (setFont has not run)");
     getDDD().drawText(*font, str, area, color);
 }
+
+void QRN::drawOutlinedText(const std::string& str, D3DCOLOR color, D3DCOLOR outline, const RECT& area)
+{
+    if (!font)
+        throw gfx::DeviceError("drawText: no font (setFont has not run)");
+    getDDD().drawOutlinedText(*font, str, area, color, outline);
+}

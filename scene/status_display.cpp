@@ -3,7 +3,6 @@
 #include "game/field.h"
 #include "scene/outlined_text.h"
 
-#include <array>
 #include <string>
 
 namespace {
@@ -95,8 +94,5 @@ void Field::Draw_System()
 void drawOutlinedText(QRN& gfx, const std::string& text, D3DCOLOR colour, const RECT& area)
 {
     constexpr D3DCOLOR Outline = 0xFF000000;
-    constexpr std::array<std::array<int, 2>, 5> offsets{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}}};
-    for (const auto& [dx, dy] : offsets)
-        gfx.drawText(text, Outline, RECT{area.Left + dx, area.Top + dy, area.Right + dx, area.Bottom + dy});
-    gfx.drawText(text, colour, area);
+    gfx.drawOutlinedText(text, colour, Outline, area);
 }

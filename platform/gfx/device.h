@@ -14,6 +14,7 @@
 
 #include <QImage>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -64,6 +65,13 @@ public:
     virtual ~Font() = default;
     virtual const FontDesc& desc() const = 0;
 };
+
+// Where drawOutlinedText puts the copies of the text under it, in drawing order: one pixel to each
+// side (the outline) and one to the lower right (a shadow).
+struct TextOffset {
+    int dx, dy;
+};
+inline constexpr std::array<TextOffset, 5> kTextOutline{{{-1, 0}, {1, 0}, {0, -1}, {0, 1}, {1, 1}}};
 
 // One sprite quad in back-buffer pixels. Corners go top-left, top-right, bottom-right,
 // bottom-left of the source rectangle after scaling, rotation and translation.
@@ -120,6 +128,16 @@ public:
     // Left- and top-aligned text, no wrap, line breaks honoured, clipped to `rect` and the back
     // buffer. Text is UTF-8.
     virtual void drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color) = 0;
+    // The text over copies of itself in `outline` at kTextOutline, each copy clipped to `rect` moved
+    // with it: by default exactly those drawText calls, which a device may draw in one go.
+    virtual void drawOutlinedText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color,
+                                  D3DCOLOR outline)
+    {
+        for (const TextOffset& d : kTextOutline)
+            drawText(font, text, RECT{rect.Left + d.dx, rect.Top + d.dy, rect.Right + d.dx, rect.Bottom + d.dy},
+                     outline);
+        drawText(font, text, rect, color);
+    }
 
     // The back buffer as it is now (RGBA, top row first). The null device returns a null image.
     virtual QImage readBackBuffer() = 0;

@@ -424,6 +424,12 @@ int GlDevice::glyphsRasterised(const Font& font)
     return glFont ? glFont->cache.rasterisedCount() : 0;
 }
 
+int GlDevice::outlinesMade(const Font& font)
+{
+    auto* glFont = dynamic_cast<const GlFont*>(&font);
+    return glFont ? glFont->cache.outlinedCount() : 0;
+}
+
 // --- state ----------------------------------------------------------------------------------------
 
 void GlDevice::setRenderState(std::uint32_t state, std::uint32_t value)
@@ -895,62 +901,140 @@ void GlDevice::endSprites()
     spriteTexture_ = nullptr;
 }
 
-void GlDevice::drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color)
+namespace {
+
+const GlFont& glFont(const Font& font)
 {
     auto* f = dynamic_cast<const GlFont*>(&font);
     if (!f)
         throw DeviceError("font of another device", kInvalidCall);
-    const QRect clip = QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1))
-                           .intersected(QRect(0, 0, width_, height_));
-    if (clip.isEmpty() || text.empty() || !drawing_)
-        return;
-    ensureCurrent();
-    flushSprites();
-    const std::vector<PlacedGlyph> glyphs = f->cache.layout(text, QPoint(rect.Left, rect.Top));
+    return *f;
+}
 
-    // Upload the atlas pages that gained glyphs.
-    for (int page = 0; page < f->cache.pageCount(); ++page) {
-        if (page >= int(f->pageTextures.size())) {
+// The pixels of a rectangle whose `Right` and `Bottom` lie one past its last column and row.
+QRect pixelsOf(const RECT& rect)
+{
+    return QRect(QPoint(rect.Left, rect.Top), QPoint(rect.Right - 1, rect.Bottom - 1));
+}
+
+} // namespace
+
+// Uploads the atlas pages that gained glyphs.
+void GlDevice::uploadGlyphPages(const Font& font)
+{
+    const GlFont& f = glFont(font);
+    for (int page = 0; page < f.cache.pageCount(); ++page) {
+        if (page >= int(f.pageTextures.size())) {
             GLuint name = 0;
             gl_->glGenTextures(1, &name);
-            f->pageTextures.push_back(name);
+            f.pageTextures.push_back(name);
         }
-        if (!f->cache.pageDirty(page))
+        if (!f.cache.pageDirty(page))
             continue;
-        const QImage& img = f->cache.page(page);
+        const QImage& img = f.cache.page(page);
         gl_->glActiveTexture(GL_TEXTURE0);
-        gl_->glBindTexture(GL_TEXTURE_2D, f->pageTextures[page]);
+        gl_->glBindTexture(GL_TEXTURE_2D, f.pageTextures[page]);
         gl_->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, img.width(), img.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                           img.constBits());
         gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        f->cache.markClean(page);
+        f.cache.markClean(page);
     }
+}
 
+// Two triangles showing `source` of a glyph page texel for pixel at `target`.
+void GlDevice::appendGlyphQuad(std::vector<ScreenVertex>& out, const QRect& target, const QRect& source,
+                               D3DCOLOR color)
+{
     float r, g, b, a;
     unpackColor(color, r, g, b, a);
     const float texel = 1.0f / float(GlyphCache::kPageSize);
-    std::vector<std::vector<ScreenVertex>> perPage(f->cache.pageCount());
-    for (const PlacedGlyph& pg : glyphs) {
-        if (!pg.target.intersects(clip))
-            continue;
-        const float x0 = float(pg.target.left()), x1 = float(pg.target.left() + pg.target.width());
-        const float y0 = float(pg.target.top()), y1 = float(pg.target.top() + pg.target.height());
-        const float u0 = float(pg.source.left()) * texel, u1 = float(pg.source.left() + pg.source.width()) * texel;
-        const float v0 = float(pg.source.top()) * texel, v1 = float(pg.source.top() + pg.source.height()) * texel;
-        const ScreenVertex corner[4] = {{x0, y0, u0, v0, r, g, b, a}, {x1, y0, u1, v0, r, g, b, a},
-                                        {x1, y1, u1, v1, r, g, b, a}, {x0, y1, u0, v1, r, g, b, a}};
-        for (int i : {0, 1, 2, 0, 2, 3})
-            perPage[pg.page].push_back(corner[i]);
-    }
+    const float x0 = float(target.left()), x1 = float(target.left() + target.width());
+    const float y0 = float(target.top()), y1 = float(target.top() + target.height());
+    const float u0 = float(source.left()) * texel, u1 = float(source.left() + source.width()) * texel;
+    const float v0 = float(source.top()) * texel, v1 = float(source.top() + source.height()) * texel;
+    const ScreenVertex corner[4] = {{x0, y0, u0, v0, r, g, b, a}, {x1, y0, u1, v0, r, g, b, a},
+                                    {x1, y1, u1, v1, r, g, b, a}, {x0, y1, u0, v1, r, g, b, a}};
+    for (int i : {0, 1, 2, 0, 2, 3})
+        out.push_back(corner[i]);
+}
+
+void GlDevice::drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color)
+{
+    const GlFont& f = glFont(font);
+    const QRect clip = pixelsOf(rect).intersected(QRect(0, 0, width_, height_));
+    if (clip.isEmpty() || text.empty() || !drawing_)
+        return;
+    ensureCurrent();
+    flushSprites();
+    const std::vector<PlacedGlyph> glyphs = f.cache.layout(text, QPoint(rect.Left, rect.Top));
+    uploadGlyphPages(font);
+
+    std::vector<std::vector<ScreenVertex>> perPage(f.cache.pageCount());
+    for (const PlacedGlyph& pg : glyphs)
+        if (pg.target.intersects(clip))
+            appendGlyphQuad(perPage[pg.page], pg.target, pg.source, color);
 
     useScreenPipeline();
     // The rectangle clips; GL's scissor counts rows from the bottom.
     gl_->glEnable(GL_SCISSOR_TEST);
     gl_->glScissor(clip.left(), height_ - clip.top() - clip.height(), clip.width(), clip.height());
     for (std::size_t page = 0; page < perPage.size(); ++page)
-        drawScreenQuads(f->pageTextures[page], true, perPage[page]);
+        drawScreenQuads(f.pageTextures[page], true, perPage[page]);
     gl_->glDisable(GL_SCISSOR_TEST);
+}
+
+// Two layers instead of six: every glyph's outline (all five copies in one), then every glyph over
+// them, in the order the copies would have been drawn. Where a copy's clipping would cut something
+// visible the copies are drawn one by one after all.
+void GlDevice::drawOutlinedText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color,
+                                D3DCOLOR outline)
+{
+    const GlFont& f = glFont(font);
+    if (text.empty() || !drawing_)
+        return;
+    // A translucent outline darkens more where copies overlap than one blend of their union does.
+    if ((outline >> 24) != 0xFF) {
+        Device::drawOutlinedText(font, text, rect, color, outline);
+        return;
+    }
+    ensureCurrent();
+    flushSprites();
+    const std::vector<OutlinedGlyph> glyphs = f.cache.layoutOutlined(text, QPoint(rect.Left, rect.Top));
+    // A copy is clipped to the rectangle moved with it, so only ink inside the rectangle has copies;
+    // ink further than a pixel off the back buffer has none on it either way.
+    const QRect area = pixelsOf(rect);
+    const QRect screen(0, 0, width_, height_);
+    for (const OutlinedGlyph& g : glyphs) {
+        const QRect ink = g.ink.intersected(screen.adjusted(-1, -1, 1, 1));
+        if (!ink.isEmpty() && !area.contains(ink)) {
+            Device::drawOutlinedText(font, text, rect, color, outline);
+            return;
+        }
+    }
+    uploadGlyphPages(font);
+
+    // Runs of quads on one page, in drawing order.
+    std::vector<std::pair<int, std::vector<ScreenVertex>>> runs;
+    const auto quadsOn = [&runs](int page) -> std::vector<ScreenVertex>& {
+        if (runs.empty() || runs.back().first != page)
+            runs.emplace_back(page, std::vector<ScreenVertex>{});
+        return runs.back().second;
+    };
+    for (const OutlinedGlyph& g : glyphs)
+        appendGlyphQuad(quadsOn(g.outline.page), g.outline.target, g.outline.source, outline);
+    // The glyphs are cut at the rectangle here rather than by a scissor, so both layers go in one draw.
+    const QRect clip = area.intersected(screen);
+    for (const OutlinedGlyph& g : glyphs) {
+        const QRect target = g.fill.target.intersected(clip);
+        if (target.isEmpty())
+            continue;
+        const QRect source(g.fill.source.topLeft() + (target.topLeft() - g.fill.target.topLeft()), target.size());
+        appendGlyphQuad(quadsOn(g.fill.page), target, source, color);
+    }
+    useScreenPipeline();
+    for (const auto& [page, vertices] : runs)
+        drawScreenQuads(f.pageTextures[page], true, vertices);
 }
 
 } // namespace gfx

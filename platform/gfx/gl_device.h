@@ -17,6 +17,7 @@
 class QOpenGLContext;
 class QSurface;
 class QOpenGLFunctions_3_3_Core;
+class QRect;
 
 namespace gfx {
 
@@ -71,6 +72,8 @@ public:
     void drawSprite(const SpriteQuad& quad) override;
     void endSprites() override;
     void drawText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color) override;
+    void drawOutlinedText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color,
+                          D3DCOLOR outline) override;
     QImage readBackBuffer() override;
 
     // Called by present(); the window host installs one that shows the back buffer and swaps.
@@ -91,8 +94,10 @@ public:
     // GL draw calls issued since creation: lets tests and benchmarks see sprite batching work.
     long long drawCalls() const { return drawCalls_; }
     std::string rendererName() const;
-    // Glyphs the font has rasterised so far (each character once, however often it is drawn).
+    // Glyphs the font has rasterised so far (each character once, however often it is drawn), and
+    // outlines it has made of them.
     static int glyphsRasterised(const Font& font);
+    static int outlinesMade(const Font& font);
 
     // A texture going away: unbinds it wherever it is set, so no draw reads a freed texture
     // (draws untextured instead), and draws the sprites queued with it first.
@@ -130,6 +135,9 @@ private:
     void flushSprites();
     void drawScreenQuads(unsigned texture, bool alphaOnly, const std::vector<ScreenVertex>& vertices);
     void useScreenPipeline();
+    void uploadGlyphPages(const Font& font);
+    static void appendGlyphQuad(std::vector<ScreenVertex>& out, const QRect& target, const QRect& source,
+                                D3DCOLOR color);
     void markDirty(unsigned bits) { dirty_ |= bits; }
 
     std::shared_ptr<void> keepAlive_; // declared first: released last

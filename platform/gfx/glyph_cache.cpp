@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace gfx {
 
 QString mapFontFace(const std::string& face)
@@ -31,9 +33,8 @@ GlyphCache::GlyphCache(const QFont& font)
 {
 }
 
-std::vector<PlacedGlyph> GlyphCache::layout(const std::string& text, QPoint origin)
+template <class Place> void GlyphCache::walk(const std::string& text, QPoint origin, Place place)
 {
-    std::vector<PlacedGlyph> placed;
     const QString s = QString::fromStdString(text);
     int penX = origin.x();
     int lineTop = origin.y();
@@ -47,9 +48,29 @@ std::vector<PlacedGlyph> GlyphCache::layout(const std::string& text, QPoint orig
             continue;
         const Glyph& g = glyph(cp);
         if (!g.source.isEmpty())
-            placed.push_back({g.page, QRect(QPoint(penX - pad_, lineTop), g.source.size()), g.source});
+            place(cp, g, QPoint(penX - pad_, lineTop));
         penX += g.advance;
     }
+}
+
+std::vector<PlacedGlyph> GlyphCache::layout(const std::string& text, QPoint origin)
+{
+    std::vector<PlacedGlyph> placed;
+    walk(text, origin, [&](char32_t, const Glyph& g, QPoint at) {
+        placed.push_back({g.page, QRect(at, g.source.size()), g.source});
+    });
+    return placed;
+}
+
+std::vector<OutlinedGlyph> GlyphCache::layoutOutlined(const std::string& text, QPoint origin)
+{
+    std::vector<OutlinedGlyph> placed;
+    walk(text, origin, [&](char32_t cp, const Glyph& g, QPoint at) {
+        const Glyph& o = outline(cp, g);
+        placed.push_back({{g.page, QRect(at, g.source.size()), g.source},
+                          {o.page, QRect(at - QPoint(1, 1), o.source.size()), o.source},
+                          g.ink.translated(at)});
+    });
     return placed;
 }
 
@@ -83,8 +104,52 @@ GlyphCache::Glyph GlyphCache::rasterise(char32_t codePoint)
     painter.setFont(font_);
     painter.setClipRect(g.source);
     painter.drawText(at + QPoint(pad_, metrics_.ascent()), ch);
+    painter.end();
     pages_[g.page].dirty = true;
+    const QImage& image = pages_[g.page].image;
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+            if (qRed(image.pixel(at.x() + x, at.y() + y)) != 0)
+                g.ink |= QRect(x, y, 1, 1);
     return g;
+}
+
+const GlyphCache::Glyph& GlyphCache::outline(char32_t codePoint, const Glyph& glyph)
+{
+    auto it = outlines_.find(codePoint);
+    if (it == outlines_.end())
+        it = outlines_.emplace(codePoint, makeOutline(glyph)).first;
+    return it->second;
+}
+
+// What the copies at kTextOutline leave of what lies under them, when each is blended over the
+// last with its coverage as alpha: the product of (1 - coverage); the outline's coverage is one
+// minus that. So one blend of the outline stands for all the copies.
+GlyphCache::Glyph GlyphCache::makeOutline(const Glyph& glyph)
+{
+    ++outlined_;
+    const QRect cell = glyph.source;
+    Glyph o;
+    const QPoint at = allocate(cell.size() + QSize(2, 2), o.page);
+    o.source = QRect(at, cell.size() + QSize(2, 2));
+    // Allocation may have added a page: read the glyph's own page only now.
+    const QImage& from = pages_[glyph.page].image;
+    QImage& to = pages_[o.page].image;
+    const auto coverage = [&](int x, int y) {
+        return cell.contains(x, y) ? float(qRed(from.pixel(x, y))) / 255.0f : 0.0f;
+    };
+    for (int y = 0; y < o.source.height(); ++y)
+        for (int x = 0; x < o.source.width(); ++x) {
+            // The outline pixel (x, y) lies over glyph pixel (x - 1, y - 1).
+            const QPoint p = cell.topLeft() + QPoint(x - 1, y - 1);
+            float keep = 1.0f;
+            for (const TextOffset& d : kTextOutline)
+                keep *= 1.0f - coverage(p.x() - d.dx, p.y() - d.dy);
+            const int v = int(std::lround((1.0f - keep) * 255.0f));
+            to.setPixel(at.x() + x, at.y() + y, qRgba(v, v, v, 255));
+        }
+    pages_[o.page].dirty = true;
+    return o;
 }
 
 QPoint GlyphCache::allocate(QSize size, int& page)

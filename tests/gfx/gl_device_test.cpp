@@ -632,6 +632,113 @@ TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgainAndJapaneseShows
     EXPECT_GT(e.maxX - e.minX, 30);
 }
 
+// Outlined text must look as its six copies drawn one by one do, however it draws them. Over a
+// background of many colours, so each blend shows.
+class OutlinedText : public GlDeviceTest {
+protected:
+    void SetUp() override
+    {
+        GlDeviceTest::SetUp();
+        platform::TextureLevel level{kSize, kSize, {}};
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                level.rgba.insert(level.rgba.end(), {std::uint8_t(x * 2), std::uint8_t(y * 2),
+                                                     std::uint8_t((x * 7 + y * 13) % 256), 255});
+        background = dev->createTexture(platform::TextureImage{{level}});
+    }
+    void paintBackground()
+    {
+        clearTo(*dev, kBlack);
+        dev->beginSprites();
+        dev->drawSprite(spriteAt(background.get(), 0, 0, kSize, kSize));
+        dev->endSprites();
+    }
+    // The copies drawn one by one, as any device may.
+    QImage copiesOneByOne(const gfx::Font& font, const std::string& text, RECT rect)
+    {
+        paintBackground();
+        dev->gfx::Device::drawOutlinedText(font, text, rect, kWhite, kBlack);
+        return frame();
+    }
+    QImage outlined(const gfx::Font& font, const std::string& text, RECT rect)
+    {
+        paintBackground();
+        const long long before = dev->drawCalls();
+        dev->drawOutlinedText(font, text, rect, kWhite, kBlack);
+        drawCallsMade = dev->drawCalls() - before;
+        return frame();
+    }
+    // Pixels further apart than one step of rounding in any channel.
+    static int differing(const QImage& a, const QImage& b)
+    {
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+                count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
+                                   std::abs(p.blue() - q.blue())}) > 1;
+            }
+        return count;
+    }
+    static constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+    std::unique_ptr<gfx::Texture> background;
+    long long drawCallsMade = 0;
+};
+
+TEST_F(OutlinedText, LooksAsItsCopiesDrawnOneByOneAndTouchingGlyphsKeepTheirFaces)
+{
+    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    // Box-drawing lines run through their whole cell, so each glyph's outline meets its neighbour.
+    const std::string text = "──━━■ーFP: 6\nWg|頂点";
+    const RECT rect{2, 6, 126, 60};
+    const QImage expected = copiesOneByOne(*font, text, rect);
+    const QImage actual = outlined(*font, text, rect);
+    EXPECT_EQ(differing(actual, expected), 0);
+    EXPECT_LE(drawCallsMade, 2) << "outline and text are drawn in one go, not copy by copy";
+    EXPECT_GT(differing(actual, copiesOneByOne(*font, "", rect)), 200) << "the text shows at all";
+}
+
+// A copy is clipped to the rectangle moved with it: where that cuts ink, or ink beyond the back
+// buffer's edge would have copies on it, the picture must still be the copies' one.
+TEST_F(OutlinedText, ClippedAsEachCopyIs)
+{
+    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    const std::pair<std::string, RECT> cases[] = {
+        {"■■■■", {10, 10, 60, 17}},       // the rectangle cuts the glyphs in half
+        {"■■■■", {20, 30, 37, 60}},       // ... and on the right
+        {"WWWWWWW", {100, 40, 128, 60}},  // ink runs off the back buffer's right edge, which ends the rectangle
+        {"WWWWWWW", {100, 40, 200, 60}},  // ... which the rectangle runs beyond
+        {"■■■", {0, -8, 60, 20}},         // the top and the left edges
+        {"■■■", {-9, 80, 40, 100}},
+    };
+    for (const auto& [text, rect] : cases) {
+        const QImage expected = copiesOneByOne(*font, text, rect);
+        EXPECT_EQ(differing(outlined(*font, text, rect), expected), 0)
+            << text << " in " << rect.Left << "," << rect.Top << "," << rect.Right << "," << rect.Bottom;
+    }
+}
+
+// Outlines are kept per character and per font: new text gets new outlines, text drawn before
+// makes none, and each font's outlines are its own size.
+TEST_F(OutlinedText, NewCharactersGetTheirOwnOutlinesAndNoCharacterTwo)
+{
+    auto small = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    auto big = dev->createFont({"ＭＳ ゴシック", 20, false, false, false});
+    const RECT rect{4, 20, 124, 60};
+    const auto sameAsCopies = [&](const gfx::Font& font, const std::string& text) {
+        const QImage expected = copiesOneByOne(font, text, rect);
+        return differing(outlined(font, text, rect), expected);
+    };
+    EXPECT_EQ(sameAsCopies(*small, "Rkf: 12"), 0);
+    EXPECT_EQ(GlDevice::outlinesMade(*small), 7);
+    EXPECT_EQ(sameAsCopies(*small, "Rkf: 13"), 0) << "the 3 is not drawn with the 2's outline";
+    EXPECT_EQ(GlDevice::outlinesMade(*small), 8);
+    EXPECT_EQ(sameAsCopies(*small, "Rkf: 12"), 0);
+    EXPECT_EQ(GlDevice::outlinesMade(*small), 8);
+    EXPECT_EQ(sameAsCopies(*big, "Rkf: 13"), 0) << "the small font's outlines are not the big one's";
+    EXPECT_EQ(GlDevice::outlinesMade(*big), 7);
+}
+
 // --- lifetime and presenting ----------------------------------------------------------------------
 
 TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNothing)
