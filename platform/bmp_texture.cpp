@@ -121,24 +121,36 @@ BmpHeader checkBmpHeader(const QByteArray& bytes)
     return h;
 }
 
+void putKeyed(std::uint8_t* out, std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    out[0] = r;
+    out[1] = g;
+    out[2] = b;
+    out[3] = r == 0 && g == 0 && b == 0 ? 0 : 255;
+}
+
 TextureLevel keyedLevel(const QImage& decoded)
 {
-    const QImage image = decoded.convertToFormat(QImage::Format_RGBA8888);
     TextureLevel level;
-    level.width = image.width();
-    level.height = image.height();
+    level.width = decoded.width();
+    level.height = decoded.height();
     level.rgba.resize(std::size_t(level.width) * level.height * 4);
     std::uint8_t* out = level.rgba.data();
+    // Bitmaps of 16 bits and more decode to 32-bit pixels, which are read as they are: converting
+    // them first would cost another copy of the largest textures at start-up.
+    if (decoded.format() == QImage::Format_RGB32 || decoded.format() == QImage::Format_ARGB32) {
+        for (int y = 0; y < level.height; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(decoded.constScanLine(y));
+            for (int x = 0; x < level.width; ++x, out += 4)
+                putKeyed(out, std::uint8_t(qRed(row[x])), std::uint8_t(qGreen(row[x])), std::uint8_t(qBlue(row[x])));
+        }
+        return level;
+    }
+    const QImage image = decoded.convertToFormat(QImage::Format_RGBA8888);
     for (int y = 0; y < level.height; ++y) {
         const std::uint8_t* row = image.constScanLine(y);
-        for (int x = 0; x < level.width; ++x, out += 4) {
-            const std::uint8_t r = row[x * 4], g = row[x * 4 + 1], b = row[x * 4 + 2];
-            const bool key = r == 0 && g == 0 && b == 0;
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-            out[3] = key ? 0 : 255;
-        }
+        for (int x = 0; x < level.width; ++x, out += 4)
+            putKeyed(out, row[x * 4], row[x * 4 + 1], row[x * 4 + 2]);
     }
     return level;
 }
@@ -155,10 +167,9 @@ void halveEvenLevel(const TextureLevel& src, TextureLevel& dst)
         const std::uint8_t* top = src.rgba.data() + std::size_t(2 * y) * rowBytes;
         const std::uint8_t* bottom = top + rowBytes;
         std::uint8_t* out = dst.rgba.data() + std::size_t(y) * dst.width * 4;
-        for (int x = 0; x < dst.width * 4; ++x) {
-            const int i = (x / 4) * 8 + x % 4;
-            out[x] = std::uint8_t((unsigned(top[i]) + top[i + 4] + bottom[i] + bottom[i + 4] + 2) / 4);
-        }
+        for (int x = 0; x < dst.width; ++x, top += 8, bottom += 8, out += 4)
+            for (int c = 0; c < 4; ++c)
+                out[c] = std::uint8_t((unsigned(top[c]) + top[c + 4] + bottom[c] + bottom[c + 4] + 2) / 4);
     }
 }
 
