@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -202,6 +204,48 @@ TextureLevel halveLevel(const TextureLevel& src)
     return dst;
 }
 
+namespace {
+
+// How much of a texel's difference from its neighbourhood is added back. The box mean alone lets
+// thin lines and ring edges fade into the ice a level or two after they are under a texel wide;
+// a mild unsharp mask keeps them readable in the distance without visible halos.
+constexpr float kSharpen = 0.6f;
+
+// `box` with an unsharp mask over its 3 x 3 neighbourhood ([1 2 1] weights, wrapping round the
+// edges as the textures repeat). Texels near a keyed one keep the mean, so colour-keyed edges fade
+// exactly as before; levels under 4 texels across are left as they are.
+TextureLevel sharpened(const TextureLevel& box)
+{
+    if (box.width < 4 || box.height < 4)
+        return box;
+    TextureLevel out = box;
+    const auto at = [&](int x, int y) {
+        return box.rgba.data() + (std::size_t((y + box.height) % box.height) * box.width + (x + box.width) % box.width) * 4;
+    };
+    for (int y = 0; y < box.height; ++y)
+        for (int x = 0; x < box.width; ++x) {
+            float blur[3] = {0, 0, 0};
+            bool keyedNearby = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const std::uint8_t* p = at(x + dx, y + dy);
+                    keyedNearby = keyedNearby || p[3] != 255;
+                    const float w = float((2 - std::abs(dx)) * (2 - std::abs(dy))) / 16;
+                    for (int c = 0; c < 3; ++c)
+                        blur[c] += w * p[c];
+                }
+            if (keyedNearby)
+                continue;
+            const std::uint8_t* p = at(x, y);
+            std::uint8_t* o = out.rgba.data() + (std::size_t(y) * box.width + x) * 4;
+            for (int c = 0; c < 3; ++c)
+                o[c] = std::uint8_t(std::clamp(std::lround(p[c] + kSharpen * (p[c] - blur[c])), 0L, 255L));
+        }
+    return out;
+}
+
+} // namespace
+
 TextureImage decodeBmpTexture(const QByteArray& bytes)
 {
     const BmpHeader header = checkBmpHeader(bytes);
@@ -212,8 +256,12 @@ TextureImage decodeBmpTexture(const QByteArray& bytes)
         throw LoadError("BMP decoded to an unexpected size");
     TextureImage texture;
     texture.levels.push_back(keyedLevel(image));
-    while (texture.levels.back().width > 1 || texture.levels.back().height > 1)
-        texture.levels.push_back(halveLevel(texture.levels.back()));
+    // Each level is sharpened from the plain mean of the one before, so sharpening never compounds.
+    TextureLevel box = texture.levels.back();
+    while (box.width > 1 || box.height > 1) {
+        box = halveLevel(box);
+        texture.levels.push_back(sharpened(box));
+    }
     return texture;
 }
 

@@ -2,7 +2,8 @@
 
 // Loads .bmp images as textures the way the game's textures have always been made: pure black
 // (0, 0, 0) is the colour key and becomes fully transparent, every other texel is opaque, and a full
-// chain of box-filtered mip levels follows down to 1 x 1.
+// chain of mip levels follows down to 1 x 1: each the box mean of the level before, mildly sharpened
+// away from keyed texels.
 
 #include "platform/load_error.h"
 #include "platform/texture_image.h"

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// A decoded texture ready for upload: RGBA8 rows top-down, level 0 first, each further level the
-// 2 x 2 box mean of the one before, down to 1 x 1.
+// A decoded texture ready for upload: RGBA8 rows top-down, level 0 first, each further level half
+// the one before, down to 1 x 1.
 struct TextureLevel {
     int width = 0;
     int height = 0;

@@ -154,6 +154,42 @@ TEST(BmpMipChain, EachLevelIsTheTwoByTwoMeanIncludingAlphaAndOddSizesLeaveNoTexe
     EXPECT_NEAR(texel(n.levels.back(), 0, 0)[0], (1 + 31 + 61 + 91 + 121 + 151 + 181 + 211) / 8.0, 1.0);
 }
 
+// Smaller levels are the box mean sharpened a little, so that lines and ring edges keep some of
+// their contrast in the distance; flat areas, the overall brightness and keyed texels stay as the
+// mean leaves them.
+TEST(BmpMipChain, LevelsAreTheMeanSharpenedAroundEdgesOnlyAndKeyedTexelsStayTheMean)
+{
+    const TextureImage flat = decodeBmpTexture(encode(imageFrom(64, 32, [](int, int) { return qRgb(90, 140, 200); })));
+    for (const TextureLevel& level : flat.levels)
+        for (int y = 0; y < level.height; ++y)
+            for (int x = 0; x < level.width; ++x)
+                ASSERT_EQ(texel(level, x, y), (Texel{90, 140, 200, 255})) << level.width << ": " << x << "," << y;
+
+    // A bright line two texels wide on dark ground: at 8 x 8 a texel covers eight columns.
+    const TextureImage line = decodeBmpTexture(
+        encode(imageFrom(64, 64, [](int x, int) { return x == 32 || x == 33 ? qRgb(220, 220, 220) : qRgb(40, 40, 40); })));
+    const TextureLevel& l3 = line.levels[3];
+    ASSERT_EQ(l3.width, 8);
+    const int boxMean = 40 + 180 * 2 / 8;
+    long sum = 0;
+    for (int y = 0; y < 8; ++y) {
+        EXPECT_GE(texel(l3, 4, y)[0], boxMean + 8) << "the line keeps more than the mean's contrast";
+        EXPECT_LE(texel(l3, 3, y)[0], 40) << "no light smear beside it";
+        EXPECT_LE(texel(l3, 5, y)[0], 40);
+        EXPECT_EQ(texel(l3, 1, y)[0], 40) << "ground away from the line is untouched";
+        for (int x = 0; x < 8; ++x)
+            sum += texel(l3, x, y)[0];
+    }
+    EXPECT_NEAR(double(sum) / 64, 40 + 180.0 * 2 / 64, 1.0) << "the level's brightness is the image's";
+
+    // Next to a keyed texel the colour key's half-transparent mean is kept exactly.
+    const TextureImage keyed = decodeBmpTexture(encode(imageFrom(32, 32, [](int x, int y) {
+        return x == 10 && y == 10 ? qRgb(0, 0, 0) : qRgb(x < 16 ? 200 : 20, 100, 100);
+    })));
+    EXPECT_EQ(texel(keyed.levels[1], 5, 5), (Texel{150, 75, 75, 191}));
+    EXPECT_EQ(texel(keyed.levels[1], 6, 5), (Texel{200, 100, 100, 255}));
+}
+
 TEST(BmpRejection, EveryTruncationIsRejected)
 {
     const QByteArray whole = encode(imageFrom(7, 5, [](int x, int y) { return qRgb(x * 30, y * 40, 99); }));
