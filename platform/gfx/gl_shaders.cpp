@@ -205,7 +205,15 @@ void main()
 #endif
     const bool textured = TEXTURED != 0;
 #if TEXTURED
-    vec4 texel = texture(uTexture, vTexCoord);
+    // Seen at a glancing angle the texture is squeezed far more along the view than across it, and
+    // a level chosen for the squeezed direction blurs lines that run away from the eye into wide
+    // smears. The level follows the squeezed direction only beyond four times the other one, as a
+    // four-sample anisotropic filter would, though with a single sample.
+    vec2 size = vec2(textureSize(uTexture, 0));
+    vec2 du = dFdx(vTexCoord) * size, dv = dFdy(vTexCoord) * size;
+    float squeezeX = dot(du, du), squeezeY = dot(dv, dv);
+    float lod = 0.5 * log2(max(min(squeezeX, squeezeY), max(squeezeX, squeezeY) / 16.0));
+    vec4 texel = textureLod(uTexture, vTexCoord, lod);
 #else
     vec4 texel = vec4(1.0);
 #endif

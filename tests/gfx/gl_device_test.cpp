@@ -472,6 +472,26 @@ TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
     EXPECT_TRUE(quadIs(QColor(0, 0, 255), kBlack, 1, 32)); // 64 texels over 4 pixels: a small level
 }
 
+// A texture seen at a glancing angle is squeezed far more one way than the other. The level follows
+// the less squeezed direction until the other is squeezed four times as much, so that lines running
+// away from the eye stay lines instead of smears.
+TEST_F(GlDeviceTest, SqueezedTexturesTakeTheLevelOfTheLessSqueezedDirectionUpToFourTimes)
+{
+    platform::TextureImage img;
+    for (int size = 64; size >= 1; size /= 2)
+        img.levels.push_back(solidTexture(size, size, size == 64 ? Qt::red : size == 32 ? Qt::green : Qt::blue)
+                                 .levels.front());
+    auto tex = texture(img);
+    dev->setTransform(d3d::TS_WORLD, scaling(0.25f, 1, 1)); // 64 texels over 16 pixels across, 64 down
+    EXPECT_TRUE(quadIs(kRedPx));
+    dev->setTransform(d3d::TS_WORLD, scaling(0.125f, 1, 1)); // eight times: one level down
+    EXPECT_TRUE(quadIs(QColor(0, 255, 0)));
+    dev->setTransform(d3d::TS_WORLD, scaling(1, 0.125f, 1));
+    EXPECT_TRUE(quadIs(QColor(0, 255, 0)));
+    dev->setTransform(d3d::TS_WORLD, scaling(0.125f, 0.125f, 1)); // squeezed both ways: level 3
+    EXPECT_TRUE(quadIs(QColor(0, 0, 255)));
+}
+
 // --- fog ------------------------------------------------------------------------------------------
 
 TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
