@@ -117,7 +117,12 @@ void Field::Draw_3D()
     // is not drawn now.
     Proc_Phys();
     Gfx->setTexture(Tex[Wall]);
+    // The stone mesh is drawn squashed to stone size; without unit normals the squash would light
+    // it four to five times too brightly and wash its colour out.
+    gfx::Device& device = Gfx->getDDD();
+    device.setRenderState(d3d::RS_NORMALIZENORMALS, 1);
     drawStones(*Gfx, Stones, Mesh[2], Mat[1], Mat[2]);
+    device.setRenderState(d3d::RS_NORMALIZENORMALS, 0);
     if (match_)
         drawCountMarks();
     Gfx->DrawAlphaProcessing(Cam.getPosition());

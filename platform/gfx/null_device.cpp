@@ -93,7 +93,7 @@ void NullDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
         return;
     subsetDraws_.push_back({&mesh, attribId, subset->faceCount, mesh.numVertices(), mesh.numFaces(),
                             state_.texture(0), state_.transformRef(d3d::TS_WORLD),
-                            state_.material()});
+                            state_.material(), state_.renderState(d3d::RS_NORMALIZENORMALS) != 0});
 }
 
 void NullDevice::beginSprites()

@@ -57,6 +57,7 @@ struct SubsetDrawRecord {
     const Texture* texture = nullptr; // bound on stage 0 at the time
     D3DMATRIX world;
     D3DMATERIAL8 material; // set at the time
+    bool normalizeNormals = false; // RS_NORMALIZENORMALS at the time
 };
 
 struct TextRecord {

@@ -141,6 +141,11 @@ TEST_F(StoneDrawing, InPlayStonesDrawnOnceEachInTheirColour)
     EXPECT_EQ(field->engine().getNumDrawVertex(), int(111 * floor.numVertices() + 3 * pipe.numVertices()));
     EXPECT_EQ(field->engine().getNumDrawFace(), int(111 * floor.numFaces() + 3 * pipe.numFaces()));
     EXPECT_EQ(diffuse(), (std::vector<float>{1, 0.2f, 0.2f, 1}));
+    // The stones are drawn squashed: lit with unit normals, or they wash out. The sheet as it is.
+    for (const auto& draw : drawsOf(pipe))
+        EXPECT_TRUE(draw.normalizeNormals);
+    for (const auto& draw : drawsOf(floor))
+        EXPECT_FALSE(draw.normalizeNormals);
     field->Stones[14].InPlay = 0;
     frame();
     EXPECT_EQ(diffuse(), (std::vector<float>{1, 1, 0.2f, 1}));
