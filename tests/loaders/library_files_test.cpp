@@ -122,6 +122,95 @@ TEST(LibraryBitmaps, AllLoadWithPowerOfTwoSizesAndNoAccidentalKey)
     EXPECT_GT(brightness(texture("Tex_Ice.bmp"), 0, 0), 600); // pale: the status band borrows it
 }
 
+int brightnessAt(const platform::TextureLevel& l, int x, int y)
+{
+    const std::uint8_t* p = &l.rgba[(std::size_t(y) * l.width + x) * 4];
+    return p[0] + p[1] + p[2];
+}
+
+// The ice between the markings: pebbled (never one flat colour, never noisy), and polished lighter
+// along the middle of the sheet where the stones run than out towards the sides.
+TEST(LibraryBitmaps, IceIsPebbledAndLighterAlongTheMiddle)
+{
+    for (const char* name : {"Tex_Center.bmp", "Tex_Ice.bmp", "Tex_Side.bmp"}) {
+        const TextureImage t = texture(name);
+        const auto& l = t.levels.front();
+        double sum = 0, squares = 0;
+        const int n = 24;
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                const double b = brightnessAt(l, l.width / 4 + x, l.height / 3 + y);
+                sum += b;
+                squares += b * b;
+            }
+        const double mean = sum / (n * n), deviation = std::sqrt(squares / (n * n) - mean * mean);
+        EXPECT_GT(deviation, 6.0) << name << ": no pebble to see";
+        EXPECT_LT(deviation, 40.0) << name << ": pebble too rough";
+        EXPECT_GT(mean, 660) << name;
+    }
+    // Across the centre strip (5 units wide): a band just beside the line against one near the side.
+    const TextureImage centreTexture = texture("Tex_Center.bmp");
+    const auto& centre = centreTexture.levels.front();
+    auto bandMean = [&](double fromX, double toX) {
+        double sum = 0;
+        int count = 0;
+        for (int x = int((fromX / 5 + 0.5) * centre.width); x < int((toX / 5 + 0.5) * centre.width); ++x)
+            for (int y = 0; y < centre.height; y += 3) {
+                sum += brightnessAt(centre, x, y);
+                ++count;
+            }
+        return sum / count;
+    };
+    EXPECT_GT(bandMean(0.1, 0.5), bandMean(2.0, 2.4) + 8);
+    EXPECT_GT(bandMean(-0.5, -0.1), bandMean(-2.4, -2.0) + 8);
+}
+
+// The tee, back and centre lines are thin (about two centimetres) with sharp sides: a dark run of
+// one to three texels across the line, ice right beside it.
+TEST(LibraryBitmaps, LinesAreThinAndSharp)
+{
+    auto darkRun = [](const platform::TextureLevel& l, int y) {
+        int run = 0;
+        for (int x = 0; x < l.width; ++x)
+            run += brightnessAt(l, x, y) < 400;
+        return run;
+    };
+    const TextureImage centreTexture = texture("Tex_Center.bmp"), houseTexture = texture("Tex_House.bmp");
+    const auto& centre = centreTexture.levels.front();
+    const auto& house = houseTexture.levels.front();
+    for (const int y : {0, 100, 257, 511}) {
+        EXPECT_GE(darkRun(centre, y), 1) << y;
+        EXPECT_LE(darkRun(centre, y), 3) << y;
+        const int middle = centre.width / 2;
+        EXPECT_GT(brightnessAt(centre, middle - 3, y), 620) << "ice right beside the line";
+        EXPECT_GT(brightnessAt(centre, middle + 2, y), 620);
+    }
+    // Near the house's far edge only the centre line crosses the ice.
+    for (const int y : {4, 12}) {
+        EXPECT_GE(darkRun(house, y), 1);
+        EXPECT_LE(darkRun(house, y), 3);
+    }
+}
+
+// Far away the rings are drawn from the smaller mip levels: down to 64 texels across, the step from
+// the blue ring to the white one still happens within a texel or two, not washed over several.
+TEST(LibraryBitmaps, RingEdgesStaySharpInTheSmallerMipLevels)
+{
+    const TextureImage house = texture("Tex_House.bmp");
+    for (std::size_t level = 0; level < house.levels.size() && house.levels[level].width >= 64; ++level) {
+        const auto& l = house.levels[level];
+        const int y = l.height / 2 - std::max(1, l.height / 64); // just off the tee line
+        int steepest = 0;
+        for (int x = 0; x + 1 < l.width / 2; ++x) {
+            const int red = l.rgba[(std::size_t(y) * l.width + x) * 4];
+            const int next = l.rgba[(std::size_t(y) * l.width + x + 1) * 4];
+            steepest = std::max(steepest, std::abs(next - red));
+        }
+        // Blue paint has red 38, white 247: well over half of that in one step.
+        EXPECT_GT(steepest, 120) << "level " << level << " (" << l.width << " texels)";
+    }
+}
+
 TEST(LibraryBitmaps, CursorIsALightLeftPointingTriangleOnTheKey)
 {
     const TextureImage t = texture("Tex_Cursor.bmp");
@@ -185,40 +274,99 @@ TEST(LibraryMeshes, FloorIsAUnitSquareFacingUpAndBoxAUnitCubeWithASidePerNormal)
     expectOutwardWinding(box, true);
 }
 
-TEST(LibraryMeshes, PipeIsAClosedUprightCylinderOnTheCleanRailOfTheWallTexture)
+// The stone: a closed body that fills the unit cylinder the game squashes to stone size, within a
+// few hundred faces, lit smoothly round its edges, with a handle standing on it.
+TEST(LibraryMeshes, StoneIsAClosedRoundedBodyWithAHandleInTheUnitCylinder)
 {
     const MeshData m = mesh("Mesh_Pipe.x");
-    const auto n = std::uint32_t(librarygen::kPipeSegments);
-    EXPECT_GE(n, 24u);
-    EXPECT_EQ(m.numFaces(), 4 * n);                        // two per side segment, one per cap segment
-    EXPECT_EQ(m.numVertices(), 2 * (n + 1) + 2 * (n + 1)); // the seam doubled; cap centres and rims
-    int up = 0, down = 0;
-    for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
-        const V3 side = clockwiseSide(m, f);
-        const bool vertical = std::abs(side[0]) + std::abs(side[2]) < 1e-9;
-        up += vertical && side[1] > 0;
-        down += vertical && side[1] < 0;
-    }
-    EXPECT_EQ(up, int(n));
-    EXPECT_EQ(down, int(n));
-    expectOutwardWinding(m, true);
+    EXPECT_GE(m.numFaces(), 150u);
+    EXPECT_LE(m.numFaces(), 400u);
+    expectOutwardWinding(m, false);
 
-    // Stones use it too: every texture coordinate must land on the pale rail, not a seam or plank.
-    const TextureImage wall = texture("Tex_Wall.bmp");
-    int lowest = 765, highest = 0;
+    // Closed: every edge, matched by position, is shared by one face running each way along it.
+    std::map<std::pair<V3, V3>, int> edges;
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f)
+        for (int c = 0; c < 3; ++c) {
+            const V3 a = pos(m, m.indices[f * 3 + c]), b = pos(m, m.indices[f * 3 + (c + 1) % 3]);
+            ++edges[{a, b}];
+        }
+    for (const auto& [edge, count] : edges) {
+        EXPECT_EQ(count, 1) << "edge used twice the same way";
+        const auto back = edges.find({edge.second, edge.first});
+        EXPECT_TRUE(back != edges.end() && back->second == 1) << "open edge";
+    }
+
+    double widest = 0, lowest = 1, highest = -1, bodyTop = -1;
     for (const auto& v : m.vertices) {
-        EXPECT_EQ(std::abs(v.py), 0.5f);
         const double r = std::hypot(v.px, v.pz);
-        EXPECT_TRUE(std::abs(r - 0.5) < 1e-5 || r < 1e-9) << r;
+        EXPECT_LE(r, 0.5 + 1e-6);
+        widest = std::max(widest, r);
+        lowest = std::min(lowest, double(v.py));
+        highest = std::max(highest, double(v.py));
+        if (r > 0.45)
+            bodyTop = std::max(bodyTop, double(v.py));
+        EXPECT_NEAR(std::sqrt(v.nx * v.nx + v.ny * v.ny + v.nz * v.nz), 1.0, 1e-4);
+    }
+    EXPECT_NEAR(widest, 0.5, 1e-6) << "drawn as wide as the stone that collides";
+    EXPECT_NEAR(lowest, -0.5, 1e-6);
+    EXPECT_GT(highest, 0.4) << "the handle reaches near the top";
+    EXPECT_LE(highest, 0.5 + 1e-6);
+    EXPECT_LT(bodyTop, highest - 0.15) << "the handle stands clear of the body";
+
+    // Round edges: where the body is round, a vertex's normal stays close to every face it touches,
+    // so the light runs smoothly over the edge instead of in facets. On the body, normals point
+    // away from the axis or along it, never inwards.
+    for (std::uint32_t f = 0; f < m.numFaces(); ++f) {
+        V3 n = clockwiseSide(m, f);
+        const double len = std::sqrt(dot(n, n));
+        for (int k = 0; k < 3; ++k)
+            n[k] /= len;
+        for (int c = 0; c < 3; ++c) {
+            const auto& v = m.vertices[m.indices[f * 3 + c]];
+            EXPECT_GT(dot(n, {v.nx, v.ny, v.nz}), std::cos(25 * M_PI / 180)) << "face " << f;
+            if (std::hypot(v.px, v.pz) > 0.2)
+                EXPECT_GE(v.px * v.nx + v.pz * v.nz, -1e-6) << "face " << f;
+        }
+    }
+}
+
+// Stones are drawn with the wall texture: the body lands on the grey granite of the rail and the
+// handle on its pale cap, so the material's tint gives a dark body and a bright handle.
+TEST(LibraryMeshes, StoneBodyIsSpeckledGraniteAndItsHandleIsPale)
+{
+    const MeshData m = mesh("Mesh_Pipe.x");
+    const TextureImage wall = texture("Tex_Wall.bmp");
+    double bodySum = 0, handleSum = 0;
+    int bodyCount = 0, handleCount = 0, bodyDarkest = 765, bodyLightest = 0;
+    for (const auto& v : m.vertices) {
         ASSERT_GE(v.u, 0.0f);
         ASSERT_LE(v.u, 1.0f);
-        const int x = std::min(wall.width() - 1, int(v.u * wall.width()));
-        const int y = std::min(wall.height() - 1, int(v.v * wall.height()));
-        lowest = std::min(lowest, brightness(wall, x, y));
-        highest = std::max(highest, brightness(wall, x, y));
+        // The texels around the sample too: filtering reads the neighbours.
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int x = (int(v.u * wall.width()) + dx + wall.width()) % wall.width();
+                const int y = (int(v.v * wall.height()) + dy + wall.height()) % wall.height();
+                const int b = brightness(wall, x, y);
+                if (v.py > 0.19 && v.py < 0.25)
+                    continue; // where the handle meets the body's top
+                if (v.py > 0.25) {
+                    handleSum += b;
+                    ++handleCount;
+                    EXPECT_GT(b, 600) << "handle on a dark texel";
+                } else {
+                    bodySum += b;
+                    ++bodyCount;
+                    bodyDarkest = std::min(bodyDarkest, b);
+                    bodyLightest = std::max(bodyLightest, b);
+                }
+            }
     }
-    EXPECT_GT(lowest, 600);
-    EXPECT_LT(highest - lowest, 60);
+    ASSERT_GT(bodyCount, 0);
+    ASSERT_GT(handleCount, 0);
+    EXPECT_GT(bodySum / bodyCount, 300) << "the body is grey, not black";
+    EXPECT_LT(bodySum / bodyCount, 560);
+    EXPECT_GT(handleSum / handleCount, bodySum / bodyCount + 150);
+    EXPECT_GT(bodyLightest - bodyDarkest, 150) << "granite is speckled";
 }
 
 class LaidOutSheet : public ::testing::Test {

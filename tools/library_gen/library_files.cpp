@@ -17,7 +17,7 @@ std::vector<LibraryFile> buildLibraryFiles()
     auto text = [](const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); };
     files.push_back({"Mesh_Floor.x", text(writeXFile(makeFloor(), "Floor"))});
     files.push_back({"Mesh_Box.x", text(writeXFile(makeBox(), "Box"))});
-    files.push_back({"Mesh_Pipe.x", text(writeXFile(makePipe(kPipeSegments), "Pipe"))});
+    files.push_back({"Mesh_Pipe.x", text(writeXFile(makeStone(kStoneSegments), "Pipe"))});
     return files;
 }
 

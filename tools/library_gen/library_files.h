@@ -12,8 +12,8 @@ struct LibraryFile {
     std::vector<std::uint8_t> bytes;
 };
 
-// Segments around the stone body.
-constexpr int kPipeSegments = 32;
+// Sides around the stone's body: round at the sizes the cameras show it, within a few hundred faces.
+constexpr int kStoneSegments = 16;
 
 // The nine bitmaps in texture-slot order, then Mesh_Floor.x, Mesh_Box.x and Mesh_Pipe.x.
 std::vector<LibraryFile> buildLibraryFiles();

@@ -90,40 +90,108 @@ GenMesh makeBox()
     return mesh;
 }
 
-GenMesh makePipe(int segments)
+namespace {
+
+// One point of the stone's outline, turned about the y axis to make the body: radius, height and
+// the outline's outward normal there (in the r-y plane, unit length).
+struct ProfilePoint {
+    double r, y;
+    double nr, ny;
+};
+
+// The body's outline from the bottom rim to the top rim: a flat running surface, a rounded lower
+// edge, the upright striking band at full radius, and a rounded shoulder up to the flat top, all in
+// the mesh's unit cylinder (y -0.5 .. 0.5). The body ends at kBodyTop; the handle stands on it.
+constexpr double kBodyTop = 0.2;
+constexpr double kEdgeRadius = 0.12;
+
+std::vector<ProfilePoint> bodyProfile()
+{
+    const double pi = std::acos(-1.0);
+    std::vector<ProfilePoint> points;
+    // Quarter circles, so that a point's normal is the circle's; the band between them is straight.
+    auto addArc = [&](double centreR, double centreY, double fromDegrees, double toDegrees) {
+        constexpr int kSteps = 3;
+        for (int i = 0; i <= kSteps; ++i) {
+            const double t = (fromDegrees + (toDegrees - fromDegrees) * i / kSteps) * pi / 180;
+            points.push_back({centreR + kEdgeRadius * std::cos(t), centreY + kEdgeRadius * std::sin(t), std::cos(t),
+                              std::sin(t)});
+        }
+    };
+    addArc(0.5 - kEdgeRadius, -0.5 + kEdgeRadius, -90, 0);
+    addArc(0.5 - kEdgeRadius, kBodyTop - kEdgeRadius, 0, 90);
+    return points;
+}
+
+// A box from `lo` to `hi` with a normal per side, textured with the pale handle band.
+void addHandleBox(GenMesh& mesh, const Vec& lo, const Vec& hi)
+{
+    using namespace wallband;
+    for (int axis = 0; axis < 3; ++axis)
+        for (const double sign : {-1.0, 1.0}) {
+            Vec normal{0, 0, 0};
+            normal[std::size_t(axis)] = sign;
+            const int a = (axis + 1) % 3, b = (axis + 2) % 3;
+            const int first = int(mesh.vertices.size());
+            for (const auto& [ca, cb] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                Vec p;
+                p[std::size_t(axis)] = sign > 0 ? hi[std::size_t(axis)] : lo[std::size_t(axis)];
+                p[std::size_t(a)] = ca ? hi[std::size_t(a)] : lo[std::size_t(a)];
+                p[std::size_t(b)] = cb ? hi[std::size_t(b)] : lo[std::size_t(b)];
+                mesh.vertices.push_back({p, normal, {0.3 + 0.4 * ca, cb ? kHandleVBottom : kHandleVTop}});
+            }
+            addTriangleFacing(mesh, first, first + 1, first + 2, normal);
+            addTriangleFacing(mesh, first, first + 2, first + 3, normal);
+        }
+}
+
+} // namespace
+
+GenMesh makeStone(int segments)
 {
     using namespace wallband;
     const double pi = std::acos(-1.0);
-    const double vMid = (kStoneVTop + kStoneVBottom) / 2;
     GenMesh mesh;
-    // The side: a column of two vertices per segment edge, the seam doubled for the texture.
-    for (int i = 0; i <= segments; ++i) {
-        const double a = 2 * pi * (i % segments) / segments;
-        const double x = 0.5 * std::cos(a), z = 0.5 * std::sin(a);
-        const double u = double(i) / segments;
-        mesh.vertices.push_back({{x, 0.5, z}, {2 * x, 0, 2 * z}, {u, kStoneVTop}});
-        mesh.vertices.push_back({{x, -0.5, z}, {2 * x, 0, 2 * z}, {u, kStoneVBottom}});
+    const std::vector<ProfilePoint> profile = bodyProfile();
+    // The side: one ring of vertices per outline point, the seam doubled for the texture; the
+    // granite band runs once round the stone and down its side.
+    const int ringSize = segments + 1;
+    for (std::size_t p = 0; p < profile.size(); ++p) {
+        const ProfilePoint& q = profile[p];
+        const double v = kGraniteVTop + (kGraniteVBottom - kGraniteVTop) * double(p) / double(profile.size() - 1);
+        for (int i = 0; i <= segments; ++i) {
+            const double a = 2 * pi * (i % segments) / segments;
+            const double c = std::cos(a), sn = std::sin(a);
+            mesh.vertices.push_back({{q.r * c, q.y, q.r * sn}, {q.nr * c, q.ny, q.nr * sn}, {double(i) / segments, v}});
+        }
     }
-    for (int i = 0; i < segments; ++i) {
-        const int t0 = 2 * i, b0 = t0 + 1, t1 = t0 + 2, b1 = t0 + 3;
-        const double a = 2 * pi * (i + 0.5) / segments;
-        const Vec outward{std::cos(a), 0, std::sin(a)};
-        addTriangleFacing(mesh, t0, t1, b1, outward);
-        addTriangleFacing(mesh, t0, b1, b0, outward);
-    }
-    // The caps: a centre and a rim each, facing up and down.
-    for (const double y : {0.5, -0.5}) {
-        const Vec normal{0, y > 0 ? 1.0 : -1.0, 0};
+    for (std::size_t p = 0; p + 1 < profile.size(); ++p)
+        for (int i = 0; i < segments; ++i) {
+            const int b0 = int(p) * ringSize + i, b1 = b0 + 1, t0 = b0 + ringSize, t1 = t0 + 1;
+            const double a = 2 * pi * (i + 0.5) / segments;
+            const double nr = profile[p].nr + profile[p + 1].nr, ny = profile[p].ny + profile[p + 1].ny;
+            const Vec outward{nr * std::cos(a), ny, nr * std::sin(a)};
+            addTriangleFacing(mesh, b0, t1, t0, outward);
+            addTriangleFacing(mesh, b0, b1, t1, outward);
+        }
+    // The flat running surface and top, their rims on the side's first and last rings.
+    const double vMid = (kGraniteVTop + kGraniteVBottom) / 2;
+    for (const ProfilePoint& rim : {profile.front(), profile.back()}) {
+        const Vec normal{0, rim.ny, 0};
         const int centre = int(mesh.vertices.size());
-        mesh.vertices.push_back({{0, y, 0}, normal, {0.5, vMid}});
+        mesh.vertices.push_back({{0, rim.y, 0}, normal, {0.5, vMid}});
         for (int i = 0; i < segments; ++i) {
             const double a = 2 * pi * i / segments;
-            const double x = 0.5 * std::cos(a), z = 0.5 * std::sin(a);
-            mesh.vertices.push_back({{x, y, z}, normal, {0.5 + 0.8 * x, vMid - 0.04 * z}});
+            const double x = rim.r * std::cos(a), z = rim.r * std::sin(a);
+            mesh.vertices.push_back({{x, rim.y, z}, normal, {0.5 + 0.9 * x, vMid + (kGraniteVBottom - vMid) * 2 * z}});
         }
         for (int i = 0; i < segments; ++i)
             addTriangleFacing(mesh, centre, centre + 1 + i, centre + 1 + (i + 1) % segments, normal);
     }
+    // The handle: a short post rising from the middle of the top and a bar along x, reaching over
+    // the edge on one side as a curling handle does, so that the stone's turning shows.
+    addHandleBox(mesh, {-0.07, kBodyTop, -0.07}, {0.07, 0.36, 0.07});
+    addHandleBox(mesh, {-0.14, 0.34, -0.065}, {0.36, 0.47, 0.065});
     return mesh;
 }
 

@@ -26,9 +26,11 @@ GenMesh makeFloor();
 // A unit cube centred on the origin, four vertices per side so that each side has its own normal
 // and a whole texture.
 GenMesh makeBox();
-// An upright cylinder of diameter 1 and height 1 centred on the origin, with caps; its texture
-// coordinates stay within the wall texture's cap-rail band (the stones are drawn with it).
-GenMesh makePipe(int segments);
+// A curling stone in the unit cylinder (diameter 1, y -0.5 .. 0.5; the game squashes it to stone
+// size): a closed granite body of `segments` sides with rounded edges, and a handle on top. It is
+// textured from the wall texture's rail (the stones are drawn with it): the body on the granite
+// rows, the handle on the pale ones.
+GenMesh makeStone(int segments);
 
 // The mesh as a text .x file with normals, texture coordinates and one white material.
 std::string writeXFile(const GenMesh& mesh, const std::string& name);

@@ -1,5 +1,6 @@
-// rinkfall-library-preview LIBRARY_DIR OUT_DIR: PNGs to look at: every bitmap (small ones enlarged),
-// the laid-out sheet from above, and the sheet through a few of the game's cameras.
+// rinkfall-library-preview LIBRARY_DIR OUT_DIR: PNGs to look at: every bitmap (small ones enlarged)
+// with the smaller mip levels of the large ones, the laid-out sheet from above, and the sheet
+// through a few of the game's cameras.
 
 #include "tools/library_gen/sheet_view.h"
 
@@ -54,6 +55,15 @@ int main(int argc, char** argv)
             const platform::TextureImage t = platform::loadBmpTexture(library / (std::string(name) + ".bmp"));
             const int enlarge = t.width() <= 32 ? 8 : (t.height() <= 8 ? 4 : 1);
             toImage(t.levels.front(), enlarge).save(QString::fromStdString((out / (std::string(name) + ".png")).string()));
+            // Every smaller mip level of the sheet's and the boards' textures, blown back up to the
+            // first level's size texel by texel, to judge what the cameras see in the distance.
+            if (t.width() < 128)
+                continue;
+            for (std::size_t level = 1; level < t.levels.size() && t.levels[level].width >= 4; ++level) {
+                const std::string file = std::string(name) + "_mip" + std::to_string(level) + ".png";
+                toImage(t.levels[level], t.width() / t.levels[level].width)
+                    .save(QString::fromStdString((out / file).string()));
+            }
         }
         const librarygen::SheetView sheet(library);
         sheet.renderTopDown(24).save(QString::fromStdString((out / "sheet_top.png").string()));

@@ -68,34 +68,77 @@ double valueNoise(double x, double y, double cell, std::uint32_t seed)
     return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
 }
 
-// Pebbled ice: a droplet in each small cell, lit a little on its upper-left and shaded below.
+// Pebbled ice: a droplet in each small cell, lit on its upper-left and shaded below, over a faint
+// grain. The droplets are sprayed on in texel space, so that every piece shows the same pebble
+// however far it is stretched.
 double pebbleShade(int x, int y, std::uint32_t seed, double strength)
 {
-    constexpr int kCell = 7;
+    constexpr int kCell = 5;
     const int cx = x / kCell, cy = y / kCell;
     double shade = 0;
     for (int ny = cy - 1; ny <= cy + 1; ++ny)
         for (int nx = cx - 1; nx <= cx + 1; ++nx) {
             const double px = nx * kCell + unitHash(nx, ny, seed) * kCell;
             const double py = ny * kCell + unitHash(nx, ny, seed + 1) * kCell;
-            const double radius = 1.2 + unitHash(nx, ny, seed + 2) * 1.3;
+            const double radius = 0.9 + unitHash(nx, ny, seed + 2) * 1.1;
             const double dx = x + 0.5 - px, dy = y + 0.5 - py;
             const double d = std::sqrt(dx * dx + dy * dy) / radius;
             if (d < 1)
-                shade += (1 - d) * (dx + dy < 0 ? 1.0 : -0.6);
+                shade += (1 - d * d) * (dx + dy < 0 ? 1.0 : -0.7);
         }
     const double grain = valueNoise(x, y, 3.0, seed + 7) - 0.5;
-    return 1 + strength * (0.045 * shade + 0.03 * grain);
+    return 1 + strength * (0.07 * shade + 0.035 * grain);
 }
 
-// What a point of a sheet piece looks like before pebbling, in the piece's own units:
-// x to the right, z towards the top of the image.
-using Painter = std::function<Colour(double x, double z)>;
+// What a point of a sheet piece looks like before pebbling, in the piece's own units: x to the
+// right, z towards the top of the image; `ice` is the bare ice there.
+using Painter = std::function<Colour(double x, double z, Colour ice)>;
+
+// The stones run down the middle of the sheet and polish it: the ice is a little lighter there.
+// `fromPlayLine` is the distance across the sheet from the centre line.
+Colour iceAt(double fromPlayLine)
+{
+    const double polish = std::exp(-(fromPlayLine * fromPlayLine) / (1.1 * 1.1));
+    return mix(toColour(kIce), Colour{255, 255, 255}, 0.4 * polish);
+}
+
+// Faint whitish scratches left by stones and brooms: most run along the sheet with a slight curl,
+// a few cross it. Drawn straight onto the texels, about one texel wide, `perUnit2` to a square unit.
+void scratch(RgbImage& image, double worldWidth, double worldLength, std::uint32_t seed, double perUnit2)
+{
+    const int count = int(worldWidth * worldLength * perUnit2);
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < count; ++i) {
+        const double x0 = (unitHash(i, 0, seed) - 0.5) * worldWidth;
+        const double z0 = (unitHash(i, 1, seed) - 0.5) * worldLength;
+        const bool across = unitHash(i, 2, seed) < 0.15;
+        const double angle = across ? unitHash(i, 3, seed) * pi : pi / 2 + (unitHash(i, 3, seed) - 0.5) * 0.25;
+        const double length = 0.2 + unitHash(i, 4, seed) * (across ? 0.4 : 1.6);
+        const double strength = 0.025 + unitHash(i, 5, seed) * 0.03;
+        // In texels: the piece's top edge is image row 0.
+        const double tx0 = (x0 / worldWidth + 0.5) * image.width, ty0 = (0.5 - z0 / worldLength) * image.height;
+        const double dtx = std::cos(angle) * length / worldWidth * image.width;
+        const double dty = -std::sin(angle) * length / worldLength * image.height;
+        const int steps = int(std::ceil(std::max(std::abs(dtx), std::abs(dty)) * 2)) + 1;
+        for (int k = 0; k <= steps; ++k) {
+            const double t = double(k) / steps;
+            // Fades in and out along its length, as a scratch does.
+            const double along = std::sin(pi * t);
+            const int tx = int(std::floor(tx0 + dtx * t)), ty = int(std::floor(ty0 + dty * t));
+            const int wx = ((tx % image.width) + image.width) % image.width;
+            const int wy = ((ty % image.height) + image.height) % image.height;
+            Rgb& texel = image.at(wx, wy);
+            const Colour lighter = mix(toColour(texel), Colour{255, 255, 255}, strength * along / 2);
+            texel = store(lighter);
+        }
+    }
+}
 
 // Paints a piece of `worldWidth` x `worldLength` units onto `w` x `h` texels, 3 x 3 samples per
-// texel so that ring edges and lines are smooth, then pebbles it.
+// texel so that ring edges and lines are smooth, then pebbles and scratches it. `playLineX` is where
+// the sheet's centre line lies in the piece's units (far off for pieces at the sides).
 RgbImage paintPiece(int w, int h, double worldWidth, double worldLength, std::uint32_t seed, double pebble,
-                    const Painter& paint)
+                    double playLineX, const Painter& paint)
 {
     RgbImage image(w, h);
     constexpr int kSamples = 3;
@@ -106,12 +149,14 @@ RgbImage paintPiece(int w, int h, double worldWidth, double worldLength, std::ui
                 for (int sx = 0; sx < kSamples; ++sx) {
                     const double u = (x + (sx + 0.5) / kSamples) / w;
                     const double v = (y + (sy + 0.5) / kSamples) / h;
-                    const Colour c = paint((u - 0.5) * worldWidth, (0.5 - v) * worldLength);
+                    const double px = (u - 0.5) * worldWidth;
+                    const Colour c = paint(px, (0.5 - v) * worldLength, iceAt(px - playLineX));
                     sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
                 }
             const double k = pebbleShade(x, y, seed, pebble) / (kSamples * kSamples);
             image.at(x, y) = store(scaled(sum, k));
         }
+    scratch(image, worldWidth, worldLength, seed + 50, pebble * 2.5);
     return image;
 }
 
@@ -120,7 +165,7 @@ bool within(double value, double centre, double width)
     return std::abs(value - centre) < width / 2;
 }
 
-Colour houseRings(double x, double z)
+Colour houseRings(double x, double z, Colour ice)
 {
     const double r = std::sqrt(x * x + z * z);
     if (r <= kButtonRadius)
@@ -131,7 +176,7 @@ Colour houseRings(double x, double z)
         return toColour(kPaintedWhite);
     if (r <= kTwelveFootRadius)
         return toColour(kRingBlue);
-    return toColour(kIce);
+    return ice;
 }
 
 // The back line touches the back of the twelve-foot ring; the back is the bottom of the image
@@ -145,16 +190,16 @@ Colour acrossLines(double z, Colour under)
     return under;
 }
 
-Colour house(double x, double z)
+Colour house(double x, double z, Colour ice)
 {
     if (within(x, 0, kThinLine))
         return toColour(kLineDark); // centre line over the rings
-    return acrossLines(z, houseRings(x, z));
+    return acrossLines(z, houseRings(x, z, ice));
 }
 
-Colour houseSide(double, double z)
+Colour houseSide(double, double z, Colour ice)
 {
-    return acrossLines(z, toColour(kIce));
+    return acrossLines(z, ice);
 }
 
 Colour hogLine(double z, Colour under)
@@ -162,29 +207,47 @@ Colour hogLine(double z, Colour under)
     return within(z, kHogFromSquareCentre, kHogLine) ? toColour(kHogRed) : under;
 }
 
-Colour lineSquare(double x, double z)
+Colour lineSquare(double x, double z, Colour ice)
 {
-    const Colour under = within(x, 0, kThinLine) ? toColour(kLineDark) : toColour(kIce);
+    const Colour under = within(x, 0, kThinLine) ? toColour(kLineDark) : ice;
     return hogLine(z, under);
 }
 
-Colour lineSide(double, double z)
+Colour lineSide(double, double z, Colour ice)
 {
-    return hogLine(z, toColour(kIce));
+    return hogLine(z, ice);
 }
 
-Colour centreStrip(double x, double)
+Colour centreStrip(double x, double, Colour ice)
 {
-    return within(x, 0, kThinLine) ? toColour(kLineDark) : toColour(kIce);
+    return within(x, 0, kThinLine) ? toColour(kLineDark) : ice;
 }
 
-Colour plainIce(double, double)
+Colour plainIce(double, double, Colour ice)
 {
-    return toColour(kIce);
+    return ice;
 }
 
-// Boards: a pale cap rail along top and bottom (the walls are seen with either edge up) and four
-// pine planks between, with a joint at each panel's ends. Walls face away from both lights, so the
+// Grey granite: a mottled mid grey with dark and light crystals, the same above and below the
+// mirror line so that the band runs on unbroken across the texture's wrap.
+Colour granite(int x, int row)
+{
+    // Light for granite: the stones' sides face away from the lights overhead and the material
+    // tints it again.
+    const Colour base{178, 178, 182};
+    const double mottle = valueNoise(x, row, 5, 40) - 0.5;
+    Colour c = scaled(base, 1 + 0.16 * mottle + 0.06 * (valueNoise(x, row, 2, 41) - 0.5));
+    const double crystal = unitHash(x, row, 42);
+    if (crystal < 0.14)
+        c = scaled(c, 0.55 + 0.2 * unitHash(x, row, 43));
+    else if (crystal > 0.9)
+        c = mix(c, Colour{236, 234, 230}, 0.7);
+    return c;
+}
+
+// Boards: a rail along top and bottom (the walls are seen with either edge up), a grey granite-like
+// bumper at the very edge and a pale cap inside it, and four pine planks between, with a joint at
+// each panel's ends. Walls face away from both lights, so the
 // wood is painted light to read at all.
 RgbImage paintWall()
 {
@@ -201,7 +264,9 @@ RgbImage paintWall()
         for (int x = 0; x < n; ++x) {
             const int row = std::min(y, n - 1 - y); // mirrored top and bottom
             Colour c;
-            if (row < kRailRows - 2) {
+            if (row < kGraniteRows) {
+                c = granite(x, row);
+            } else if (row < kRailRows - 2) {
                 c = scaled(rail, 1 + 0.035 * (unitHash(x, y, 11) - 0.5) + 0.02 * (valueNoise(x, y, 4, 12) - 0.5));
             } else if (row < kRailRows) {
                 c = railEdge;
@@ -296,15 +361,19 @@ RgbImage paintBar()
 
 std::vector<LibraryTexture> paintTextures()
 {
-    // Pieces are painted at about 100 texels per unit so that lines keep the same width everywhere.
+    // Pieces are painted at about 100 texels per unit across the sheet, so that lines keep the same
+    // width everywhere. The long centre strip is seen almost only along its length at a low angle:
+    // with fewer texels along it the cameras pick sharper mip levels, and the centre line stays a
+    // thin line into the distance instead of widening into a blur.
+    constexpr double kSideOfPlay = 3; // the side strips and plain ice lie about this far from the centre line
     std::vector<LibraryTexture> out;
-    out.push_back({"Tex_Ice.bmp", paintPiece(256, 256, 1, 1, 101, 0.5, plainIce)});
-    out.push_back({"Tex_House.bmp", paintPiece(512, 512, 5, 5, 102, 1, house)});
+    out.push_back({"Tex_Ice.bmp", paintPiece(256, 256, 1, 1, 101, 0.5, kSideOfPlay, plainIce)});
+    out.push_back({"Tex_House.bmp", paintPiece(512, 512, 5, 5, 102, 1, 0, house)});
     out.push_back({"Tex_Wall.bmp", paintWall()});
-    out.push_back({"Tex_Side.bmp", paintPiece(128, 512, 1, 5, 104, 1, houseSide)});
-    out.push_back({"Tex_Line.bmp", paintPiece(512, 512, 5, 5, 105, 1, lineSquare)});
-    out.push_back({"Tex_Center.bmp", paintPiece(512, 2048, 5, 18, 106, 1, centreStrip)});
-    out.push_back({"Tex_LineSide.bmp", paintPiece(128, 512, 1, 5, 107, 1, lineSide)});
+    out.push_back({"Tex_Side.bmp", paintPiece(128, 512, 1, 5, 104, 1, kSideOfPlay, houseSide)});
+    out.push_back({"Tex_Line.bmp", paintPiece(512, 512, 5, 5, 105, 1, 0, lineSquare)});
+    out.push_back({"Tex_Center.bmp", paintPiece(512, 512, 5, 18, 106, 1, 0, centreStrip)});
+    out.push_back({"Tex_LineSide.bmp", paintPiece(128, 512, 1, 5, 107, 1, kSideOfPlay, lineSide)});
     out.push_back({"Tex_Cursor.bmp", paintCursor(), true});
     out.push_back({"Tex_Bar.bmp", paintBar()});
     return out;
