@@ -72,7 +72,8 @@ void Login::CD_Access_Click()
     using Outcome = online::TitleReply::Outcome;
     const online::TitleReply title = online::readTitleReply(reply);
     if (title.outcome == Outcome::TransferFailed || title.outcome == Outcome::Malformed) {
-        Word[1]->setText(title.outcome == Outcome::Malformed ? online::messages::MalformedReply : reply.failure());
+        Word[1]->setText(title.outcome == Outcome::Malformed ? online::messages::malformedReply()
+                                                              : reply.failure());
         SetControls(true);
         return;
     }

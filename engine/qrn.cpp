@@ -7,6 +7,8 @@
 #include "platform/dialogs.h"
 #include "platform/input_host.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -26,9 +28,14 @@ D3DCOLOR colorXrgb(std::int32_t r, std::int32_t g, std::int32_t b)
         | static_cast<std::uint32_t>(b & 0xFF);
 }
 
-const char* const kSoftwareFallbackMessage =
-    "このシステムではハードウェア頂点処理が使用できないため、ソフトウェア頂点処理モードに変更します。";
-const char* const kSoftwareModeMessage = "ソフトウェアモード";
+const char* const kSoftwareFallbackMessage = QT_TRANSLATE_NOOP(
+    "QRN", "このシステムではハードウェア頂点処理が使用できないため、ソフトウェア頂点処理モードに変更します。");
+const char* const kSoftwareModeMessage = QT_TRANSLATE_NOOP("QRN", "ソフトウェアモード");
+
+std::string translated(const char* japanese)
+{
+    return QCoreApplication::translate("QRN", japanese).toStdString();
+}
 
 } // namespace
 
@@ -116,12 +123,12 @@ void QRN::createDx8Graphic()
         try {
             made = createDevice(false);
         } catch (const std::exception&) {
-            showMessage(kSoftwareFallbackMessage);
+            showMessage(translated(kSoftwareFallbackMessage));
             made = createDevice(true); // a failure here reaches the caller
             useHardware = False;
         }
     } else {
-        showMessage(kSoftwareModeMessage);
+        showMessage(translated(kSoftwareModeMessage));
         made = createDevice(true);
     }
     device = std::move(made);

@@ -17,6 +17,8 @@
 #include "game/match/match_setup.h"
 #include "game/sound_events.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -47,6 +49,9 @@ struct FieldHooks {
 };
 
 class Field : public FieldState {
+    // The texts the window draws are made in the player's language: tr() in the scene's files.
+    Q_DECLARE_TR_FUNCTIONS(Field)
+
 public:
     // Indices into Keys, in the order the keys are handled each frame.
     enum KeyIndex : int { KeyEsc, KeyW, KeyS, KeyA, KeyD, KeySpace, KeyF1, KeyF2, KeyF3, KeyEnter, KeyCount };
@@ -80,6 +85,9 @@ public:
     std::int16_t frameFps() const { return FrameFps; }
     // The match in progress in GMode 2 and 3; null in every other mode.
     const match::Match* currentMatch() const { return match_.get(); }
+    // A team and what one of its stones did, in the player's language.
+    static QString teamName(match::Team team);
+    static QString shotText(const match::ShotReport& report);
 
     // --- frame steps -----------------------------------------------------------------------------
     void Draw_Pre();

@@ -410,7 +410,11 @@ int reportGameFailure(const GameRunOptions& options, const std::exception& error
 {
     std::fprintf(stderr, "rinkfall: the game stopped: %s\n", error.what());
     if (!options.headless && qobject_cast<QApplication*>(QCoreApplication::instance()))
-        platform::QtDialogs().messageBox(std::string("エラーのためゲームを終了します。\n") + error.what(), "Code:Rinkfall");
+        platform::QtDialogs().messageBox(
+            QCoreApplication::translate("runGame", "エラーのためゲームを終了します。\n%1")
+                .arg(QString::fromUtf8(error.what()))
+                .toStdString(),
+            "Code:Rinkfall");
     return GameFailedExitCode;
 }
 

@@ -149,7 +149,7 @@ void Field::stonesCameToRest()
 {
     const match::Team thrower = match_->toThrow();
     const match::ShotReport report = match_->afterDelivery(playedStones(Stones));
-    matchMessage_ = std::string(thrower == match::Team::Red ? "赤" : "黄") + "：" + report.text();
+    matchMessage_ = tr("%1：%2").arg(teamName(thrower), shotText(report)).toStdString();
     cpuShot_.reset();
     if (!match_->endFinished()) {
         Phase = SingleBase + NewShot;
@@ -158,6 +158,33 @@ void Field::stonesCameToRest()
     lastCount_ = match_->finishEnd(playedStones(Stones));
     Phase = EndCount;
     CamMode = 7;
+}
+
+QString Field::shotText(const match::ShotReport& report)
+{
+    using Rest = match::ShotReport::Rest;
+    if (report.foulRestored)
+        return tr("フリーガードゾーン違反：ストーンを元に戻しました");
+    QString out;
+    if (report.opponentRemoved > 0)
+        out += tr("テイクアウト（%1個）　").arg(report.opponentRemoved);
+    if (report.ownRemoved > 0)
+        out += tr("味方のストーンを%1個除外　").arg(report.ownRemoved);
+    switch (report.rest) {
+    case Rest::House:
+        return out + tr("ハウス内");
+    case Rest::Guard:
+        return out + tr("ガード");
+    case Rest::Beyond:
+        return out + tr("ハウス外");
+    case Rest::ShortOfHog:
+        return out + tr("ホグライン手前で除外");
+    case Rest::SideOut:
+        return out + tr("サイドアウト");
+    case Rest::BackOut:
+        return out + tr("バックラインを越えて除外");
+    }
+    return out;
 }
 
 // Keys of the match's own phases, and Esc anywhere in a match. True when the frame's keys are

@@ -17,15 +17,15 @@ Accept::Accept(OnlineContext& context, Screen& lobby)
     : Screen(context)
     , lobby_(lobby)
 {
-    setWindowTitle(QStringLiteral("ユーザーログイン"));
+    setWindowTitle(tr("ユーザーログイン"));
     setClientSize(this, 4755, 2940);
-    Word[0] = label(this, indexedName("Word", 0), QStringLiteral("ユーザー認証を行います。"), twips(120, 120, 4455, 255));
-    Word[1] = label(this, indexedName("Word", 1), QStringLiteral("ユーザー名"), twips(120, 960, 1575, 255));
+    Word[0] = label(this, indexedName("Word", 0), tr("ユーザー認証を行います。"), twips(120, 120, 4455, 255));
+    Word[1] = label(this, indexedName("Word", 1), tr("ユーザー名"), twips(120, 960, 1575, 255));
     TEXTU = textBox(this, QStringLiteral("TEXTU"), twips(1800, 960, 2655, 270), 16);
-    Word[2] = label(this, indexedName("Word", 2), QStringLiteral("パスワード"), twips(120, 1200, 1575, 255));
+    Word[2] = label(this, indexedName("Word", 2), tr("パスワード"), twips(120, 1200, 1575, 255));
     TEXTP = textBox(this, QStringLiteral("TEXTP"), twips(1800, 1200, 2655, 270), 16, true);
-    CDA_Send = button(this, QStringLiteral("CDA_Send"), QStringLiteral("送信"), twips(360, 1680, 1215, 495));
-    CDA_Return = button(this, QStringLiteral("CDA_Return"), QStringLiteral("戻る"), twips(3000, 1680, 1215, 495));
+    CDA_Send = button(this, QStringLiteral("CDA_Send"), tr("送信"), twips(360, 1680, 1215, 495));
+    CDA_Return = button(this, QStringLiteral("CDA_Return"), tr("戻る"), twips(3000, 1680, 1215, 495));
     Word[3] = label(this, indexedName("Word", 3), QString(), twips(120, 2280, 4335, 375));
 
     setDefaultButton(CDA_Send);
@@ -77,17 +77,17 @@ void Accept::CDA_Send_Click()
     // Both checks run, so with both boxes empty the name message is the one left showing.
     bool missing = false;
     if (password.isEmpty()) {
-        stopWith(QStringLiteral("パスワードを入力してください。"));
+        stopWith(tr("パスワードを入力してください。"));
         missing = true;
     }
     if (name.isEmpty()) {
-        stopWith(QStringLiteral("ユーザー名を入力してください。"));
+        stopWith(tr("ユーザー名を入力してください。"));
         missing = true;
     }
     if (missing)
         return;
 
-    Word[3]->setText(QStringLiteral("ログイン中"));
+    Word[3]->setText(tr("ログイン中"));
     const Reply reply = context_.protocol.VBPHP(requests::access(context_.master, name, password));
     const LoginReply login = readLoginReply(reply);
     switch (login.outcome) {
@@ -95,9 +95,9 @@ void Accept::CDA_Send_Click()
     case LoginReply::Outcome::Refused:
         return stopWith(login.message);
     case LoginReply::Outcome::Malformed:
-        return stopWith(messages::MalformedReply);
+        return stopWith(messages::malformedReply());
     case LoginReply::Outcome::DatabaseError:
-        return stopWith(messages::DatabaseError);
+        return stopWith(messages::databaseError());
     case LoginReply::Outcome::LoggedIn:
         if (keepName_) {
             lastName_ = name;
@@ -112,12 +112,13 @@ void Accept::CDA_Send_Click()
 
 void Accept::enterLobby(const LoginReply& login)
 {
-    Word[3]->setText(QStringLiteral("ログイン成功 しばらくお待ち下さい。"));
+    Word[3]->setText(tr("ログイン成功 しばらくお待ち下さい。"));
     context_.master.UserNo = login.userNo;
     context_.master.UserName = login.userName;
     context_.master.SessionToken = login.sessionToken;
     // The arrival notice is a courtesy to the others in the lobby; its reply is not examined, and
-    // if it fails the lobby's own refresh will report an unreachable service.
+    // if it fails the lobby's own refresh will report an unreachable service. Every player reads it
+    // as it is, so it stays in the service's language.
     context_.protocol.VBPHP(requests::say(context_.master, QStringLiteral("システム"),
                                           context_.master.UserName + QStringLiteral(" さんがログインしました。")));
     handOverTo(lobby_);

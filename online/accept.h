@@ -14,6 +14,8 @@ namespace online {
 
 // The user login: name and password go to Access.php; on success the lobby opens.
 class Accept : public Screen {
+    Q_OBJECT
+
 public:
     Accept(OnlineContext& context, Screen& lobby);
     void setTitleMenu(Screen& titleMenu) { titleMenu_ = &titleMenu; }

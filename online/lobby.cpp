@@ -46,14 +46,13 @@ void Lobby::buildControls()
 {
     setWindowTitle(QStringLiteral("Code:Rinkfall [Lobby]"));
     setClientSize(this, 9060, 7455);
-    Word[0] = label(this, indexedName("Word", 0), QStringLiteral("ユーザー名"), twips(120, 120, 1095, 255));
+    Word[0] = label(this, indexedName("Word", 0), tr("ユーザー名"), twips(120, 120, 1095, 255));
     Word[1] = label(this, indexedName("Word", 1), QString(), twips(1200, 120, 2175, 255));
-    Word[2] = label(this, indexedName("Word", 2), QStringLiteral("最終更新時刻"), twips(3480, 120, 1215, 255));
+    Word[2] = label(this, indexedName("Word", 2), tr("最終更新時刻"), twips(3480, 120, 1215, 255));
     Word[3] = label(this, indexedName("Word", 3), QString(), twips(4680, 120, 2175, 255));
-    MakeGameB = button(this, QStringLiteral("MakeGameB"), QStringLiteral("ゲームルーム作成"), twips(6960, 120, 2055, 255));
+    MakeGameB = button(this, QStringLiteral("MakeGameB"), tr("ゲームルーム作成"), twips(6960, 120, 2055, 255));
 
-    const std::array<QString, 5> headers{QStringLiteral("状態"), QStringLiteral("題名"), QStringLiteral("作成日時"),
-                                         QStringLiteral("作成者"), QStringLiteral("相手")};
+    const std::array<QString, 5> headers{tr("状態"), tr("題名"), tr("作成日時"), tr("作成者"), tr("相手")};
     const std::array<int, 5> headerLeft{120, 720, 3600, 5280, 6960};
     const std::array<int, 5> headerWidth{615, 2895, 1695, 1695, 1695};
     for (int h = 0; h < 5; ++h) {
@@ -83,8 +82,8 @@ void Lobby::buildControls()
     ChatScr->setRange(0, 15);
     ChatScr->setValue(15);
 
-    ReloadB = button(this, QStringLiteral("ReloadB"), QStringLiteral("リロード"), twips(120, 6960, 1215, 375));
-    SayB = button(this, QStringLiteral("SayB"), QStringLiteral("発言"), twips(2040, 6960, 1215, 375));
+    ReloadB = button(this, QStringLiteral("ReloadB"), tr("リロード"), twips(120, 6960, 1215, 375));
+    SayB = button(this, QStringLiteral("SayB"), tr("発言"), twips(2040, 6960, 1215, 375));
     ChatTX = textBox(this, QStringLiteral("ChatTX"), twips(3480, 6960, 5175, 270), 40);
     setDefaultButton(SayB);
 }
@@ -116,10 +115,10 @@ void Lobby::SetControls(bool enable)
     MakeGameB->setEnabled(true);
     ReloadB->setEnabled(true);
     SayB->setEnabled(true);
-    static const std::array<QString, 3> captions{QStringLiteral("ゲームルーム作成"), QStringLiteral("ゲームルーム削除"),
-                                                 QStringLiteral("ゲームルーム退席")};
+    static constexpr std::array<const char*, 3> captions{QT_TR_NOOP("ゲームルーム作成"), QT_TR_NOOP("ゲームルーム削除"),
+                                                         QT_TR_NOOP("ゲームルーム退席")};
     if (RoomMode >= 0 && RoomMode < int(captions.size()))
-        MakeGameB->setText(captions[RoomMode]);
+        MakeGameB->setText(tr(captions[RoomMode]));
     for (QPushButton* row : Command)
         row->setEnabled(RoomMode == 0);
 }
@@ -132,11 +131,12 @@ Lobby::Outcome Lobby::applyFatalRule(const Reply& reply)
         showMessage(verdict.message);
         return Outcome::Failed;
     case LobbyVerdict::Outcome::Malformed:
-        showMessage(messages::MalformedReply);
+        showMessage(messages::malformedReply());
         return Outcome::Failed;
     case LobbyVerdict::Outcome::Fatal:
     case LobbyVerdict::Outcome::DatabaseError:
-        showMessage(verdict.outcome == LobbyVerdict::Outcome::Fatal ? verdict.message : messages::DatabaseError);
+        showMessage(verdict.outcome == LobbyVerdict::Outcome::Fatal ? verdict.message
+                                                                    : messages::databaseError());
         endProgram(0);
         return Outcome::Ended;
     case LobbyVerdict::Outcome::GoOn:
@@ -159,7 +159,7 @@ Lobby::Outcome Lobby::refresh()
     if (*reply.code() == 1) {
         const auto content = parseLobbyReply(reply);
         if (!content) {
-            showMessage(messages::MalformedReply);
+            showMessage(messages::malformedReply());
             SetControls(true);
             return Outcome::Failed;
         }
@@ -196,10 +196,10 @@ void Lobby::showRoomRows()
         const std::array<const QString*, 4> columns{&room.Title, &room.Created, &room.Creator, &room.Opponent};
         for (int c = 0; c < 4; ++c)
             Word[FirstRoomLabel + 4 * k + c]->setText(*columns[c]);
-        static const std::array<QString, 4> stateCaptions{QStringLiteral("無"), QStringLiteral("待機"),
-                                                          QStringLiteral("満室"), QStringLiteral("開始")};
+        static constexpr std::array<const char*, 4> stateCaptions{QT_TR_NOOP("無"), QT_TR_NOOP("待機"),
+                                                                  QT_TR_NOOP("満室"), QT_TR_NOOP("開始")};
         if (room.State >= 0 && room.State <= 3) {
-            Command[k]->setText(stateCaptions[room.State]);
+            Command[k]->setText(tr(stateCaptions[room.State]));
             Command[k]->setEnabled(room.State != 0);
         }
     }
@@ -265,7 +265,9 @@ void Lobby::MakeGameB_Click()
 
 Lobby::Outcome Lobby::createRoom()
 {
-    const auto answer = context_.dialogs.inputBox("簡潔な題名を入力してください。", "ゲームルームの作成", "誰でもどうぞ");
+    const auto answer = context_.dialogs.inputBox(tr("簡潔な題名を入力してください。").toStdString(),
+                                                  tr("ゲームルームの作成").toStdString(),
+                                                  tr("誰でもどうぞ").toStdString());
     const QString title = answer ? QString::fromStdString(*answer) : QString();
     if (!title.isEmpty()) {
         const Reply reply = context_.protocol.VBPHP(requests::makeGame(context_.master, title));
@@ -274,12 +276,12 @@ Lobby::Outcome Lobby::createRoom()
             return outcome;
         if (*reply.code() != 1) {
             // Not made, for a reason the service tells (a full lobby); the user may try again.
-            showMessage(reply.has(1) ? reply.field(1) : messages::MalformedReply);
+            showMessage(reply.has(1) ? reply.field(1) : messages::malformedReply());
             return Outcome::Failed;
         }
         const auto room = readCreatedRoom(reply);
         if (!room) {
-            showMessage(messages::MalformedReply);
+            showMessage(messages::malformedReply());
             return Outcome::Failed;
         }
         MyRoom = *room;
@@ -315,11 +317,12 @@ Lobby::Outcome Lobby::joinRoom(int r)
     const RoomRec& room = Rooms[r];
     if (room.ID == MyRoom)
         return Outcome::Done;
-    showMessage(QStringLiteral("%1に入室試行\r\nID:%2").arg(r).arg(room.ID));
+    showMessage(tr("%1に入室試行\r\nID:%2").arg(r).arg(room.ID));
     const Reply reply = context_.protocol.VBPHP(requests::join(context_.master, room.ID));
     const JoinReply join = readJoinReply(reply);
     if (join.outcome != JoinReply::Outcome::Shown) {
-        showMessage(join.outcome == JoinReply::Outcome::Malformed ? messages::MalformedReply : join.message);
+        showMessage(join.outcome == JoinReply::Outcome::Malformed ? messages::malformedReply()
+                                                                  : join.message);
         return Outcome::Failed;
     }
     showMessage(join.message);
@@ -331,6 +334,7 @@ Lobby::Outcome Lobby::joinRoom(int r)
 void Lobby::beforeProgramEnds()
 {
     // The logout notice goes out whether or not the service answers.
+    // Every player reads this chat line as it is, so it stays in the service's language.
     context_.protocol.VBPHP(requests::say(context_.master, QStringLiteral("システム"),
                                           context_.master.UserName + QStringLiteral(" さんがログアウトしました。")));
 }

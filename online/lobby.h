@@ -15,6 +15,8 @@ namespace online {
 
 // The lobby of a logged-in user: game rooms and chat, every action followed by a full refresh.
 class Lobby : public Screen {
+    Q_OBJECT
+
 public:
     static constexpr int RoomRows = 10;
     static constexpr int ChatRows = 15;

@@ -1,6 +1,23 @@
 #include "online/messages.h"
 
+#include <QCoreApplication>
+
 namespace online::messages {
+
+QString accessing()
+{
+    return QCoreApplication::translate("online::messages", "システムアクセス中...");
+}
+
+QString databaseError()
+{
+    return QCoreApplication::translate("online::messages", "データベースにエラーが発生しました。");
+}
+
+QString malformedReply()
+{
+    return QCoreApplication::translate("online::messages", "サーバーの応答が正しくありません。");
+}
 
 QString transferFailure(const platform::TransferResult& result)
 {
@@ -9,21 +26,22 @@ QString transferFailure(const platform::TransferResult& result)
     case Status::Ok:
         return {};
     case Status::Refused:
-        return QStringLiteral("サーバーに接続できませんでした。");
+        return QCoreApplication::translate("online::messages", "サーバーに接続できませんでした。");
     case Status::HostNotFound:
-        return QStringLiteral("サーバーが見つかりませんでした。");
+        return QCoreApplication::translate("online::messages", "サーバーが見つかりませんでした。");
     case Status::Timeout:
-        return QStringLiteral("サーバーから応答がありませんでした。");
+        return QCoreApplication::translate("online::messages", "サーバーから応答がありませんでした。");
     case Status::TooLarge:
-        return QStringLiteral("サーバーの応答が大きすぎます。");
+        return QCoreApplication::translate("online::messages", "サーバーの応答が大きすぎます。");
     case Status::BadStatus:
-        return QStringLiteral("サーバーがエラーを返しました。(HTTP %1)").arg(result.httpStatus);
+        return QCoreApplication::translate("online::messages", "サーバーがエラーを返しました。(HTTP %1)")
+            .arg(result.httpStatus);
     case Status::Cancelled:
-        return QStringLiteral("通信が中断されました。");
+        return QCoreApplication::translate("online::messages", "通信が中断されました。");
     case Status::NetworkError:
         break;
     }
-    return QStringLiteral("通信に失敗しました。");
+    return QCoreApplication::translate("online::messages", "通信に失敗しました。");
 }
 
 } // namespace online::messages

@@ -8,9 +8,10 @@
 namespace online::messages {
 
 inline const QString ProgramTitle = QStringLiteral("Code:Rinkfall");
-inline const QString Accessing = QStringLiteral("システムアクセス中...");
-inline const QString DatabaseError = QStringLiteral("データベースにエラーが発生しました。");
-inline const QString MalformedReply = QStringLiteral("サーバーの応答が正しくありません。");
+// In the language of the run, so they are made when they are shown.
+QString accessing();
+QString databaseError();
+QString malformedReply();
 
 // What the user reads when a request did not arrive whole.
 QString transferFailure(const platform::TransferResult& result);

@@ -23,7 +23,7 @@ void Protocol::setServer(const QUrl& server)
 Reply Protocol::VBPHP(const QString& Extend, QLabel* mes)
 {
     if (mes)
-        mes->setText(messages::Accessing);
+        mes->setText(messages::accessing());
     return request(address(QStringLiteral("PHP"), Extend));
 }
 

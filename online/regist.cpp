@@ -16,22 +16,22 @@ using namespace formkit;
 Regist::Regist(OnlineContext& context)
     : Screen(context)
 {
-    setWindowTitle(QStringLiteral("Code:Rinkfallユーザー登録"));
+    setWindowTitle(tr("Code:Rinkfallユーザー登録"));
     setClientSize(this, 4755, 2940);
-    Word[0] = label(this, indexedName("Word", 0), QStringLiteral("内容を記述して、登録ボタンを押してください。"),
+    Word[0] = label(this, indexedName("Word", 0), tr("内容を記述して、登録ボタンを押してください。"),
                     twips(120, 120, 4335, 255));
-    Word[5] = label(this, indexedName("Word", 5), QStringLiteral("★ユーザー名は半角英数字のみ可能です。"),
+    Word[5] = label(this, indexedName("Word", 5), tr("★ユーザー名は半角英数字のみ可能です。"),
                     twips(120, 360, 4335, 255));
-    Word[6] = label(this, indexedName("Word", 6), QStringLiteral("また、自動で小文字に置換されます。"),
+    Word[6] = label(this, indexedName("Word", 6), tr("また、自動で小文字に置換されます。"),
                     twips(120, 600, 4335, 255));
-    Word[1] = label(this, indexedName("Word", 1), QStringLiteral("ユーザー名"), twips(120, 960, 1575, 255));
+    Word[1] = label(this, indexedName("Word", 1), tr("ユーザー名"), twips(120, 960, 1575, 255));
     TextB[0] = textBox(this, indexedName("TextB", 0), twips(1800, 960, 2655, 270), 16);
-    Word[2] = label(this, indexedName("Word", 2), QStringLiteral("パスワード"), twips(120, 1200, 1575, 255));
+    Word[2] = label(this, indexedName("Word", 2), tr("パスワード"), twips(120, 1200, 1575, 255));
     TextB[1] = textBox(this, indexedName("TextB", 1), twips(1800, 1200, 2655, 270), 16, true);
-    Word[3] = label(this, indexedName("Word", 3), QStringLiteral("確認用パスワード"), twips(120, 1440, 1575, 255));
+    Word[3] = label(this, indexedName("Word", 3), tr("確認用パスワード"), twips(120, 1440, 1575, 255));
     TextB[2] = textBox(this, indexedName("TextB", 2), twips(1800, 1440, 2655, 270), 16, true);
-    CDR_Send = button(this, QStringLiteral("CDR_Send"), QStringLiteral("送信"), twips(360, 1800, 1215, 495));
-    CDR_Return = button(this, QStringLiteral("CDR_Return"), QStringLiteral("戻る"), twips(3000, 1800, 1215, 495));
+    CDR_Send = button(this, QStringLiteral("CDR_Send"), tr("送信"), twips(360, 1800, 1215, 495));
+    CDR_Return = button(this, QStringLiteral("CDR_Return"), tr("戻る"), twips(3000, 1800, 1215, 495));
     Word[4] = label(this, indexedName("Word", 4), QString(), twips(120, 2400, 4335, 495));
 
     setDefaultButton(CDR_Send);
@@ -84,15 +84,15 @@ bool Regist::inputsComplete()
     // Every check runs; the last failing one leaves its message.
     bool complete = true;
     if (TextB[2]->text() != TextB[1]->text()) {
-        Word[4]->setText(QStringLiteral("２つのパスワードが一致しません。"));
+        Word[4]->setText(tr("２つのパスワードが一致しません。"));
         complete = false;
     }
     if (TextB[1]->text().isEmpty()) {
-        Word[4]->setText(QStringLiteral("パスワードが空欄です"));
+        Word[4]->setText(tr("パスワードが空欄です"));
         complete = false;
     }
     if (TextB[0]->text().isEmpty()) {
-        Word[4]->setText(QStringLiteral("ユーザー名が空欄です"));
+        Word[4]->setText(tr("ユーザー名が空欄です"));
         complete = false;
     }
     return complete;
@@ -105,7 +105,7 @@ void Regist::CDR_Send_Click()
         SetControls(true);
         return;
     }
-    Word[4]->setText(QStringLiteral("データを送信しています。"));
+    Word[4]->setText(tr("データを送信しています。"));
     applyReply(context_.protocol.VBPHP(requests::regist(context_.master, TextB[0]->text(), TextB[1]->text())));
 }
 
@@ -118,7 +118,7 @@ void Regist::applyReply(const Reply& reply)
         Word[4]->setText(regist.message);
         break;
     case RegistReply::Outcome::Malformed:
-        Word[4]->setText(messages::MalformedReply);
+        Word[4]->setText(messages::malformedReply());
         break;
     case RegistReply::Outcome::LockedOut:
         Word[4]->setText(regist.message); // this client is locked out: only closing remains
@@ -130,7 +130,7 @@ void Regist::applyReply(const Reply& reply)
         CDR_Return->setFocus();
         return;
     case RegistReply::Outcome::DatabaseError:
-        Word[4]->setText(messages::DatabaseError);
+        Word[4]->setText(messages::databaseError());
         break;
     }
     SetControls(true);

@@ -13,6 +13,8 @@ namespace online {
 
 // Account registration: a name and a password (typed twice) go to Regist.php.
 class Regist : public Screen {
+    Q_OBJECT
+
 public:
     explicit Regist(OnlineContext& context);
     void setTitleMenu(Screen& titleMenu) { titleMenu_ = &titleMenu; }

@@ -16,7 +16,7 @@ namespace online {
 struct TitleReply {
     enum class Outcome {
         TransferFailed, // show the reply's failure
-        Malformed,      // show messages::MalformedReply
+        Malformed,      // show messages::malformedReply()
         Unexpected,     // an unknown code: the menu stays as it is
         Current,        // show the notice; login and registration open
         Outdated,       // show the notice; the client must be updated

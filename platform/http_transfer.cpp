@@ -117,10 +117,11 @@ private:
 
     void showNotice()
     {
-        notice_ = new QProgressDialog(QStringLiteral("サーバーの応答を待っています…"), QStringLiteral("中止"), 0, 0,
-                                      QApplication::activeWindow());
+        notice_ = new QProgressDialog(
+            QCoreApplication::translate("platform::HttpTransfer", "サーバーの応答を待っています…"),
+            QCoreApplication::translate("platform::HttpTransfer", "中止"), 0, 0, QApplication::activeWindow());
         notice_->setObjectName(QStringLiteral("WaitNotice"));
-        notice_->setWindowTitle(QStringLiteral("通信中"));
+        notice_->setWindowTitle(QCoreApplication::translate("platform::HttpTransfer", "通信中"));
         notice_->setWindowModality(Qt::ApplicationModal);
         notice_->setMinimumDuration(0);
         QObject::connect(notice_, &QProgressDialog::canceled, this, [this] { cancel_(); });

@@ -33,9 +33,17 @@ D3DCOLOR teamColour(match::Team t)
     return t == match::Team::Red ? RedText : YellowText;
 }
 
-const char* teamName(match::Team t)
+// The computer's strength as the match dialog names it.
+QString levelWord(int level)
 {
-    return t == match::Team::Red ? "赤" : "黄";
+    switch (level) {
+    case 1:
+        return Field::tr("弱い");
+    case 3:
+        return Field::tr("強い");
+    default:
+        return Field::tr("普通");
+    }
 }
 
 int firstEndColumn(const match::Match& m)
@@ -58,15 +66,27 @@ RECT cell(int x, int row, int width)
     return RECT{x, 2 + RowHeight * row, x + width, 2 + RowHeight * (row + 1)};
 }
 
+std::string words(const QString& text)
+{
+    return text.toStdString();
+}
+
 // Points of an end played, "・" for the end in progress, blank for ends to come.
 std::string endCell(const match::Match& m, int end, int team)
 {
     if (end <= int(m.endPoints().size()))
         return std::to_string(m.endPoints()[end - 1][team]);
-    return end == m.end() && !m.over() ? "・" : "";
+    if (end == m.end() && !m.over())
+        return words(QCoreApplication::translate("Field", "・"));
+    return "";
 }
 
 } // namespace
+
+QString Field::teamName(match::Team team)
+{
+    return team == match::Team::Red ? tr("赤") : tr("黄");
+}
 
 void Field::drawMatchBoard()
 {
@@ -90,17 +110,18 @@ void Field::drawMatchLines(const char* help2, const char* help3)
     const int first = firstEndColumn(m);
     const int columns = endColumns(m);
     const int sumX = NameWidth + EndWidth * columns;
-    Gfx->drawText("エンド", GreyText, cell(4, 0, NameWidth));
+    Gfx->drawText(words(tr("エンド")), GreyText, cell(4, 0, NameWidth));
     for (int c = 0; c < columns; ++c)
         Gfx->drawText(std::to_string(first + c), GreyText, cell(NameWidth + EndWidth * c, 0, EndWidth));
-    Gfx->drawText("計", GreyText, cell(sumX, 0, SumWidth));
-    Gfx->drawText("残", GreyText, cell(sumX + SumWidth, 0, SumWidth));
+    Gfx->drawText(words(tr("計")), GreyText, cell(sumX, 0, SumWidth));
+    Gfx->drawText(words(tr("残")), GreyText, cell(sumX + SumWidth, 0, SumWidth));
     for (int t = 0; t < 2; ++t) {
         const match::Team team = static_cast<match::Team>(t);
         const bool turn = !m.over() && ShotPhase::stepOf(Phase) >= 0 && m.toThrow() == team;
-        std::string name = std::string(turn ? "▶" : "　") + teamName(team);
+        QString player = teamName(team);
         if (cpu_)
-            name += team == match::Team::Yellow ? "CPU" : "あなた";
+            player = team == match::Team::Yellow ? tr("%1CPU").arg(player) : tr("%1あなた").arg(player);
+        std::string name = std::string(turn ? "▶" : "　") + words(player);
         if (m.hammer() == team)
             name += "◆";
         Gfx->drawText(name, teamColour(team), cell(0, t + 1, NameWidth));
@@ -110,56 +131,55 @@ void Field::drawMatchLines(const char* help2, const char* help3)
         Gfx->drawText(std::to_string(m.stonesLeft(team)), teamColour(team), cell(sumX + SumWidth, t + 1, SumWidth));
     }
 
-    std::string line1, line2, line3;
-    const std::string endText = "第" + std::to_string(m.end()) + "エンド（全" + std::to_string(m.settings().ends)
-                                + "エンド）";
+    QString line1, line2, line3;
+    const QString endText = tr("第%1エンド（全%2エンド）").arg(m.end()).arg(m.settings().ends);
+    const QString total = tr("赤 %1 － %2 黄").arg(m.score()[0]).arg(m.score()[1]);
     switch (Phase) {
     case ShotPhase::EndCount: {
         const int shown = int(m.endPoints().size());
-        line1 = "第" + std::to_string(shown) + "エンド終了　";
-        line1 += lastCount_.scorer ? std::string(teamName(*lastCount_.scorer)) + "が" + std::to_string(lastCount_.points)
-                                         + "点（得点したストーンに輪の印）"
-                                   : std::string("ブランクエンド（0点）");
-        line2 = "合計　赤 " + std::to_string(m.score()[0]) + " － " + std::to_string(m.score()[1]) + " 黄";
-        line3 = m.over() ? "スペース：結果へ" : "スペース：次のエンドへ　Ｅｓｃ：試合をやめる";
+        const QString count = lastCount_.scorer ? tr("%1が%2点（得点したストーンに輪の印）")
+                                                      .arg(teamName(*lastCount_.scorer))
+                                                      .arg(lastCount_.points)
+                                                : tr("ブランクエンド（0点）");
+        line1 = tr("第%1エンド終了　%2").arg(shown).arg(count);
+        line2 = tr("合計　%1").arg(total);
+        line3 = m.over() ? tr("スペース：結果へ") : tr("スペース：次のエンドへ　Ｅｓｃ：試合をやめる");
         break;
     }
     case ShotPhase::MatchResult: {
         const auto winner = m.winner();
-        Gfx->drawText("試合終了", White, RECT{280, 160, 480, 176});
-        Gfx->drawText("赤 " + std::to_string(m.score()[0]) + " － " + std::to_string(m.score()[1]) + " 黄", White,
-                      RECT{270, 185, 480, 201});
-        Gfx->drawText(winner ? std::string(teamName(*winner)) + "の勝ち" : std::string("引き分け"),
+        Gfx->drawText(words(tr("試合終了")), White, RECT{280, 160, 480, 176});
+        Gfx->drawText(words(total), White, RECT{270, 185, 480, 201});
+        Gfx->drawText(words(winner ? tr("%1の勝ち").arg(teamName(*winner)) : tr("引き分け")),
                       winner ? teamColour(*winner) : White, RECT{285, 210, 480, 226});
-        Gfx->drawText("もう一度", White, RECT{222, 244, 320, 260});
-        Gfx->drawText("終了", White, RECT{375, 244, 440, 260});
-        line1 = "試合終了";
-        line3 = "Ａ／Ｄ：選ぶ　スペース：決定　Ｅｓｃ：終了";
+        Gfx->drawText(words(tr("もう一度")), White, RECT{222, 244, 320, 260});
+        Gfx->drawText(words(tr("終了")), White, RECT{375, 244, 440, 260});
+        line1 = tr("試合終了");
+        line3 = tr("Ａ／Ｄ：選ぶ　スペース：決定　Ｅｓｃ：終了");
         break;
     }
     case ShotPhase::LeaveMatch:
-        line1 = "試合をやめますか？";
-        line2 = "スペース：やめる（ゲームを終了）";
-        line3 = "Ｅｓｃ：試合を続ける";
+        line1 = tr("試合をやめますか？");
+        line2 = tr("スペース：やめる（ゲームを終了）");
+        line3 = tr("Ｅｓｃ：試合を続ける");
         break;
     default: {
-        const match::Team team = m.toThrow();
-        line1 = endText + "　" + teamName(team) + "の番";
+        line1 = tr("%1　%2の番").arg(endText, teamName(m.toThrow()));
         if (!matchMessage_.empty())
-            line1 += "　直前の投球　" + matchMessage_;
+            line1 += tr("　直前の投球　%1").arg(QString::fromStdString(matchMessage_));
         if (cpuToThrow()) {
-            line2 = std::string("コンピューター（") + match::levelName(matchSetup_.cpuLevel) + "）が投げています";
-            line3 = "Ｅｓｃ：試合をやめる";
+            line2 = tr("コンピューター（%1）が投げています").arg(levelWord(matchSetup_.cpuLevel));
+            line3 = tr("Ｅｓｃ：試合をやめる");
         } else {
-            line2 = help2 ? help2 : "";
-            line3 = help3 ? help3 : "";
+            line2 = help2 ? tr(help2) : QString();
+            line3 = help3 ? tr(help3) : QString();
         }
         break;
     }
     }
-    drawOutlinedText(*Gfx, line1, White, RECT{0, 432, 640, 480});
-    drawOutlinedText(*Gfx, line2, White, RECT{0, 448, 640, 480});
-    drawOutlinedText(*Gfx, line3, White, RECT{0, 464, 640, 480});
+    drawOutlinedText(*Gfx, words(line1), White, RECT{0, 432, 640, 480});
+    drawOutlinedText(*Gfx, words(line2), White, RECT{0, 448, 640, 480});
+    drawOutlinedText(*Gfx, words(line3), White, RECT{0, 464, 640, 480});
 }
 
 // Seen from above a stone shows mostly its pale top: each gets a cap in its team's colour, and each

@@ -7,25 +7,26 @@
 
 namespace {
 
-// The help lines. The wide blanks are ideographic spaces (U+3000).
-constexpr const char* LineA = "フェイズ：自　カメラ：フリーモード";
-constexpr const char* LineB = "マウス／視線移動　左クリック：ハウス⇔投げ位置　右クリック：距離変更";
-constexpr const char* LineC = "キー　／ＷＳＡＤ：視点移動　スペース：シュートモードへ";
-constexpr const char* LineD = "フェイズ：自　カメラ：シュートモード　ポジション決め";
-constexpr const char* LineE = "マウス／視線移動　左クリック：ズーム　右クリック：ハウス確認";
-constexpr const char* LineF = "キー　／Ａ：左移動　Ｄ：右移動　スペース：スピン決めへ　Ｗ：位置リセット";
-constexpr const char* LineG = "フェイズ：自　カメラ：シュートモード　スピン決め";
-constexpr const char* LineH = "キー　／Ａ：左回転　Ｄ：右回転　スペース：パワー決めへ　Ｗ：スピンリセット　Ｓ：戻る";
-constexpr const char* LineI = "フェイズ：自　カメラ：シュートモード　パワー決め";
-constexpr const char* LineJ = "キー　／Ａ：弱く　Ｄ：強く　スペース：シュート　Ｗ：パワーリセット　Ｓ：戻る";
-constexpr const char* LineK = "フェイズ：自　カメラ：シュートモード　レディー";
-constexpr const char* LineL = "スペースを押し続けてください。バランストライアングルが回転し、キーを離すと止まります。";
-constexpr const char* LineM = "フェイズ：自　カメラ：シュートモード　シューティング";
-constexpr const char* LineN = "スペースキーを離すと、バランスを決定します。上下はパワーに、左右は回転に影響します。";
-constexpr const char* LineO = "フェイズ：自　カメラ：シュートモード　スウィーピング";
-constexpr const char* LineP = "シングルモード　カメラ：フリーモード";
-constexpr const char* LineQ = "シングルモード　カメラ：シュートモード　ポジション決め";
-constexpr const char* LineR = "キー　／Ａ：左スウィープ　Ｄ：右スウィープ";
+// The help lines, put into the player's language when drawn. The wide blanks are ideographic
+// spaces (U+3000).
+constexpr const char* LineA = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：フリーモード");
+constexpr const char* LineB = QT_TRANSLATE_NOOP("Field", "マウス／視線移動　左クリック：ハウス⇔投げ位置　右クリック：距離変更");
+constexpr const char* LineC = QT_TRANSLATE_NOOP("Field", "キー　／ＷＳＡＤ：視点移動　スペース：シュートモードへ");
+constexpr const char* LineD = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　ポジション決め");
+constexpr const char* LineE = QT_TRANSLATE_NOOP("Field", "マウス／視線移動　左クリック：ズーム　右クリック：ハウス確認");
+constexpr const char* LineF = QT_TRANSLATE_NOOP("Field", "キー　／Ａ：左移動　Ｄ：右移動　スペース：スピン決めへ　Ｗ：位置リセット");
+constexpr const char* LineG = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　スピン決め");
+constexpr const char* LineH = QT_TRANSLATE_NOOP("Field", "キー　／Ａ：左回転　Ｄ：右回転　スペース：パワー決めへ　Ｗ：スピンリセット　Ｓ：戻る");
+constexpr const char* LineI = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　パワー決め");
+constexpr const char* LineJ = QT_TRANSLATE_NOOP("Field", "キー　／Ａ：弱く　Ｄ：強く　スペース：シュート　Ｗ：パワーリセット　Ｓ：戻る");
+constexpr const char* LineK = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　レディー");
+constexpr const char* LineL = QT_TRANSLATE_NOOP("Field", "スペースを押し続けてください。バランストライアングルが回転し、キーを離すと止まります。");
+constexpr const char* LineM = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　シューティング");
+constexpr const char* LineN = QT_TRANSLATE_NOOP("Field", "スペースキーを離すと、バランスを決定します。上下はパワーに、左右は回転に影響します。");
+constexpr const char* LineO = QT_TRANSLATE_NOOP("Field", "フェイズ：自　カメラ：シュートモード　スウィーピング");
+constexpr const char* LineP = QT_TRANSLATE_NOOP("Field", "シングルモード　カメラ：フリーモード");
+constexpr const char* LineQ = QT_TRANSLATE_NOOP("Field", "シングルモード　カメラ：シュートモード　ポジション決め");
+constexpr const char* LineR = QT_TRANSLATE_NOOP("Field", "キー　／Ａ：左スウィープ　Ｄ：右スウィープ");
 
 struct StatusLines {
     std::int16_t phase;
@@ -86,9 +87,9 @@ void Field::Draw_System()
     }
     if (!lines)
         return;
-    drawOutlinedText(*Gfx, lines->line1, White, RECT{0, 432, 640, 480});
-    drawOutlinedText(*Gfx, lines->line2, White, RECT{0, 448, 640, 480});
-    drawOutlinedText(*Gfx, lines->line3, White, RECT{0, 464, 640, 480});
+    drawOutlinedText(*Gfx, tr(lines->line1).toStdString(), White, RECT{0, 432, 640, 480});
+    drawOutlinedText(*Gfx, tr(lines->line2).toStdString(), White, RECT{0, 448, 640, 480});
+    drawOutlinedText(*Gfx, tr(lines->line3).toStdString(), White, RECT{0, 464, 640, 480});
 }
 
 void drawOutlinedText(QRN& gfx, const std::string& text, D3DCOLOR colour, const RECT& area)

@@ -85,38 +85,6 @@ EndCount countEnd(Stones stones)
     return count;
 }
 
-std::string ShotReport::text() const
-{
-    if (foulRestored)
-        return "フリーガードゾーン違反：ストーンを元に戻しました";
-    std::string out;
-    if (opponentRemoved > 0)
-        out += "テイクアウト（" + std::to_string(opponentRemoved) + "個）　";
-    if (ownRemoved > 0)
-        out += "味方のストーンを" + std::to_string(ownRemoved) + "個除外　";
-    switch (rest) {
-    case Rest::House:
-        out += "ハウス内";
-        break;
-    case Rest::Guard:
-        out += "ガード";
-        break;
-    case Rest::Beyond:
-        out += "ハウス外";
-        break;
-    case Rest::ShortOfHog:
-        out += "ホグライン手前で除外";
-        break;
-    case Rest::SideOut:
-        out += "サイドアウト";
-        break;
-    case Rest::BackOut:
-        out += "バックラインを越えて除外";
-        break;
-    }
-    return out;
-}
-
 Match::Match(MatchSettings settings, Team firstHammer) : settings_(settings), hammer_(firstHammer)
 {
     if (settings_.ends < MinEnds)

@@ -51,14 +51,13 @@ struct MatchSettings {
     bool freeGuardZone = false;
 };
 
-// What one delivery did, for the status line.
+// What one delivery did, for the status line (the game window puts it into words).
 struct ShotReport {
     int record = -1;
     bool foulRestored = false; // free-guard-zone breach: the stones went back, the thrown one left play
     int opponentRemoved = 0;
     int ownRemoved = 0;
     enum class Rest { House, Guard, Beyond, ShortOfHog, SideOut, BackOut } rest = Rest::House;
-    std::string text() const; // in Japanese, like the rest of the game
 };
 
 class Match {

@@ -2,18 +2,6 @@
 
 namespace match {
 
-const char* levelName(int level)
-{
-    switch (level) {
-    case 1:
-        return "弱い";
-    case 3:
-        return "強い";
-    default:
-        return "普通";
-    }
-}
-
 std::optional<MatchSetup> parseOpponent(std::string_view text)
 {
     MatchSetup setup;

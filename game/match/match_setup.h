@@ -26,8 +26,6 @@ struct MatchSetup {
     std::int16_t gmode() const { return againstCpu ? GModeAgainstCpu : GModeTwoPlayers; }
 };
 
-const char* levelName(int level); // 弱い / 普通 / 強い
-
 // "cpu", "cpu:1".."cpu:3" or "local"; nothing for any other text.
 std::optional<MatchSetup> parseOpponent(std::string_view text);
 

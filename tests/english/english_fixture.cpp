@@ -5,6 +5,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 
@@ -59,6 +62,14 @@ QStringList cutControls(QWidget& widget)
             const QRect needed = label->fontMetrics().boundingRect(
                 box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->text());
             fits = needed.width() <= box.width() && needed.height() <= box.height();
+        } else if (auto* button = qobject_cast<QPushButton*>(child)) {
+            // A narrow button is below the style's least width, but its text may still fit.
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            fits = button->sizeHint().width() <= button->width()
+                || button->fontMetrics().horizontalAdvance(button->text()) <= inside.width();
         } else if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QComboBox*>(child)) {
             fits = child->sizeHint().width() <= child->width();
         }
@@ -78,7 +89,11 @@ std::optional<std::string> KeepingDialogs::inputBox(const std::string& prompt, c
                                                     const std::string& initial)
 {
     texts.insert(texts.end(), {prompt, title, initial});
-    return std::nullopt;
+    if (answers.empty())
+        return std::nullopt;
+    std::string answer = answers.front();
+    answers.pop_front();
+    return answer;
 }
 
 std::unique_ptr<platform::Translations> installEnglish()

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,9 +34,10 @@ QStringList shownTexts(QWidget& widget);
 // size hint, a label whose wrapped text runs past its box (and so shows cut short).
 QStringList cutControls(QWidget& widget);
 
-// Dialogs that answer nothing and keep every text they were given to show.
+// Dialogs that keep every text they were given to show; input boxes take the answers queued.
 class KeepingDialogs : public platform::Dialogs {
 public:
+    std::deque<std::string> answers;
     void messageBox(const std::string& text, const std::string& caption) override;
     std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initial) override;

@@ -11,6 +11,7 @@ namespace {
 
 using match::EndCount;
 using match::Match;
+using match::ShotReport;
 using match::Team;
 
 using Sheet = std::array<StoneRec, match::StonesPerEnd>;
@@ -189,23 +190,27 @@ TEST(ShotReport, SaysWhereTheStoneWentAndWhatItRemoved)
     m.beforeDelivery(sheet);
     sheet[1].InPlay = 0;
     sheet[0] = at(0, 0.1);
-    EXPECT_EQ(m.afterDelivery(sheet).text(), "テイクアウト（1個）　ハウス内");
+    const ShotReport takeout = m.afterDelivery(sheet);
+    EXPECT_EQ(takeout.opponentRemoved, 1);
+    EXPECT_EQ(takeout.ownRemoved, 0);
+    EXPECT_EQ(takeout.rest, ShotReport::Rest::House);
 
+    using Rest = ShotReport::Rest;
     struct Row {
         StoneRec rest;
-        const char* text;
+        Rest where;
     };
     StoneRec shortOfHog = at(0, house::HogLineZ - 1 - house::ButtonZ, false);
     StoneRec sideOut = at(-3.6, -2, false);
     StoneRec backOut = at(0, 4.1, false);
-    const Row rows[] = {{shortOfHog, "ホグライン手前で除外"}, {sideOut, "サイドアウト"},
-                        {backOut, "バックラインを越えて除外"}, {at(0, -3), "ガード"}, {at(0, 2.6), "ハウス外"}};
+    const Row rows[] = {{shortOfHog, Rest::ShortOfHog}, {sideOut, Rest::SideOut}, {backOut, Rest::BackOut},
+                        {at(0, -3), Rest::Guard}, {at(0, 2.6), Rest::Beyond}};
     for (const Row& row : rows) {
         Sheet s{};
         Match fresh({8, false}, Team::Yellow);
         fresh.beforeDelivery(s);
         s[0] = row.rest;
-        EXPECT_EQ(fresh.afterDelivery(s).text(), row.text);
+        EXPECT_EQ(fresh.afterDelivery(s).rest, row.where) << int(row.where);
     }
 }
 
