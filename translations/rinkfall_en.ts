@@ -504,7 +504,7 @@
     </message>
     <message>
         <source>開始</source>
-        <translation>Playing</translation>
+        <translation>Live</translation>
     </message>
     <message>
         <source>簡潔な題名を入力してください。</source>

@@ -133,6 +133,13 @@ void BothLanguages::expectEnglishWhole(const std::function<QWidget&(StartUp&)>& 
                                        const std::string& state)
 {
     QWidget& shown = screen(*english.startUp);
+    // For a translator's look at the screens: RINKFALL_ENGLISH_PICTURES=folder keeps each state as a PNG.
+    const QString pictures = qEnvironmentVariable("RINKFALL_ENGLISH_PICTURES");
+    if (!pictures.isEmpty()) {
+        const QString name = QString::fromLatin1(shown.metaObject()->className()).section(u':', -1) + u'_'
+                             + QString::fromStdString(state).replace(u' ', u'_');
+        shown.grab().save(pictures + u'/' + name + QStringLiteral(".png"));
+    }
     for (const QString& text : shownTexts(shown))
         EXPECT_FALSE(hasJapanese(text)) << state << ": \"" << text.toStdString() << "\"";
     for (const std::string& text : english.dialogs.texts)

@@ -1,12 +1,14 @@
 // Each screen in English, state by state beside its Japanese twin: no Japanese left, no text cut
 // that Japanese shows whole.
 
+#include "app/settings_dialog.h"
 #include "english_fixture.h"
 #include "online_rig.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QTimer>
 
 using namespace english;
@@ -146,20 +148,37 @@ TEST_F(Screens, LobbyAndItsMessages)
     expectEnglishWhole(lobby, "service unavailable");
 }
 
-TEST(MatchDialogInEnglish, NoJapaneseAndNothingCut)
+// A dialog of the title menu, shown in Japanese and then in English.
+void expectDialogWhole(const std::function<std::unique_ptr<QDialog>()>& make,
+                       const std::function<void(QDialog&)>& prepare = [](QDialog&) {})
 {
-    MatchDialog japanese;
-    japanese.show();
-    const auto english = installEnglish();
-    MatchDialog dialog;
-    dialog.show();
-    for (const QString& text : shownTexts(dialog))
+    const auto japanese = make();
+    prepare(*japanese);
+    japanese->show();
+    const auto translations = installEnglish();
+    const auto dialog = make();
+    prepare(*dialog);
+    dialog->show();
+    for (const QString& text : shownTexts(*dialog))
         EXPECT_FALSE(hasJapanese(text)) << text.toStdString();
-    EXPECT_TRUE(cutControls(japanese).isEmpty()) << cutControls(japanese).join(u',').toStdString();
-    EXPECT_TRUE(cutControls(dialog).isEmpty()) << cutControls(dialog).join(u',').toStdString();
-    // The opponent list keeps its order: the choice is read from the index.
-    dialog.opponent()->setCurrentIndex(3);
-    EXPECT_FALSE(dialog.choice().againstCpu);
+    EXPECT_TRUE(cutControls(*japanese).isEmpty()) << cutControls(*japanese).join(u',').toStdString();
+    EXPECT_TRUE(cutControls(*dialog).isEmpty()) << cutControls(*dialog).join(u',').toStdString();
+}
+
+TEST(DialogsInEnglish, MatchSetUp)
+{
+    expectDialogWhole([] { return std::make_unique<MatchDialog>(); });
+}
+
+TEST(DialogsInEnglish, SettingsWithTheirAddressRefused)
+{
+    expectDialogWhole([] { return std::make_unique<SettingsDialog>(StoredSettings{}); },
+                      [](QDialog& dialog) {
+                          auto& settings = static_cast<SettingsDialog&>(dialog);
+                          settings.server()->setText(QStringLiteral("ftp://example.org"));
+                          settings.accept();
+                          ASSERT_TRUE(settings.error()->isVisibleTo(&settings));
+                      });
 }
 
 } // namespace
