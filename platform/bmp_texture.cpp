@@ -219,28 +219,36 @@ TextureLevel sharpened(const TextureLevel& box)
     if (box.width < 4 || box.height < 4)
         return box;
     TextureLevel out = box;
-    const auto at = [&](int x, int y) {
-        return box.rgba.data() + (std::size_t((y + box.height) % box.height) * box.width + (x + box.width) % box.width) * 4;
-    };
-    for (int y = 0; y < box.height; ++y)
+    // The weighted sum is made in sixteenths, as whole numbers: each weight is a whole number of
+    // sixteenths and each texel a whole number, so a float sum of them is exact in any order and
+    // the same as this one. The wrap is worked out once per row and column.
+    constexpr int kWeight[3][3] = {{1, 2, 1}, {2, 4, 2}, {1, 2, 1}};
+    const std::size_t rowBytes = std::size_t(box.width) * 4;
+    for (int y = 0; y < box.height; ++y) {
+        const std::uint8_t* rows[3] = {box.rgba.data() + std::size_t((y + box.height - 1) % box.height) * rowBytes,
+                                       box.rgba.data() + std::size_t(y) * rowBytes,
+                                       box.rgba.data() + std::size_t((y + 1) % box.height) * rowBytes};
         for (int x = 0; x < box.width; ++x) {
-            float blur[3] = {0, 0, 0};
+            const std::size_t cols[3] = {std::size_t(x == 0 ? box.width - 1 : x - 1) * 4, std::size_t(x) * 4,
+                                         std::size_t(x == box.width - 1 ? 0 : x + 1) * 4};
             bool keyedNearby = false;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const std::uint8_t* p = at(x + dx, y + dy);
-                    keyedNearby = keyedNearby || p[3] != 255;
-                    const float w = float((2 - std::abs(dx)) * (2 - std::abs(dy))) / 16;
-                    for (int c = 0; c < 3; ++c)
-                        blur[c] += w * p[c];
-                }
+            for (const std::uint8_t* row : rows)
+                for (std::size_t col : cols)
+                    keyedNearby = keyedNearby || row[col + 3] != 255;
             if (keyedNearby)
                 continue;
-            const std::uint8_t* p = at(x, y);
-            std::uint8_t* o = out.rgba.data() + (std::size_t(y) * box.width + x) * 4;
-            for (int c = 0; c < 3; ++c)
-                o[c] = std::uint8_t(std::clamp(std::lround(p[c] + kSharpen * (p[c] - blur[c])), 0L, 255L));
+            const std::uint8_t* p = rows[1] + cols[1];
+            std::uint8_t* o = out.rgba.data() + std::size_t(y) * rowBytes + cols[1];
+            for (int c = 0; c < 3; ++c) {
+                int sixteenths = 0;
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 3; ++j)
+                        sixteenths += kWeight[i][j] * rows[i][cols[j] + c];
+                const float blur = float(sixteenths) / 16;
+                o[c] = std::uint8_t(std::clamp(std::lround(p[c] + kSharpen * (p[c] - blur)), 0L, 255L));
+            }
         }
+    }
     return out;
 }
 
