@@ -588,11 +588,11 @@ ID: %2</translation>
     </message>
     <message>
         <source>データベースにエラーが発生しました。</source>
-        <translation>The service&apos;s database failed.</translation>
+        <translation>A database error occurred on the server.</translation>
     </message>
     <message>
         <source>サーバーの応答が正しくありません。</source>
-        <translation>The server&apos;s reply makes no sense.</translation>
+        <translation>The server&apos;s reply is not valid.</translation>
     </message>
     <message>
         <source>サーバーに接続できませんでした。</source>
