@@ -57,7 +57,7 @@ int main(int argc, char** argv)
             toImage(t.levels.front(), enlarge).save(QString::fromStdString((out / (std::string(name) + ".png")).string()));
             // Every smaller mip level of the sheet's and the boards' textures, blown back up to the
             // first level's size texel by texel, to judge what the cameras see in the distance.
-            if (t.width() < 128)
+            if (t.width() < 128 || t.height() < 128)
                 continue;
             for (std::size_t level = 1; level < t.levels.size() && t.levels[level].width >= 4; ++level) {
                 const std::string file = std::string(name) + "_mip" + std::to_string(level) + ".png";
