@@ -9,17 +9,16 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <cstring>
-#include <fstream>
 
 namespace {
 
 using audio::PcmClip;
+using Bytes = std::vector<std::uint8_t>;
 
 TEST(WavFormat, ClipsReadBackAndOnlySixteenBitMonoPcmIsTaken)
 {
     const PcmClip clip{22050, {0, 1, -1, 32767, -32768, 1234}};
-    const std::vector<std::uint8_t> bytes = audio::encodeWav(clip);
+    const Bytes bytes = audio::encodeWav(clip);
     ASSERT_EQ(bytes.size(), 44u + 12u);
     const auto back = audio::decodeWav(bytes);
     ASSERT_TRUE(back);
@@ -27,24 +26,22 @@ TEST(WavFormat, ClipsReadBackAndOnlySixteenBitMonoPcmIsTaken)
     EXPECT_EQ(back->samples, clip.samples);
 
     // A chunk before the samples is stepped over.
-    std::vector<std::uint8_t> withList(bytes.begin(), bytes.begin() + 36);
-    const std::uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
-    withList.insert(withList.end(), std::begin(list), std::end(list));
+    Bytes withList(bytes.begin(), bytes.begin() + 36);
+    const Bytes list{'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+    withList.insert(withList.end(), list.begin(), list.end());
     withList.insert(withList.end(), bytes.begin() + 36, bytes.end());
-    ASSERT_TRUE(audio::decodeWav(withList));
-    EXPECT_EQ(audio::decodeWav(withList)->samples, clip.samples);
+    const auto listed = audio::decodeWav(withList);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->samples, clip.samples);
 
-    auto stereo = bytes;
-    stereo[22] = 2;
-    auto eightBit = bytes;
-    eightBit[34] = 8;
-    auto cut = bytes;
-    cut.resize(cut.size() - 3);
-    auto notWave = bytes;
-    notWave[8] = 'X';
-    for (const auto& bad : {stereo, eightBit, cut, notWave})
-        EXPECT_FALSE(audio::decodeWav(bad));
-    EXPECT_FALSE(audio::decodeWav(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 20)));
+    // Stereo, eight bits, not WAVE.
+    for (const auto& [at, value] : {std::pair{22, 2}, std::pair{34, 8}, std::pair{8, int('X')}}) {
+        Bytes bad = bytes;
+        bad[std::size_t(at)] = std::uint8_t(value);
+        EXPECT_FALSE(audio::decodeWav(bad)) << at;
+    }
+    for (std::size_t cut : {3u, 36u})
+        EXPECT_FALSE(audio::decodeWav(Bytes(bytes.begin(), bytes.end() - std::ptrdiff_t(cut)))) << cut;
 }
 
 TEST(WavFormat, StreamWriterFillsInTheSizesAtTheEnd)
@@ -54,10 +51,8 @@ TEST(WavFormat, StreamWriterFillsInTheSizesAtTheEnd)
     {
         audio::WavStreamWriter writer(path, 44100);
         ASSERT_TRUE(writer.isOpen());
-        const std::int16_t first[] = {1, 2, 3};
-        const std::int16_t second[] = {-4, 5};
-        writer.append(first);
-        writer.append(second);
+        writer.append(std::vector<std::int16_t>{1, 2, 3});
+        writer.append(std::vector<std::int16_t>{-4, 5});
         EXPECT_EQ(writer.samplesWritten(), 5);
     } // the destructor finishes the file
     const auto clip = audio::readWavFile(path);
@@ -73,28 +68,17 @@ TEST(WavFormat, StreamWriterFillsInTheSizesAtTheEnd)
 TEST(SampleRing, FullRingDropsEmptyRingReadsSilenceAndOrderSurvivesWrapping)
 {
     audio::SampleRing ring(5);
-    const std::int16_t seven[] = {1, 2, 3, 4, 5, 6, 7};
-    EXPECT_EQ(ring.push(seven), 5u);
+    EXPECT_EQ(ring.push(std::vector<std::int16_t>{1, 2, 3, 4, 5, 6, 7}), 5u);
     EXPECT_EQ(ring.queued(), 5u);
-
-    std::int16_t out[3];
+    std::vector<std::int16_t> out(3);
     EXPECT_EQ(ring.pull(out), 3u);
-    EXPECT_EQ(out[0], 1);
-    EXPECT_EQ(out[2], 3);
-    const std::int16_t more[] = {8, 9, 10, 11};
-    EXPECT_EQ(ring.push(more), 3u);
-
-    std::int16_t rest[7];
-    std::memset(rest, 0x7f, sizeof rest);
-    EXPECT_EQ(ring.pull(rest), 5u);
-    const std::int16_t expected[] = {4, 5, 8, 9, 10, 0, 0};
-    EXPECT_TRUE(std::equal(std::begin(rest), std::end(rest), std::begin(expected)));
+    EXPECT_EQ(out, (std::vector<std::int16_t>{1, 2, 3}));
+    EXPECT_EQ(ring.push(std::vector<std::int16_t>{8, 9, 10, 11}), 3u);
+    out.assign(7, 0x7f7f);
+    EXPECT_EQ(ring.pull(out), 5u);
+    EXPECT_EQ(out, (std::vector<std::int16_t>{4, 5, 8, 9, 10, 0, 0}));
     EXPECT_EQ(ring.queued(), 0u);
 }
-
-} // namespace
-
-namespace {
 
 TEST(ClipPlayer, ClipIsReadyAtTheDeviceRateAndVolumeAndAMissingFileIsSilent)
 {
@@ -103,19 +87,13 @@ TEST(ClipPlayer, ClipIsReadyAtTheDeviceRateAndVolumeAndAMissingFileIsSilent)
     ASSERT_TRUE(audio::writeWavFile(path, PcmClip{22050, {20000, 20000, -20000, 0}}));
     const audio::ClipPlayer half(path, 50, true);
     ASSERT_EQ(half.samples().size(), 8u) << "twice the samples at twice the rate";
-    EXPECT_EQ(half.samples()[0], 10000);
-    EXPECT_EQ(half.samples()[2], 10000);
-    EXPECT_EQ(half.samples()[4], -10000);
-    EXPECT_EQ(half.samples()[6], 0);
+    for (std::size_t i = 0; i < 8; i += 2)
+        EXPECT_EQ(half.samples()[i], (std::vector<std::int16_t>{10000, 10000, -10000, 0}[i / 2])) << i;
 
     audio::ClipPlayer missing(dir.filePath("none.wav").toStdString(), 100, true);
     EXPECT_TRUE(missing.samples().empty());
     missing.play();
 }
-
-} // namespace
-
-namespace {
 
 // With or without a sound server on the machine: no message, and pushing never waits.
 TEST(AudioDevice, OpeningSaysNothingAndPushingNeverWaits)
