@@ -1,26 +1,70 @@
+// The title menu as the program builds it, and what the game remembers between runs: the stored
+// values, the settings dialog, the last user's name, and where the game window may open again.
+
+#include "app/settings.h"
+#include "app/settings_dialog.h"
 #include "online_rig.h"
+#include "platform/window_placement.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCommandLineParser>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHelpEvent>
+#include <QSettings>
+#include <QSlider>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
 
+#include <functional>
 #include <tuple>
 
 using namespace testing_support;
 
 namespace {
 
+// QSettings' user files go to a folder of the test's own, under the program's real names.
+struct TemporarySettings {
+    TemporarySettings()
+    {
+        nameTheApplication();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    }
+    QByteArray contents() const
+    {
+        QFile f(QSettings().fileName());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QTemporaryDir dir;
+};
+
+// Every stored value as text, so that two sets compare at once and a difference shows which.
+QString shown(const StoredSettings& s)
+{
+    const QRect w = s.window ? s.window->geometry : QRect();
+    return QStringLiteral("%1|%2|%3,%4 %5x%6 full=%7|%8|%9|%10")
+        .arg(s.server, s.userName)
+        .arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height())
+        .arg(s.window ? int(s.window->fullScreen) : -1)
+        .arg(s.volume).arg(s.mouseSensitivity).arg(int(s.invertLook));
+}
+
+// The title menu as the program builds it, remembering its settings in a folder of the test's own.
 class TitleMenu : public OnlineScreens {
 protected:
-    QString notice(int line) { return text(menu(), QStringLiteral("Word(%1)").arg(line + 1)); }
+    TitleMenu()
+    {
+        startUp.rememberSettings([this](const StoredSettings& chosen) { applied.push_back(chosen); });
+    }
     // Access, login, registration and practice.
     std::vector<bool> buttons()
     {
@@ -32,12 +76,34 @@ protected:
         service.script("Login.php", reply);
         click(menu(), "CD_Access");
     }
+    // Runs `answer` on the settings dialog once the settings button opened it.
+    void openSettings(std::function<void(SettingsDialog&)> answer)
+    {
+        bool seen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->isVisible() && !seen) {
+                seen = true;
+                poll.stop();
+                answer(*dialog);
+            }
+        });
+        poll.start(10);
+        click(menu(), "Com_Settings");
+        EXPECT_TRUE(seen) << "no settings dialog opened";
+    }
+    static void press(SettingsDialog& dialog, QDialogButtonBox::StandardButton which)
+    {
+        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
+    }
+
+    TemporarySettings place;
+    std::vector<StoredSettings> applied;
 };
 
 const std::string Notice = "1<QZT>一行目<QZT>二行目<QZT>三行目<QZT>四行目<QZT>五行目<QZT>203.0.113.5";
 const std::vector<bool> Fresh{true, false, false, true};
-const QStringList AcceptBoxes{"TEXTU", "TEXTP"};
-const QStringList RegistBoxes{"TextB(0)", "TextB(1)", "TextB(2)"};
 
 // The lowest pixel row of a picture that differs from its top-left pixel, -1 when none does.
 int lowestInkRow(const QImage& picture)
@@ -69,29 +135,22 @@ QString tooltipShownFor(QLabel* label)
     return shown.toPlainText();
 }
 
-} // namespace
-
 TEST_F(TitleMenu, InputDuringAWaitIsDroppedTheStopButtonEndsItAndPracticeOrClosingEndTheProgram)
 {
     EXPECT_EQ(menu().Tag, QStringLiteral("1"));
     service.script("Login.php", ScriptedReply{Notice, 200, "text/html; charset=UTF-8", std::chrono::seconds(30)});
-    QString stopCaption;
     QTimer::singleShot(800, [&] {
         click(menu(), "Com_Single");
         QTest::keyClick(control<QPushButton>(menu(), "Com_Single"), Qt::Key_Space);
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == QStringLiteral("WaitNotice") && window->isVisible()) {
-                auto* stop = window->findChild<QPushButton*>();
-                stopCaption = stop->text();
-                QTest::mouseClick(stop, Qt::LeftButton);
-            }
+            if (window->objectName() == QStringLiteral("WaitNotice") && window->isVisible())
+                QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
         }
     });
     QElapsedTimer waited;
     waited.start();
     click(menu(), "CD_Access");
     EXPECT_LT(waited.elapsed(), 10'000);
-    EXPECT_EQ(stopCaption, QStringLiteral("中止"));
     EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("通信が中断されました。"));
     EXPECT_EQ(buttons(), Fresh);
     QTest::qWait(200);
@@ -108,19 +167,24 @@ TEST_F(TitleMenu, InputDuringAWaitIsDroppedTheStopButtonEndsItAndPracticeOrClosi
     EXPECT_EQ(launched.size(), 1u);
 }
 
-// The match button lies below every control that was there before it, so that none of them moves
-// (only the settings button came after it); it is usable once a match can be launched, and its
+// The match button and then the settings button lie below every earlier control, inside the menu,
+// so that none of those moved. The match button is usable once a match can be launched, and its
 // dialog turns into the launched set-up.
-TEST_F(TitleMenu, MatchButtonBelowTheOtherControlsAndItsDialog)
+TEST_F(TitleMenu, NewButtonsBelowTheEarlierControlsAndTheMatchDialog)
 {
     auto* match = control<QPushButton>(menu(), "Com_Match");
-    EXPECT_FALSE(match->isEnabled());
-    for (QWidget* other : menu().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (other != match && other->objectName() != QStringLiteral("Com_Settings")) {
+    auto* settings = control<QPushButton>(menu(), "Com_Settings");
+    const auto children = menu().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(children.size(), 13) << "a control came or went";
+    for (QWidget* other : children) {
+        if (other != match && other != settings) {
             EXPECT_GE(match->geometry().top(), other->geometry().bottom()) << other->objectName().toStdString();
         }
     }
-    EXPECT_LE(match->geometry().bottom(), menu().height());
+    EXPECT_GE(settings->geometry().top(), match->geometry().bottom());
+    EXPECT_LE(settings->geometry().bottom(), menu().height());
+    EXPECT_TRUE(settings->isEnabled());
+    EXPECT_FALSE(match->isEnabled());
     menu().setMatchLauncher([](const MatchChoice&) { return 0; });
     EXPECT_TRUE(match->isEnabled());
 
@@ -138,7 +202,9 @@ TEST_F(TitleMenu, MatchButtonBelowTheOtherControlsAndItsDialog)
     EXPECT_EQ(read(dialog), std::make_tuple(false, 2, 10, true)) << "two players";
 }
 
-TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
+// Server and user text is shown literally on every screen. The name that logged in is offered
+// again, after a restart too; a refused name is not kept, and no password reaches the settings.
+TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyAndOnlyTheNameThatLoggedInIsKept)
 {
     const auto field = [](int tag) { return "<QZT>" + markup(tag).toStdString(); };
     // A line too long shows one line cut with an ellipsis, whole in its tooltip, never as markup.
@@ -148,7 +214,7 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
         "1" + field(1) + field(2) + field(3) + "<QZT>" + longLine.toStdString() + field(5) + "<QZT>203.0.113.5";
     checkVersion(markedNotice);
     EXPECT_EQ(expectLabelsShowTextLiterally(menu()), 5);
-    EXPECT_EQ(notice(1), markup(1));
+    EXPECT_EQ(text(menu(), "Word(2)"), markup(1));
     QLabel* fourth = control<QLabel>(menu(), "Word(5)");
     ASSERT_EQ(fourth->text(), longLine);
     const int lineHeight = fourth->fontMetrics().height();
@@ -160,7 +226,7 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
 
     click(menu(), "CD_Regist");
     online::Regist& regist = startUp.regist();
-    type(regist, RegistBoxes, {"enter", "pw", "pw"});
+    type(regist, {"TextB(0)", "TextB(1)", "TextB(2)"}, {"enter", "pw", "pw"});
     service.script("Regist.php", "-1" + field(6));
     QTest::keyClick(control<QLineEdit>(regist, "TextB(2)"), Qt::Key_Return);
     EXPECT_EQ(service.targets().back(), "/PHP/Rinkfall/Regist.php?Rkf=1&NAME=enter&PASS=pw&LENG=5&IP=203.0.113.5")
@@ -175,13 +241,14 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
     online::Accept& accept = startUp.accept();
     EXPECT_FALSE(menu().isVisible());
     EXPECT_EQ(menu().Tag, QStringLiteral("0"));
-    type(accept, AcceptBoxes, {"hanako", "pw"});
+    type(accept, {"TEXTU", "TEXTP"}, {"jiro", "wrong-Pass1"});
     service.script("Access.php", "-1" + field(7));
     click(accept, "CDA_Send");
+    EXPECT_EQ(readSettings(QSettings()).userName, QString()) << "a refused name was kept";
     EXPECT_EQ(expectLabelsShowTextLiterally(accept), 1);
     EXPECT_EQ(text(accept, "Word(3)"), markup(7));
     click(accept, "CDA_Return");
-    EXPECT_EQ(notice(1), QStringLiteral(" "));
+    EXPECT_EQ(text(menu(), "Word(2)"), QStringLiteral(" "));
     EXPECT_EQ(buttons(), Fresh);
     accept.close(); // a hidden, no longer current screen
     EXPECT_TRUE(exits.empty());
@@ -193,7 +260,8 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
     service.script("Say.php", "1");
     service.script("Lobby.php", "1" + field(9) + "<QZT>1<QZT>100" + field(10) + field(11) + field(12) + field(13)
                                     + "<QZT>1<QZT>1" + field(14) + field(15) + field(16));
-    type(accept, AcceptBoxes, {"hanako", "pw"});
+    control<QLineEdit>(accept, "TEXTU")->setText(QStringLiteral("hanako"));
+    control<QLineEdit>(accept, "TEXTP")->setText(QStringLiteral("s3cret-Pw"));
     QTest::keyClick(control<QLineEdit>(accept, "TEXTP"), Qt::Key_Enter, Qt::KeypadModifier);
     online::Lobby& lobby = startUp.lobby();
     ASSERT_TRUE(lobby.isVisible());
@@ -211,4 +279,162 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyOnEveryScreen)
     EXPECT_EQ(dialogs.messages.back(), markup(17).toStdString());
     lobby.close();
     EXPECT_EQ(exits, std::vector<int>{0});
+
+    const QByteArray file = place.contents();
+    EXPECT_TRUE(file.contains("hanako")) << file.toStdString();
+    for (const char* secret : {"s3cret-Pw", "wrong-Pass1", "c3Nj"})
+        EXPECT_FALSE(file.contains(secret)) << secret << " in " << file.toStdString();
+    StartUp restarted{service.url(), dialogs, [](int16_t) { return 0; }, [](int) {}};
+    restarted.rememberSettings(nullptr);
+    open(restarted.accept());
+    EXPECT_EQ(text(restarted.accept(), "TEXTU"), QStringLiteral("hanako"));
+    EXPECT_EQ(text(restarted.accept(), "TEXTP"), QString());
+    EXPECT_EQ(restarted.accept().focusWidget(), control<QLineEdit>(restarted.accept(), "TEXTP"));
+    restarted.accept().close();
 }
+
+// The dialog opens on what is stored, not on what this run was told (the rig's service stands for
+// a --server given): OK with a bad address keeps it open saying why; OK with a good one stores the
+// choice and applies it at once; Cancel changes nothing at all.
+TEST_F(TitleMenu, SettingsDialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChangesNothing)
+{
+    StoredSettings before;
+    before.server = QStringLiteral("http://stored.example:9000");
+    before.userName = QStringLiteral("taro");
+    {
+        QSettings settings;
+        writeSettings(settings, before);
+    }
+    QString errorShown;
+    openSettings([&](SettingsDialog& dialog) {
+        EXPECT_EQ(dialog.server()->text(), before.server);
+        EXPECT_EQ(dialog.volume()->value(), 100);
+        EXPECT_EQ(dialog.mouseSensitivity()->value(), 1.0);
+        EXPECT_FALSE(dialog.invertLook()->isChecked());
+        dialog.server()->setText(QStringLiteral("ftp://elsewhere.example"));
+        dialog.volume()->setValue(30);
+        dialog.mouseSensitivity()->setValue(2.5);
+        dialog.invertLook()->setChecked(true);
+        press(dialog, QDialogButtonBox::Ok);
+        EXPECT_TRUE(dialog.isVisible()) << "a bad address was accepted";
+        errorShown = dialog.error()->isVisible() ? dialog.error()->text() : QString();
+        dialog.server()->setText(QStringLiteral(" https://new.example:8443 "));
+        press(dialog, QDialogButtonBox::Ok);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_TRUE(errorShown.contains(QStringLiteral("http://"))) << errorShown.toStdString();
+    const StoredSettings stored = readSettings(QSettings());
+    StoredSettings expected = before;
+    expected.server = QStringLiteral("https://new.example:8443");
+    expected.volume = 30;
+    expected.mouseSensitivity = 2.5;
+    expected.invertLook = true;
+    EXPECT_EQ(shown(stored), shown(expected)) << "what the dialog does not show stays";
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(shown(applied[0]), shown(stored));
+    EXPECT_TRUE(startUp.protocol().address(QStringLiteral("PHP"), QStringLiteral("Login.php")).toString()
+                    .startsWith(QStringLiteral("https://new.example:8443/PHP/")))
+        << "the new service is used from now on";
+
+    const QByteArray file = place.contents();
+    openSettings([&](SettingsDialog& dialog) {
+        EXPECT_EQ(dialog.volume()->value(), 30);
+        dialog.server()->setText(QStringLiteral("http://other.example"));
+        dialog.volume()->setValue(0);
+        dialog.invertLook()->setChecked(false);
+        press(dialog, QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(place.contents(), file);
+    EXPECT_EQ(applied.size(), 1u);
+}
+
+TEST(StoredSettings, SurviveARestartAndSpoiledValuesReadAsDefaults)
+{
+    TemporarySettings place;
+    StoredSettings chosen;
+    chosen.server = QStringLiteral("https://curling.example.org:8443");
+    chosen.userName = QStringLiteral("花子");
+    chosen.window = platform::WindowPlacement{QRect(130, 90, 800, 600), true};
+    chosen.volume = 35;
+    chosen.mouseSensitivity = 2.25;
+    chosen.invertLook = true;
+    EXPECT_EQ(shown(readSettings(QSettings())), shown(StoredSettings{}));
+    {
+        QSettings settings;
+        writeSettings(settings, chosen);
+    }
+    EXPECT_TRUE(QSettings().fileName().startsWith(place.dir.path() + QStringLiteral("/rinkfall/")));
+    EXPECT_EQ(shown(readSettings(QSettings())), shown(chosen));
+
+    {
+        QSettings settings;
+        settings.setValue(QStringLiteral("sound/volume"), QStringLiteral("loud"));
+        settings.setValue(QStringLiteral("mouse/sensitivity"), 40);
+        settings.setValue(QStringLiteral("window/geometry"), QStringLiteral("here"));
+    }
+    const StoredSettings spoiled = readSettings(QSettings());
+    EXPECT_EQ(spoiled.volume, 100);
+    EXPECT_EQ(spoiled.mouseSensitivity, 1.0);
+    EXPECT_FALSE(spoiled.window);
+    EXPECT_EQ(spoiled.userName, chosen.userName) << "a spoiled value takes no other with it";
+    QSettings().setValue(QStringLiteral("sound/volume"), 250);
+    EXPECT_EQ(readSettings(QSettings()).volume, 100);
+}
+
+TEST(StoredSettings, TheCommandLinesServerCountsOverTheStoredOne)
+{
+    const auto serverFor = [](const QStringList& args, const QString& stored) {
+        QCommandLineParser parser;
+        parser.addOption({QStringLiteral("server"), QString(), QStringLiteral("URL")});
+        EXPECT_TRUE(parser.parse(QStringList{QStringLiteral("rinkfall")} + args));
+        StoredSettings s;
+        s.server = stored;
+        const std::optional<QUrl> url = serverForRun(parser, QStringLiteral("server"), s);
+        return url ? url->toString() : QStringLiteral("(refused)");
+    };
+    const QString stored = QStringLiteral("http://stored.example:9000");
+    const QString given = QStringLiteral("https://given.example");
+    const QString byDefault = QString::fromLatin1(online::Protocol::DefaultServer);
+    EXPECT_EQ(serverFor({"--server", given}, stored), given);
+    EXPECT_EQ(serverFor({}, stored), stored);
+    EXPECT_EQ(serverFor({}, QString()), byDefault);
+    EXPECT_EQ(serverFor({}, QStringLiteral("gopher://old")), byDefault) << "a spoiled stored address";
+    EXPECT_EQ(serverFor({"--server", "ftp://given.example"}, stored), QStringLiteral("(refused)"))
+        << "a bad address given is refused, not replaced";
+}
+
+struct PlacementCase {
+    const char* name;
+    QRect saved;
+    QRect expected;
+};
+
+class KeptInSight : public ::testing::TestWithParam<PlacementCase> {};
+
+// Two screens side by side: the primary 1280 x 1000 (a panel takes the bottom), a second to its
+// right. Without screens or without a size, nothing changes.
+TEST_P(KeptInSight, OnTheScreens)
+{
+    const QList<QRect> screens{QRect(0, 0, 1280, 1000), QRect(1280, 0, 1024, 768)};
+    EXPECT_EQ(platform::keepInSight(GetParam().saved, screens), GetParam().expected);
+    EXPECT_EQ(platform::keepInSight(GetParam().saved, {}), GetParam().saved);
+    const QRect sizeless(GetParam().saved.topLeft(), QSize(0, 0));
+    EXPECT_EQ(platform::keepInSight(sizeless, screens), sizeless);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowPlacement, KeptInSight,
+    ::testing::Values(
+        PlacementCase{"OnThePrimary", QRect(100, 50, 640, 480), QRect(100, 50, 640, 480)},
+        PlacementCase{"OnTheSecond", QRect(1400, 100, 640, 480), QRect(1400, 100, 640, 480)},
+        PlacementCase{"AcrossBoth", QRect(1000, 100, 640, 480), QRect(1000, 100, 640, 480)},
+        PlacementCase{"MostlyOffButEnoughShows", QRect(-400, 700, 640, 480), QRect(-400, 700, 640, 480)},
+        PlacementCase{"AboveAndLeftOfAll", QRect(-2000, -900, 640, 480), QRect(0, 0, 640, 480)},
+        PlacementCase{"OffEveryScreen", QRect(5000, 3000, 640, 480), QRect(640, 520, 640, 480)},
+        PlacementCase{"OnlyACornerOnTheSecond", QRect(2250, 700, 640, 480), QRect(1664, 288, 640, 480)},
+        PlacementCase{"LargerThanTheScreenItTouches", QRect(2250, 700, 1600, 1200),
+                      QRect(1280, 0, 1024, 768)},
+        PlacementCase{"TinyAndMostlyBeyondTheCorner", QRect(1270, 990, 64, 48), QRect(1216, 952, 64, 48)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
