@@ -8,6 +8,7 @@
 
 namespace {
 
+
 using fuzz::require;
 
 void checkLevel(const platform::TextureLevel& level, int width, int height)
@@ -35,9 +36,8 @@ void checkTexture(const platform::TextureImage& texture)
     require(width == 1 && height == 1);
 }
 
-// The loader accepts up to 2^26 texels, and a 1 KB run-length file may declare 4096 x 4096 (about
-// ten seconds per input here). Such inputs only repeat the same loops for longer, and would bring
-// the fuzzer down to a hundred inputs a second; the target leaves them out.
+// A 1 KB run-length file may declare 4096 x 4096 (ten seconds per input): such inputs only repeat
+// the same loops for longer, and would slow the fuzzer a hundredfold.
 bool declaresHugeImage(const std::uint8_t* data, std::size_t size)
 {
     if (size < 26)

@@ -1,6 +1,5 @@
-// libFuzzer target for the client's reading of server replies: the input is one reply document
-// (UTF-8, as the transfer decodes it). It is split into fields and read by every screen's reader;
-// a crash, a sanitizer report, an exception or an answer that breaks a reader's promise is a finding.
+// libFuzzer target for the client's reading of one server reply document (UTF-8), split into fields
+// and read by every screen's reader: an exception or a broken promise of a reader is a finding.
 
 #include "online/lobby_reply.h"
 #include "online/reply.h"

@@ -1,16 +1,10 @@
-// libFuzzer target for the replay reader, fed a whole recording as the game reads a file: the header
-// line, then frame lines until the end. Every input either reads through or is refused with
-// ReplayFormatError. What the reader accepted, the writer must write back to a line that reads as
-// the same values (a ReplayFormatError there escapes the target and is a finding).
+// libFuzzer target for the replay reader, fed a whole recording: it reads through or is refused with
+// ReplayFormatError; what it accepted, the writer writes back to a line that reads as the same values.
 
 #include "game/replay_format.h"
 #include "tests/fuzz/fuzz_check.h"
 
-#include <memory>
-#include <optional>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 

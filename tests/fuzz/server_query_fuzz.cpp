@@ -1,14 +1,11 @@
-// libFuzzer target for the service's query-string parsing and text rules. The input is a raw query
-// (the text after "?"). Each rule is checked against what it promises; a crash, a sanitizer report
-// or a broken promise is a finding.
+// libFuzzer target for the service's query-string parsing and text rules, fed a raw query (the text
+// after "?"): a crash, a sanitizer report or a broken promise of a rule is a finding.
 
 #include "server/query_params.h"
 #include "server/reply.h"
 #include "server/text_rules.h"
 #include "tests/fuzz/fuzz_check.h"
 
-#include <string>
-#include <string_view>
 
 namespace {
 

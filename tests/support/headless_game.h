@@ -1,9 +1,8 @@
 #pragma once
 
-// The game without a screen, for tests: a game window on the null device with a virtual clock the
-// test moves, scripted input and dialogs that write down what they were asked to show. Its files
-// are stand-ins (a grey texel, one triangle) unless useLibrary() asks for the real Library folder
-// the build writes beside the programs.
+// The game without a screen, for tests: the null device, a virtual clock the test moves, scripted
+// input and dialogs that write down what they show. Its files are stand-ins (a grey texel, one
+// triangle) unless useLibrary() asks for the real Library folder the build writes.
 
 #include "engine/qrn_platform.h"
 #include "game/field.h"
@@ -15,8 +14,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace testsupport {
@@ -53,16 +50,13 @@ public:
     HeadlessGame(const HeadlessGame&) = delete;
     HeadlessGame& operator=(const HeadlessGame&) = delete;
 
-    // The real Library files instead of the stand-ins.
     void useLibrary();
 
-    // A new game of `gmode` from `env`, at `framesPerSecond` on the clock.
     void start(std::int16_t gmode, int framesPerSecond = 61);
 
     // The input of the next frame (keys down, buttons clicked since the last frame) and its clock time.
     void setInput(std::initializer_list<std::uint8_t> keysDown = {}, std::int16_t buttons = 0, int x = 320,
                   int y = 240);
-    // One whole frame with these keys down.
     void frame(std::initializer_list<std::uint8_t> keysDown = {}, std::int16_t buttons = 0, int x = 320,
                int y = 240);
     void frames(int n);
