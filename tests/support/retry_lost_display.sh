@@ -4,6 +4,10 @@
 # opened while the machine is busy, whatever the clients do. Any other outcome is the program's own
 # and is passed on as it came.
 set -u
+# When the server hangs up before the program has written its greeting, the write raises SIGPIPE,
+# which would end the program at once, without a word and without its buffered output. Ignored
+# (children inherit that), the write fails instead and the program reports the lost display.
+trap '' PIPE
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 status=0
