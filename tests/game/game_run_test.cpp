@@ -1,11 +1,14 @@
+// Running the game from the command line: its options, recordings, replays, dumps, the --sound-out
+// file, and the errors that end a run.
+
 #include "game/game_run.h"
 #include "game/replay_format.h"
 #include "game/state_dump.h"
+#include "platform/audio/wav_format.h"
+#include "tests/support/headless_game.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,10 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -30,19 +35,20 @@ std::vector<std::string> readLines(const QString& path)
     return lines;
 }
 
-void writeLines(const QString& path, const std::vector<std::string>& lines)
+QJsonObject json(const std::string& line)
 {
-    std::ofstream out(path.toStdString());
-    for (const std::string& l : lines)
-        out << l << '\n';
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
 }
 
-// A practice game: place the stone, aim a little, shoot, let it run, and look around meanwhile.
-std::vector<std::string> scriptedShot()
-{
-    std::vector<std::string> lines{replayHeaderLine({1, 42})};
+// A recording's lines, frames 1/100 s apart.
+struct Script {
+    std::vector<std::string> lines;
+    std::vector<long> strokePresses;
     double t = 3.0;
-    const auto add = [&](std::vector<std::uint8_t> keys, std::int16_t buttons = 0, int x = 320, int y = 240) {
+
+    explicit Script(const ReplayHeader& header = {1, 42}) : lines{replayHeaderLine(header)} {}
+    void add(std::vector<std::uint8_t> keys = {}, std::int16_t buttons = 0, int x = 320, int y = 240)
+    {
         FrameInput in;
         in.t = t;
         in.keys = std::move(keys);
@@ -50,65 +56,38 @@ std::vector<std::string> scriptedShot()
         in.mouseX = x;
         in.mouseY = y;
         lines.push_back(frameInputLine(in));
-        t += 0.0125;
-    };
-    for (int i = 0; i < 90; ++i)
-        add({});
-    add({}, 2); // zoom in the free camera
-    add({}, 0, 300, 250);
-    for (int step = 0; step < 4; ++step) {
-        add({32});
-        add({});
-        for (int i = 0; i < 6; ++i)
+        t += 0.01;
+    }
+    long nextFrame() const { return long(lines.size()) - 1; }
+    // A practice shot with `powerFrames` of D; A and D pressed in turn every half second after the
+    // first second of the run, `strokes` times, so the brush's turns cancel out.
+    void shot(int powerFrames, int strokes, int runFrames)
+    {
+        for (int step = 0; step < 3; ++step) {
+            add({32});
+            add();
+        }
+        for (int i = 0; i < powerFrames; ++i)
             add({68});
+        add({32});
+        add();
+        add({32}); // the balance triangle turns
+        add({32});
+        add(); // let go
+        for (int i = 0; i < runFrames; ++i) {
+            if (i % 50 == 10 && i >= 100 && i / 50 - 2 < strokes) {
+                strokePresses.push_back(nextFrame());
+                add({std::uint8_t(i / 50 % 2 == 0 ? 65 : 68)});
+            } else {
+                add();
+            }
+        }
     }
-    add({32}); // shooting starts
-    add({32});
-    add({});   // released
-    for (int i = 0; i < 2600; ++i)
-        add(i % 40 == 3 ? std::vector<std::uint8_t>{65} : std::vector<std::uint8_t>{});
-    return lines;
-}
-
-// A Library folder with stand-ins for every file the game reads: grey bitmaps and one triangle.
-void writeLibrary(const QString& programDir)
-{
-    QDir(programDir).mkpath("Library");
-    QImage grey(2, 2, QImage::Format_RGB888);
-    grey.fill(QColor(100, 100, 100));
-    const QByteArray mesh = "xof 0302txt 0032\n"
-                            "Mesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;0.0;1.0;;\n 1;\n 3;0,1,2;;\n}\n";
-    for (const char* name : {"Tex_Ice", "Tex_House", "Tex_Wall", "Tex_Side", "Tex_Line", "Tex_Center",
-                             "Tex_LineSide", "Tex_Cursor", "Tex_Bar"})
-        ASSERT_TRUE(grey.save(programDir + "/Library/" + name + ".bmp", "BMP"));
-    for (const char* name : {"Mesh_Floor.x", "Mesh_Box.x", "Mesh_Pipe.x"}) {
-        QFile f(programDir + "/Library/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(mesh);
-    }
-}
+};
 
 class GameRunTest : public ::testing::Test {
 protected:
-    void SetUp() override { writeLibrary(dir.path()); }
-
     QString path(const char* name) const { return dir.filePath(name); }
-
-    // Runs `recording` (which records to rec.jsonl and dumps to first.dump), replays the recording
-    // and returns the first dump after checking the replay dumped the same.
-    std::vector<std::string> dumpReplaysIdentically(GameRunOptions recording)
-    {
-        recording.recordPath = path("rec.jsonl");
-        recording.dumpPath = path("first.dump");
-        EXPECT_EQ(runGame(recording), 0);
-        GameRunOptions replay = headless();
-        replay.replayPath = path("rec.jsonl");
-        replay.dumpPath = path("second.dump");
-        EXPECT_EQ(runGame(replay), 0);
-        const auto first = readLines(path("first.dump"));
-        EXPECT_EQ(first, readLines(path("second.dump")));
-        return first;
-    }
 
     GameRunOptions headless() const
     {
@@ -116,171 +95,201 @@ protected:
         o.startsGame = true;
         o.headless = true;
         o.seed = 5;
-        o.libraryDir = dir.path();
+        o.libraryDir = QString::fromStdString(testsupport::programDir());
         return o;
+    }
+    GameRunOptions replaying(const Script& script, const char* name = "script.jsonl")
+    {
+        std::ofstream out(path(name).toStdString());
+        for (const std::string& line : script.lines)
+            out << line << '\n';
+        GameRunOptions o = headless();
+        o.replayPath = path(name);
+        return o;
+    }
+
+    // Runs `recording` (which records to rec.jsonl and dumps to first.dump), replays the recording
+    // (with the same options otherwise) and returns the first dump after checking the replay dumped
+    // the same, and wrote the same sound file (again.wav) if the first run wrote one.
+    std::vector<std::string> dumpReplaysIdentically(GameRunOptions recording)
+    {
+        recording.recordPath = path("rec.jsonl");
+        recording.dumpPath = path("first.dump");
+        EXPECT_EQ(runGame(recording), 0);
+        GameRunOptions replay = recording;
+        replay.replayPath = path("rec.jsonl");
+        replay.recordPath.clear();
+        replay.dumpPath = path("second.dump");
+        if (!recording.soundOutPath.isEmpty())
+            replay.soundOutPath = path("again.wav");
+        EXPECT_EQ(runGame(replay), 0);
+        const auto first = readLines(path("first.dump"));
+        EXPECT_EQ(first, readLines(path("second.dump")));
+        QFile a(recording.soundOutPath), b(replay.soundOutPath);
+        if (a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly)) {
+            EXPECT_TRUE(a.readAll() == b.readAll()) << "the same sound";
+        }
+        EXPECT_EQ(a.exists(), b.exists());
+        return first;
+    }
+
+    // The run's stderr, and its exit code in `code`.
+    std::string stderrOf(const GameRunOptions& o, int& code)
+    {
+        testing::internal::CaptureStderr();
+        code = runGame(o);
+        return testing::internal::GetCapturedStderr();
     }
 
     QTemporaryDir dir;
 };
 
-TEST_F(GameRunTest, RecordingAReplayedGameReplaysToTheSameDump)
+struct FrameSound {
+    double rms = 0;        // loudness
+    double brightness = 0; // loudness of the change from sample to sample: high sounds stand out
+};
+
+std::vector<FrameSound> perFrame(const std::vector<std::int16_t>& samples, std::size_t frameSamples)
 {
-    const std::vector<std::string> script = scriptedShot();
-    writeLines(path("script.jsonl"), script);
-
-    GameRunOptions first = headless();
-    first.replayPath = path("script.jsonl");
-    const auto firstDump = dumpReplaysIdentically(first);
-    EXPECT_EQ(firstDump.size(), script.size() - 1);
-
-    // The recording holds what the script gave, frame by frame.
-    const auto recorded = readLines(path("rec.jsonl"));
-    ASSERT_EQ(recorded.size(), script.size());
-    EXPECT_EQ(parseReplayHeader(recorded[0]).seed, 42u);
-    for (std::size_t i = 1; i < script.size(); ++i)
-        ASSERT_EQ(frameInputLine(parseFrameInput(recorded[i])), frameInputLine(parseFrameInput(script[i])))
-            << i;
-
-    // The scripted shot was played: a stone went down the sheet and the next one came up.
-    const QJsonObject last = QJsonDocument::fromJson(QByteArray::fromStdString(firstDump.back())).object();
-    EXPECT_EQ(last.value("cur_stone").toInt(), 1);
-    EXPECT_EQ(last.value("phase").toInt(), 1001);
-    const QJsonObject stone = last.value("stones").toArray()[0].toObject();
-    EXPECT_GT(stone.value("pos").toArray()[2].toDouble(), 20.0);
+    std::vector<FrameSound> out(samples.size() / frameSamples);
+    for (std::size_t f = 0; f < out.size(); ++f) {
+        double sum = 0, diff = 0;
+        for (std::size_t i = f * frameSamples; i < (f + 1) * frameSamples; ++i) {
+            sum += double(samples[i]) * samples[i];
+            if (i > 0)
+                diff += std::pow(double(samples[i]) - samples[i - 1], 2);
+        }
+        out[f] = {std::sqrt(sum / double(frameSamples)), std::sqrt(diff / double(frameSamples))};
+    }
+    return out;
 }
 
-// A match against the computer: the human (red) throws by script, the computer (yellow) by itself.
-// The recording replays to the same dump, whose lines carry the match's state.
-TEST_F(GameRunTest, MatchAgainstTheComputerReplaysToTheSameDump)
+// Two shots at 100 frames a second: a slow stone, then (skipping ahead with F2 while it still
+// slides) a fast one that catches it up after four strokes. The replay is recorded, and the
+// recording plays back to the same dump and the same sound.
+TEST_F(GameRunTest, ReplayWritesItsSoundAtTheFramesOfItsDumpAndRecordsItself)
 {
-    match::MatchSetup setup;
-    setup.cpuLevel = 1;
-    setup.rules.ends = 1;
-    std::vector<std::string> lines{replayHeaderLine({match::GModeAgainstCpu, 11, setup})};
-    for (int i = 0; i < 5200; ++i) {
-        const int c = i % 2600;
-        FrameInput in;
-        in.t = 1 + i * 0.01;
-        if (c == 1 || c == 5 || c == 9 || c == 135 || (c >= 139 && c < 150))
-            in.keys = {32};
-        else if (c >= 13 && c < 131)
-            in.keys = {68}; // power
-        lines.push_back(frameInputLine(in));
-    }
-    writeLines(path("match.jsonl"), lines);
-    GameRunOptions o = headless();
-    o.replayPath = path("match.jsonl");
+    Script script;
+    for (int i = 0; i < 20; ++i)
+        script.add();
+    script.add({}, 2); // zoom in the free camera
+    script.add({}, 0, 300, 250);
+    script.shot(0, 0, 300);
+    script.add({113}); // F2: the next stone while the first still slides
+    script.add();
+    script.shot(400, 4, 1300);
+
+    GameRunOptions o = replaying(script);
+    o.soundOutPath = path("sound.wav");
     const auto dump = dumpReplaysIdentically(o);
-    ASSERT_EQ(dump.size(), 5200u);
-    EXPECT_EQ(parseReplayHeader(readLines(path("rec.jsonl"))[0]).match->cpuLevel, 1);
+    const auto recorded = readLines(path("rec.jsonl"));
+    ASSERT_EQ(recorded.size(), script.lines.size());
+    for (std::size_t i = 1; i < recorded.size(); ++i)
+        ASSERT_EQ(frameInputLine(parseFrameInput(recorded[i])), script.lines[i]) << i;
 
-    int maxThrown = 0;
-    for (const std::string& line : dump) {
-        const QJsonObject m = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object().value("match").toObject();
-        ASSERT_EQ(m.keys(), (QStringList{"end", "ends", "hammer", "score", "thrown", "turn"}));
-        ASSERT_EQ(m.value("ends").toInt(), 1);
-        maxThrown = std::max(maxThrown, m.value("thrown").toInt());
+    // What happened when, from the dump: the releases, the hit on the first stone, all still again.
+    std::vector<long> releases;
+    long hit = -1, allStill = -1;
+    double lastSpeed = 0;
+    int lastPhase = 0;
+    const long frames = long(dump.size());
+    for (long frame = 0; frame < frames; ++frame) {
+        const QJsonObject state = json(dump[std::size_t(frame)]);
+        if (state.value("phase").toInt() == 1008 && lastPhase != 1008)
+            releases.push_back(frame);
+        lastPhase = state.value("phase").toInt();
+        const QJsonArray stones = state.value("stones").toArray();
+        const auto speed = [&](int i) { // of a stone in play
+            const QJsonObject stone = stones[i].toObject();
+            return stone.value("in_play").toInt() == -1 ? stone.value("speed").toDouble() : 0.0;
+        };
+        if (hit < 0 && releases.size() == 2 && speed(0) > lastSpeed)
+            hit = frame;
+        lastSpeed = speed(0);
+        if (allStill < 0 && hit >= 0 && speed(0) <= 0 && speed(1) <= 0)
+            allStill = frame;
     }
-    EXPECT_GE(maxThrown, 2) << "the human's and the computer's stones were both thrown";
+    ASSERT_EQ(frames, long(script.lines.size()) - 1);
+    ASSERT_EQ(releases.size(), 2u);
+    ASSERT_GT(hit, releases[1] + 400) << "after the strokes";
+    ASSERT_GT(allStill, hit);
+
+    const std::optional<audio::PcmClip> wav = audio::readWavFile(path("sound.wav").toStdString());
+    ASSERT_TRUE(wav);
+    ASSERT_EQ(wav->sampleRate, 44100);
+    ASSERT_EQ(long(wav->samples.size()), frames * 441) << "each frame adds a hundredth of a second";
+    const std::vector<FrameSound> f = perFrame(wav->samples, 441);
+
+    // Nothing sounds before the first release (no gauge moved), then the release is loud.
+    for (long i = 0; i < releases[0]; ++i)
+        ASSERT_EQ(f[std::size_t(i)].rms, 0.0) << i;
+    EXPECT_GT(f[std::size_t(releases[0])].rms, 3000);
+
+    // The lone slow stone's rumble: present every frame, and quieter as it slows.
+    double early = 0, late = 0;
+    for (long i = releases[0] + 1; i < releases[0] + 290; ++i)
+        ASSERT_GT(f[std::size_t(i)].rms, 500) << i;
+    for (long i = 0; i < 50; ++i) {
+        early += f[std::size_t(releases[0] + 40 + i)].rms;
+        late += f[std::size_t(releases[0] + 240 + i)].rms;
+    }
+    EXPECT_LT(late, early * 0.97);
+    EXPECT_GT(late, early * 0.7);
+
+    // Strokes and the hit are bright against the rumble.
+    ASSERT_EQ(script.strokePresses.size(), 4u);
+    for (long s : script.strokePresses)
+        EXPECT_GT(f[std::size_t(s)].brightness, 5 * f[std::size_t(s - 1)].brightness) << s;
+    EXPECT_GT(f[std::size_t(hit)].brightness, 10 * f[std::size_t(hit - 1)].brightness) << hit;
+    EXPECT_GT(f[std::size_t(hit)].rms, 2 * f[std::size_t(hit - 1)].rms) << hit;
+
+    // Once every stone is still the rumble fades within a frame, and the last tails end.
+    for (long i = allStill + 40; i < frames; ++i)
+        ASSERT_EQ(f[std::size_t(i)].rms, 0.0) << i;
 }
 
-TEST_F(GameRunTest, MalformedLineStopsTheRunNamingItsLine)
-{
-    std::vector<std::string> lines{replayHeaderLine({1, 1}), R"({"t":1})", R"({"t":1.01,"keys":[32]})",
-                                   R"({"t":1.02,"keys":[300]})", R"({"t":1.03})"};
-    writeLines(path("bad.jsonl"), lines);
-    GameRunOptions o = headless();
-    o.replayPath = path("bad.jsonl");
-    o.dumpPath = path("bad.dump");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(runGame(o), 2);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("bad.jsonl:4:"), std::string::npos) << err;
-    EXPECT_EQ(readLines(path("bad.dump")).size(), 2u);
-}
-
-TEST_F(GameRunTest, AnyErrorInsideTheGameIsReportedAndEndsItNonZero)
-{
-    // 32,769 frames at one clock reading overflow the frames-per-second counter.
-    std::vector<std::string> lines{replayHeaderLine({1, 1})};
-    lines.insert(lines.end(), 32769, R"({"t":5})");
-    writeLines(path("still.jsonl"), lines);
-    GameRunOptions o = headless();
-    o.replayPath = path("still.jsonl");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(runGame(o), GameFailedExitCode);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("overflow"), std::string::npos) << err;
-}
-
-TEST_F(GameRunTest, DamagedLibraryFileIsUnfoundWithTheSystemsSeparatorsAndItsReasonOnStderr)
-{
-    QFile bitmap(path("Library/Tex_Ice.bmp"));
-    ASSERT_TRUE(bitmap.resize(60)); // cut inside the pixel rows
-    GameRunOptions o = headless();
-    o.frames = 1;
-    testing::internal::CaptureStderr();
-    EXPECT_NE(runGame(o), 0);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("Unfound: " + path("Library/Tex_Ice.bmp").toStdString() + "\n"), std::string::npos) << err;
-    EXPECT_NE(err.find("truncated"), std::string::npos) << err;
-    EXPECT_EQ(err.find('\\'), std::string::npos) << err;
-}
-
-// A live headless run ends after its frames; its recording replays to the same dump, which has every key.
-TEST_F(GameRunTest, LiveRunEndsAfterItsFramesAndReplaysToTheSameDump)
+// A live headless match ends after its frames at 100 frames a second, and records the player's
+// mouse feel and the match; its recording replays to the same dump, whose lines carry the match.
+TEST_F(GameRunTest, LiveMatchEndsAfterItsFramesAndReplaysToTheSameDump)
 {
     GameRunOptions live = headless();
     live.frames = 150;
+    live.mouseSensitivity = 0.25;
+    live.gmode = match::GModeAgainstCpu;
+    live.match = match::MatchSetup{{3, true}, true, 1};
     const auto dump = dumpReplaysIdentically(live);
     ASSERT_EQ(dump.size(), 150u);
-    const QJsonObject f = QJsonDocument::fromJson(QByteArray::fromStdString(dump[2])).object();
-    QStringList keys = f.keys();
-    keys.sort();
-    QStringList expected{"frame", "phase", "gmode", "running", "cur_stone", "cam_mode", "mouse_look",
-                         "solid_fill", "zoom", "zoom_on", "aim_x", "spin_set", "power_set", "bal_angle",
-                         "shot_frame", "fps", "vtx", "ply", "view", "stones"};
-    expected.sort();
-    EXPECT_EQ(keys, expected);
-    EXPECT_EQ(f.value("frame").toInt(), 2);
-    EXPECT_EQ(f.value("phase").toInt(), 1001);
-    EXPECT_EQ(f.value("running").toInt(), -1);
-    EXPECT_EQ(f.value("mouse_look").toInt(), -1);
-    EXPECT_EQ(f.value("view").toObject().keys(), (QStringList{"fov", "pitch", "pos", "yaw"}));
-    const QJsonArray stones = f.value("stones").toArray();
-    ASSERT_EQ(stones.size(), 17);
-    EXPECT_EQ(stones[16].toObject().keys(),
-              (QStringList{"heading", "in_play", "pos", "rot", "run_state", "speed", "spin"}));
-    // The headless clock runs at 100 frames per second from 0, so the whole first second counts.
-    const QJsonObject last = QJsonDocument::fromJson(QByteArray::fromStdString(dump.back())).object();
-    EXPECT_EQ(last.value("fps").toInt(), 100);
+    const QJsonObject f = json(dump[2]);
+    EXPECT_EQ(std::tuple(f["frame"].toInt(), f["phase"].toInt(), f["running"].toInt(), f["stones"].toArray().size()),
+              std::tuple(2, 1001, -1, 17));
+    const QJsonObject m = f.value("match").toObject();
+    EXPECT_EQ(m.keys(), (QStringList{"end", "ends", "hammer", "score", "thrown", "turn"}));
+    EXPECT_EQ(m.value("ends").toInt(), 3);
+    EXPECT_EQ(json(dump.back()).value("fps").toInt(), 100) << "the whole first second counts";
+    ReplayHeader header{match::GModeAgainstCpu, 5, live.match};
+    header.mouseSensitivity = 0.25;
+    EXPECT_EQ(readLines(path("rec.jsonl"))[0], replayHeaderLine(header));
 }
 
 // A script that only looks around: the cursor wanders off the middle now and then, to the left and
 // below it (`ySign` 1) or above it (-1). The free camera never looks above the horizon, so each way
 // is one that tilts the view down.
-std::vector<std::string> lookingAround(const ReplayHeader& header, int ySign)
+Script lookingAround(const ReplayHeader& header, int ySign)
 {
-    std::vector<std::string> lines{replayHeaderLine(header)};
+    Script script(header);
     for (int i = 0; i < 120; ++i) {
-        FrameInput in;
-        in.t = 2 + i * 0.01;
-        if (i % 7 == 3) {
-            in.mouseX = 320 - (i % 5) * 6;
-            in.mouseY = 240 + ySign * ((i % 3) * 5 + 1);
-        }
-        lines.push_back(frameInputLine(in));
+        if (i % 7 == 3)
+            script.add({}, 0, 320 - (i % 5) * 6, 240 + ySign * ((i % 3) * 5 + 1));
+        else
+            script.add();
     }
-    return lines;
+    return script;
 }
 
-std::pair<double, double> lastYawAndPitch(const std::vector<std::string>& dump)
+std::pair<double, double> yawAndPitchTurned(const std::vector<std::string>& dump)
 {
-    const auto view = [](const std::string& line) {
-        return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object().value("view").toObject();
-    };
-    const QJsonObject first = view(dump.front());
-    const QJsonObject last = view(dump.back());
+    const QJsonObject first = json(dump.front()).value("view").toObject();
+    const QJsonObject last = json(dump.back()).value("view").toObject();
     return {last.value("yaw").toDouble() - first.value("yaw").toDouble(),
             last.value("pitch").toDouble() - first.value("pitch").toDouble()};
 }
@@ -289,43 +298,67 @@ std::pair<double, double> lastYawAndPitch(const std::vector<std::string>& dump)
 // replay takes the feel from its header, and a recording of it passes that feel on.
 TEST_F(GameRunTest, ReplayTurnsTheViewWithItsRecordedMouseFeelNotThePlayers)
 {
-    writeLines(path("plain.jsonl"), lookingAround({1, 8}, 1));
+    GameRunOptions plain = replaying(lookingAround({1, 8}, 1), "plain.jsonl");
+    plain.mouseSensitivity = 4;
+    plain.invertLook = true;
+    const auto asRecorded = yawAndPitchTurned(dumpReplaysIdentically(plain));
+    ASSERT_NE(asRecorded.first, 0.0);
+    ASSERT_NE(asRecorded.second, 0.0);
+    EXPECT_EQ(readLines(path("rec.jsonl"))[0], replayHeaderLine({1, 8}));
+
     ReplayHeader felt{1, 8};
     felt.mouseSensitivity = 2.5;
     felt.invertLook = true;
-    writeLines(path("felt.jsonl"), lookingAround(felt, -1));
-
-    GameRunOptions plain = headless();
-    plain.replayPath = path("plain.jsonl");
-    const auto asRecorded = lastYawAndPitch(dumpReplaysIdentically(plain));
-    ASSERT_NE(asRecorded.first, 0.0);
-    ASSERT_NE(asRecorded.second, 0.0);
-    plain.mouseSensitivity = 4;
-    plain.invertLook = true;
-    EXPECT_EQ(lastYawAndPitch(dumpReplaysIdentically(plain)), asRecorded) << "the player's feel was used";
-    EXPECT_EQ(readLines(path("rec.jsonl"))[0], replayHeaderLine({1, 8}));
-
-    GameRunOptions withFeel = headless();
-    withFeel.replayPath = path("felt.jsonl");
-    const auto [yaw, pitch] = lastYawAndPitch(dumpReplaysIdentically(withFeel));
+    GameRunOptions withFeel = replaying(lookingAround(felt, -1), "felt.jsonl");
+    withFeel.mouseSensitivity = 4;
+    const auto [yaw, pitch] = yawAndPitchTurned(dumpReplaysIdentically(withFeel));
     EXPECT_NEAR(yaw, asRecorded.first * 2.5, 1e-3) << "the header's feel was not used";
     EXPECT_NEAR(pitch, asRecorded.second * 2.5, 1e-3) << "the cursor went the other way, inverted";
     const ReplayHeader passedOn = parseReplayHeader(readLines(path("rec.jsonl"))[0]);
     EXPECT_EQ(passedOn.mouseSensitivity, 2.5);
     EXPECT_TRUE(passedOn.invertLook);
-
-    // A live game records the player's feel.
-    GameRunOptions live = headless();
-    live.frames = 3;
-    live.mouseSensitivity = 0.25;
-    live.recordPath = path("live.jsonl");
-    ASSERT_EQ(runGame(live), 0);
-    const ReplayHeader liveHeader = parseReplayHeader(readLines(path("live.jsonl"))[0]);
-    EXPECT_EQ(liveHeader.mouseSensitivity, 0.25);
-    EXPECT_FALSE(liveHeader.invertLook);
 }
 
-TEST(ReplayFormat, FrameLinesReadBackAndDefaultsApply)
+// A malformed replay line, an error inside the game and an unwritable sound file each end the run
+// with their reason on stderr; a missing Sound folder is only silence.
+TEST_F(GameRunTest, ErrorsEndTheRunWithTheirReasonAndAMissingSoundFolderIsSilent)
+{
+    int code = 0;
+    Script bad;
+    for (const char* line : {R"({"t":1})", R"({"t":1.01,"keys":[32]})", R"({"t":1.02,"keys":[300]})", "{}"})
+        bad.lines.push_back(line);
+    GameRunOptions o = replaying(bad);
+    o.dumpPath = path("bad.dump");
+    EXPECT_NE(stderrOf(o, code).find("script.jsonl:4:"), std::string::npos);
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(readLines(path("bad.dump")).size(), 2u);
+
+    // 32,769 frames at one clock reading overflow the frames-per-second counter.
+    Script still;
+    still.lines.insert(still.lines.end(), 32769, R"({"t":5})");
+    EXPECT_NE(stderrOf(replaying(still), code).find("overflow"), std::string::npos);
+    EXPECT_EQ(code, GameFailedExitCode);
+
+    Script shot;
+    shot.shot(0, 0, 30);
+    o = replaying(shot);
+    o.soundOutPath = path("no/such/folder/out.wav");
+    EXPECT_NE(stderrOf(o, code).find("out.wav"), std::string::npos);
+    EXPECT_EQ(code, GameFailedExitCode);
+
+    // A program folder with the Library but no Sound/: the game plays on, in silence.
+    ASSERT_TRUE(QFile::link(o.libraryDir + "/Library", path("Library")));
+    o.libraryDir = dir.path();
+    o.soundOutPath = path("quiet.wav");
+    EXPECT_EQ(stderrOf(o, code), "");
+    EXPECT_EQ(code, 0);
+    const auto wav = audio::readWavFile(path("quiet.wav").toStdString());
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->samples.size(), (shot.lines.size() - 1) * 441);
+    EXPECT_TRUE(std::all_of(wav->samples.begin(), wav->samples.end(), [](std::int16_t s) { return s == 0; }));
+}
+
+TEST(ReplayFormat, LinesReadBackDefaultsApplyAndMalformedOnesAreRejected)
 {
     FrameInput in;
     in.t = 12.345678901234;
@@ -333,53 +366,33 @@ TEST(ReplayFormat, FrameLinesReadBackAndDefaultsApply)
     in.mouseX = -5;
     in.mouseY = 700;
     in.buttons = 3;
-    const FrameInput back = parseFrameInput(frameInputLine(in));
-    EXPECT_EQ(back.t, in.t);
-    EXPECT_EQ(back.keys, in.keys);
-    EXPECT_EQ(back.mouseX, -5);
-    EXPECT_EQ(back.mouseY, 700);
-    EXPECT_EQ(back.buttons, 3);
-
-    const FrameInput bare = parseFrameInput(R"({"t":0.5})");
-    EXPECT_TRUE(bare.keys.empty());
-    EXPECT_EQ(bare.mouseX, 320);
-    EXPECT_EQ(bare.mouseY, 240);
-    EXPECT_EQ(bare.buttons, 0);
-}
-
-TEST(ReplayFormat, MalformedFramesAreRejected)
-{
-    for (const char* bad : {R"({"keys":[1]})", R"({"t":"1"})", R"({"t":1,"keys":[-1]})", R"({"t":1,"keys":7})",
-                            R"({"t":1,"mouse":[1]})", R"({"t":1,"mouse":[1.5,2]})", R"({"t":1,"buttons":1e6})",
-                            R"([1,2])", R"({"t":1)", ""}) {
-        EXPECT_THROW(parseFrameInput(bad), ReplayFormatError) << bad;
-    }
-    EXPECT_THROW(parseReplayHeader(R"({"rinkfall_replay":2,"gmode":1,"seed":0})"), ReplayFormatError);
-    EXPECT_THROW(parseReplayHeader(R"({"rinkfall_replay":1,"gmode":1})"), ReplayFormatError);
-    const ReplayHeader h = parseReplayHeader(replayHeaderLine({99, 4000000000u}));
-    EXPECT_EQ(h.gmode, 99);
-    EXPECT_EQ(h.seed, 4000000000u);
-    EXPECT_FALSE(h.match);
-    EXPECT_EQ(replayHeaderLine({1, 3}), R"({"rinkfall_replay":1,"gmode":1,"seed":3})");
+    EXPECT_EQ(frameInputLine(parseFrameInput(frameInputLine(in))), frameInputLine(in));
+    EXPECT_EQ(parseFrameInput(frameInputLine(in)).t, in.t);
+    in = {};
+    in.t = 0.5;
+    EXPECT_EQ(frameInputLine(parseFrameInput(R"({"t":0.5})")), frameInputLine(in)) << "the defaults";
 
     match::MatchSetup setup;
     setup.cpuLevel = 3;
     setup.rules = {5, true};
-    const ReplayHeader withMatch = parseReplayHeader(replayHeaderLine({2, 9, setup}));
-    ASSERT_TRUE(withMatch.match);
-    EXPECT_TRUE(withMatch.match->againstCpu);
-    EXPECT_EQ(withMatch.match->cpuLevel, 3);
-    EXPECT_EQ(withMatch.match->rules.ends, 5);
-    EXPECT_TRUE(withMatch.match->rules.freeGuardZone);
-    for (const char* bad : {R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":1})",
-                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"x","level":1,"ends":8,"free_guard_zone":false}})",
-                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":4,"ends":8,"free_guard_zone":false}})",
-                            R"({"rinkfall_replay":1,"gmode":2,"seed":0,"match":{"opponent":"cpu","level":1,"ends":11,"free_guard_zone":false}})"})
-        EXPECT_THROW(parseReplayHeader(bad), ReplayFormatError) << bad;
-    for (const char* bad : {R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":0})",
-                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":50})",
-                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"mouse_sensitivity":"2"})",
-                            R"({"rinkfall_replay":1,"gmode":1,"seed":0,"invert_look":1})"})
+    ReplayHeader h{2, 4000000000u, setup};
+    h.mouseSensitivity = 0.5;
+    EXPECT_EQ(replayHeaderLine(parseReplayHeader(replayHeaderLine(h))), replayHeaderLine(h));
+    EXPECT_EQ(replayHeaderLine({1, 3}), R"({"rinkfall_replay":1,"gmode":1,"seed":3})");
+
+    for (const char* bad : {R"({"keys":[1]})", R"({"t":"1"})", R"({"t":1,"keys":[-1]})", R"({"t":1,"keys":7})",
+                            R"({"t":1,"mouse":[1]})", R"({"t":1,"mouse":[1.5,2]})", R"({"t":1,"buttons":1e6})",
+                            R"([1,2])", R"({"t":1)", ""})
+        EXPECT_THROW(parseFrameInput(bad), ReplayFormatError) << bad;
+    const std::string head = R"({"rinkfall_replay":1,"gmode":2,"seed":0)";
+    for (const std::string& bad :
+         {std::string(R"({"rinkfall_replay":2,"gmode":1,"seed":0})"), std::string(R"({"rinkfall_replay":1,"gmode":1})"),
+          head + R"(,"match":1})", head + R"(,"match":{"opponent":"x","level":1,"ends":8,"free_guard_zone":false}})",
+          head + R"(,"match":{"opponent":"cpu","level":4,"ends":8,"free_guard_zone":false}})",
+          head + R"(,"match":{"opponent":"cpu","level":1,"ends":11,"free_guard_zone":false}})",
+          head + R"(,"match":{"opponent":"cpu","level":1,"ends":8,"free_guard_zone":0}})",
+          head + R"(,"mouse_sensitivity":0})", head + R"(,"mouse_sensitivity":50})",
+          head + R"(,"mouse_sensitivity":"2"})", head + R"(,"invert_look":1})"})
         EXPECT_THROW(parseReplayHeader(bad), ReplayFormatError) << bad;
 }
 
@@ -396,68 +409,72 @@ TEST(ReplayFormat, FloatsUseTheShortestTextThatReadsBack)
     }
 }
 
-TEST(GameOptions, CommandLineValues)
+GameRunOptions parsed(QStringList args, const GameRunOptions& remembered = {})
 {
-    const auto parsed = [](const QStringList& args) {
-        QCommandLineParser p;
-        addGameOptions(p);
-        EXPECT_TRUE(p.parse(QStringList{"rinkfall"} + args));
-        return gameOptionsFrom(p);
-    };
-    const GameRunOptions o = parsed({"--gmode", "99", "--headless", "--frames", "10", "--dump", "d.jsonl"});
-    EXPECT_TRUE(o.startsGame);
-    EXPECT_EQ(o.gmode, 99);
-    EXPECT_TRUE(o.headless);
-    EXPECT_EQ(o.frames, 10);
-    EXPECT_EQ(o.dumpPath, "d.jsonl");
-
-    EXPECT_EQ(parsed({"--practice"}).gmode, 1);
-    EXPECT_TRUE(parsed({"--practice"}).startsGame);
-    EXPECT_FALSE(parsed({}).startsGame);
-
-    const GameRunOptions m = parsed({"--match", "cpu:3", "--ends", "4", "--free-guard-zone"});
-    EXPECT_TRUE(m.startsGame);
-    EXPECT_EQ(m.gmode, match::GModeAgainstCpu);
-    ASSERT_TRUE(m.match);
-    EXPECT_EQ(m.match->cpuLevel, 3);
-    EXPECT_EQ(m.match->rules.ends, 4);
-    EXPECT_TRUE(m.match->rules.freeGuardZone);
-    const GameRunOptions local = parsed({"--match", "local"});
-    EXPECT_EQ(local.gmode, match::GModeTwoPlayers);
-    EXPECT_EQ(local.match->rules.ends, 8);
-    EXPECT_FALSE(local.match->rules.freeGuardZone);
-
-    for (QStringList bad : {QStringList{"--frames", "0"}, QStringList{"--gmode", "x"}, QStringList{"--gmode", "40000"},
-                            QStringList{"--headless", "--screenshot", "a.png"}, QStringList{"--match", "cpu:4"},
-                            QStringList{"--match", "robot"}, QStringList{"--match", "cpu", "--ends", "11"},
-                            QStringList{"--match", "cpu", "--ends", "0"}, QStringList{"--ends", "3"}})
-        EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
+    QCommandLineParser p;
+    addGameOptions(p);
+    EXPECT_TRUE(p.parse(QStringList{"rinkfall"} + args)) << p.errorText().toStdString();
+    return gameOptionsFrom(p, remembered);
 }
 
 // What the player chose in earlier runs holds unless the command line says otherwise.
-TEST(GameOptions, CommandLineOverridesTheRememberedValues)
+TEST(GameOptions, CommandLineValuesOverTheRememberedOnes)
 {
+    const GameRunOptions o = parsed({"--gmode", "99", "--headless", "--frames", "10", "--dump", "d.jsonl"});
+    EXPECT_EQ(std::tuple(o.startsGame, o.gmode, o.headless, o.frames, o.dumpPath),
+              std::tuple(true, 99, true, 10, "d.jsonl"));
+    const GameRunOptions practice = parsed({"--practice"});
+    EXPECT_EQ(std::tuple(practice.gmode, practice.startsGame), std::tuple(1, true));
+    EXPECT_FALSE(parsed({}).startsGame);
+
+    const GameRunOptions m = parsed({"--match", "cpu:3", "--ends", "4", "--free-guard-zone"});
+    ASSERT_TRUE(m.match);
+    EXPECT_EQ(std::tuple(m.startsGame, m.gmode, m.match->cpuLevel, m.match->rules.ends, m.match->rules.freeGuardZone),
+              std::tuple(true, match::GModeAgainstCpu, 3, 4, true));
+    EXPECT_EQ(parsed({"--match", "local"}).gmode, match::GModeTwoPlayers);
+
     GameRunOptions remembered;
     remembered.soundVolume = 40;
     remembered.mouseSensitivity = 2;
     remembered.invertLook = true;
-    const auto parsed = [&](const QStringList& args) {
-        QCommandLineParser p;
-        addGameOptions(p);
-        EXPECT_TRUE(p.parse(QStringList{"rinkfall"} + args));
-        return gameOptionsFrom(p, remembered);
-    };
-    const GameRunOptions kept = parsed({"--practice"});
-    EXPECT_EQ(kept.soundVolume, 40);
-    EXPECT_EQ(kept.mouseSensitivity, 2);
-    EXPECT_TRUE(kept.invertLook);
-    const GameRunOptions given = parsed({"--mouse-sensitivity", "0.5", "--invert-look", "off"});
-    EXPECT_EQ(given.mouseSensitivity, 0.5);
-    EXPECT_FALSE(given.invertLook);
+    const GameRunOptions kept = parsed({"--practice"}, remembered);
+    EXPECT_EQ(std::tuple(kept.soundVolume, kept.mouseSensitivity, kept.invertLook), std::tuple(40, 2.0, true));
+    const GameRunOptions given = parsed(
+        {"--mouse-sensitivity", "0.5", "--invert-look", "off", "--volume", "35", "--mute", "--sound-out", "x.wav"},
+        remembered);
+    EXPECT_EQ(std::tuple(given.mouseSensitivity, given.invertLook, given.soundVolume, given.muted, given.soundOutPath),
+              std::tuple(0.5, false, 35, true, "x.wav"));
     EXPECT_TRUE(parsed({"--invert-look", "on"}).invertLook);
-    for (QStringList bad : {QStringList{"--mouse-sensitivity", "0"}, QStringList{"--mouse-sensitivity", "6"},
-                            QStringList{"--mouse-sensitivity", "fast"}, QStringList{"--invert-look", "yes"}})
+
+    for (QStringList bad : {QStringList{"--frames", "0"}, {"--gmode", "x"}, {"--gmode", "40000"},
+                            {"--seed", "4294967296"}, {"--headless", "--screenshot", "a.png"},
+                            {"--match", "cpu:4"}, {"--match", "robot"}, {"--match", "cpu", "--ends", "11"},
+                            {"--match", "cpu", "--ends", "0"}, {"--ends", "3"}, {"--mouse-sensitivity", "0"},
+                            {"--mouse-sensitivity", "6"}, {"--mouse-sensitivity", "fast"},
+                            {"--invert-look", "yes"}, {"--volume", "101"}, {"--volume", "-1"},
+                            {"--volume", "loud"}})
         EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
+}
+
+// Only a live window plays on the device unless the volume is asked for; mute silences the device.
+TEST(GameOptions, SoundGoesWhereTheRunAsks)
+{
+    const std::tuple<QStringList, bool, bool> cases[] = {
+        {{"--practice"}, true, false},
+        {{"--practice", "--mute"}, false, false},
+        {{"--practice", "--volume", "0"}, false, false},
+        {{"--headless", "--practice"}, false, false},
+        {{"--replay", "r.jsonl"}, false, false},
+        {{"--replay", "r.jsonl", "--volume", "40"}, true, false},
+        {{"--headless", "--practice", "--volume", "40", "--mute"}, false, false},
+        {{"--headless", "--replay", "r.jsonl", "--sound-out", "o.wav"}, false, true},
+        {{"--practice", "--mute", "--sound-out", "o.wav"}, false, true},
+    };
+    for (const auto& [args, device, file] : cases) {
+        const SoundOutputs out = soundOutputsFor(parsed(args));
+        EXPECT_EQ(out.device, device) << args.join(' ').toStdString();
+        EXPECT_EQ(out.file, file) << args.join(' ').toStdString();
+    }
 }
 
 } // namespace
