@@ -41,26 +41,80 @@ protected:
         field->Phase = SingleBase + StonesRunning;
         frames(2);
     }
+
+    // Red's stones near the button, yellow's beyond it in the house.
+    void playEnd()
+    {
+        for (int i = 0; i < match::StonesPerEnd; ++i) {
+            const bool red = m().toThrow() == match::Team::Red;
+            restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 37.5f);
+        }
+    }
 };
 
+float channel(const D3DCOLORVALUE& v, int c)
+{
+    return c == 0 ? v.r : c == 1 ? v.g : v.b;
+}
+
+// The colour the device gives the upward face of a draw: Direct3D's lighting with the normal as the
+// world's inverse transpose leaves it (not renormalised), clamped, without the texture.
+std::array<float, 3> litUpwardFace(const gfx::SubsetDrawRecord& draw, const gfx::DeviceState& state)
+{
+    const D3DMATRIX n = gfx::normalMatrix(draw.world);
+    const D3DMATERIAL8& m = draw.material;
+    std::array<float, 3> lit{};
+    for (int c = 0; c < 3; ++c) {
+        float ambientSum = float((state.renderState(d3d::RS_AMBIENT) >> (16 - 8 * c)) & 0xFF) / 255;
+        float diffuseSum = 0;
+        for (std::uint32_t i = 0; i < 8; ++i) {
+            if (!state.lightEnabled(i))
+                continue;
+            const D3DLIGHT8 l = state.light(i);
+            const D3DVECTOR d = l.Direction;
+            const float nDotL = -(n.m[1][0] * d.x + n.m[1][1] * d.y + n.m[1][2] * d.z) / std::hypot(d.x, d.y, d.z);
+            ambientSum += channel(l.Ambient, c);
+            diffuseSum += channel(l.Diffuse, c) * std::max(nDotL, 0.0f);
+        }
+        lit[c] = std::clamp(channel(m.Ambient, c) * ambientSum + channel(m.Diffuse, c) * diffuseSum
+                                + channel(m.Emissive, c),
+                            0.0f, 1.0f);
+    }
+    return lit;
+}
+
+// "red", "yellow" or "green" for a clear colour, "pale" for one washed out towards white or grey.
+std::string hueOf(const std::array<float, 3>& c)
+{
+    const auto [lo, hi] = std::minmax_element(c.begin(), c.end());
+    if (*hi - *lo < 0.5f)
+        return "pale";
+    if (c[0] > 0.6f && c[1] > 0.6f)
+        return "yellow";
+    return c[0] > 0.6f ? "red" : c[1] > 0.6f ? "green" : "other";
+}
+
 // Sixteen stones, the end's count from above, Esc's question, the result screen and another match.
+// Seen from above, every stone in play wears a cap of its team's colour and every counting stone a
+// green ring, whatever the flattening of the marks does to their normals.
 TEST_F(FieldMatch, EndCountResultAndLeaving)
 {
     startMatch(match::GModeTwoPlayers, 1);
     ASSERT_NE(field->currentMatch(), nullptr);
     EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
-    for (int i = 0; i < match::StonesPerEnd; ++i) {
-        // Red's stones near the button, yellow's beyond the house.
-        const bool red = m().toThrow() == match::Team::Red;
-        restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 39.0f);
-    }
+    playEnd();
     EXPECT_EQ(field->Phase, EndCount);
     EXPECT_EQ(field->CamMode, 7);
     EXPECT_EQ(m().score(), (std::array<int, 2>{8, 0}));
     EXPECT_TRUE(m().over());
-    // Red's scoreboard row: the name, then the finished end's points, then the total.
     device->reset();
     frames(1);
+    std::map<std::string, int> marks;
+    for (const gfx::SubsetDrawRecord& draw : device->subsetDraws())
+        if (std::hypot(draw.world.m[1][0], draw.world.m[1][1], draw.world.m[1][2]) < 0.05f) // flattened discs
+            ++marks[hueOf(litUpwardFace(draw, device->state()))];
+    EXPECT_EQ(marks, (std::map<std::string, int>{{"green", 8}, {"red", 8}, {"yellow", 8}}));
+    // Red's scoreboard row: the name, then the finished end's points, then the total.
     const auto& texts = device->texts();
     const auto red = std::find_if(texts.begin(), texts.end(),
                                   [](const gfx::TextRecord& t) { return t.text.starts_with("\u3000赤"); });
@@ -85,80 +139,16 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
     EXPECT_EQ(m().score(), (std::array<int, 2>{0, 0}));
 
-    tap(VK_ESC);
-    EXPECT_EQ(field->Phase, LeaveMatch);
-    tap(VK_SPACE);
-    EXPECT_EQ(field->Running, 0);
-}
-
-// The colour the device gives the upward face of a draw: Direct3D's lighting with the normal as the
-// world's inverse transpose leaves it (not renormalised), clamped, without the texture.
-std::array<float, 3> litUpwardFace(const gfx::SubsetDrawRecord& draw, const gfx::DeviceState& state)
-{
-    const D3DMATRIX n = gfx::normalMatrix(draw.world);
-    const D3DMATERIAL8& m = draw.material;
-    const std::uint32_t ambient = state.renderState(d3d::RS_AMBIENT);
-    std::array<float, 3> lit{};
-    for (int c = 0; c < 3; ++c) {
-        const float matAmbient = c == 0 ? m.Ambient.r : c == 1 ? m.Ambient.g : m.Ambient.b;
-        const float matDiffuse = c == 0 ? m.Diffuse.r : c == 1 ? m.Diffuse.g : m.Diffuse.b;
-        const float matEmissive = c == 0 ? m.Emissive.r : c == 1 ? m.Emissive.g : m.Emissive.b;
-        float ambientSum = float((ambient >> (16 - 8 * c)) & 0xFF) / 255;
-        float diffuseSum = 0;
-        for (std::uint32_t i = 0; i < 8; ++i) {
-            if (!state.lightEnabled(i))
-                continue;
-            const D3DLIGHT8 l = state.light(i);
-            const D3DVECTOR d = l.Direction;
-            const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-            const float nDotL = -(n.m[1][0] * d.x + n.m[1][1] * d.y + n.m[1][2] * d.z) / length;
-            ambientSum += c == 0 ? l.Ambient.r : c == 1 ? l.Ambient.g : l.Ambient.b;
-            diffuseSum += (c == 0 ? l.Diffuse.r : c == 1 ? l.Diffuse.g : l.Diffuse.b) * std::max(nDotL, 0.0f);
-        }
-        lit[c] = std::clamp(matAmbient * ambientSum + matDiffuse * diffuseSum + matEmissive, 0.0f, 1.0f);
-    }
-    return lit;
-}
-
-// "red", "yellow" or "green" for a clear colour, "pale" for one washed out towards white or grey.
-std::string hueOf(const std::array<float, 3>& c)
-{
-    const auto [lo, hi] = std::minmax_element(c.begin(), c.end());
-    if (*hi - *lo < 0.5f)
-        return "pale";
-    if (c[0] > 0.6f && c[1] > 0.6f)
-        return "yellow";
-    return c[0] > 0.6f ? "red" : c[1] > 0.6f ? "green" : "other";
-}
-
-// Seen from above at the end's count, every stone in play wears a cap of its team's colour and every
-// counting stone a green ring, whatever the flattening of the marks does to their normals.
-TEST_F(FieldMatch, EndCountMarksShowTheirColoursFromAbove)
-{
-    startMatch(match::GModeTwoPlayers, 1);
-    for (int i = 0; i < match::StonesPerEnd; ++i) {
-        const bool red = m().toThrow() == match::Team::Red;
-        restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 37.5f);
-    }
-    ASSERT_EQ(field->Phase, EndCount);
-    ASSERT_EQ(m().score(), (std::array<int, 2>{8, 0}));
-    device->reset();
-    frame();
-    std::map<std::string, int> marks;
-    for (const gfx::SubsetDrawRecord& draw : device->subsetDraws())
-        if (std::hypot(draw.world.m[1][0], draw.world.m[1][1], draw.world.m[1][2]) < 0.05f) // flattened discs
-            ++marks[hueOf(litUpwardFace(draw, device->state()))];
-    EXPECT_EQ(marks, (std::map<std::string, int>{{"green", 8}, {"red", 8}, {"yellow", 8}}));
-}
-
-TEST_F(FieldMatch, ResultScreenEndChoiceEndsTheGame)
-{
-    startMatch(match::GModeTwoPlayers, 1);
-    for (int i = 0; i < match::StonesPerEnd; ++i)
-        restAt(3, m().toThrow() == match::Team::Red ? 36.0f + 0.3f * float(i) : 39.5f);
+    playEnd();
     tap(VK_SPACE);
     ASSERT_EQ(field->Phase, MatchResult);
     tap(VK_D);
+    tap(VK_SPACE); // 終了
+    EXPECT_EQ(field->Running, 0);
+
+    startMatch(match::GModeTwoPlayers, 1);
+    tap(VK_ESC);
+    EXPECT_EQ(field->Phase, LeaveMatch);
     tap(VK_SPACE);
     EXPECT_EQ(field->Running, 0);
 }

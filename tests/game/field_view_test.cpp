@@ -1,5 +1,7 @@
 #include "field_fixture.h"
 
+#include <tuple>
+
 using namespace fieldtest;
 using namespace ShotPhase;
 
@@ -15,32 +17,30 @@ protected:
         controlsOnly();
         ASSERT_EQ(field->Phase, 1001);
     }
+    std::pair<int, int> cursor() const { return {host.x, host.y}; }
 };
 
-TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewByFovScaledSensitivity)
+// An offset from the middle turns the view by the field of view's share of the sensitivity, and
+// the cursor goes back to the middle; the angles stay in their ranges; Enter switches it off and on.
+TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewWithinItsRangesUntilEnter)
 {
     const float yaw = field->View.Yaw;
     controlsOnly({}, 320, 240);
     EXPECT_EQ(field->View.Yaw, yaw); // cursor at the middle: no turn
     controlsOnly({}, 220, 240);
     EXPECT_NEAR(field->View.Yaw, yaw + 20, 1e-4);
-    EXPECT_EQ(host.x, 320); // the cursor is put back in the middle
-    EXPECT_EQ(host.y, 240);
+    EXPECT_EQ(cursor(), std::pair(320, 240));
 
     field->View.Fov = 5;
     field->View.Yaw = 0;
     controlsOnly(); // back in the middle first: the same reading twice is no movement
     controlsOnly({}, 220, 240);
     EXPECT_NEAR(field->View.Yaw, 100 * 5.0 / 45 * 0.2, 1e-4);
-
     field->View.Fov = 45;
     field->View.Pitch = 0;
     controlsOnly({}, 320, 190);
     EXPECT_NEAR(field->View.Pitch, 10, 1e-4); // above the middle tilts up
-}
 
-TEST_F(MouseLook, AnglesStayInTheirRangesAndEnterSwitchesItOffAndOn)
-{
     controlsOnly({}, 320, 240 + 1000);
     EXPECT_EQ(field->View.Pitch, -85.0f);
     controlsOnly({}, 320, 240 - 2000);
@@ -57,44 +57,16 @@ TEST_F(MouseLook, AnglesStayInTheirRangesAndEnterSwitchesItOffAndOn)
     EXPECT_EQ(field->MouseLook, 0);
     controlsOnly({}, 100, 100);
     EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
-    EXPECT_EQ(host.x, 100); // the cursor moves freely
+    EXPECT_EQ(cursor(), std::pair(100, 100)) << "the cursor moves freely";
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, -1);
 }
 
-// The player's mouse-look: the same cursor movement turns the view `sensitivity` times as far as the
-// game's own rate, both ways, and inverted look tilts the other way while the yaw keeps its sense.
-TEST_F(MouseLook, SensitivityScalesBothTurnsAndInvertedLookFlipsOnlyTheTilt)
+// The free camera's zoom takes 79 frames at 60 a second and leaves its field of view alone; a click
+// during a ramp is ignored, and one after it ramps back.
+TEST_F(FieldTest, ZoomRampsInSeventyNineFramesIgnoringClicksMeanwhile)
 {
-    const auto turns = [this](double sensitivity, bool invert) {
-        env.mouseSensitivity = sensitivity;
-        env.invertLook = invert;
-        start(1);
-        controlsOnly();
-        controlsOnly();
-        field->View.Yaw = 0;
-        field->View.Pitch = 0;
-        controlsOnly({}, 300, 230);
-        return std::make_pair(field->View.Yaw, field->View.Pitch);
-    };
-    const auto [yaw, pitch] = turns(1.0, false);
-    ASSERT_GT(yaw, 0);
-    ASSERT_GT(pitch, 0);
-    const std::pair<double, bool> feels[]{{2.5, false}, {0.5, true}, {1.0, true}};
-    for (const auto& [sensitivity, invert] : feels) {
-        const auto [y, p] = turns(sensitivity, invert);
-        EXPECT_NEAR(y, yaw * sensitivity, 1e-4) << sensitivity;
-        EXPECT_NEAR(p, (invert ? -pitch : pitch) * sensitivity, 1e-4) << sensitivity << invert;
-        EXPECT_EQ(host.x, 320) << "the cursor goes back to the middle whatever the feel";
-    }
-}
-
-using Zoom = FieldTest;
-
-TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)
-{
-    start(1);
-    settleFrameRate();
+    startPlaying(1, 61);
     ASSERT_EQ(field->Phase, 1001);
     frame({}, 2);
     EXPECT_EQ(field->ZoomOn, -1);
@@ -102,12 +74,11 @@ TEST_F(Zoom, FullRampTakesSeventyNineFramesAtSixty)
     for (; field->Zoom < 80 && framesToFull < 200; ++framesToFull)
         frame();
     EXPECT_EQ(framesToFull, 79);
-    EXPECT_EQ(field->View.Fov, 45.0f); // the free camera's field of view is not zoomed
-}
+    EXPECT_EQ(field->View.Fov, 45.0f);
+    frame({}, 2);
+    frames(100);
+    ASSERT_EQ(field->Zoom, 0.0f);
 
-TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
-{
-    startPlaying(1, 61);
     advanceTo(Position);
     frame({}, 1);
     frame();
@@ -117,14 +88,12 @@ TEST_F(Zoom, ClicksDuringTheRampAreIgnoredAndAFinishedRampReverses)
     EXPECT_EQ(field->ZoomOn, -1);
     EXPECT_GT(field->Zoom, zooming);
     frames(100);
-    ASSERT_EQ(field->Zoom, 80.0f);
-    EXPECT_EQ(field->View.Fov, 5.0f);
+    EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(80.0f, 5.0f));
     frame({}, 1);
     EXPECT_EQ(field->ZoomOn, 0);
     EXPECT_LT(field->Zoom, 79.0f);
     frames(100);
-    EXPECT_EQ(field->Zoom, 0.0f);
-    EXPECT_EQ(field->View.Fov, 45.0f);
+    EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(0.0f, 45.0f));
 }
 
 class CameraControls : public FieldTest {
@@ -138,7 +107,8 @@ protected:
     }
 };
 
-TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
+// A left click in the free camera swaps the ends; a right click cycles the cameras of the phase.
+TEST_F(CameraControls, ClicksSwapTheEndsOrCycleTheCamerasOfThePhase)
 {
     startPlaying();
     ASSERT_EQ(field->CamMode, 1);
@@ -148,28 +118,22 @@ TEST_F(CameraControls, LeftClickInTheFreeCameraSwapsTheEnds)
     frame();
     EXPECT_EQ(clicked(2).first, 1); // right click: zoom only
     EXPECT_EQ(field->ZoomOn, -1);
-}
+    frames(100);
 
-TEST_F(CameraControls, RightClickCyclesPerPhase)
-{
-    startPlaying();
     advanceTo(Position);
     ASSERT_EQ(field->CamMode, 3);
     EXPECT_EQ(clicked(2), ModeAndZ(4, 36));
     EXPECT_EQ(field->View.Pos.y, 1.0f);
     frame();
     EXPECT_EQ(clicked(2), ModeAndZ(3, 1));
-
     advanceTo(Ready);
     frame({VK_SPACE});
-    ASSERT_EQ(field->Phase, 1006);
-    EXPECT_EQ(field->CamMode, 5);
+    ASSERT_EQ(std::tuple(field->Phase, field->CamMode), std::tuple(1006, 5));
     EXPECT_EQ(clicked(2, {VK_SPACE}), ModeAndZ(4, 36));
     frame({VK_SPACE});
     EXPECT_EQ(clicked(2, {VK_SPACE}), ModeAndZ(5, 1));
     frames(2);
-    ASSERT_EQ(field->Phase, 1008);
-    EXPECT_EQ(field->CamMode, 6);
+    ASSERT_EQ(std::tuple(field->Phase, field->CamMode), std::tuple(1008, 6));
     const float stoneZ = field->Stones[0].Pos.z;
     frame();
     EXPECT_EQ(field->View.Pos.z, stoneZ); // the stone camera anchors on the stone before it moves on
@@ -182,17 +146,14 @@ TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)
 {
     start(1);
     frame({}, 1); // phase 1 -> 1000: no click handling
-    EXPECT_EQ(field->CamMode, 1);
-    EXPECT_EQ(field->View.Pos.z, 0.0f);
+    EXPECT_EQ(ModeAndZ(field->CamMode, field->View.Pos.z), ModeAndZ(1, 0));
     frame();
     ASSERT_EQ(field->Phase, 1001);
 
     field->Phase = 1008; // a shot whose stones have all stopped
     field->CamMode = 6;
     frame({}, 2);
-    EXPECT_EQ(field->Phase, 1000);
-    EXPECT_EQ(field->CamMode, 6);
-    EXPECT_EQ(field->ZoomOn, 0);
+    EXPECT_EQ(std::tuple(field->Phase, field->CamMode, field->ZoomOn), std::tuple(1000, 6, 0));
 }
 
 TEST_F(CameraControls, FreeCameraWalksRelativeToYawAndStaysInBounds)
@@ -208,12 +169,10 @@ TEST_F(CameraControls, FreeCameraWalksRelativeToYawAndStaysInBounds)
     hold(VK_W, 200);
     EXPECT_EQ(field->View.Pos.z, 39.0f);
     EXPECT_NEAR(field->View.Pos.x, 3, 1e-4);
-
     hold(VK_A, 2);
     EXPECT_NEAR(field->View.Pos.x, 2.9, 1e-5);
     hold(VK_D, 3);
     EXPECT_NEAR(field->View.Pos.x, 3.1, 1e-5);
-
     field->View.Yaw = 90; // facing -x
     hold(VK_S, 2);
     EXPECT_NEAR(field->View.Pos.x, 3.2, 1e-5);
@@ -223,17 +182,16 @@ TEST_F(CameraControls, FreeCameraWalksRelativeToYawAndStaysInBounds)
 
 using WindowKeys = FieldTest;
 
-// A frame calls the device in its fixed order; F1 toggles wireframe, starting from solid.
-TEST_F(WindowKeys, FrameDrawsOnceAndF1TogglesWireframe)
+// A frame draws one scene and presents it; F1 toggles wireframe, starting from solid. Esc and a
+// close request end the loop after the frame is presented; a cleared flag draws nothing.
+TEST_F(WindowKeys, FrameDrawsOnceF1TogglesWireframeAndEscOrCloseEndTheLoop)
 {
     start(1);
     frame();
     const auto& c = device->counts();
-    for (int n : {c.clears, c.beginScenes, c.endScenes, c.spriteBegins, c.spriteEnds, c.presents})
-        EXPECT_EQ(n, 1);
-    EXPECT_FALSE(device->inScene());
-    EXPECT_FALSE(device->inSprites());
-
+    EXPECT_EQ(std::tuple(c.clears, c.beginScenes, c.endScenes, c.spriteBegins, c.spriteEnds, c.presents),
+              std::tuple(1, 1, 1, 1, 1, 1));
+    EXPECT_FALSE(device->inScene() || device->inSprites());
     frame();
     const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
     EXPECT_EQ(fill(), d3d::FILL_SOLID);
@@ -241,11 +199,7 @@ TEST_F(WindowKeys, FrameDrawsOnceAndF1TogglesWireframe)
         tap(VK_F1);
         EXPECT_EQ(fill(), expected);
     }
-}
 
-// Esc and a close request end the loop after the frame is presented; a cleared flag draws nothing.
-TEST_F(WindowKeys, EscOrCloseRequestEndsTheLoop)
-{
     for (bool esc : {true, false}) {
         start(1);
         int framesRun = 0;

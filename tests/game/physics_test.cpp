@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 constexpr float Friction = 0.000025f, BrushFriction = 0.00002f;
 
-StoneRec movingStone(float x, float z, float speed, float heading = 0, float spin = 0)
+StoneRec stone(float x, float z, float speed, float heading = 0, float spin = 0, std::int16_t runState = 1)
 {
     StoneRec s;
     s.InPlay = -1;
@@ -17,15 +18,19 @@ StoneRec movingStone(float x, float z, float speed, float heading = 0, float spi
     s.Speed = speed;
     s.Heading = heading;
     s.Spin = spin;
-    s.RunState = 1;
+    s.RunState = runState;
     return s;
 }
 
-StoneRec restingStone(float x, float z)
+StoneRec resting(float x, float z)
 {
-    StoneRec s = movingStone(x, z, 0);
-    s.RunState = 2;
-    return s;
+    return stone(x, z, 0, 0, 0, 2);
+}
+
+// In play, run state, speed, heading: what a step decides about a stone.
+std::tuple<int, int, float, float> motion(const StoneRec& s)
+{
+    return {s.InPlay, s.RunState, s.Speed, s.Heading};
 }
 
 // A released stone on its own, one step at a time, until it rests or the physics removes it.
@@ -42,19 +47,17 @@ TEST_P(LoneShot, RestsOrLeaves)
 {
     const LoneShotCase& c = GetParam();
     FieldState f;
-    f.Stones[0] = movingStone(3, 1, c.speed);
+    f.Stones[0] = stone(3, 1, c.speed);
     int steps = 0, movingSteps = 0;
     const StoneRec& s = f.Stones[0];
     for (; steps < 5000 && s.InPlay == -1 && (s.Speed > 0 || s.RunState == 1); ++steps) {
         movingSteps += s.Speed > 0;
         f.Proc_Phys();
     }
-    EXPECT_EQ(f.Stones[0].InPlay, c.inPlay);
-    EXPECT_EQ(f.Stones[0].RunState, c.runState);
-    EXPECT_NEAR(f.Stones[0].Pos.z, c.restZ, c.tolerance);
+    EXPECT_EQ(std::pair(s.InPlay, s.RunState), std::pair(c.inPlay, c.runState));
+    EXPECT_NEAR(s.Pos.z, c.restZ, c.tolerance);
     if (c.speed == 0.039f) {
-        EXPECT_EQ(movingSteps, 1560);
-        EXPECT_EQ(steps, 1561); // removed in the step after it stopped
+        EXPECT_EQ(std::pair(movingSteps, steps), std::pair(1560, 1561)) << "removed in the step after it stopped";
     }
     EXPECT_LT(movingSteps, 1900);
 }
@@ -68,11 +71,13 @@ const LoneShotCase loneShots[] = {
 INSTANTIATE_TEST_SUITE_P(Sliding, LoneShot, ::testing::ValuesIn(loneShots),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Sliding, SpinCurlsTheHeadingAndTurnsTheStone)
+// Spin curls the heading and turns the stone; one step moves only released stones in play, along
+// their heading with friction (not one out of play, the spare record or one placed for the throw).
+TEST(Sliding, SpinCurlsAndOneStepMovesOnlyReleasedStonesInPlay)
 {
     FieldState f;
-    f.Stones[0] = movingStone(3, 1, 0.04f, 0, 0.0001f);
-    f.Stones[1] = movingStone(3, 5, 0.04f, 0, -0.0001f);
+    f.Stones[0] = stone(3, 1, 0.04f, 0, 0.0001f);
+    f.Stones[1] = stone(3, 5, 0.04f, 0, -0.0001f);
     for (int step = 0; step < 100; ++step)
         f.Proc_Phys();
     EXPECT_NEAR(f.Stones[0].Heading, 0.01, 1e-6);
@@ -80,31 +85,24 @@ TEST(Sliding, SpinCurlsTheHeadingAndTurnsTheStone)
     EXPECT_GT(f.Stones[0].Pos.x, 3.0f);
     EXPECT_LT(f.Stones[1].Pos.x, 3.0f);
     EXPECT_EQ(f.Stones[0].Pos.y, 0.5f);
+
+    FieldState g;
+    g.Stones[2] = stone(3, 10, 0.04f, 90);
+    g.Stones[3] = stone(3, 10, 0.04f);
+    g.Stones[3].InPlay = 0;
+    g.Stones[16] = stone(3, 20, 0.04f);
+    g.Stones[0] = stone(3, 1, 0, 0, 0, 0);
+    g.Proc_Phys();
+    EXPECT_NEAR(g.Stones[2].Pos.x, 3.04, 1e-6);
+    EXPECT_NEAR(g.Stones[2].Pos.z, 10, 1e-6);
+    EXPECT_EQ(g.Stones[2].Speed, 0.04f - Friction);
+    for (int i : {3, 16})
+        EXPECT_EQ(std::pair(g.Stones[i].Pos.z, g.Stones[i].Speed), std::pair(i == 3 ? 10.0f : 20.0f, 0.04f)) << i;
+    EXPECT_EQ(std::tuple(g.Stones[0].InPlay, g.Stones[0].RunState), std::tuple(-1, 0));
 }
 
-// One step: a stone along the heading with friction, one out of play, the spare record, a placed one.
-TEST(Sliding, OneStepMovesOnlyReleasedStonesInPlay)
-{
-    FieldState f;
-    f.Stones[2] = movingStone(3, 10, 0.04f, 90);
-    f.Stones[3] = movingStone(3, 10, 0.04f);
-    f.Stones[3].InPlay = 0;
-    f.Stones[16] = movingStone(3, 20, 0.04f);
-    f.Stones[0] = movingStone(3, 1, 0);
-    f.Stones[0].RunState = 0;
-    f.Proc_Phys();
-    EXPECT_NEAR(f.Stones[2].Pos.x, 3.04, 1e-6);
-    EXPECT_NEAR(f.Stones[2].Pos.z, 10, 1e-6);
-    EXPECT_EQ(f.Stones[2].Speed, 0.04f - Friction);
-    for (int i : {3, 16}) {
-        EXPECT_EQ(f.Stones[i].Pos.z, i == 3 ? 10.0f : 20.0f) << i;
-        EXPECT_EQ(f.Stones[i].Speed, 0.04f) << i;
-    }
-    EXPECT_EQ(f.Stones[0].InPlay, -1); // placed, not yet released: stays
-    EXPECT_EQ(f.Stones[0].RunState, 0);
-}
-
-// Stopping on or short of the hog line, or reaching a side or the back, removes in that very step.
+// Stopping on or short of the hog line, or reaching a side or the back, removes in that very step;
+// a rested stone knocked back behind the hog line goes at once.
 TEST(OutOfPlay, RemovedInTheStepThatReachesALimit)
 {
     struct Case {
@@ -119,170 +117,142 @@ TEST(OutOfPlay, RemovedInTheStepThatReachesALimit)
                           {3, 39.9f, 0, 0.05f, false}};
     for (const Case& c : cases) {
         FieldState f;
-        f.Stones[5] = movingStone(c.x, c.z, c.speed, c.heading);
+        f.Stones[5] = stone(c.x, c.z, c.speed, c.heading);
         f.Proc_Phys();
         EXPECT_EQ(f.Stones[5].InPlay, c.removed ? 0 : -1) << c.x << " " << c.z;
         EXPECT_EQ(f.Stones[5].RunState, c.speed == 0 ? 2 : 1) << c.x << " " << c.z;
     }
-}
 
-TEST(OutOfPlay, RestedStoneKnockedBackBehindTheHogLineGoesAtOnce)
-{
     FieldState f;
-    f.Stones[0] = restingStone(3, 31.56f);
-    f.Stones[1] = movingStone(3, 31.8f, 0.03f, 180);
-    bool crossed = false;
-    for (int step = 0; step < 20 && !crossed; ++step) {
+    f.Stones[0] = resting(3, 31.56f);
+    f.Stones[1] = stone(3, 31.8f, 0.03f, 180);
+    for (int step = 0; step < 20 && f.Stones[0].Pos.z > 31.5f; ++step) {
+        EXPECT_EQ(f.Stones[0].InPlay, -1) << "step " << step;
         f.Proc_Phys();
-        crossed = f.Stones[0].Pos.z <= 31.5f;
-        if (!crossed) {
-            EXPECT_EQ(f.Stones[0].InPlay, -1) << "step " << step;
-        }
     }
-    ASSERT_TRUE(crossed);
+    ASSERT_LE(f.Stones[0].Pos.z, 31.5f);
     EXPECT_GT(f.Stones[0].Speed, 0.0f);
     EXPECT_EQ(f.Stones[0].InPlay, 0);
 }
 
+// The mover stops dead; the target's turn and run state survive the hit.
 TEST(Collision, HeadOnHitStopsTheMoverWhicheverIndexItHas)
 {
     for (auto [mover, target] : {std::pair{0, 1}, std::pair{7, 2}}) {
         SCOPED_TRACE(mover);
         FieldState f;
-        f.Stones[mover] = movingStone(3, 33, 0.04f);
-        f.Stones[target] = restingStone(3, 33.2f);
+        f.Stones[mover] = stone(3, 33, 0.04f);
+        f.Stones[target] = resting(3, 33.2f);
+        f.Stones[target].Rot = 77;
         f.Proc_Phys();
         const float afterHit = 0.04f - Friction;
-        EXPECT_EQ(f.Stones[mover].Speed, 0.0f);
-        EXPECT_EQ(f.Stones[mover].Heading, 0.0f);
-        EXPECT_EQ(f.Stones[target].Speed, afterHit);
-        EXPECT_EQ(f.Stones[target].Heading, 0.0f);
-        EXPECT_EQ(f.Stones[target].Pos.z, 33.2f); // a collision moves nothing
+        EXPECT_EQ(motion(f.Stones[mover]), std::tuple(-1, 1, 0.0f, 0.0f));
+        EXPECT_EQ(motion(f.Stones[target]), std::tuple(-1, 2, afterHit, 0.0f));
+        EXPECT_EQ(std::pair(f.Stones[target].Rot, f.Stones[target].Pos.z), std::pair(77.0f, 33.2f))
+            << "a collision moves nothing";
 
         // Still in contact for the next steps while the target runs away: no second hit.
         const float moverZ = f.Stones[mover].Pos.z;
         for (int step = 1; step <= 3; ++step) {
             f.Proc_Phys();
-            EXPECT_EQ(f.Stones[mover].Pos.z, moverZ) << "step " << step;
-            EXPECT_EQ(f.Stones[mover].Speed, 0.0f) << "step " << step;
-            EXPECT_EQ(f.Stones[target].Heading, 0.0f) << "step " << step;
-            EXPECT_EQ(f.Stones[target].Speed, afterHit - step * Friction) << "step " << step;
+            EXPECT_EQ(std::pair(f.Stones[mover].Pos.z, f.Stones[mover].Speed), std::pair(moverZ, 0.0f)) << step;
+            EXPECT_EQ(motion(f.Stones[target]), std::tuple(-1, 2, afterHit - step * Friction, 0.0f)) << step;
         }
         EXPECT_GT(f.Stones[target].Pos.z, 33.3f);
-        EXPECT_EQ(f.Stones[target].RunState, 2); // struck while resting: keeps its state
-        EXPECT_EQ(f.Stones[mover].RunState, 2);  // came to rest after the hit
-        EXPECT_EQ(f.Stones[mover].InPlay, -1);
+        EXPECT_EQ(f.Stones[mover].RunState, 2); // came to rest after the hit
     }
+}
+
+TEST(Collision, SpinSurvivesAHit)
+{
+    FieldState f;
+    f.Stones[0] = stone(3, 10, 0.04f, 0, 0.002f);
+    f.Stones[1] = resting(3, 10.2f);
+    f.Stones[1].Spin = -0.003f;
+    f.Proc_Phys();
+    ASSERT_GT(f.Stones[1].Speed, 0.0f);
+    EXPECT_EQ(std::pair(f.Stones[0].Spin, f.Stones[1].Spin), std::pair(0.002f, -0.003f));
 }
 
 TEST(Collision, GlancingHitSendsTheTargetSidewaysAndTheMoverOn)
 {
     for (auto [mover, target] : {std::pair{0, 1}, std::pair{6, 3}}) {
         FieldState f;
-        f.Stones[mover] = movingStone(3, 10, 0.04f);
-        f.Stones[target] = restingStone(3.2f, 10.04f); // where the mover is after its slide
+        f.Stones[mover] = stone(3, 10, 0.04f);
+        f.Stones[target] = resting(3.2f, 10.04f); // where the mover is after its slide
         f.Proc_Phys();
         const double s = 0.04f - Friction;
         EXPECT_NEAR(f.Stones[target].Heading, 90, 1e-4) << mover;
         EXPECT_NEAR(f.Stones[target].Speed, s, 1e-7) << mover;
         EXPECT_NEAR(f.Stones[mover].Heading, -45, 1e-3) << mover;
         EXPECT_NEAR(f.Stones[mover].Speed, std::sqrt(2.0) * s, 1e-6) << mover;
+        EXPECT_EQ(f.Stones[mover].RunState, 1);
     }
-}
-
-TEST(Collision, SpinRotAndRunStateSurviveAHit)
-{
-    FieldState f;
-    f.Stones[0] = movingStone(3, 10, 0.04f, 0, 0.002f);
-    f.Stones[1] = restingStone(3, 10.2f);
-    f.Stones[1].Spin = -0.003f;
-    f.Stones[1].Rot = 77;
-    f.Proc_Phys();
-    ASSERT_GT(f.Stones[1].Speed, 0.0f);
-    EXPECT_EQ(f.Stones[0].Spin, 0.002f);
-    EXPECT_EQ(f.Stones[0].RunState, 1);
-    EXPECT_EQ(f.Stones[1].Spin, -0.003f);
-    EXPECT_EQ(f.Stones[1].Rot, 77.0f);
-    EXPECT_EQ(f.Stones[1].RunState, 2);
 }
 
 // One step of touching stones: which of them move on afterwards, and how fast.
 TEST(Collision, OnlyMovingStonesInPlayHitAndAChainPassesTheSpeedOn)
 {
-    StoneRec outOfPlay = restingStone(3, 10.2f);
+    StoneRec outOfPlay = resting(3, 10.2f);
     outOfPlay.InPlay = 0;
-    struct Case {
-        const char* what;
-        std::vector<StoneRec> stones;
-        std::vector<float> speedsAfter;
+    const std::pair<std::vector<StoneRec>, std::vector<float>> cases[] = {
+        {{resting(3, 33), resting(3.1f, 33.05f)}, {0, 0}},
+        {{stone(3, 10, 0.04f), outOfPlay}, {0.04f - Friction, 0}},
+        {{stone(3, 10, 0.04f), resting(3, 10.2f), resting(3, 10.4f)}, {0, 0, 0.04f - Friction}},
     };
-    const Case cases[] = {
-        {"resting stones in contact", {restingStone(3, 33), restingStone(3.1f, 33.05f)}, {0, 0}},
-        {"target out of play", {movingStone(3, 10, 0.04f), outOfPlay}, {0.04f - Friction, 0}},
-        {"chain", {movingStone(3, 10, 0.04f), restingStone(3, 10.2f), restingStone(3, 10.4f)},
-         {0, 0, 0.04f - Friction}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [stones, speedsAfter] : cases) {
         FieldState f;
-        for (std::size_t i = 0; i < c.stones.size(); ++i)
-            f.Stones[i] = c.stones[i];
+        std::copy(stones.begin(), stones.end(), f.Stones.begin());
         f.Proc_Phys();
-        for (std::size_t i = 0; i < c.stones.size(); ++i) {
-            EXPECT_EQ(f.Stones[i].Speed, c.speedsAfter[i]) << c.what << " " << i;
-            EXPECT_EQ(f.Stones[i].Heading, 0.0f) << c.what << " " << i;
-            if (c.stones[i].Pos.z > 31.5f) { // short of the hog line a stone at rest leaves play anyway
-                EXPECT_EQ(f.Stones[i].InPlay, -1) << c.what << " " << i;
+        for (std::size_t i = 0; i < stones.size(); ++i) {
+            EXPECT_EQ(std::pair(f.Stones[i].Speed, f.Stones[i].Heading), std::pair(speedsAfter[i], 0.0f))
+                << stones.size() << " stones, " << i;
+            if (stones[i].Pos.z > 31.5f) { // short of the hog line a stone at rest leaves play anyway
+                EXPECT_EQ(f.Stones[i].InPlay, -1) << i;
             }
         }
     }
 }
 
+// The log's slot of a four-frame window steers the current stone on the window's first frame;
+// brushing slows every moving stone, and turns the current one even at rest. Frames outside the
+// log read no command.
 TEST(Brushing, OnlyTheFirstFrameOfAWindowReadsTheLog)
 {
     FieldState f;
     f.CurStone = 0;
-    f.Stones[0] = movingStone(3, 10, 0.04f);
-    f.Stones[1] = movingStone(1, 20, 0.03f);
-    f.Stones[2] = restingStone(5, 33);
+    f.Stones[0] = stone(3, 10, 0.04f);
+    f.Stones[1] = stone(1, 20, 0.03f);
+    f.Stones[2] = resting(5, 33);
     f.ShotFrame = 8;
     f.BrushLog[2] = 1;
     f.Proc_Phys();
     EXPECT_NEAR(f.Stones[0].Heading, -0.1, 1e-6);
     EXPECT_LT(f.Stones[0].Pos.x, 3.0f);
-    EXPECT_EQ(f.Stones[0].Speed, 0.04f - BrushFriction);
-    EXPECT_EQ(f.Stones[1].Speed, 0.03f - BrushFriction);
+    EXPECT_EQ(std::pair(f.Stones[0].Speed, f.Stones[1].Speed), std::pair(0.04f - BrushFriction, 0.03f - BrushFriction));
     EXPECT_EQ(f.Stones[1].Heading, 0.0f);
-
     f.BrushLog[2] = 2;
     f.Proc_Phys(); // ShotFrame is still 8: the same slot applies again
     EXPECT_NEAR(f.Stones[0].Heading, 0.0, 1e-6);
+    f.BrushLog[2] = 1;
+    f.ShotFrame = 9;
+    f.Proc_Phys();
+    EXPECT_NEAR(f.Stones[0].Heading, 0.0, 1e-6);
+    EXPECT_NEAR(f.Stones[1].Speed, 0.03f - 2 * BrushFriction - Friction, 1e-8);
 
-    FieldState later;
-    later.Stones[0] = movingStone(3, 10, 0.04f);
-    later.ShotFrame = 9;
-    later.BrushLog[2] = 1;
-    later.Proc_Phys();
-    EXPECT_EQ(later.Stones[0].Heading, 0.0f);
-    EXPECT_EQ(later.Stones[0].Speed, 0.04f - Friction);
+    FieldState rest;
+    rest.CurStone = 3;
+    rest.Stones[3] = resting(3, 33);
+    rest.BrushLog[0] = 2;
+    rest.Proc_Phys();
+    EXPECT_NEAR(rest.Stones[3].Heading, 0.1, 1e-6);
 
-    FieldState resting; // the current stone turns even at rest
-    resting.CurStone = 3;
-    resting.Stones[3] = restingStone(3, 33);
-    resting.BrushLog[0] = 2;
-    resting.Proc_Phys();
-    EXPECT_NEAR(resting.Stones[3].Heading, 0.1, 1e-6);
-}
-
-TEST(Brushing, FramesOutsideTheLogReadNoCommand)
-{
     std::array<std::int16_t, FieldState::BrushSlots> log;
     log.fill(1);
     for (auto [frame, cmd] : {std::pair{0, 1}, {4003, 1}, {4004, 0}, {32767, 0}, {-4, 0}})
         EXPECT_EQ(brushCommandAt(log, frame), cmd) << frame;
-
-    FieldState f;
-    f.Stones[0] = movingStone(3, 10, 0.04f);
     f.BrushLog.fill(1);
+    f.Stones[0].Heading = 0;
     for (auto [frame, heading] : {std::pair{4004, 0.0}, {-32768, 0.0}, {4000, -0.1}}) {
         f.ShotFrame = static_cast<std::int16_t>(frame);
         f.Proc_Phys();
