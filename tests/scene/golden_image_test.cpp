@@ -1,4 +1,4 @@
-// Pictures of the game window on the OpenGL device at five moments of a practice shot, compared
+// Pictures of the game window on the OpenGL device at four moments of a practice shot, compared
 // with reference images. A failure leaves the actual picture and a difference image in
 // <build>/golden-out/. RINKFALL_UPDATE_GOLDEN=1 writes the references instead.
 
@@ -65,18 +65,13 @@ struct Script {
     Script& tap(std::uint8_t key) { return hold({key}, 1).idle(1); }
 };
 
-// Free camera (after two seconds the frame rate is known), then place the stone, aim right, and go
-// to the spin phase with some spin.
-Script spinPhase()
-{
-    const auto s = Script::Space;
-    return Script().idle(170).tap(s).hold({Script::D}, 8).tap(s).hold({Script::A}, 12);
-}
-
-// On to the power phase with some power, then ready, and shooting with the triangle turning.
+// Free camera (after two seconds the frame rate is known), then place the stone, aim right, give it
+// some spin and power, get ready, and shoot with the triangle turning: every gauge on screen.
 Script shooting()
 {
-    return spinPhase().tap(Script::Space).hold({Script::D}, 40).tap(Script::Space).hold({Script::Space}, 30);
+    const auto s = Script::Space;
+    return Script().idle(170).tap(s).hold({Script::D}, 8).tap(s).hold({Script::A}, 12).tap(s).hold({Script::D}, 40)
+        .tap(s).hold({s}, 30);
 }
 
 struct Moment {
@@ -125,9 +120,9 @@ Script countersOverIce()
     return Script().idle(170).hold({}, 1, 100).idle(1).hold({}, 1, 100).idle(1).hold({}, 1, 100).idle(2);
 }
 
+// The stone camera follows the running stone.
 const Moment Moments[] = {
     {"free_camera", [] { return Script().idle(40); }},
-    {"spin_phase", spinPhase},
     {"shooting", shooting},
     {"stone_running", [] { return shooting().idle(160); }},
     {"counters_over_ice", countersOverIce},

@@ -4,6 +4,7 @@
 #include "scene_fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <tuple>
 
@@ -45,6 +46,21 @@ protected:
         for (int i = 0; i < 4; ++i)
             EXPECT_NEAR(got[i], want[i], 0.01) << "sprite " << index << " edge " << i;
     }
+    // The white texts the player reads; the black copies under them are their outline.
+    std::vector<gfx::TextRecord> readTexts() const
+    {
+        std::vector<gfx::TextRecord> read;
+        std::copy_if(device->texts().begin(), device->texts().end(), std::back_inserter(read),
+                     [](const gfx::TextRecord& t) { return t.color == 0xFFFFFFFFu; });
+        return read;
+    }
+    std::vector<gfx::TextRecord> textsFor(std::int16_t phase)
+    {
+        field->Phase = phase;
+        device->reset();
+        field->Draw_System();
+        return readTexts();
+    }
 };
 
 TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
@@ -82,10 +98,8 @@ TEST_F(Overlay, CursorsOverTheBarsAtTheirSettingsAndTheBandAcrossTheBottom)
     EXPECT_EQ(s[5].src.Right - s[5].src.Left, 1) << "the band stretches one ice texel";
     // Each quad's first corner is the image's top-left texel: where it lands shows the turn,
     // counter-clockwise on screen (to the bottom-left) for spin, clockwise (to the top-right) for power.
-    EXPECT_NEAR(s[0].x[0], 204, 0.01);
-    EXPECT_NEAR(s[0].y[0], 422, 0.01);
-    EXPECT_NEAR(s[2].x[0], 436, 0.01);
-    EXPECT_NEAR(s[2].y[0], 345, 0.01);
+    EXPECT_NEAR(std::hypot(s[0].x[0] - 204, s[0].y[0] - 422), 0, 0.01);
+    EXPECT_NEAR(std::hypot(s[2].x[0] - 436, s[2].y[0] - 345), 0, 0.01);
 
     field->SpinSet = 0.5f;
     field->PowerSet = 0;
@@ -94,30 +108,10 @@ TEST_F(Overlay, CursorsOverTheBarsAtTheirSettingsAndTheBandAcrossTheBottom)
     expectBounds(2, {204, 345, 236, 377});
 }
 
-class StatusDisplay : public SceneTest {
-protected:
-    // The white texts the player reads; the black copies under them are their outline.
-    std::vector<gfx::TextRecord> readTexts() const
-    {
-        std::vector<gfx::TextRecord> read;
-        for (const gfx::TextRecord& t : device->texts())
-            if (t.color == 0xFFFFFFFFu)
-                read.push_back(t);
-        return read;
-    }
-    std::vector<gfx::TextRecord> textsFor(std::int16_t phase)
-    {
-        field->Phase = phase;
-        device->reset();
-        field->Draw_System();
-        return readTexts();
-    }
-};
-
 // Three help lines across the bottom where the player acts, else only the counters. Each step names
 // itself first; practice (1000s) and match name the same step alike but for the free camera and the
 // positioning.
-TEST_F(StatusDisplay, HelpLinesWhereThePlayerActs)
+TEST_F(Overlay, HelpLinesWhereThePlayerActs)
 {
     for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
         EXPECT_EQ(textsFor(phase).size(), 4u) << "phase " << phase;
@@ -132,7 +126,7 @@ TEST_F(StatusDisplay, HelpLinesWhereThePlayerActs)
     EXPECT_EQ(firstLines.size(), 9u);
 }
 
-TEST_F(StatusDisplay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustDrawn)
+TEST_F(Overlay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustDrawn)
 {
     auto texts = textsFor(1); // of a game just started
     ASSERT_EQ(texts.size(), 4u);
