@@ -1,9 +1,14 @@
 // Pixel probes on the OpenGL device: large primitives, the middle of them compared per channel.
-#include "gl_probe.h"
-
+#include "engine/d3dx_math.h"
 #include "platform/gfx/device_state.h"
 #include "platform/gfx/fixed_function.h"
 #include "platform/gfx/gl_shaders.h"
+#include "platform/gfx/gl_device.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
 
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_3_Core>
@@ -14,13 +19,98 @@
 
 namespace {
 
-using namespace gfxtest;
+// Matrices as D3DX builds them.
+using engine::d3dx::lookAtLH;
+using engine::d3dx::perspectiveFovLH;
+using engine::d3dx::rotationY;
+using engine::d3dx::scaling;
 using gfx::GlDevice;
+
+// A quad facing -z (towards a camera at the origin looking along +z), clockwise on screen, at
+// depth `z`, spanning [x0, x1] x [y0, y1], texture (0,0) at the top-left.
+platform::MeshData quadMesh(float x0, float y0, float x1, float y1, float z)
+{
+    platform::MeshData d;
+    d.vertices = {{x0, y1, z, 0, 0, -1, 0, 0}, {x1, y1, z, 0, 0, -1, 1, 0},
+                  {x1, y0, z, 0, 0, -1, 1, 1}, {x0, y0, z, 0, 0, -1, 0, 1}};
+    d.indices = {0, 1, 2, 0, 2, 3};
+    d.subsets = {{0, 0, 2, 0, 4}};
+    return d;
+}
+
+// One triangle with the given corners (drawn in this order), all facing -z.
+platform::MeshData triangleMesh(const std::array<D3DVECTOR, 3>& c)
+{
+    platform::MeshData d;
+    for (int i = 0; i < 3; ++i)
+        d.vertices.push_back({c[i].x, c[i].y, c[i].z, 0, 0, -1, 0, 0});
+    d.indices = {0, 1, 2};
+    d.subsets = {{0, 0, 1, 0, 3}};
+    return d;
+}
+
+platform::TextureImage solidTexture(int w, int h, QColor color)
+{
+    platform::TextureLevel level{w, h, {}};
+    for (int i = 0; i < w * h; ++i)
+        level.rgba.insert(level.rgba.end(), {std::uint8_t(color.red()), std::uint8_t(color.green()),
+                                                std::uint8_t(color.blue()), std::uint8_t(color.alpha())});
+    return platform::TextureImage{{level}};
+}
+
+// A colour as an rgb 0..1 triple.
+struct Rgb {
+    double r, g, b;
+};
+
+// The pixel at (x, y) within `tolerance` of `e` per channel (0..255 scale), expected against observed.
+::testing::AssertionResult pixelNear(const QImage& image, int x, int y, Rgb e, int tolerance)
+{
+    const QColor got = image.pixelColor(x, y);
+    const int expected[3] = {int(std::lround(std::clamp(e.r, 0.0, 1.0) * 255)),
+        int(std::lround(std::clamp(e.g, 0.0, 1.0) * 255)), int(std::lround(std::clamp(e.b, 0.0, 1.0) * 255))};
+    if (std::abs(got.red() - expected[0]) <= tolerance && std::abs(got.green() - expected[1]) <= tolerance
+        && std::abs(got.blue() - expected[2]) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << "): expected (" << expected[0] << ", "
+                                         << expected[1] << ", " << expected[2] << "), observed (" << got.red()
+                                         << ", " << got.green() << ", " << got.blue() << ")";
+}
+::testing::AssertionResult pixelNear(const QImage& image, int x, int y, QColor e, int tolerance)
+{
+    return pixelNear(image, x, y, Rgb{e.redF(), e.greenF(), e.blueF()}, tolerance);
+}
+
+void clearTo(gfx::Device& dev, D3DCOLOR background)
+{
+    dev.clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, background, 1.0f, 0);
+}
+
+// A fresh offscreen device with a camera at the origin looking along +z, 90° vertical view,
+// square back buffer, lighting off, and everything cleared to `background`.
+std::unique_ptr<gfx::GlDevice> makeDevice(int size, D3DCOLOR background)
+{
+    auto dev = gfx::createOffscreenGlDevice(size, size, false);
+    dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {0, 0, 1}, {0, 1, 0}));
+    dev->setTransform(d3d::TS_PROJECTION, perspectiveFovLH(float(std::acos(-1.0) / 2), 1.0f, 0.5f, 100.0f));
+    dev->setRenderState(d3d::RS_LIGHTING, 0);
+    clearTo(*dev, background);
+    return dev;
+}
+
+D3DMATERIAL8 whiteMaterial()
+{
+    D3DMATERIAL8 m;
+    m.Diffuse = {1, 1, 1, 1};
+    m.Ambient = {1, 1, 1, 1};
+    return m;
+}
 
 constexpr int kSize = 128;
 constexpr int kMid = kSize / 2;
 constexpr D3DCOLOR kBlack = 0xFF000000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
-const QColor kWhitePx(255, 255, 255), kBlackPx(0, 0, 0), kRedPx(255, 0, 0);
+const QColor kWhitePx(255, 255, 255), kBlackPx(0, 0, 0), kRedPx(255, 0, 0), kGreenPx(0, 255, 0),
+    kBluePx(0, 0, 255);
 
 std::uint32_t f2dw(float f) { return std::bit_cast<std::uint32_t>(f); }
 
@@ -72,8 +162,7 @@ Extent redPixels(const QImage& img, bool textRed = true)
             const QColor c = img.pixelColor(x, y);
             if (c.red() == 0)
                 continue;
-            EXPECT_TRUE(!textRed || c.green() == 0)
-                << "text pixel not in the font colour at " << x << "," << y;
+            EXPECT_TRUE(!textRed || c.green() == 0) << "text pixel not in the font colour at " << x << "," << y;
             ++e.count;
             e.minX = std::min(e.minX, x);
             e.maxX = std::max(e.maxX, x);
@@ -82,6 +171,17 @@ Extent redPixels(const QImage& img, bool textRed = true)
             e.pureRed = e.pureRed || (c.red() >= 253 && c.blue() <= 2);
         }
     return e;
+}
+
+platform::TextureImage mipChain(std::initializer_list<QColor> firstLevels)
+{
+    platform::TextureImage img;
+    auto colour = firstLevels.begin();
+    for (int size = 64; size >= 1; size /= 2) {
+        img.levels.push_back(solidTexture(size, size, *colour).levels.front());
+        colour += colour + 1 != firstLevels.end();
+    }
+    return img;
 }
 
 class GlDeviceTest : public ::testing::Test {
@@ -114,7 +214,8 @@ protected:
     }
     void blendOver()
     {
-        states({{d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA}, {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
+        states({{d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
+            {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
     }
     // Lighting on and a material that shows `emissive` with the given alpha.
     void emissive(D3DCOLORVALUE colour, float alpha)
@@ -144,8 +245,6 @@ protected:
     std::unique_ptr<GlDevice> dev;
 };
 
-// --- uniform blocks ---------------------------------------------------------------------------------
-
 // The offset the GL gives `name`, or -1 when it has no such uniform.
 GLint glOffset(QOpenGLFunctions_3_3_Core& gl, GLuint program, const std::string& name)
 {
@@ -172,7 +271,7 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
     const std::string head = std::string(gfx::shaders::kVersion) + c.defines() + gfx::glslBlockDeclarations();
     const GLuint program = gl->glCreateProgram();
     for (auto [type, body] : {std::pair{GLenum(GL_VERTEX_SHADER), gfx::shaders::kFixedFunctionVertex},
-                              std::pair{GLenum(GL_FRAGMENT_SHADER), gfx::shaders::kFixedFunctionFragment}}) {
+             std::pair{GLenum(GL_FRAGMENT_SHADER), gfx::shaders::kFixedFunctionFragment}}) {
         const GLuint shader = gl->glCreateShader(type);
         const char* parts[] = {head.c_str(), body};
         gl->glShaderSource(shader, 2, parts, nullptr);
@@ -200,7 +299,7 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
                 for (const gfx::BlockMember& field : gfx::lightMembers()) {
                     const std::string fieldName = name + "[" + std::to_string(i) + "]." + field.name;
                     EXPECT_EQ(glOffset(*gl, program, fieldName),
-                              GLint(m.offset + std::size_t(i) * sizeof(gfx::GpuLight) + field.offset))
+                        GLint(m.offset + std::size_t(i) * sizeof(gfx::GpuLight) + field.offset))
                         << fieldName;
                     ++checked;
                 }
@@ -212,7 +311,7 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
 
 // --- lighting -------------------------------------------------------------------------------------
 
-TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLights)
+TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldScalesTheLight)
 {
     // The camera looks 30° to the right; the quad turns with it, so the lights must be moved
     // into view space to come out right.
@@ -223,12 +322,11 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
     const D3DLIGHT8 l1
         = makeLight(d3d::LIGHT_DIRECTIONAL, {0.6f, 0.4f, 0.2f, 1}, {0.3f, -0.5f, 0.8f}, {0.05f, 0.02f, 0, 1});
-    const D3DLIGHT8 l2 = makeLight(
-        d3d::LIGHT_DIRECTIONAL, {0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});
+    const D3DLIGHT8 l2
+        = makeLight(d3d::LIGHT_DIRECTIONAL, {0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});
     light(l1);
     light(l2, 1);
     quad();
-
     // World-space normal of the turned quad: (0, 0, -1) · RotationY(yaw).
     const V3 n{-std::sin(yaw), 0, -std::cos(yaw)};
     auto term = [&](const D3DLIGHT8& l) {
@@ -237,12 +335,11 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationForTwoDirectionalLigh
     const double ga = 30.0 / 255, t1 = term(l1), t2 = term(l2);
     ASSERT_GT(std::min(t1, t2), 0.1);
     EXPECT_TRUE(mid(Rgb{ga + 0.05 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2,
-                        ga + 0.04 + 0.2 * t1 + 0.5 * t2}));
-}
+        ga + 0.04 + 0.2 * t1 + 0.5 * t2}));
 
-TEST_F(GlDeviceTest, ScaledWorldScalesTheLightUnlessNormalsAreRenormalised)
-{
-    litWhite();
+    dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {0, 0, 1}, {0, 1, 0}));
+    dev->setRenderState(d3d::RS_AMBIENT, 0);
+    dev->lightEnable(1, false);
     light(makeLight(d3d::LIGHT_DIRECTIONAL, {0.2f, 0.15f, 0.1f, 1}, {0, 0, 1}));
     // Half size: the normal matrix doubles the normal's length, and the light with it.
     dev->setTransform(d3d::TS_WORLD, scaling(0.5f, 0.5f, 0.5f));
@@ -252,8 +349,7 @@ TEST_F(GlDeviceTest, ScaledWorldScalesTheLightUnlessNormalsAreRenormalised)
     // Squashed unevenly: the normal's own length is undone, not some one scale of the matrix.
     dev->setTransform(d3d::TS_WORLD, scaling(0.25f, 0.2f, 0.5f));
     EXPECT_TRUE(quadIs(Rgb{0.2, 0.15, 0.1}, kBlack, 2, 4));
-    dev->setRenderState(d3d::RS_NORMALIZENORMALS, 0);
-    dev->setRenderState(d3d::RS_LIGHTING, 0);
+    states({{d3d::RS_NORMALIZENORMALS, 0}, {d3d::RS_LIGHTING, 0}});
     EXPECT_TRUE(quadIs(kWhitePx)) << "lighting off: opaque white whatever the material";
 }
 
@@ -276,7 +372,7 @@ TEST_F(GlDeviceTest, SpecularOnlyWhenEnabled)
     EXPECT_TRUE(quadIs(Rgb{diffuse + 0.5 * s, diffuse + 0.4 * s, diffuse + 0.3 * s}));
 }
 
-TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertexWithinItsRange)
+TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertexAndSpotsFollowTheirCone)
 {
     litWhite(d3d::SHADE_FLAT);
     D3DLIGHT8 point = makeLight(d3d::LIGHT_POINT, {1, 1, 1, 1});
@@ -291,13 +387,11 @@ TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertexWithinItsRange
     ASSERT_LT(expected, 0.9);
     EXPECT_TRUE(at(60, 60, grey(expected)));
     EXPECT_TRUE(at(115, 115, grey(expected)));
-
     // Gouraud: far from the first corner the light falls off.
     dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_GOURAUD);
     clearTo(*dev, kBlack);
     draw(corner);
     EXPECT_LT(frame().pixelColor(115, 115).red(), int(expected * 255) - 40);
-
     // Beyond its range a point light gives nothing, not even its ambient.
     point.Ambient = {0.5f, 0.5f, 0.5f, 1};
     point.Range = 1.5f;
@@ -305,11 +399,8 @@ TEST_F(GlDeviceTest, FlatShadingTakesThePointLightAtTheFirstVertexWithinItsRange
     point.Attenuation1 = 0;
     light(point);
     EXPECT_TRUE(quadIs(kBlackPx));
-}
 
-TEST_F(GlDeviceTest, SpotLightFollowsTheConeBetweenThetaAndPhi)
-{
-    litWhite(d3d::SHADE_FLAT);
+    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
     D3DLIGHT8 spot = makeLight(d3d::LIGHT_SPOT, {1, 1, 1, 1}, {0, 0, 1});
     spot.Range = 100;
     spot.Attenuation0 = 1;
@@ -327,7 +418,7 @@ TEST_F(GlDeviceTest, SpotLightFollowsTheConeBetweenThetaAndPhi)
 
 // --- rasterisation --------------------------------------------------------------------------------
 
-TEST_F(GlDeviceTest, WireframeDrawsEdgesOnlyAndSolidFills)
+TEST_F(GlDeviceTest, FillCullAndDepthStates)
 {
     const auto litInRow48 = [&] {
         const QImage img = frame();
@@ -339,38 +430,28 @@ TEST_F(GlDeviceTest, WireframeDrawsEdgesOnlyAndSolidFills)
     EXPECT_TRUE(quadIs(kWhitePx)); // pixels 32..95
     EXPECT_GE(litInRow48(), 60);
     EXPECT_TRUE(at(40, 80, kWhitePx));
-
     dev->setRenderState(d3d::RS_FILLMODE, d3d::FILL_WIREFRAME);
     clearTo(*dev, kBlack);
     quad();
+    EXPECT_TRUE(at(40, 80, kBlackPx));
     EXPECT_LE(litInRow48(), 4);
     EXPECT_GE(litInRow48(), 2); // the two sides (and the diagonal) cross the row
-    EXPECT_TRUE(at(40, 80, kBlackPx));
-}
+    dev->setRenderState(d3d::RS_FILLMODE, d3d::FILL_SOLID);
 
-TEST_F(GlDeviceTest, CullModesDropTrianglesByTheirWindingOnScreen)
-{
-    const std::array<D3DVECTOR, 3> n{{{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}};
-    const auto clockwise = triangleMesh({{{-1.6f, -0.8f, 2}, {-1.6f, 0.8f, 2}, {-0.2f, 0, 2}}}, n);
-    const auto counterClockwise = triangleMesh({{{1.6f, -0.8f, 2}, {1.6f, 0.8f, 2}, {0.2f, 0, 2}}}, n);
-    struct Case {
-        std::uint32_t cull;
-        bool leftShown, rightShown;
-    };
-    for (const Case c : {Case{d3d::CULL_CCW, true, false}, Case{d3d::CULL_CW, false, true},
-                         Case{d3d::CULL_NONE, true, true}}) {
+    const auto clockwise = triangleMesh({{{-1.6f, -0.8f, 2}, {-1.6f, 0.8f, 2}, {-0.2f, 0, 2}}});
+    const auto counterClockwise = triangleMesh({{{1.6f, -0.8f, 2}, {1.6f, 0.8f, 2}, {0.2f, 0, 2}}});
+    for (const auto [cull, leftShown, rightShown] : {std::tuple{d3d::CULL_CCW, true, false},
+             std::tuple{d3d::CULL_CW, false, true}, std::tuple{d3d::CULL_NONE, true, true}}) {
         clearTo(*dev, kBlack);
-        dev->setRenderState(d3d::RS_CULLMODE, c.cull);
+        dev->setRenderState(d3d::RS_CULLMODE, cull);
         draw(clockwise);
         draw(counterClockwise);
-        EXPECT_TRUE(at(28, kMid, c.leftShown ? kWhitePx : kBlackPx)) << "cull mode " << c.cull;
-        EXPECT_TRUE(at(100, kMid, c.rightShown ? kWhitePx : kBlackPx)) << "cull mode " << c.cull;
+        EXPECT_TRUE(at(28, kMid, leftShown ? kWhitePx : kBlackPx)) << "cull mode " << cull;
+        EXPECT_TRUE(at(100, kMid, rightShown ? kWhitePx : kBlackPx)) << "cull mode " << cull;
     }
-}
 
-TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
-{
     // Red near, then green farther and larger: which one shows in the middle.
+    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CCW);
     struct Case {
         std::uint32_t zenable, zwrite, zfunc;
         bool nearWins;
@@ -384,7 +465,7 @@ TEST_F(GlDeviceTest, DepthTestKeepsTheNearerQuadUnlessDisabled)
         quad();
         emissive({0, 1, 0, 0}, 1);
         quad(3, 4);
-        EXPECT_TRUE(mid(c.nearWins ? kRedPx : QColor(0, 255, 0))) << c.zenable << c.zwrite << " " << c.zfunc;
+        EXPECT_TRUE(mid(c.nearWins ? kRedPx : kGreenPx)) << c.zenable << c.zwrite << " " << c.zfunc;
     }
 }
 
@@ -397,13 +478,11 @@ TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMater
              Stage{d3d::TSS_COLORARG1, d3d::TA_TEXTURE}, Stage{d3d::TSS_COLORARG2, d3d::TA_DIFFUSE},
              Stage{d3d::TSS_ALPHAOP, d3d::TOP_SELECTARG1}, Stage{d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE}})
         dev->setTextureStageState(0, s.first, s.second);
-    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
     blendOver();
     emissive({1, 1, 0.5f, 0}, 0.5f);
     // Texture alpha 0 would hide everything if alpha came from the texture.
     auto tex = texture(solidTexture(4, 4, QColor(200, 100, 255, 0)));
     EXPECT_TRUE(quadIs(Rgb{200 / 255.0 * 0.5, 100 / 255.0 * 0.5, 0.5 * 0.5 + 0.5}, kBlue));
-
     // Untextured, the stage passes the diffuse colour through instead of drawing black.
     dev->setTexture(0, nullptr);
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
@@ -414,46 +493,39 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReferenceAndCutsColourKeyed
 {
     emissive({1, 0, 0, 0}, 0.6f); // alpha 153
     dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
-    struct Case {
-        std::uint32_t func, ref;
-        bool drawn;
-    };
-    for (const Case c : {Case{d3d::CMP_GREATER, 100, true}, Case{d3d::CMP_LESS, 100, false},
-                         Case{d3d::CMP_EQUAL, 153, true}, Case{d3d::CMP_EQUAL, 152, false},
-                         Case{d3d::CMP_NEVER, 0, false}, Case{d3d::CMP_ALWAYS, 255, true},
-                         Case{d3d::CMP_GREATEREQUAL, 154, false}, Case{d3d::CMP_LESSEQUAL, 153, true}}) {
-        states({{d3d::RS_ALPHAFUNC, c.func}, {d3d::RS_ALPHAREF, c.ref}});
-        EXPECT_TRUE(quadIs(c.drawn ? kRedPx : kBlackPx)) << "func " << c.func << " ref " << c.ref;
+    for (const auto [func, ref, drawn] : {std::tuple{d3d::CMP_GREATER, 100u, true},
+             std::tuple{d3d::CMP_LESS, 100u, false}, std::tuple{d3d::CMP_EQUAL, 153u, true},
+             std::tuple{d3d::CMP_EQUAL, 152u, false}, std::tuple{d3d::CMP_NEVER, 0u, false},
+             std::tuple{d3d::CMP_ALWAYS, 255u, true}, std::tuple{d3d::CMP_GREATEREQUAL, 154u, false},
+             std::tuple{d3d::CMP_LESSEQUAL, 153u, true}}) {
+        states({{d3d::RS_ALPHAFUNC, func}, {d3d::RS_ALPHAREF, ref}});
+        EXPECT_TRUE(quadIs(drawn ? kRedPx : kBlackPx)) << "func " << func << " ref " << ref;
     }
-
     // A colour-keyed texel is cut, a near-black one stays.
     dev->setRenderState(d3d::RS_LIGHTING, 0);
     platform::TextureImage img;
     img.levels.push_back({2, 1, {0, 0, 0, 0, /* keyed black */ 1, 0, 0, 255 /* (1, 0, 0) */}});
     auto tex = texture(img);
-    states({{d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_ALPHAREF, 0}});
+    states({{d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_ALPHAREF, 0}});
     clearTo(*dev, kGreen);
     quad(); // texel 0 over x 32..63, texel 1 over 64..95
     // Probed at the texel centres: mesh textures are filtered, so texels mix between them.
-    EXPECT_TRUE(at(48, kMid, QColor(0, 255, 0), 0)) << "keyed texel must not be drawn";
+    EXPECT_TRUE(at(48, kMid, kGreenPx, 0)) << "keyed texel must not be drawn";
     EXPECT_TRUE(at(80, kMid, QColor(1, 0, 0), 1)) << "near-black texel must stay opaque";
 }
 
 TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
 {
     emissive({1, 0, 0, 0}, 0.25f);
-    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
     blendOver();
     EXPECT_TRUE(quadIs(Rgb{0.25, 0, 0.75}, kBlue));
     states({{d3d::RS_SRCBLEND, d3d::BLEND_ONE}, {d3d::RS_DESTBLEND, d3d::BLEND_ONE}});
     EXPECT_TRUE(quadIs(Rgb{1, 0, 1}, kBlue));
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
     EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
-
     // An opaque material blends to itself (the device may leave blending out); a translucent one
     // drawn after it blends again.
     dev->setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
-    dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 1);
     blendOver();
     emissive({1, 0, 0, 0}, 1.0f);
     EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
@@ -462,34 +534,18 @@ TEST_F(GlDeviceTest, BlendingUsesTheTwoFactors)
     EXPECT_TRUE(mid(Rgb{0.75, 0.25, 0}));
 }
 
-TEST_F(GlDeviceTest, MeshTexturesAreSampledWithTheirMipLevels)
-{
-    platform::TextureImage img;
-    for (int size = 64; size >= 1; size /= 2)
-        img.levels.push_back(solidTexture(size, size, size == 64 ? Qt::red : Qt::blue).levels.front());
-    auto tex = texture(img);
-    EXPECT_TRUE(quadIs(kRedPx));                            // 64 texels over 64 pixels: level 0
-    EXPECT_TRUE(quadIs(QColor(0, 0, 255), kBlack, 1, 32)); // 64 texels over 4 pixels: a small level
-}
-
 // A texture seen at a glancing angle is squeezed far more one way than the other. The level follows
 // the less squeezed direction until the other is squeezed four times as much, so that lines running
 // away from the eye stay lines instead of smears.
 TEST_F(GlDeviceTest, SqueezedTexturesTakeTheLevelOfTheLessSqueezedDirectionUpToFourTimes)
 {
-    platform::TextureImage img;
-    for (int size = 64; size >= 1; size /= 2)
-        img.levels.push_back(solidTexture(size, size, size == 64 ? Qt::red : size == 32 ? Qt::green : Qt::blue)
-                                 .levels.front());
-    auto tex = texture(img);
-    dev->setTransform(d3d::TS_WORLD, scaling(0.25f, 1, 1)); // 64 texels over 16 pixels across, 64 down
-    EXPECT_TRUE(quadIs(kRedPx));
-    dev->setTransform(d3d::TS_WORLD, scaling(0.125f, 1, 1)); // eight times: one level down
-    EXPECT_TRUE(quadIs(QColor(0, 255, 0)));
-    dev->setTransform(d3d::TS_WORLD, scaling(1, 0.125f, 1));
-    EXPECT_TRUE(quadIs(QColor(0, 255, 0)));
-    dev->setTransform(d3d::TS_WORLD, scaling(0.125f, 0.125f, 1)); // squeezed both ways: level 3
-    EXPECT_TRUE(quadIs(QColor(0, 0, 255)));
+    auto tex = texture(mipChain({Qt::red, Qt::green, Qt::blue}));
+    for (const auto& [x, y, shown] : {std::tuple{0.25f, 1.0f, kRedPx}, // 64 texels over 16 pixels across
+             std::tuple{0.125f, 1.0f, kGreenPx}, std::tuple{1.0f, 0.125f, kGreenPx}, // eight times: one down
+             std::tuple{0.125f, 0.125f, kBluePx}}) {                                 // both ways: level 3
+        dev->setTransform(d3d::TS_WORLD, scaling(x, y, 1));
+        EXPECT_TRUE(quadIs(shown)) << x << " x " << y;
+    }
 }
 
 // --- fog ------------------------------------------------------------------------------------------
@@ -503,16 +559,15 @@ TEST_F(GlDeviceTest, VertexFogBlendsTowardsTheFogColourByItsLaw)
     };
     const double d = 4;
     for (const Case c : {Case{1, d3d::FOG_LINEAR, 1, 5, 1, (5 - d) / (5 - 1)},
-                         Case{1, d3d::FOG_EXP, 0, 1, 0.3f, std::exp(-0.3 * d)},
-                         Case{1, d3d::FOG_EXP2, 0, 1, 0.3f, std::exp(-(0.3 * d) * (0.3 * d))},
-                         Case{0, d3d::FOG_EXP2, 0, 1, 0.3f, 1},
-                         // Linear fog with start equal to end is a hard edge, not garbage.
-                         Case{1, d3d::FOG_LINEAR, 3, 3, 1, 0}}) {
+             Case{1, d3d::FOG_EXP, 0, 1, 0.3f, std::exp(-0.3 * d)},
+             Case{1, d3d::FOG_EXP2, 0, 1, 0.3f, std::exp(-(0.3 * d) * (0.3 * d))},
+             Case{0, d3d::FOG_EXP2, 0, 1, 0.3f, 1},
+             // Linear fog with start equal to end is a hard edge, not garbage.
+             Case{1, d3d::FOG_LINEAR, 3, 3, 1, 0}}) {
         states({{d3d::RS_FOGENABLE, c.enable}, {d3d::RS_FOGCOLOR, kBlue}, {d3d::RS_FOGVERTEXMODE, c.mode},
             {d3d::RS_FOGSTART, f2dw(c.start)}, {d3d::RS_FOGEND, f2dw(c.end)},
             {d3d::RS_FOGDENSITY, f2dw(c.density)}});
-        EXPECT_TRUE(quadIs(Rgb{c.f, c.f, 1}, kBlack, 2, float(d)))
-            << "fog mode " << c.mode << " on " << c.enable;
+        EXPECT_TRUE(quadIs(Rgb{c.f, c.f, 1}, kBlack, 2, float(d))) << "fog mode " << c.mode << " on " << c.enable;
     }
     EXPECT_TRUE(quadIs(Rgb{1, 1, 1})) << "nearer than the hard edge";
 }
@@ -527,7 +582,6 @@ TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyAndBadResourcesAreRefused)
     EXPECT_TRUE(at(10, 40, kBlackPx)) << "below the viewport";
     EXPECT_TRUE(at(100, 10, kBlackPx)) << "right of the viewport";
     EXPECT_THROW(dev->setViewport({100, 0, 64, 32, 0, 1}), gfx::DeviceError);
-
     // Refused instead of read out of bounds.
     platform::MeshData mesh = quadMesh(-1, -1, 1, 1, 2);
     mesh.indices[4] = 99;
@@ -543,7 +597,7 @@ TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyAndBadResourcesAreRefused)
 
 // --- sprites --------------------------------------------------------------------------------------
 
-TEST_F(GlDeviceTest, SpritesAtScaleOneLandTexelForPixelAndTheirColourModulates)
+TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInDrawingOrder)
 {
     // A 32 x 32 cell of a white texture covers exactly 32 x 32 pixels, top row first.
     auto white = dev->createTexture(solidTexture(64, 64, Qt::white));
@@ -555,40 +609,41 @@ TEST_F(GlDeviceTest, SpritesAtScaleOneLandTexelForPixelAndTheirColourModulates)
     EXPECT_EQ((std::array{e.minX, e.maxX, e.minY, e.maxY}), (std::array{10, 41, 20, 51}));
 
     // A 4 x 4 checkerboard comes out texel for pixel; the tint scales colour and alpha.
+    // Its black texels are keyed out: the background shows through them.
     platform::TextureLevel level{4, 4, {}};
     for (int i = 0; i < 16; ++i) {
         const std::uint8_t v = (i % 4 + i / 4) % 2 ? 255 : 0;
-        level.rgba.insert(level.rgba.end(), {v, v, v, 255});
+        level.rgba.insert(level.rgba.end(), {v, v, v, v});
     }
     auto checker = dev->createTexture(platform::TextureImage{{level}});
+    // Turned a quarter counter-clockwise, the left texel (red) of a two-texel strip runs along the bottom.
+    auto strip = dev->createTexture(platform::TextureImage{{{2, 1, {255, 0, 0, 255, 255, 255, 255, 255}}}});
+    gfx::SpriteQuad turned = spriteAt(strip.get(), 80, 80, 16, 16);
+    turned.src = {0, 0, 2, 1};
+    std::rotate(turned.x, turned.x + 3, turned.x + 4);
+    std::rotate(turned.y, turned.y + 3, turned.y + 4);
     clearTo(*dev, kBlue);
     dev->beginSprites();
     dev->drawSprite(spriteAt(checker.get(), 50, 60, 4, 4));
     dev->drawSprite(spriteAt(white.get(), 40, 40, 8, 8, 0x40FF8000));
+    dev->drawSprite(turned);
     dev->endSprites();
     for (int i = 0; i < 16; ++i)
-        EXPECT_TRUE(at(50 + i % 4, 60 + i / 4, grey((i % 4 + i / 4) % 2), 0));
+        EXPECT_TRUE(at(50 + i % 4, 60 + i / 4, (i % 4 + i / 4) % 2 ? kWhitePx : kBluePx, 0));
     const double a = 0x40 / 255.0;
     EXPECT_TRUE(at(44, 44, Rgb{a, a * 128 / 255.0, 1 - a}));
-}
+    EXPECT_GT(frame().pixelColor(88, 82).green(), 150);
+    EXPECT_LT(frame().pixelColor(88, 93).green(), 100);
 
-TEST_F(GlDeviceTest, SpritesAreBatchedPerTextureInDrawingOrder)
-{
-    auto a = dev->createTexture(solidTexture(8, 8, Qt::white));
-    auto b = dev->createTexture(solidTexture(8, 8, Qt::red));
-    long long before = dev->drawCalls();
-    dev->beginSprites();
-    for (int i = 0; i < 50; ++i)
-        dev->drawSprite(spriteAt(a.get(), i * 2, 10, 8, 8));
-    dev->endSprites();
-    EXPECT_EQ(dev->drawCalls() - before, 1);
-
-    before = dev->drawCalls();
-    dev->beginSprites();
-    for (int i = 0; i < 40; ++i)
-        dev->drawSprite(spriteAt(i < 20 ? a.get() : b.get(), i % 20, i < 20 ? 30 : 50, 8, 8));
-    dev->endSprites();
-    EXPECT_EQ(dev->drawCalls() - before, 2);
+    auto red = dev->createTexture(solidTexture(8, 8, Qt::red));
+    for (const auto [sprites, batches] : {std::pair{50, 1}, std::pair{40, 2}}) {
+        const long long before = dev->drawCalls();
+        dev->beginSprites();
+        for (int i = 0; i < sprites; ++i)
+            dev->drawSprite(spriteAt(batches == 2 && i >= 20 ? red.get() : white.get(), i % 20, i < 20 ? 30 : 50, 8, 8));
+        dev->endSprites();
+        EXPECT_EQ(dev->drawCalls() - before, batches);
+    }
     // The red batch lies over the white one where they meet.
     EXPECT_TRUE(at(10, 34, kWhitePx));
     EXPECT_TRUE(at(10, 54, kRedPx));
@@ -614,7 +669,7 @@ TEST_F(GlDeviceTest, SpritePassesFailOutOfOrderIgnoreThe3DViewportAndKeepThe3DSt
 
 // --- text -----------------------------------------------------------------------------------------
 
-TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangleAndTheBackBuffer)
+TEST_F(GlDeviceTest, TextIsClippedAtTheRectangleAndTheBackBufferAndGlyphsAreRasterisedOnce)
 {
     auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
     dev->drawText(*font, "■■■■■■■■■■\n■■■■■■■■■■\n■■■■", {10, 10, 50, 40}, 0xFFFF0000);
@@ -626,30 +681,25 @@ TEST_F(GlDeviceTest, TextIsDrawnInItsColourAndClippedAtTheRectangleAndTheBackBuf
     EXPECT_GE(e.minY, 10);
     EXPECT_LE(e.maxY, 39) << "lines below the rectangle are cut";
     EXPECT_GE(e.maxY, 34) << "the second line starts one line height down";
-
     clearTo(*dev, kBlack);
     dev->drawText(*font, "■■■■■■■■■■■■■■", {100, -8, 400, 300}, 0xFFFF0000);
     const Extent b = redPixels(frame());
     EXPECT_GT(b.count, 50);
     EXPECT_EQ(b.maxX, kSize - 1);
     EXPECT_EQ(b.minY, 0);
-}
 
-TEST_F(GlDeviceTest, RedrawingTheSameTextRasterisesNoGlyphsAgainAndJapaneseShows)
-{
-    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    auto small = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     for (int i = 0; i < 6; ++i)
-        dev->drawText(*font, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
-    EXPECT_EQ(GlDevice::glyphsRasterised(*font), 9) << "one rasterisation per distinct character";
-    dev->drawText(*font, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
-    EXPECT_EQ(GlDevice::glyphsRasterised(*font), 10);
-
+        dev->drawText(*small, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
+    EXPECT_EQ(GlDevice::glyphsRasterised(*small), 9) << "one rasterisation per distinct character";
+    dev->drawText(*small, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
+    EXPECT_EQ(GlDevice::glyphsRasterised(*small), 10);
     clearTo(*dev, kBlack);
     auto japanese = dev->createFont({"ＭＳ Ｐゴシック", 20, false, false, false});
     dev->drawText(*japanese, "ゲーム", {4, 4, 124, 40}, 0xFFFF0000);
-    const Extent e = redPixels(frame());
-    EXPECT_GT(e.count, 40);
-    EXPECT_GT(e.maxX - e.minX, 30);
+    const Extent j = redPixels(frame());
+    EXPECT_GT(j.count, 40);
+    EXPECT_GT(j.maxX - j.minX, 30);
 }
 
 // Outlined text must look as its six copies drawn one by one do, however it draws them. Over a
@@ -662,80 +712,61 @@ protected:
         platform::TextureLevel level{kSize, kSize, {}};
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x)
-                level.rgba.insert(level.rgba.end(), {std::uint8_t(x * 2), std::uint8_t(y * 2),
-                                                     std::uint8_t((x * 7 + y * 13) % 256), 255});
+                level.rgba.insert(level.rgba.end(),
+                    {std::uint8_t(x * 2), std::uint8_t(y * 2), std::uint8_t((x * 7 + y * 13) % 256), 255});
         background = dev->createTexture(platform::TextureImage{{level}});
     }
-    void paintBackground()
+    // The copies drawn one by one (as any device may), or the device's own way; pixels that differ
+    // by more than one step of rounding in any channel.
+    int differsFromCopies(const gfx::Font& font, const std::string& text, RECT rect)
     {
-        clearTo(*dev, kBlack);
-        dev->beginSprites();
-        dev->drawSprite(spriteAt(background.get(), 0, 0, kSize, kSize));
-        dev->endSprites();
-    }
-    // The copies drawn one by one, as any device may.
-    QImage copiesOneByOne(const gfx::Font& font, const std::string& text, RECT rect)
-    {
-        paintBackground();
-        dev->gfx::Device::drawOutlinedText(font, text, rect, kWhite, kBlack);
-        return frame();
-    }
-    QImage outlined(const gfx::Font& font, const std::string& text, RECT rect)
-    {
-        paintBackground();
-        const long long before = dev->drawCalls();
-        dev->drawOutlinedText(font, text, rect, kWhite, kBlack);
-        drawCallsMade = dev->drawCalls() - before;
-        return frame();
-    }
-    // Pixels further apart than one step of rounding in any channel.
-    static int differing(const QImage& a, const QImage& b)
-    {
+        QImage pictures[2];
+        for (int own = 0; own < 2; ++own) {
+            clearTo(*dev, kBlack);
+            dev->beginSprites();
+            dev->drawSprite(spriteAt(background.get(), 0, 0, kSize, kSize));
+            dev->endSprites();
+            const long long before = dev->drawCalls();
+            if (own)
+                dev->drawOutlinedText(font, text, rect, 0xFFFFFFFF, kBlack);
+            else
+                dev->gfx::Device::drawOutlinedText(font, text, rect, 0xFFFFFFFF, kBlack);
+            drawCallsMade = dev->drawCalls() - before;
+            pictures[own] = frame();
+        }
         int count = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                const QColor p = pictures[0].pixelColor(x, y), q = pictures[1].pixelColor(x, y);
                 count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()),
-                                   std::abs(p.blue() - q.blue())}) > 1;
+                             std::abs(p.blue() - q.blue())})
+                    > 1;
             }
         return count;
     }
-    static constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
     std::unique_ptr<gfx::Texture> background;
     long long drawCallsMade = 0;
 };
 
-TEST_F(OutlinedText, LooksAsItsCopiesDrawnOneByOneAndTouchingGlyphsKeepTheirFaces)
-{
-    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
-    // Box-drawing lines run through their whole cell, so each glyph's outline meets its neighbour.
-    const std::string text = "──━━■ーFP: 6\nWg|頂点";
-    const RECT rect{2, 6, 126, 60};
-    const QImage expected = copiesOneByOne(*font, text, rect);
-    const QImage actual = outlined(*font, text, rect);
-    EXPECT_EQ(differing(actual, expected), 0);
-    EXPECT_LE(drawCallsMade, 2) << "outline and text are drawn in one go, not copy by copy";
-    EXPECT_GT(differing(actual, copiesOneByOne(*font, "", rect)), 200) << "the text shows at all";
-}
-
 // A copy is clipped to the rectangle moved with it: where that cuts ink, or ink beyond the back
 // buffer's edge would have copies on it, the picture must still be the copies' one.
-TEST_F(OutlinedText, ClippedAsEachCopyIs)
+TEST_F(OutlinedText, LooksAsItsCopiesDrawnOneByOneTouchingOrClipped)
 {
     auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     const std::pair<std::string, RECT> cases[] = {
-        {"■■■■", {10, 10, 60, 17}},       // the rectangle cuts the glyphs in half
-        {"■■■■", {20, 30, 37, 60}},       // ... and on the right
-        {"WWWWWWW", {100, 40, 128, 60}},  // ink runs off the back buffer's right edge, which ends the rectangle
-        {"WWWWWWW", {100, 40, 200, 60}},  // ... which the rectangle runs beyond
-        {"■■■", {0, -8, 60, 20}},         // the top and the left edges
+        {"■■■■", {10, 10, 60, 17}},      // the rectangle cuts the glyphs in half
+        {"■■■■", {20, 30, 37, 60}},      // ... and on the right
+        {"WWWWWWW", {100, 40, 128, 60}}, // ink runs off the back buffer's right edge, which ends the rectangle
+        {"WWWWWWW", {100, 40, 200, 60}}, // ... which the rectangle runs beyond
+        {"■■■", {0, -8, 60, 20}},        // the top and the left edges
         {"■■■", {-9, 80, 40, 100}},
+        // Box-drawing lines run through their whole cell, so each glyph's outline meets its neighbour.
+        {"──━━■ーFP: 6\nWg|頂点", {2, 6, 126, 60}},
     };
-    for (const auto& [text, rect] : cases) {
-        const QImage expected = copiesOneByOne(*font, text, rect);
-        EXPECT_EQ(differing(outlined(*font, text, rect), expected), 0)
+    for (const auto& [text, rect] : cases)
+        EXPECT_EQ(differsFromCopies(*font, text, rect), 0)
             << text << " in " << rect.Left << "," << rect.Top << "," << rect.Right << "," << rect.Bottom;
-    }
+    EXPECT_LE(drawCallsMade, 2) << "outline and text are drawn in one go, not copy by copy";
 }
 
 // Outlines are kept per character and per font: new text gets new outlines, text drawn before
@@ -745,18 +776,13 @@ TEST_F(OutlinedText, NewCharactersGetTheirOwnOutlinesAndNoCharacterTwo)
     auto small = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     auto big = dev->createFont({"ＭＳ ゴシック", 20, false, false, false});
     const RECT rect{4, 20, 124, 60};
-    const auto sameAsCopies = [&](const gfx::Font& font, const std::string& text) {
-        const QImage expected = copiesOneByOne(font, text, rect);
-        return differing(outlined(font, text, rect), expected);
-    };
-    EXPECT_EQ(sameAsCopies(*small, "Rkf: 12"), 0);
-    EXPECT_EQ(GlDevice::outlinesMade(*small), 7);
-    EXPECT_EQ(sameAsCopies(*small, "Rkf: 13"), 0) << "the 3 is not drawn with the 2's outline";
-    EXPECT_EQ(GlDevice::outlinesMade(*small), 8);
-    EXPECT_EQ(sameAsCopies(*small, "Rkf: 12"), 0);
-    EXPECT_EQ(GlDevice::outlinesMade(*small), 8);
-    EXPECT_EQ(sameAsCopies(*big, "Rkf: 13"), 0) << "the small font's outlines are not the big one's";
-    EXPECT_EQ(GlDevice::outlinesMade(*big), 7);
+    for (const auto& [font, text, outlines] : {std::tuple{small.get(), "Rkf: 12", 7},
+             std::tuple{small.get(), "Rkf: 13", 8}, // the 3 is not drawn with the 2's outline
+             std::tuple{small.get(), "Rkf: 12", 8},
+             std::tuple{big.get(), "Rkf: 13", 7}}) { // the small font's outlines are not the big one's
+        EXPECT_EQ(differsFromCopies(*font, text, rect), 0) << text;
+        EXPECT_EQ(GlDevice::outlinesMade(*font), outlines) << text;
+    }
 }
 
 // --- lifetime and presenting ----------------------------------------------------------------------
@@ -768,7 +794,6 @@ TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNoth
     dev->drawSubset(*mesh, 1);
     EXPECT_EQ(dev->drawCalls(), before) << "an unused attribute id";
     EXPECT_TRUE(mid(kBlackPx));
-
     auto tex = texture(solidTexture(4, 4, Qt::red));
     dev->beginSprites();
     dev->drawSprite(spriteAt(tex.get(), 0, 0, 4, 4));
@@ -778,24 +803,21 @@ TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNoth
     dev->endSprites();
     EXPECT_TRUE(at(2, 2, kRedPx));
     EXPECT_TRUE(mid(kWhitePx)) << "untextured: the diffuse colour";
-
     int presents = 0; // and presenting calls the hook once per frame
     dev->setPresentHook([&] { ++presents; });
     dev->present();
     dev->present();
     EXPECT_EQ(presents, 2);
-}
 
-TEST(GlDeviceLifetime, ResourcesMayOutliveTheirDevice)
-{
-    auto dev = makeDevice(32, kBlack);
-    auto tex = dev->createTexture(solidTexture(4, 4, Qt::white));
-    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
-    auto font = dev->createFont({});
-    dev.reset();
-    tex.reset(); // must neither crash nor touch a dead context
-    mesh.reset();
-    font.reset();
+    // Resources may outlive their device: freeing them must neither crash nor touch a dead context.
+    auto other = makeDevice(32, kBlack);
+    auto otherTex = other->createTexture(solidTexture(4, 4, Qt::white));
+    auto otherMesh = other->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    auto otherFont = other->createFont({});
+    other.reset();
+    otherTex.reset();
+    otherMesh.reset();
+    otherFont.reset();
 }
 
 } // namespace

@@ -18,7 +18,7 @@ using platform::letterboxRect;
 using platform::virtualKeyFromQt;
 using platform::WindowHost;
 
-TEST(VirtualKeys, QtKeysMapToWindowsCodes)
+TEST(VirtualKeys, QtKeysMapToWindowsCodesAndTheLetterboxKeepsTheAspect)
 {
     struct Case {
         int qt, vk;
@@ -37,10 +37,8 @@ TEST(VirtualKeys, QtKeysMapToWindowsCodes)
     };
     for (const Case& c : cases)
         EXPECT_EQ(virtualKeyFromQt(c.qt, c.mods, c.native), c.vk) << "Qt key 0x" << std::hex << c.qt;
-}
 
-TEST(Letterbox, KeepsTheAspectAndCentres)
-{
+    // The picture keeps its aspect, centred in the window.
     for (const auto& [window, shown] : {std::pair{QSize(640, 480), QRect(0, 0, 640, 480)},
                                         {QSize(1280, 480), QRect(320, 0, 640, 480)},
                                         {QSize(640, 960), QRect(0, 240, 640, 480)},
@@ -72,17 +70,14 @@ protected:
     WindowHost host;
 };
 
-TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedAndF11TogglesFullScreen)
+TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedF11TogglesFullScreenAndTapsAreSeen)
 {
     QTest::keyPress(host.window(), Qt::Key_A);
     QTest::keyPress(host.window(), Qt::Key_Space);
-    EXPECT_NE(keyState('A'), 0);
-    EXPECT_NE(keyState(32), 0);
-    EXPECT_EQ(keyState('D'), 0);
+    EXPECT_EQ((std::array{keyState('A') != 0, keyState(32) != 0, keyState('D') != 0}), (std::array{true, true, false}));
     host.keyTableRead();
     QTest::keyRelease(host.window(), Qt::Key_A);
-    EXPECT_EQ(keyState('A'), 0);
-    EXPECT_NE(keyState(32), 0);
+    EXPECT_EQ((std::array{keyState('A') != 0, keyState(32) != 0}), (std::array{false, true}));
 
     key(QEvent::KeyPress, Qt::Key_W);
     host.keyTableRead();
@@ -94,9 +89,7 @@ TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedAndF11Tog
 
     key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe1);
     key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe2);
-    EXPECT_NE(keyState(0x10), 0);
-    EXPECT_NE(keyState(0xA0), 0);
-    EXPECT_NE(keyState(0xA1), 0);
+    EXPECT_TRUE(keyState(0x10) && keyState(0xA0) && keyState(0xA1));
     host.keyTableRead();
     key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe1);
     EXPECT_NE(keyState(0x10), 0) << "right shift still down";
@@ -117,8 +110,7 @@ TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedAndF11Tog
     QCloseEvent close;
     send(&close);
     EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(host.closeRequested());
-    EXPECT_TRUE(host.window()->isVisible());
+    EXPECT_TRUE(host.closeRequested() && host.window()->isVisible());
     host.clearCloseRequest();
     EXPECT_FALSE(host.closeRequested());
 
@@ -127,10 +119,8 @@ TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedAndF11Tog
     QTest::keyRelease(host.window(), Qt::Key_F11);
     QTest::keyPress(host.window(), Qt::Key_F11);
     EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
-}
 
-TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
-{
+    // A tap between polls reads pressed at the next poll and released after.
     QIF input(host);
     std::array<Q_Key, 3> keys;
     keys[0].setKey(0x1B);
@@ -155,18 +145,17 @@ TEST_F(WindowHostTest, TapBetweenPollsReadsPressedAtTheNextPollAndReleasedAfter)
     EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
 }
 
-TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSizeAndButtonsAsTheirMask)
+TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresentsAreLetterboxed)
 {
     // Buttons arrive as their mask, before the window is active too.
     std::vector<int> masks;
     host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
-    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), b, b, Qt::NoModifier);
-        send(&press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), b, Qt::NoButton,
-                            Qt::NoModifier);
-        send(&release);
-    }
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), b, type == QEvent::MouseButtonPress ? b : Qt::NoButton,
+                Qt::NoModifier);
+            send(&e);
+        }
     EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
 
     // The cursor's motion counts while the window is active, once the game has placed it.
@@ -188,13 +177,10 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsWhateverTheWindowSizeAndBut
 
     // Setting the cursor is read back at once.
     host.setCursor(320, 240);
-    EXPECT_EQ(host.cursorX(), 320);
-    EXPECT_EQ(host.cursorY(), 240);
+    EXPECT_EQ(QPoint(host.cursorX(), host.cursorY()), QPoint(320, 240));
     EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
-}
 
-TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
-{
+    // The device draws and presents into the window.
     host.setCaption(QStringLiteral("Code:Rinkfall"));
     EXPECT_EQ(host.window()->title(), QStringLiteral("Code:Rinkfall"));
     auto dev = host.createDevice(false);
@@ -222,10 +208,10 @@ TEST_F(WindowHostTest, DeviceDrawsAndPresentsIntoTheWindow)
         dev->present();
     }
     ASSERT_EQ(shown.size(), QSize(800, 300));
-    EXPECT_EQ(shown.pixelColor(100, 150), QColor(0, 0, 0));
-    EXPECT_EQ(shown.pixelColor(205, 150), QColor(255, 0, 0));
-    EXPECT_EQ(shown.pixelColor(595, 5), QColor(255, 0, 0));
-    EXPECT_EQ(shown.pixelColor(700, 150), QColor(0, 0, 0));
+    const QColor black(0, 0, 0), red(255, 0, 0);
+    EXPECT_EQ((std::array{shown.pixelColor(100, 150), shown.pixelColor(205, 150), shown.pixelColor(595, 5),
+                  shown.pixelColor(700, 150)}),
+        (std::array{black, red, red, black}));
 }
 
 TEST_F(WindowHostTest, AWindowNobodySeesIsNotDrawnUntilItIsSeenAgain)
