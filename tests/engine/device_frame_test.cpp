@@ -19,7 +19,7 @@ namespace {
 
 const char* const kTriangle = "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
 
-TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75Hz)
+TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFailuresFallBackToSoftware)
 {
     Harness windowed;
     windowed.init();
@@ -37,10 +37,8 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75Hz)
     EXPECT_FALSE(f.Windowed);
     EXPECT_EQ(f.BackBufferFormat, engine::FMT_X8R8G8B8);
     EXPECT_EQ(f.FullScreen_RefreshRateInHz, 75u);
-}
 
-TEST(DeviceCreation, FailedHardwareAttemptFallsBackToSoftwareWithOneMessage)
-{
+    // A failed hardware attempt falls back to software with one message.
     Harness h;
     h.hardwareFailures = 1;
     h.init();
@@ -102,20 +100,17 @@ TEST(FrameCounters, SceneBeginZeroesCountersLightsAndQueue)
     Q_Mat mat;
     Q_Light lights[1];
     lights[0].setSwitch(QRN::True);
-
+    const auto counts = [&] {
+        return std::array{h.qrn->getNumDrawVertex(), h.qrn->getNumDrawFace(), h.qrn->getNumDrawLight()};
+    };
     h.qrn->SceneBegin();
     mesh.DrawMesh(*h.qrn, mat, {}, {1, 1, 1}, {}, QRN::False);
     mesh.DrawMesh(*h.qrn, mat, {}, {1, 1, 1}, {}, QRN::True);
     h.qrn->drawLight(lights);
-    EXPECT_EQ(h.qrn->getNumDrawVertex(), 3);
-    EXPECT_EQ(h.qrn->getNumDrawFace(), 1);
-    EXPECT_EQ(h.qrn->getNumDrawLight(), 1);
+    EXPECT_EQ(counts(), (std::array{3, 1, 1}));
     h.qrn->SceneEnd();
-
     h.qrn->SceneBegin();
-    EXPECT_EQ(h.qrn->getNumDrawVertex(), 0);
-    EXPECT_EQ(h.qrn->getNumDrawFace(), 0);
-    EXPECT_EQ(h.qrn->getNumDrawLight(), 0);
+    EXPECT_EQ(counts(), (std::array{0, 0, 0}));
     const std::size_t drawsBefore = h.null().subsetDraws().size();
     h.qrn->DrawAlphaProcessing({0, 0, -5});
     EXPECT_EQ(h.null().subsetDraws().size(), drawsBefore) << "last frame's queue is gone";
@@ -183,7 +178,7 @@ struct FramePacing : ::testing::Test {
     int presents() { return h.null().counts().presents; }
 };
 
-TEST_F(FramePacing, SecondPresentWaitsTenMillisecondsMostlyAsleep)
+TEST_F(FramePacing, SecondPresentWaitsTenMillisecondsMostlyAsleepAndABackwardsClockEndsTheWait)
 {
     h.qrn->Flip();
     const double first = h.clock.peek();
@@ -200,21 +195,20 @@ TEST_F(FramePacing, SecondPresentWaitsTenMillisecondsMostlyAsleep)
     const int sleeps = h.clock.sleeps;
     h.qrn->Flip();
     EXPECT_EQ(h.clock.sleeps, sleeps) << "a late frame is presented at once";
-}
 
-TEST_F(FramePacing, PacingHoldsLateInALongRun)
-{
-    // Near a day's worth of seconds a float clock resolves only ~8 ms; pacing must still hold.
-    h.clock.set(86399.0);
+    // A clock going backwards ends the wait, as does one already behind the previous present.
+    h.clock.onSleep = [](enginetest::SteppingClock& c) { c.set(5.0); };
     h.qrn->Flip();
-    for (int frame = 0; frame < 20; ++frame) {
-        const double before = h.clock.peek();
-        h.qrn->Flip();
-        EXPECT_NEAR(h.clock.peek() - before, QRN::kFrameInterval, 2e-4) << "frame " << frame;
-    }
+    EXPECT_EQ(presents(), 4);
+    EXPECT_EQ(h.clock.sleeps, sleeps + 1);
+    h.clock.onSleep = nullptr;
+    h.clock.set(1.0);
+    h.qrn->Flip();
+    EXPECT_EQ(presents(), 5);
+    EXPECT_EQ(h.clock.sleeps, sleeps + 1);
 }
 
-TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThem)
+TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThemAndPacingHoldsLateInALongRun)
 {
     h.qrn->Flip();
     const double first = h.clock.peek();
@@ -230,21 +224,15 @@ TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThem)
     h.clock.onSleep = nullptr;
     h.qrn->Flip();
     EXPECT_NEAR(h.clock.peek() - woke, QRN::kFrameInterval, 1e-4);
-}
 
-TEST_F(FramePacing, ClockGoingBackwardsEndsTheWait)
-{
+    // Near a day's worth of seconds a float clock resolves only ~8 ms; pacing must still hold.
+    h.clock.set(86399.0);
     h.qrn->Flip();
-    h.clock.onSleep = [](enginetest::SteppingClock& c) { c.set(5.0); };
-    h.qrn->Flip();
-    EXPECT_EQ(presents(), 2);
-    EXPECT_EQ(h.clock.sleeps, 1);
-
-    h.clock.onSleep = nullptr;
-    h.clock.set(1.0); // already behind the previous present
-    h.qrn->Flip();
-    EXPECT_EQ(presents(), 3);
-    EXPECT_EQ(h.clock.sleeps, 1);
+    for (int frame = 0; frame < 20; ++frame) {
+        const double before = h.clock.peek();
+        h.qrn->Flip();
+        EXPECT_NEAR(h.clock.peek() - before, QRN::kFrameInterval, 2e-4) << "frame " << frame;
+    }
 }
 
 TEST(FramePacingOtherClocks, StoppedClockDoesNotHangTheFrame)

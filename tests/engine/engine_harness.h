@@ -9,10 +9,13 @@
 #include "platform/input_host.h"
 #include "tests/support/headless_game.h"
 
+#include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -61,23 +64,60 @@ private:
 // Owns everything the engine is given, and the engine.
 class Harness {
 public:
-    // With `clock` the engine runs on that clock instead of the stepping one.
-    explicit Harness(double clockStart = 0.0, double clockTick = 1e-6, platform::Clock* clock = nullptr);
+    // With `otherClock` the engine runs on that clock instead of the stepping one.
+    explicit Harness(double clockStart = 0.0, double clockTick = 1e-6, platform::Clock* otherClock = nullptr)
+        : clock(clockStart, clockTick)
+    {
+        engine::QrnPlatform p;
+        p.createDevice = [this](const engine::PresentParams& params, bool software) -> std::unique_ptr<gfx::Device> {
+            requests.push_back(params);
+            events.push_back(software ? "create:software" : "create:hardware");
+            if ((!software && hardwareFailures-- > 0) || (software && softwareFails))
+                throw gfx::DeviceError("vertex processing not available", -2005530516);
+            auto made = std::make_unique<gfx::NullDevice>(int(params.BackBufferWidth), int(params.BackBufferHeight));
+            device_ = made.get();
+            return made;
+        };
+        p.displayMode = [this] { return desktop; };
+        p.sizeWindow = [this](int w, int h, bool) {
+            events.push_back("size:" + std::to_string(w) + "x" + std::to_string(h));
+        };
+        testsupport::useRealLoaders(p);
+        p.clock = otherClock ? otherClock : &clock;
+        p.dialogs = &dialogs;
+        p.input = &input;
+        qrn = std::make_unique<QRN>(std::move(p));
+    }
 
     // AutoDxInit for the game's 640 x 480 window.
-    void init(std::int16_t useHardware = QRN::True, std::int16_t fullScreen = QRN::False);
+    void init(std::int16_t useHardware = QRN::True, std::int16_t fullScreen = QRN::False)
+    {
+        qrn->AutoDxInit(this, 640, 480, fullScreen, useHardware);
+    }
     gfx::NullDevice& null() { return *device_; }
-    std::string writeFile(const std::string& name, const std::string& contents);
+    std::string writeFile(const std::string& name, const std::string& contents)
+    {
+        QFile f(dir.filePath(QString::fromStdString(name)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(contents.data(), qint64(contents.size())) != qint64(contents.size()))
+            throw std::runtime_error("cannot write " + name);
+        return f.fileName().toStdString();
+    }
     // A w x h 24-bit BMP of one colour.
-    std::string writeBmp(const std::string& name, int w, int h, unsigned rgb);
+    std::string writeBmp(const std::string& name, int w, int h, unsigned rgb)
+    {
+        QImage image(w, h, QImage::Format_RGB888);
+        image.fill(QColor::fromRgb(rgb));
+        const QString path = dir.filePath(QString::fromStdString(name));
+        if (!image.save(path, "BMP"))
+            throw std::runtime_error("cannot write " + name);
+        return path.toStdString();
+    }
 
     std::vector<std::string> events;
     std::vector<engine::PresentParams> requests;
     int hardwareFailures = 0; // hardware attempts still to fail
     bool softwareFails = false;
     engine::DisplayMode desktop{1280, 1024, 60, 23}; // a 16-bit desktop, unlike the full-screen format
-    // When set, makes the device instead of the null device (null() is then unusable).
-    std::function<std::unique_ptr<gfx::Device>(int width, int height, bool software)> makeDevice;
 
     SteppingClock clock;
     testsupport::RecordingDialogs dialogs{&events};

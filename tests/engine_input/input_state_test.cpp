@@ -51,29 +51,15 @@ TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterReleaseForEveryBinding)
     EXPECT_EQ(states(), (std::vector<std::int16_t>{2, 0, 2}));
 }
 
-class MousePollTest : public ::testing::Test {
-protected:
-    platform::ScriptedInputHost host;
-    QIF inp{host};
-};
-
 // The cursor is read at the poll, not before; a click is seen by one poll and reads as held when repeated.
-TEST_F(MousePollTest, CursorAndClicksAreReadAtThePoll)
+TEST_F(KeyPollTest, CursorAndClicksAreReadAtThePollAndMasksDecodeToTheNamedButtons)
 {
     host.x = 100;
     host.y = 50;
     EXPECT_EQ(inp.getMouseX(), 0);
     inp.checkMouse();
-    EXPECT_EQ(inp.getMouseX(), 100);
-    EXPECT_EQ(inp.getMousey(), 50);
     host.x = 7;
-    EXPECT_EQ(inp.getMouseX(), 100);
-
-    inp.setMouseButton(1);
-    inp.checkMouse();
-    EXPECT_EQ(inp.getMouseLeft(), 1);
-    inp.checkMouse();
-    EXPECT_EQ(inp.getMouseLeft(), 0);
+    EXPECT_EQ((std::array{inp.getMouseX(), inp.getMousey()}), (std::array{100, 50}));
 
     std::vector<std::int16_t> states;
     for (bool click : {true, true, true, false, true}) {
@@ -83,11 +69,8 @@ TEST_F(MousePollTest, CursorAndClicksAreReadAtThePoll)
         states.push_back(inp.getMouseRight());
     }
     EXPECT_EQ(states, (std::vector<std::int16_t>{1, 2, 2, 0, 1}));
-}
 
-TEST_F(MousePollTest, MaskDecodesToTheNamedButtons)
-{
-    // mask, then left, right and centre
+    // Each mask, then left, right and centre as they read.
     const std::array<std::int16_t, 4> cases[] = {{1, 1, 0, 0}, {2, 0, 1, 0}, {3, 1, 1, 0}, {4, 0, 0, 1},
                                                  {5, 1, 0, 1}, {6, 0, 1, 1}, {7, 1, 1, 1}, {8, 0, 0, 0},
                                                  {0, 0, 0, 0}, {-1, 0, 0, 0}, {9, 0, 0, 0}};
