@@ -6,24 +6,16 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace testing_support;
-using online::Reply;
 namespace rq = online::requests;
 
 namespace {
-
-Reply document(const std::string& text)
-{
-    return Reply::fromDocument(QString::fromStdString(text));
-}
 
 // A protocol aimed at the scripted service.
 class ProtocolOverHttp : public OnlineScreens {
 protected:
     online::Protocol protocol{startUp.master(), service.url(), startUp.transfer()};
 };
-using TransferFailures = ProtocolOverHttp;
 
 } // namespace
 
@@ -79,7 +71,7 @@ TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePortButNoTrailingSlashes)
               QByteArray("https://h.example:8443/PHP/Rinkfall/Say.php?Rkf=1&Words=a%26b"));
 }
 
-TEST_F(ProtocolOverHttp, SendsWhatWasTypedAndDecodesTheCharset)
+TEST_F(ProtocolOverHttp, SendsWhatWasTypedDecodesTheCharsetAndReportsFailures)
 {
     service.script("Data.cgi", ScriptedReply{"-1<QZT>caf\xe9<QZT>", 200, "text/plain; charset=ISO-8859-1"});
     EXPECT_EQ(protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).fields(),
@@ -95,11 +87,9 @@ TEST_F(ProtocolOverHttp, SendsWhatWasTypedAndDecodesTheCharset)
     protocol.VBPHP(rq::access(startUp.master(), QStringLiteral("名前 a&b"), typed));
     EXPECT_EQ(parameter(service.targets().back(), "PASS"), typed.toStdString());
     EXPECT_EQ(parameter(service.targets().back(), "NAME"), std::string("名前 a&b"));
-}
 
-// The screens' tests cover error statuses and silence.
-TEST_F(TransferFailures, RefusalAndOversizedBodiesAreReportedNotThrown)
-{
+    // Refusal and oversized bodies are reported, not thrown; the screens' tests cover error
+    // statuses and silence.
     online::Protocol closed(startUp.master(), QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort())),
                             startUp.transfer());
     EXPECT_EQ(closed.VBPHP(QStringLiteral("Login.php?Rkf=1")).failure(), QStringLiteral("サーバーに接続できませんでした。"));
@@ -117,7 +107,7 @@ TEST_F(TransferFailures, RefusalAndOversizedBodiesAreReportedNotThrown)
 // The lobby screen's tests read well-formed documents.
 TEST(LobbyReplyParsing, RejectsMissingOrNonNumericFields)
 {
-    EXPECT_TRUE(online::parseLobbyReply(document("1<QZT>t<QZT>0<QZT>0")));
+    EXPECT_TRUE(online::parseLobbyReply(online::Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>0<QZT>0"))));
     const struct {
         const char* name;
         std::string text;
@@ -131,5 +121,6 @@ TEST(LobbyReplyParsing, RejectsMissingOrNonNumericFields)
         {"huge room count", "1<QZT>t<QZT>2147483647<QZT>0"},
     };
     for (const auto& row : bad)
-        EXPECT_FALSE(online::parseLobbyReply(document(row.text))) << row.name;
+        EXPECT_FALSE(online::parseLobbyReply(online::Reply::fromDocument(QString::fromStdString(row.text))))
+            << row.name;
 }

@@ -9,10 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdlib>
 #include <fstream>
-#include <memory>
-#include <thread>
+#include <iterator>
 
 using namespace servertest;
 using Clock = std::chrono::steady_clock;
@@ -136,12 +135,11 @@ TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
                                "X-Filler: 0123456789abcdef0123456789abcdef\r\n", 431}}) {
         const long before = residentKilobytes();
         const int fd = openConnection(service_->port());
-        ASSERT_GE(fd, 0);
         std::string chunk;
         while (chunk.size() < 64 * 1024)
             chunk += c.filler;
         std::size_t sent = 0;
-        bool open = sendAll(fd, c.start);
+        bool open = fd >= 0 && sendAll(fd, c.start);
         // Up to 64 MB offered; the service must answer and close long before.
         while (open && sent < (64u << 20)) {
             open = sendAll(fd, chunk);
@@ -163,8 +161,7 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     // Everything the service answers to `bytes` on one connection, up to its close.
     const auto exchange = [this](const std::string &bytes) {
         const int fd = openConnection(service_->port());
-        EXPECT_GE(fd, 0);
-        sendAll(fd, bytes);
+        EXPECT_TRUE(sendAll(fd, bytes));
         std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
         close(fd);
         return replies;
@@ -193,6 +190,48 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     ASSERT_NE(third, std::string::npos) << replies;
     EXPECT_NE(replies.find("second", third), std::string::npos) << "the lobby came last and saw both lines";
     EXPECT_LT(replies.find("second", third), replies.find("first", third)) << "newest first";
+}
+
+// A certificate for "localhost" made for this run.
+class ServiceOverTls : public ServiceTest {
+protected:
+    void SetUp() override
+    {
+        const std::string command =
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+            " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"
+            " -keyout " + dir_.path() + "/key.pem -out " + cert() + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        hostSettings_.tlsCertificate = readFile(cert());
+        hostSettings_.tlsKey = readFile(dir_.path() + "/key.pem");
+        start();
+    }
+    std::string cert() const { return dir_.path() + "/cert.pem"; }
+    static std::string readFile(const std::string &path)
+    {
+        std::ifstream file(path);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+};
+
+TEST_F(ServiceOverTls, AnswersOverHttpsWithItsCertificateAndNotOverPlainHttp)
+{
+    EXPECT_EQ(get("/PHP/Rinkfall/Login.php?Rkf=1&Version=3").status, 0);
+    // The client fails unless the certificate checks out against the one made above.
+    const std::string request = "GET /PHP/Rinkfall/Login.php?Rkf=1&Version=3 HTTP/1.1\\r\\nHost: x\\r\\n"
+                                "Connection: close\\r\\n\\r\\n";
+    const std::string command = "printf '" + request + "' | openssl s_client -quiet -verify_return_error"
+                                " -verify_hostname localhost -CAfile " + cert()
+                                + " -connect 127.0.0.1:" + std::to_string(service_->port()) + " 2>/dev/null";
+    std::FILE *pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string reply;
+    for (int c = 0; (c = std::fgetc(pipe)) != EOF;)
+        reply += char(c);
+    pclose(pipe);
+    EXPECT_TRUE(reply.starts_with("HTTP/1.1 200")) << reply;
+    EXPECT_TRUE(reply.ends_with("\r\n\r\n1<QZT>one<QZT>two<QZT>three<QZT>four<QZT>five<QZT>127.0.0.1"))
+        << reply;
 }
 
 // The library closes the listening socket when the host stops; the host must then forget it, or

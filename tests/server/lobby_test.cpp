@@ -2,6 +2,8 @@
 
 #include "tests/server/service_fixture.h"
 
+#include "server/service_messages.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -83,7 +85,7 @@ TEST_F(ServiceLobby, FreeTextIsCutByCharacterAndCannotForgeFields)
     EXPECT_EQ(view.rooms[2][1].size(), 32u * 3);
 }
 
-TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeleted)
+TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeletedAndTheLobbyHasALimit)
 {
     ASSERT_EQ(say("ann", "hello"), "1");
     const std::string first = lobby().lastUpdate;
@@ -107,7 +109,6 @@ TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeleted)
     const auto joined = call("Join", "Room=" + std::to_string(room) + "&Name=bob");
     ASSERT_EQ(joined.size(), 2u);
     EXPECT_EQ(joined[0], "1");
-    EXPECT_FALSE(joined[1].empty());
     view = lobby();
     ASSERT_EQ(view.rooms.size(), 1u);
     EXPECT_EQ(view.rooms[0][4], "bob");
@@ -125,6 +126,17 @@ TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeleted)
     const auto again = call("MakeGame", "Title=again&Name=ann");
     ASSERT_EQ(again.at(0), "1");
     EXPECT_NE(std::stoi(again.at(1)), room) << "room numbers are not reused";
+
+    // A seat taken by a join whose answer was lost is given up when its user makes a room.
+    ASSERT_EQ(join(std::stoi(again[1]), "bob"), "1");
+    makeRoom("bob");
+    EXPECT_EQ(lobby().rooms.at(0)[4], "");
+    for (int i = 2; i < server::GameService::kMaxRooms; ++i)
+        makeRoom("p" + std::to_string(i), "t");
+    signUp("cat");
+    const std::vector<std::string> full{"2", server::messages::kLobbyFull};
+    EXPECT_EQ(call("MakeGame", "Title=t&Name=cat"), full);
+    EXPECT_EQ(lobby().rooms.size(), std::size_t(server::GameService::kMaxRooms));
 }
 
 TEST_F(ServiceLobby, ANewLoginOrASilenceEndsTheUsersRoomsAndSeats)

@@ -191,14 +191,8 @@ std::string RunningService::logText() const
 
 void ServiceTest::start()
 {
-    server::ServiceSettings settings = serviceSettings_;
-    settings.minVersion = minVersion_;
-    settings.notice = {"one", "two", "three", "four", "five"};
-    settings.maxAccountsPerAddressPerDay = accountsPerDay_;
-    settings.registrationsPerAddress = registrationsPerWindow_;
-    settings.hashCost = hashCost_;
     service_ = std::make_unique<RunningService>(
-        dbPath(), settings, [this] { return now_.load(); }, hostSettings_);
+        dbPath(), serviceSettings_, [this] { return now_.load(); }, hostSettings_);
 }
 
 void ServiceTest::restart()

@@ -101,14 +101,15 @@ protected:
     std::string say(const std::string &speaker, const std::string &words);
 
     std::atomic<int64_t> now_{kStartTime};
-    int64_t accountsPerDay_ = 1000; // tests of the daily limit lower it and restart
-    int64_t registrationsPerWindow_ = 1000;
-    server::HashCost hashCost_ = server::HashCost::weakestForTests();
-    int32_t minVersion_ = 3;
     server::HostSettings hostSettings_;
-    // The fixture sets the fields above over these; chat is not limited unless a test says so.
+    // Cheap hashing, version 3 and up, and no limits unless a test sets them and restarts.
     server::ServiceSettings serviceSettings_ = [] {
         server::ServiceSettings settings;
+        settings.minVersion = 3;
+        settings.notice = {"one", "two", "three", "four", "five"};
+        settings.maxAccountsPerAddressPerDay = 1000;
+        settings.registrationsPerAddress = 1000;
+        settings.hashCost = server::HashCost::weakestForTests();
         settings.chatLinesPerWindow = 1'000'000;
         return settings;
     }();

@@ -7,7 +7,7 @@
 
 using namespace server;
 
-TEST(Utf8Rules, AcceptsWellFormedTextAndRefusesBrokenSequences)
+TEST(Utf8Rules, AcceptsWellFormedTextOnlyAndCountsAndCutsByCharacterNotByte)
 {
     for (const std::string good : {"", "abc", "\xE3\x81\x82\xE3\x81\x84", "\xF0\x9F\xA5\x8C"})
         EXPECT_TRUE(isValidUtf8(good)) << good;
@@ -16,10 +16,6 @@ TEST(Utf8Rules, AcceptsWellFormedTextAndRefusesBrokenSequences)
     for (const std::string bad : {"\xE3\x81", "\x81", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
                                   "\xF4\x90\x80\x80", "\xFF"})
         EXPECT_FALSE(isValidUtf8(bad)) << bad;
-}
-
-TEST(Utf8Rules, CountsAndCutsByCharacterNotByte)
-{
     const std::string mixed = "a\xE3\x81\x82" "b\xF0\x9F\xA5\x8C"; // a あ b 🥌
     EXPECT_EQ(utf8Length(mixed), 4u);
     EXPECT_EQ(utf8Prefix(mixed, 2), "a\xE3\x81\x82");
@@ -28,24 +24,20 @@ TEST(Utf8Rules, CountsAndCutsByCharacterNotByte)
     EXPECT_EQ(utf8Prefix(mixed, 0), "");
 }
 
-TEST(NumberRules, TakesPlainDecimalsWithin32Bits)
+TEST(NumberAndReplyRules, TakePlainDecimalsWithin32BitsAndNeutraliseTheFieldMarker)
 {
     EXPECT_EQ(parseDecimal("0"), 0);
     EXPECT_EQ(parseDecimal("-12"), -12);
     EXPECT_EQ(parseDecimal("2147483647"), 2147483647);
     for (const char *bad : {"2147483648", "", "+1", "1.5", " 1", "1x"})
         EXPECT_FALSE(parseDecimal(bad)) << bad;
-}
-
-TEST(ReplyText, NeutralisesTheFieldMarkerAndControlCharacters)
-{
     EXPECT_EQ(replySafeText("a<QZT>b"), "a\xEF\xBC\x9CQZT\xEF\xBC\x9E" "b");
     EXPECT_EQ(replySafeText("<QZT><QZT>").find("<QZT>"), std::string::npos);
     EXPECT_EQ(replySafeText("line\r\nnext\tx"), "line  next x");
     EXPECT_EQ(replySafeText("<QZ>T <b>"), "<QZ>T <b>");
 }
 
-TEST(QueryDecoding, DecodesEscapesAndKeepsPlusSigns)
+TEST(QueryDecoding, DecodesEscapesKeepsPlusSignsAndRefusesBrokenEscapesInvalidTextAndExcess)
 {
     const auto query = QueryParams::parse("Rkf=1&Words=%E3%81%82+b%20c&T=x=y&Empty=&Flag");
     ASSERT_EQ(query.problem(), QueryParams::Problem::None);
@@ -55,10 +47,7 @@ TEST(QueryDecoding, DecodesEscapesAndKeepsPlusSigns)
     EXPECT_EQ(query.value("Flag"), "");
     EXPECT_FALSE(query.value("words")); // names are case-sensitive
     EXPECT_EQ(QueryParams::parse("A=1&A=2").value("A"), "1");
-}
 
-TEST(QueryDecoding, RefusesBrokenEscapesInvalidTextAndExcess)
-{
     using Problem = QueryParams::Problem;
     for (const char *bad : {"A=%4", "A=%G1", "A=%", "A=%E3%81", "=1"})
         EXPECT_EQ(QueryParams::parse(bad).problem(), Problem::Malformed) << bad;
