@@ -11,6 +11,17 @@ namespace fieldtest {
 
 using namespace testsupport;
 
+// A stone on the sheet at (x, z).
+inline StoneRec onSheet(float x, float z, float speed = 0, std::int16_t runState = 2)
+{
+    StoneRec s;
+    s.InPlay = -1;
+    s.RunState = runState;
+    s.Pos = {x, 0.5f, z};
+    s.Speed = speed;
+    return s;
+}
+
 class FieldTest : public ::testing::Test, public HeadlessGame {
 protected:
     // Frames per second the clock runs at; checkFPS then reports one less (the frame on which a

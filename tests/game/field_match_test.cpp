@@ -29,25 +29,25 @@ protected:
 
     // The stone in hand comes to rest at (x, z) as if thrown there: the running step sees every
     // stone still and hands the delivery to the match.
-    void restAt(float x, float z)
+    void restAt(float x, float z, std::int16_t inPlay = -1)
     {
         const int record = m().recordToThrow();
         ASSERT_EQ(field->CurStone, record);
-        StoneRec& s = field->Stones[record];
-        s.InPlay = -1;
-        s.RunState = 2;
-        s.Speed = 0;
-        s.Pos = {x, 0.5f, z};
+        field->Stones[record] = onSheet(x, z);
+        field->Stones[record].InPlay = inPlay;
         field->Phase = SingleBase + StonesRunning;
         frames(2);
     }
 
-    // Red's stones near the button, yellow's beyond it in the house.
-    void playEnd()
+    // Red's stones near the button, yellow's further back; the last one out over the back line
+    // when `lastOut`.
+    void playEnd(float yellowZ = 37.5f, bool lastOut = false)
     {
         for (int i = 0; i < match::StonesPerEnd; ++i) {
             const bool red = m().toThrow() == match::Team::Red;
-            restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, red ? 36.1f : 37.5f);
+            const bool out = lastOut && i == match::StonesPerEnd - 1;
+            restAt(float(house::ButtonX) + 0.3f * float(i / 2) - 1.0f, out ? 40.5f : red ? 36.1f : yellowZ,
+                   out ? 0 : -1);
         }
     }
 };
@@ -139,7 +139,7 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
     EXPECT_EQ(m().score(), (std::array<int, 2>{0, 0}));
 
-    playEnd();
+    playEnd(39.0f, true); // yellow beyond the house
     tap(VK_SPACE);
     ASSERT_EQ(field->Phase, MatchResult);
     tap(VK_D);
@@ -167,6 +167,7 @@ TEST_F(FieldMatch, ComputerThrowsThroughTheShotSteps)
             steps.push_back(stepOf(field->Phase));
         this->frame(frame % 7 == 0 ? std::initializer_list<std::uint8_t>{VK_W} : std::initializer_list<std::uint8_t>{});
     }
+    this->frame(); // the computer's stone runs: it has nothing to do
     EXPECT_EQ(steps, (std::vector<int>{FreeCamera, Position, SpinStep, Power, Ready, Shooting, Release}));
     EXPECT_EQ(field->CurStone, 1);
     EXPECT_GT(field->Stones[1].Speed, 0.0f);

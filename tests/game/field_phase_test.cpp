@@ -97,6 +97,8 @@ TEST_F(ShotSettings, HeldKeysMoveByTheRateStopAtTheBoundsAndHeldWResetsOnlyTheCu
     EXPECT_EQ(field->AimX, 2.0f);
     EXPECT_EQ(field->Stones[0].Pos.x, 5.0f);
     tap(VK_SPACE);
+    hold(VK_D, 30);
+    EXPECT_GT(field->SpinSet, 0.0f);
     hold(VK_A, 240);
     EXPECT_EQ(field->SpinSet, -1.0f);
     frame({VK_W});
@@ -188,11 +190,7 @@ void setUpRun(Field& f, std::int16_t shotFrame)
 {
     f.Phase = 1008;
     f.CurStone = 0;
-    f.Stones[0] = {};
-    f.Stones[0].InPlay = -1;
-    f.Stones[0].RunState = 1;
-    f.Stones[0].Pos = {3, 0.5f, 10};
-    f.Stones[0].Speed = 0.04f;
+    f.Stones[0] = onSheet(3, 10, 0.04f, 1);
     f.ShotFrame = static_cast<std::int16_t>(shotFrame - 1);
 }
 
@@ -226,28 +224,19 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogA
 
 using EndOfShot = FieldTest;
 
-// Stone `i` in play in run state 2 beyond the hog line with `speed`.
-void placeRunning(Field& f, int i, float x, float speed)
-{
-    f.Stones[i].InPlay = -1;
-    f.Stones[i].RunState = 2;
-    f.Stones[i].Pos = {x, 0.5f, 35};
-    f.Stones[i].Speed = speed;
-}
-
 TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepTheShotGoing)
 {
     startPlaying();
     field->Phase = 1008;
     field->CurStone = 4;
-    placeRunning(*field, 9, 5, 0.01f);
+    field->Stones[9] = onSheet(5, 35, 0.01f);
     frame();
     EXPECT_EQ(field->Phase, 1008);
 
     field->Stones[9].Speed = 0;
     field->Stones[3].InPlay = 0;
     field->Stones[3].Speed = 0.03f; // left the sheet while moving
-    placeRunning(*field, 4, 3, -0.00001f);
+    field->Stones[4] = onSheet(3, 35, -0.00001f);
     frame();
     EXPECT_EQ(std::tuple(field->Phase, field->CurStone), std::tuple(1000, 5));
 }
@@ -260,7 +249,7 @@ TEST_F(EndOfShot, AfterStoneFifteenComesStoneZeroLiftedFromTheSheet)
     field->Phase = 1008;
     field->CurStone = 15;
     StoneRec& old = field->Stones[0];
-    placeRunning(*field, 0, 3.4f, -0.00001f);
+    old = onSheet(3.4f, 35, -0.00001f);
     old.Spin = 0.002f;
     old.Heading = 1.5f;
     old.Rot = 300;

@@ -8,6 +8,7 @@
 #include "tests/support/headless_game.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -346,8 +347,14 @@ TEST_F(GameRunTest, ErrorsEndTheRunWithTheirReasonAndAMissingSoundFolderIsSilent
     EXPECT_NE(stderrOf(o, code).find("out.wav"), std::string::npos);
     EXPECT_EQ(code, GameFailedExitCode);
 
-    // A program folder with the Library but no Sound/: the game plays on, in silence.
-    ASSERT_TRUE(QFile::link(o.libraryDir + "/Library", path("Library")));
+    // A program folder with the Library but no Sound/: the game plays on, in silence. Its box is a bare
+    // triangle (a mesh without frame, normals, texture coordinates or materials), which loads too.
+    ASSERT_TRUE(QDir().mkpath(path("Library")));
+    for (const QString& name : QDir(o.libraryDir + "/Library").entryList({"*.bmp", "*.x"}))
+        ASSERT_TRUE(QFile::link(o.libraryDir + "/Library/" + name, path("Library/") + name));
+    ASSERT_TRUE(QFile::remove(path("Library/Mesh_Box.x")));
+    std::ofstream(path("Library/Mesh_Box.x").toStdString())
+        << "xof 0302txt 0032\nMesh {\n 3;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;0.0;1.0;;\n 1;\n 3;0,1,2;;\n}\n";
     o.libraryDir = dir.path();
     o.soundOutPath = path("quiet.wav");
     EXPECT_EQ(stderrOf(o, code), "");
@@ -374,7 +381,7 @@ TEST(ReplayFormat, LinesReadBackDefaultsApplyAndMalformedOnesAreRejected)
 
     match::MatchSetup setup;
     setup.cpuLevel = 3;
-    setup.rules = {5, true};
+    setup.rules = {5, false};
     ReplayHeader h{2, 4000000000u, setup};
     h.mouseSensitivity = 0.5;
     EXPECT_EQ(replayHeaderLine(parseReplayHeader(replayHeaderLine(h))), replayHeaderLine(h));

@@ -51,10 +51,8 @@ TEST_F(GameSounds, ReleaseRumbleAndTheClackOfAHit)
     frame();
     ASSERT_EQ(field->Phase, SingleBase + StonesRunning);
     const long released = frameIndex - 1;
-    StoneRec& target = field->Stones[1];
-    target.InPlay = -1;
-    target.RunState = 0; // placed there: a stone at rest short of the hog line would leave play
-    target.Pos = {field->Stones[0].Pos.x, 0.5f, 28};
+    // Placed there: a stone at rest short of the hog line would leave play.
+    const StoneRec& target = field->Stones[1] = onSheet(field->Stones[0].Pos.x, 28, 0, 0);
     std::vector<float> speeds{field->Stones[0].Speed};
     while (target.Speed == 0 && field->Phase == SingleBase + StonesRunning) {
         frame();
