@@ -25,7 +25,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 
@@ -260,7 +259,7 @@ TEST(GameWindowInEnglish, NoJapaneseAndNoTextWiderThanItsPlaceUnlessJapaneseIsTo
 }
 
 // Dialogs that keep every text they were given to show; input boxes take the answers queued.
-struct KeepingDialogs : platform::Dialogs {
+struct KeepingDialogs : ScriptedDialogs {
     void messageBox(const std::string& text, const std::string& caption) override
     {
         texts.insert(texts.end(), {text, caption});
@@ -269,13 +268,8 @@ struct KeepingDialogs : platform::Dialogs {
                                         const std::string& initial) override
     {
         texts.insert(texts.end(), {prompt, title, initial});
-        if (answers.empty())
-            return std::nullopt;
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return ScriptedDialogs::inputBox(prompt, title, initial);
     }
-    std::deque<std::string> answers;
     std::vector<std::string> texts;
 };
 
