@@ -225,11 +225,9 @@ QStringList shotTexts()
     return texts;
 }
 
-// What a stone did is written beside the turn: its English takes no more room than its Japanese.
 TEST(GameWindowInEnglish, NoJapaneseAndNoTextWiderThanItsPlaceUnlessJapaneseIsToo)
 {
     const Shown japanese = playThrough();
-    const QStringList japaneseShots = shotTexts();
     const auto translations = installEnglish();
     const Shown english = playThrough();
 
@@ -248,7 +246,13 @@ TEST(GameWindowInEnglish, NoJapaneseAndNoTextWiderThanItsPlaceUnlessJapaneseIsTo
     }
     // Three help lines at each of the phases and moments looked at.
     EXPECT_EQ(lines, 3 * (13 + 5));
+}
 
+// What a stone did is written beside the turn: its English takes no more room than its Japanese.
+TEST(GameWindowInEnglish, WhatAStoneDidFitsBesideTheTurnAsInJapanese)
+{
+    const QStringList japaneseShots = shotTexts();
+    const auto translations = installEnglish();
     const QFontMetrics metrics(gfx::makeQFont({"ＭＳ ゴシック", 12}));
     const QStringList englishShots = shotTexts();
     for (qsizetype i = 0; i < englishShots.size(); ++i) {
