@@ -84,6 +84,9 @@ TEST(RenderStates, Set3DSystemAndCanAlpha)
                   {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
                   {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
     h.qrn->CanAlpha(QRN::True, 0, d3d::CMP_ALWAYS);
+    h.qrn->DisplayClear(0xFF102030u);
+    ASSERT_FALSE(h.null().clears().empty());
+    EXPECT_EQ(h.null().clears().back().color, 0xFF102030u);
     expectStates(
         {{d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_ALWAYS}});
 }

@@ -141,6 +141,7 @@ TEST_F(Resources, CameraAndLights)
     const float fov = 0.785398f;
     camera.setVision({3, 2, -4}, {3, 0.5f, 10}, {0, 1, 0}, fov, 640, 480, 0.5f, 300);
     camera.SetCamera(*h.qrn);
+    expectNear(camera.getPosition(), 3, 2, -4);
 
     const D3DMATRIX proj = h.null().transform(d3d::TS_PROJECTION);
     const float yScale = static_cast<float>(1.0 / std::tan(fov / 2.0));

@@ -440,7 +440,7 @@ TEST_F(GlDeviceTest, FillCullAndDepthStates)
 
     const auto clockwise = triangleMesh({{{-1.6f, -0.8f, 2}, {-1.6f, 0.8f, 2}, {-0.2f, 0, 2}}});
     const auto counterClockwise = triangleMesh({{{1.6f, -0.8f, 2}, {1.6f, 0.8f, 2}, {0.2f, 0, 2}}});
-    for (const auto [cull, leftShown, rightShown] : {std::tuple{d3d::CULL_CCW, true, false},
+    for (const auto& [cull, leftShown, rightShown] : {std::tuple{d3d::CULL_CCW, true, false},
              std::tuple{d3d::CULL_CW, false, true}, std::tuple{d3d::CULL_NONE, true, true}}) {
         clearTo(*dev, kBlack);
         dev->setRenderState(d3d::RS_CULLMODE, cull);
@@ -482,7 +482,12 @@ TEST_F(GlDeviceTest, GameStageModulatesTextureByDiffuseAndTakesAlphaFromTheMater
     emissive({1, 1, 0.5f, 0}, 0.5f);
     // Texture alpha 0 would hide everything if alpha came from the texture.
     auto tex = texture(solidTexture(4, 4, QColor(200, 100, 255, 0)));
-    EXPECT_TRUE(quadIs(Rgb{200 / 255.0 * 0.5, 100 / 255.0 * 0.5, 0.5 * 0.5 + 0.5}, kBlue));
+    const Rgb first{200 / 255.0 * 0.5, 100 / 255.0 * 0.5, 0.5 * 0.5 + 0.5};
+    EXPECT_TRUE(quadIs(first, kBlue));
+    // Another texture needs no other program: it is drawn over the first with the same one.
+    auto green = texture(solidTexture(4, 4, QColor(0, 200, 0, 0)));
+    quad();
+    EXPECT_TRUE(mid(Rgb{first.r / 2, 200 / 255.0 / 2 + first.g / 2, first.b / 2}));
     // Untextured, the stage passes the diffuse colour through instead of drawing black.
     dev->setTexture(0, nullptr);
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
@@ -493,7 +498,7 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReferenceAndCutsColourKeyed
 {
     emissive({1, 0, 0, 0}, 0.6f); // alpha 153
     dev->setRenderState(d3d::RS_ALPHATESTENABLE, 1);
-    for (const auto [func, ref, drawn] : {std::tuple{d3d::CMP_GREATER, 100u, true},
+    for (const auto& [func, ref, drawn] : {std::tuple{d3d::CMP_GREATER, 100u, true},
              std::tuple{d3d::CMP_LESS, 100u, false}, std::tuple{d3d::CMP_EQUAL, 153u, true},
              std::tuple{d3d::CMP_EQUAL, 152u, false}, std::tuple{d3d::CMP_NEVER, 0u, false},
              std::tuple{d3d::CMP_ALWAYS, 255u, true}, std::tuple{d3d::CMP_GREATEREQUAL, 154u, false},
@@ -636,7 +641,7 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInD
     EXPECT_LT(frame().pixelColor(88, 93).green(), 100);
 
     auto red = dev->createTexture(solidTexture(8, 8, Qt::red));
-    for (const auto [sprites, batches] : {std::pair{50, 1}, std::pair{40, 2}}) {
+    for (const auto& [sprites, batches] : {std::pair{50, 1}, std::pair{40, 2}}) {
         const long long before = dev->drawCalls();
         dev->beginSprites();
         for (int i = 0; i < sprites; ++i)
@@ -654,6 +659,10 @@ TEST_F(GlDeviceTest, SpritePassesFailOutOfOrderIgnoreThe3DViewportAndKeepThe3DSt
     auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
     EXPECT_THROW(dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8)), gfx::DeviceError);
     EXPECT_THROW(dev->endSprites(), gfx::DeviceError);
+    EXPECT_THROW(dev->endScene(), gfx::DeviceError);
+    dev->beginScene();
+    EXPECT_THROW(dev->beginScene(), gfx::DeviceError);
+    dev->endScene();
     dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
     dev->setViewport({0, 0, 64, 32, 0, 1});
     dev->clear(d3d::CLEAR_TARGET, kBlue, 1, 0);
@@ -693,6 +702,8 @@ TEST_F(GlDeviceTest, TextIsClippedAtTheRectangleAndTheBackBufferAndGlyphsAreRast
         dev->drawText(*small, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
     EXPECT_EQ(GlDevice::glyphsRasterised(*small), 9) << "one rasterisation per distinct character";
     dev->drawText(*small, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
+    dev->drawText(*small, "", {0, 20, 128, 40}, 0xFFFFFFFF);
+    dev->drawText(*small, "XYZ", {200, 0, 300, 20}, 0xFFFFFFFF); // wholly beyond the back buffer
     EXPECT_EQ(GlDevice::glyphsRasterised(*small), 10);
     clearTo(*dev, kBlack);
     auto japanese = dev->createFont({"ＭＳ Ｐゴシック", 20, false, false, false});
@@ -790,6 +801,8 @@ TEST_F(OutlinedText, NewCharactersGetTheirOwnOutlinesAndNoCharacterTwo)
 TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNothing)
 {
     auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_EQ((std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets()}), (std::array{4u, 2u, 1u}));
+    EXPECT_TRUE(mesh->drawnAttribIds().size() == 1 && mesh->drawnAttribIds()[0] == 0);
     const long long before = dev->drawCalls();
     dev->drawSubset(*mesh, 1);
     EXPECT_EQ(dev->drawCalls(), before) << "an unused attribute id";

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 
 using platform::decodeBmpTexture;
@@ -224,6 +225,28 @@ TEST(BmpRejection, GarbageOtherFormatsAndBadHeaderFieldsAreNamed)
     };
     for (const Case& c : cases)
         expectRejected(encode(image).replace(c.at, c.bytes.size(), c.bytes), c.fragment);
+}
+
+TEST(BmpRejection, RandomDamageIsRejectedOrDecodedToTheDeclaredSize)
+{
+    std::mt19937 random(6122026);
+    const QImage image = imageFrom(9, 6, [](int x, int y) { return qRgb(x * 25, y * 40, (x * y) % 256); });
+    for (const QImage& source : {image, image.convertToFormat(QImage::Format_Indexed8)}) {
+        const QByteArray whole = encode(source);
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray bytes = whole;
+            for (int e = 1 + int(random() % 3); e > 0; --e) {
+                // Mostly the headers, where a bad value does the most harm.
+                const qsizetype at = random() % 4 ? qsizetype(random() % 64) : qsizetype(random() % bytes.size());
+                bytes[std::min(at, bytes.size() - 1)] = char(random());
+            }
+            try {
+                const TextureImage t = decodeBmpTexture(bytes);
+                expectMipSizes(t, t.width(), t.height());
+            } catch (const LoadError&) {
+            }
+        }
+    }
 }
 
 TEST(BmpFiles, LoadsFromDiskWithWindowsSeparatorsAndNamesAMissingPath)

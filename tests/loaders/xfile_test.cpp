@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 
@@ -391,6 +392,30 @@ TEST(XFileMalformed, EachFaultIsNamed)
     };
     for (const auto& [text, fragment] : cases)
         expectRejected(text, fragment);
+}
+
+TEST(XFileMalformed, RandomDamageIsEitherRejectedOrConsistent)
+{
+    std::mt19937 random(20261206);
+    const std::string alphabet = "0123456789;,{}-.eE \n\"<>#/abcXYZ";
+    int rejected = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = kRich;
+        for (int e = 1 + int(random() % 4); e > 0; --e) {
+            const std::size_t at = kHeader.size() + random() % (text.size() - kHeader.size());
+            switch (random() % 3) {
+            case 0: text[at] = alphabet[random() % alphabet.size()]; break;
+            case 1: text.erase(at, 1 + random() % 8); break;
+            default: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+            }
+        }
+        try {
+            expectConsistent(parseXFile(text));
+        } catch (const LoadError&) {
+            ++rejected;
+        }
+    }
+    EXPECT_GT(rejected, 1000); // most damage is caught, the rest must still give a sound mesh
 }
 
 TEST(XFileFiles, FuzzSeedsParseConsistentlyMissingFileIsNamedWindowsSeparatorsAreRead)
