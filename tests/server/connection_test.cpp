@@ -1,5 +1,5 @@
 // The HTTP side under hostile or careless clients: slow and idle connections, huge heads,
-// bodies on GET, pipelining and per-address limits.
+// bodies on GET, pipelining and per-address limits; and HTTPS.
 
 #include "tests/server/service_fixture.h"
 
@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -34,25 +33,24 @@ long residentKilobytes()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-struct Connections {
+// `count` connections spread over the given loopback sources, each sent `prefix`; the test's
+// process closes them.
+std::vector<int> openMany(int port, int count, const std::vector<std::string> &sources,
+                          const std::string &prefix)
+{
     std::vector<int> fds;
-    ~Connections()
-    {
-        for (int fd : fds)
-            close(fd);
+    for (int i = 0; i < count; ++i) {
+        fds.push_back(openConnection(port, sources[static_cast<std::size_t>(i) % sources.size()]));
+        EXPECT_TRUE(fds.back() >= 0 && sendAll(fds.back(), prefix));
     }
-    // `count` connections spread over the given loopback sources, each sent `prefix`.
-    void open(int port, int count, const std::vector<std::string> &sources, const std::string &prefix)
-    {
-        for (int i = 0; i < count; ++i) {
-            const int fd = openConnection(port, sources[static_cast<std::size_t>(i) % sources.size()]);
-            ASSERT_GE(fd, 0);
-            fds.push_back(fd);
-            if (!prefix.empty())
-                sendAll(fd, prefix);
-        }
-    }
-};
+    return fds;
+}
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 } // namespace
 
@@ -69,15 +67,13 @@ protected:
 
 TEST_F(ServiceConnections, SlowAndIdleConnectionsNeitherDelayOthersNorStayForever)
 {
-    Connections slow;
-    Connections idle;
-    slow.open(service_->port(), 24, {"127.0.0.2", "127.0.0.3"}, "GET /PHP/Rinkfall/Lob");
-    idle.open(service_->port(), 40, {"127.0.0.4", "127.0.0.5", "127.0.0.6"}, "");
+    const std::vector<int> slow = openMany(port(), 24, {"127.0.0.2", "127.0.0.3"}, "GET /PHP/Rinkfall/Lob");
+    const std::vector<int> idle = openMany(port(), 40, {"127.0.0.4", "127.0.0.5", "127.0.0.6"}, "");
     std::atomic<bool> dribbling{true};
     std::thread dribbler([&] {
         // One more byte of the request line on every slow connection, ten times a second.
         while (dribbling) {
-            for (int fd : slow.fds)
+            for (int fd : slow)
                 send(fd, "b", 1, MSG_NOSIGNAL);
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -89,11 +85,11 @@ TEST_F(ServiceConnections, SlowAndIdleConnectionsNeitherDelayOthersNorStayForeve
     }
     // The deadline ends the slow requests however steadily they trickle in; the idle timeout
     // ends the idle connections.
-    for (int fd : slow.fds)
+    for (int fd : slow)
         EXPECT_TRUE(closedByPeerWithin(fd, std::chrono::milliseconds(2500)));
     dribbling = false;
     dribbler.join();
-    for (int fd : idle.fds)
+    for (int fd : idle)
         EXPECT_TRUE(closedByPeerWithin(fd, std::chrono::milliseconds(2500)));
 }
 
@@ -102,12 +98,10 @@ TEST_F(ServiceConnections, OneAddressGetsOnlyItsShareOfConnections)
     // Idle connections must outlive the check, however slowly the machine opens them.
     hostSettings_.idleTimeoutSeconds = 60;
     restart();
-    Connections held;
-    held.open(service_->port(), 17, {"127.0.0.7"}, "");
     // Several event threads accept side by side, so any one of the seventeen may be the one
     // refused; exactly one is.
     std::vector<pollfd> watched;
-    for (int fd : held.fds)
+    for (int fd : openMany(port(), 17, {"127.0.0.7"}, ""))
         watched.push_back({fd, POLLRDHUP, 0});
     const auto refused = [&](int waitMs) {
         poll(watched.data(), watched.size(), waitMs);
@@ -134,17 +128,14 @@ TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
                           Case{"many headers", "GET /PHP/Rinkfall/Lobby.php?Rkf=1 HTTP/1.1\r\n",
                                "X-Filler: 0123456789abcdef0123456789abcdef\r\n", 431}}) {
         const long before = residentKilobytes();
-        const int fd = openConnection(service_->port());
+        const int fd = openConnection(port());
         std::string chunk;
         while (chunk.size() < 64 * 1024)
             chunk += c.filler;
         std::size_t sent = 0;
-        bool open = fd >= 0 && sendAll(fd, c.start);
         // Up to 64 MB offered; the service must answer and close long before.
-        while (open && sent < (64u << 20)) {
+        for (bool open = sendAll(fd, c.start); open && sent < (64u << 20); sent += chunk.size())
             open = sendAll(fd, chunk);
-            sent += chunk.size();
-        }
         shutdown(fd, SHUT_WR);
         const std::string reply = readUntilClosed(fd, std::chrono::seconds(2));
         close(fd);
@@ -160,7 +151,7 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
 {
     // Everything the service answers to `bytes` on one connection, up to its close.
     const auto exchange = [this](const std::string &bytes) {
-        const int fd = openConnection(service_->port());
+        const int fd = openConnection(port());
         EXPECT_TRUE(sendAll(fd, bytes));
         std::string replies = readUntilClosed(fd, std::chrono::seconds(3));
         close(fd);
@@ -192,37 +183,27 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     EXPECT_LT(replies.find("second", third), replies.find("first", third)) << "newest first";
 }
 
-// A certificate for "localhost" made for this run.
-class ServiceOverTls : public ServiceTest {
-protected:
-    void SetUp() override
-    {
-        const std::string command =
-            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
-            " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"
-            " -keyout " + dir_.path() + "/key.pem -out " + cert() + " 2>/dev/null";
-        ASSERT_EQ(std::system(command.c_str()), 0);
-        hostSettings_.tlsCertificate = readFile(cert());
-        hostSettings_.tlsKey = readFile(dir_.path() + "/key.pem");
-        start();
-    }
-    std::string cert() const { return dir_.path() + "/cert.pem"; }
-    static std::string readFile(const std::string &path)
-    {
-        std::ifstream file(path);
-        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-};
+using ServiceOverTls = ServiceTest;
 
 TEST_F(ServiceOverTls, AnswersOverHttpsWithItsCertificateAndNotOverPlainHttp)
 {
+    // A certificate for "localhost" made for this run; the client fails unless the service's
+    // checks out against it.
+    const std::string cert = dir_.path + "/cert.pem";
+    const std::string key = dir_.path + "/key.pem";
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+                           " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout "
+                           + key + " -out " + cert + " 2>/dev/null")
+                              .c_str()),
+              0);
+    hostSettings_.tlsCertificate = readFile(cert);
+    hostSettings_.tlsKey = readFile(key);
+    restart();
     EXPECT_EQ(get("/PHP/Rinkfall/Login.php?Rkf=1&Version=3").status, 0);
-    // The client fails unless the certificate checks out against the one made above.
-    const std::string request = "GET /PHP/Rinkfall/Login.php?Rkf=1&Version=3 HTTP/1.1\\r\\nHost: x\\r\\n"
-                                "Connection: close\\r\\n\\r\\n";
-    const std::string command = "printf '" + request + "' | openssl s_client -quiet -verify_return_error"
-                                " -verify_hostname localhost -CAfile " + cert()
-                                + " -connect 127.0.0.1:" + std::to_string(service_->port()) + " 2>/dev/null";
+    const std::string command
+        = "printf 'GET /PHP/Rinkfall/Login.php?Rkf=1&Version=3 HTTP/1.1\\r\\nHost: x\\r\\nConnection: close"
+          "\\r\\n\\r\\n' | openssl s_client -quiet -verify_return_error -verify_hostname localhost -CAfile "
+          + cert + " -connect 127.0.0.1:" + std::to_string(port()) + " 2>/dev/null";
     std::FILE *pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string reply;
@@ -239,9 +220,8 @@ TEST_F(ServiceOverTls, AnswersOverHttpsWithItsCertificateAndNotOverPlainHttp)
 TEST(ServiceShutdown, AStoppedHostLeavesDescriptorsItNoLongerOwnsAlone)
 {
     TempDir dir;
-    std::FILE *logFile = std::tmpfile();
-    server::ServiceLog log(server::LogLevel::Info, logFile);
-    server::GameStore store(dir.path() + "/service.sqlite");
+    server::ServiceLog log(server::LogLevel::Info, stderr);
+    server::GameStore store(dir.path + "/service.sqlite");
     server::GameService service(store, {}, [] { return int64_t{0}; });
     auto host = std::make_unique<server::ServiceHost>(service, server::HostSettings{}, log);
     ASSERT_TRUE(host->bind("127.0.0.1", 0));
@@ -251,11 +231,9 @@ TEST(ServiceShutdown, AStoppedHostLeavesDescriptorsItNoLongerOwnsAlone)
     host->stop();
     serving.join();
     EXPECT_LT(openConnection(host->port()), 0) << "nothing listens after a stop";
-
     const int reused = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(reused, 0);
     host.reset();
     EXPECT_NE(fcntl(reused, F_GETFD), -1) << "the host closed a descriptor it no longer owned";
     close(reused);
-    std::fclose(logFile);
 }

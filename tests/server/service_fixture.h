@@ -8,7 +8,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,10 +20,11 @@ namespace servertest {
 
 // A fresh folder under /tmp, removed with everything in it.
 struct TempDir {
-    std::string made = makeTempDir();
-    ~TempDir() { std::filesystem::remove_all(made); }
-    const std::string &path() const { return made; }
-    static std::string makeTempDir();
+    std::string path = [] {
+        char pattern[] = "/tmp/rinkfall-server-test-XXXXXX";
+        return std::string(mkdtemp(pattern));
+    }();
+    ~TempDir() { std::filesystem::remove_all(path); }
 };
 
 struct HttpResult {
@@ -32,12 +33,12 @@ struct HttpResult {
     std::string body;
 };
 
-// A new loopback connection (a blocking socket), or -1. `source` picks the caller's own loopback
-// address (127.0.0.2 acts as a second machine).
+// A new loopback connection, or -1. `source` picks the caller's own loopback address (127.0.0.2
+// acts as a second machine).
 int openConnection(int port, const std::string &source = {});
 bool sendAll(int fd, const std::string &bytes);
-// Reads until the peer closes or `limit` passes.
-std::string readUntilClosed(int fd, std::chrono::milliseconds limit);
+// Reads until the peer closes or `limit` passes, or with `oneResponse` until one whole response is in.
+std::string readUntilClosed(int fd, std::chrono::milliseconds limit, bool oneResponse = false);
 // One request over a new loopback connection, bytes exactly as given.
 HttpResult sendRaw(int port, const std::string &request, const std::string &source = {});
 HttpResult httpGet(int port, const std::string &target, const std::string &source = {});
@@ -45,49 +46,31 @@ HttpResult httpGet(int port, const std::string &target, const std::string &sourc
 std::vector<std::string> splitFields(const std::string &body);
 // Every cell of every row `sql` yields from the database file, row by row ("" for NULL).
 std::vector<std::string> sqlCells(const std::string &dbPath, const std::string &sql);
-
 // A refusal the client shows: "-1" and a message.
 void expectRefused(const std::vector<std::string> &reply, const std::string &what = {});
 
-// The whole service on a free loopback port, on its own thread, as the program runs it.
-class RunningService {
-public:
-    RunningService(const std::string &dbPath, server::ServiceSettings settings,
-                   server::GameService::Clock clock, server::HostSettings host = {});
-    ~RunningService();
-    int port() const { return host_->port(); }
-    // Everything the service logged so far.
-    std::string logText() const;
-
-private:
-    std::FILE *logFile_;
-    server::ServiceLog log_;
-    std::unique_ptr<server::GameStore> store_;
-    std::unique_ptr<server::GameService> service_;
-    std::unique_ptr<server::ServiceHost> host_;
-    std::atomic<bool> finished_{false};
-    std::thread thread_;
-};
-
-// Starts a service with cheap hashing and a clock the test moves, and speaks the game's
-// protocol to it.
+// The whole service on a free loopback port, on its own thread, as the program runs it, with cheap
+// hashing and a clock the test moves; the test speaks the game's protocol to it.
 class ServiceTest : public ::testing::Test {
 protected:
-    static constexpr int64_t kStartTime = 1'800'000'000;
-
+    ~ServiceTest() override;
     void SetUp() override { start(); }
-
     void start();
+    void stop();
     void restart();
-    std::string dbPath() const { return dir_.path() + "/service.sqlite"; }
+    int port() const { return host_->port(); }
+    std::string dbPath() const { return dir_.path + "/service.sqlite"; }
+    std::string logText() const;
 
     // GET /PHP/Rinkfall/<script>.php?Rkf=1&<query>; the reply split into fields. As the game
     // client does, the session of the user named by Name= or Speaker= goes along when that user
     // logged in through logIn() and the query names no Sid= itself.
     std::vector<std::string> call(const std::string &script, const std::string &query,
                                   const std::string &source = {});
-    HttpResult get(const std::string &target, const std::string &source = {});
-
+    HttpResult get(const std::string &target, const std::string &source = {})
+    {
+        return httpGet(port(), target, source);
+    }
     void registerUser(const std::string &name, const std::string &password = "secret",
                       const std::string &source = {});
     void logIn(const std::string &name, const std::string &password = "secret",
@@ -100,9 +83,9 @@ protected:
     // The code of a Say.php reply; the speaker is signed up first when needed.
     std::string say(const std::string &speaker, const std::string &words);
 
-    std::atomic<int64_t> now_{kStartTime};
+    std::atomic<int64_t> now_{1'800'000'000};
     server::HostSettings hostSettings_;
-    // Cheap hashing, version 3 and up, and no limits unless a test sets them and restarts.
+    // Version 3 and up, and no limits unless a test sets them and restarts.
     server::ServiceSettings serviceSettings_ = [] {
         server::ServiceSettings settings;
         settings.minVersion = 3;
@@ -115,7 +98,15 @@ protected:
     }();
     std::map<std::string, std::string> sessions_; // user -> token
     TempDir dir_;
-    std::unique_ptr<RunningService> service_;
+
+private:
+    std::FILE *logFile_ = std::tmpfile();
+    server::ServiceLog log_{server::LogLevel::Info, logFile_};
+    std::unique_ptr<server::GameStore> store_;
+    std::unique_ptr<server::GameService> service_;
+    std::unique_ptr<server::ServiceHost> host_;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
 };
 
 } // namespace servertest
