@@ -4,20 +4,9 @@
 #include "online/requests.h"
 #include "online_rig.h"
 
-#include <gtest/gtest.h>
-
 using namespace testing_support;
 namespace rq = online::requests;
-
-namespace {
-
-// A protocol aimed at the scripted service.
-class ProtocolOverHttp : public OnlineScreens {
-protected:
-    online::Protocol protocol{startUp.master(), service.url(), startUp.transfer()};
-};
-
-} // namespace
+using ProtocolOverHttp = OnlineScreens;
 
 TEST(ReplyNumbers, SplitsAtExactMarkersReadsDecimalTextAndRejectsTheRest)
 {
@@ -37,8 +26,9 @@ TEST(ReplyNumbers, SplitsAtExactMarkersReadsDecimalTextAndRejectsTheRest)
     EXPECT_FALSE(online::replyLong(QStringLiteral("2147483648")));
 }
 
-// The screens' tests check the plain queries on the wire; here: sessions and character counts.
-TEST(RequestQueries, SessionsGoLastAndTextIsCountedAndCutByCharacter)
+// The screens' tests check the plain queries on the wire; here: sessions, character counts and the
+// service's address.
+TEST(RequestQueries, SessionsGoLastTextIsCountedByCharacterAndTheServerKeepsItsPortButNoTrailingSlashes)
 {
     Master session;
     setProtocolConstants(session);
@@ -55,24 +45,20 @@ TEST(RequestQueries, SessionsGoLastAndTextIsCountedAndCutByCharacter)
     EXPECT_EQ(rq::firstCharacters(QStringLiteral("a😀b"), 2), QStringLiteral("a😀"));
     EXPECT_EQ(rq::firstCharacters(QStringLiteral("ab"), 64), QStringLiteral("ab"));
     EXPECT_EQ(rq::percentEncoded(QStringLiteral("-._~AZaz09+😀")), QStringLiteral("-._~AZaz09%2B%F0%9F%98%80"));
-}
-
-TEST(ServerSetting, AcceptsHttpAndHttpsOnlyAndKeepsThePortButNoTrailingSlashes)
-{
     for (const char* good : {"http://localhost:8080", "https://game.example.org"})
         EXPECT_TRUE(online::Protocol::parseServer(QString::fromUtf8(good))) << good;
     for (const char* bad : {"ftp://game.example.org", "localhost:8080", "http://", "http://host/?x=1"})
         EXPECT_FALSE(online::Protocol::parseServer(QString::fromUtf8(bad))) << bad;
-    Master master;
-    setProtocolConstants(master);
     platform::HttpTransfer transfer;
-    online::Protocol protocol(master, *online::Protocol::parseServer(QStringLiteral("https://h.example:8443//")), transfer);
+    const QUrl server = *online::Protocol::parseServer(QStringLiteral("https://h.example:8443//"));
+    online::Protocol protocol(session, server, transfer);
     EXPECT_EQ(protocol.address(QStringLiteral("PHP"), QStringLiteral("Say.php?Rkf=1&Words=a%26b")).toEncoded(),
               QByteArray("https://h.example:8443/PHP/Rinkfall/Say.php?Rkf=1&Words=a%26b"));
 }
 
 TEST_F(ProtocolOverHttp, SendsWhatWasTypedDecodesTheCharsetAndReportsFailures)
 {
+    online::Protocol protocol{startUp.master(), service.url(), startUp.transfer()};
     service.script("Data.cgi", ScriptedReply{"-1<QZT>caf\xe9<QZT>", 200, "text/plain; charset=ISO-8859-1"});
     EXPECT_EQ(protocol.VBPerl(QStringLiteral("Data.cgi?Rkf=1")).fields(),
               (QStringList{QStringLiteral("-1"), QStringLiteral("café"), QString()}));

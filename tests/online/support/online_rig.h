@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/start_up.h"
-#include "script_server.h"
 #include "platform/dialogs.h"
 
 #include <QImage>
@@ -10,16 +9,120 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace testing_support {
+
+// One scripted answer of the test service.
+struct ScriptedReply {
+    std::string body;
+    int status = 200;
+    std::string contentType = "text/html; charset=UTF-8";
+    std::chrono::milliseconds delay{0};
+    bool chunked = false; // sent without a Content-Length
+};
+
+// A real HTTP server on 127.0.0.1, served by the event loop the client waits in. It answers each
+// script (the last path segment, e.g. "Login.php") from a queue of replies, repeating the last one
+// until another is scripted, and records every request target exactly as it came over the wire.
+class ScriptServer {
+public:
+    ScriptServer()
+    {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* connection = server_.nextPendingConnection()) {
+                QObject::connect(connection, &QTcpSocket::disconnected, connection, &QObject::deleteLater);
+                QObject::connect(connection, &QTcpSocket::readyRead, connection, [this, connection] {
+                    QByteArray head = connection->property("head").toByteArray() + connection->readAll();
+                    connection->setProperty("head", head);
+                    if (head.contains("\r\n\r\n") && !connection->property("answered").toBool()) {
+                        connection->setProperty("answered", true);
+                        answer(connection, head.left(head.indexOf("\r\n")).split(' ').value(1).toStdString());
+                    }
+                });
+            }
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort())); }
+    void script(const std::string& name, const ScriptedReply& reply)
+    {
+        auto& queue = replies_[name];
+        // A reply already served and kept only for repeating gives way to the new script.
+        if (repeating_[name] && queue.size() == 1)
+            queue.clear();
+        repeating_[name] = false;
+        queue.push_back(reply);
+    }
+    void script(const std::string& name, const std::string& body) { script(name, ScriptedReply{body}); }
+    std::vector<std::string> targets() const { return targets_; }
+
+private:
+    void answer(QTcpSocket* connection, const std::string& target)
+    {
+        targets_.push_back(target);
+        const std::string path = target.substr(0, target.find('?'));
+        auto& queue = replies_[path.substr(path.rfind('/') + 1)];
+        ScriptedReply reply = queue.empty() ? ScriptedReply{"no such script", 404} : queue.front();
+        if (queue.size() > 1)
+            queue.pop_front();
+        else if (!queue.empty())
+            repeating_[path.substr(path.rfind('/') + 1)] = true;
+        QTimer::singleShot(reply.delay, connection, [connection, reply] {
+            std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\nContent-Type: "
+                                   + reply.contentType + "\r\nConnection: close\r\n";
+            if (reply.chunked) {
+                response += "Transfer-Encoding: chunked\r\n\r\n";
+                for (size_t offset = 0; offset < reply.body.size(); offset += 65536) {
+                    const std::string piece = reply.body.substr(offset, 65536);
+                    response += QByteArray::number(qulonglong(piece.size()), 16).toStdString() + "\r\n";
+                    response += piece + "\r\n";
+                }
+                response += "0\r\n\r\n";
+            } else {
+                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" + reply.body;
+            }
+            connection->write(response.data(), qint64(response.size()));
+            connection->disconnectFromHost(); // after the written bytes are out
+        });
+    }
+
+    QTcpServer server_;
+    std::map<std::string, std::deque<ScriptedReply>> replies_;
+    std::map<std::string, bool> repeating_;
+    std::vector<std::string> targets_;
+};
+
+// Decoded value of a query parameter of a request target, as the service's parser sees it.
+inline std::string parameter(const std::string& target, const std::string& name)
+{
+    const size_t question = std::min(target.find('?'), target.size() - 1);
+    const QUrlQuery query(QString::fromStdString(target.substr(question + 1)));
+    const QString key = QString::fromStdString(name);
+    return query.hasQueryItem(key) ? query.queryItemValue(key, QUrl::FullyDecoded).toStdString() : "<absent>";
+}
+
+// A port on 127.0.0.1 where nothing listens.
+inline int closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
 
 // Answers input boxes from a queue (cancel when empty) and keeps every message shown.
 class ScriptedDialogs : public platform::Dialogs {
