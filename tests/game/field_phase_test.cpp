@@ -49,16 +49,14 @@ TEST_P(PhaseSequence, StepByStep)
 }
 
 const SequenceCase sequenceCases[] = {
-    {"Practice", 1, "  S S S S S  ",
-     {1000, 1001, 1002, 1002, 1003, 1003, 1004, 1004, 1005, 1005, 1006, 1007, 1008}},
-    // Space still held in the second frame of the ready step: the triangle keeps turning.
-    {"MatchSeries", 99, "  S S S S SS  ", {10, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 1007, 1008}},
-    {"OtherModesWaitForF2", 5, "          S2 ", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10, 11}},
     // S backs up only from the spin and power steps, and not while Space is held.
-    {"SBacksUpFromSpinAndPower", 1, "  S B S B S S B S S B SX  ",
+    {"PracticeWithSBackingUp", 1, "  S B S B S S B S S B SX  ",
      {1000, 1001, 1002, 1002, 1002, 1002, 1003, 1003, 1002, 1002, 1003, 1003, 1004,
       1004, 1003, 1003, 1004, 1004, 1005, 1005, 1005, 1005, 1006, 1006, 1007, 1008}},
-    {"SBacksUpInAMatchSeries", 99, "  S S B ", {10, 11, 12, 12, 13, 13, 12, 12}},
+    // Space still held in the second frame of the ready step: the triangle keeps turning.
+    {"MatchSeries", 99, "  S S B S S S SS  ",
+     {10, 11, 12, 12, 13, 13, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 1007, 1008}},
+    {"OtherModesWaitForF2", 5, "          S2 ", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10, 11}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Modes, PhaseSequence, ::testing::ValuesIn(sequenceCases),
@@ -168,13 +166,10 @@ TEST_F(Release, SpaceTapInTheReadyPhaseShootsWithOneFrameOfTurnFromASeededStart)
     advanceTo(Ready);
     frame({VK_SPACE});
     const float start = field->BalAngle;
-    EXPECT_GE(start, 0.0f);
-    EXPECT_LT(start, 360.0f);
+    EXPECT_TRUE(start >= 0 && start < 360) << start;
     frame();
     ASSERT_EQ(field->Phase, 1007);
-    float turned = static_cast<float>(start + 480.0 / field->engine().getFPS());
-    if (turned >= 360)
-        turned -= 360;
+    const float turned = std::fmod(static_cast<float>(start + 480.0 / field->engine().getFPS()), 360.0f);
     EXPECT_EQ(field->BalAngle, turned);
     frame();
     const double a = QModule::degToRad(-turned);
@@ -224,7 +219,9 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogA
 
 using EndOfShot = FieldTest;
 
-TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepTheShotGoing)
+// Only stones in play that move keep a shot going. After stone 15 comes stone 0, lifted from the
+// sheet with its turn kept; a record that left play while still moving must not slide once placed again.
+TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepItGoingAndStoneZeroFollowsFifteenLiftedFromTheSheet)
 {
     startPlaying();
     field->Phase = 1008;
@@ -232,20 +229,13 @@ TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepTheShotGoing)
     field->Stones[9] = onSheet(5, 35, 0.01f);
     frame();
     EXPECT_EQ(field->Phase, 1008);
-
     field->Stones[9].Speed = 0;
     field->Stones[3].InPlay = 0;
     field->Stones[3].Speed = 0.03f; // left the sheet while moving
     field->Stones[4] = onSheet(3, 35, -0.00001f);
     frame();
     EXPECT_EQ(std::tuple(field->Phase, field->CurStone), std::tuple(1000, 5));
-}
 
-// After stone 15 comes stone 0, lifted from the sheet with its turn kept; a record that left play
-// while still moving must not slide once it is placed again.
-TEST_F(EndOfShot, AfterStoneFifteenComesStoneZeroLiftedFromTheSheet)
-{
-    startPlaying();
     field->Phase = 1008;
     field->CurStone = 15;
     StoneRec& old = field->Stones[0];

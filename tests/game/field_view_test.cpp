@@ -7,57 +7,49 @@ using namespace ShotPhase;
 
 namespace {
 
-class MouseLook : public FieldTest {
-protected:
-    // A practice game in its free camera, driven by the controls alone.
-    void SetUp() override
-    {
-        start(1);
-        controlsOnly();
-        controlsOnly();
-        ASSERT_EQ(field->Phase, 1001);
-    }
-    std::pair<int, int> cursor() const { return {host.x, host.y}; }
-};
+using MouseLook = FieldTest;
 
 // An offset from the middle turns the view by the field of view's share of the sensitivity, and
 // the cursor goes back to the middle; the angles stay in their ranges; Enter switches it off and on.
 TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewWithinItsRangesUntilEnter)
 {
-    const float yaw = field->View.Yaw;
-    controlsOnly({}, 320, 240);
-    EXPECT_EQ(field->View.Yaw, yaw); // cursor at the middle: no turn
-    controlsOnly({}, 220, 240);
-    EXPECT_NEAR(field->View.Yaw, yaw + 20, 1e-4);
-    EXPECT_EQ(cursor(), std::pair(320, 240));
-
-    field->View.Fov = 5;
-    field->View.Yaw = 0;
-    controlsOnly(); // back in the middle first: the same reading twice is no movement
-    controlsOnly({}, 220, 240);
-    EXPECT_NEAR(field->View.Yaw, 100 * 5.0 / 45 * 0.2, 1e-4);
-    field->View.Fov = 45;
-    field->View.Pitch = 0;
-    controlsOnly({}, 320, 190);
-    EXPECT_NEAR(field->View.Pitch, 10, 1e-4); // above the middle tilts up
-
-    controlsOnly({}, 320, 240 + 1000);
-    EXPECT_EQ(field->View.Pitch, -85.0f);
-    controlsOnly({}, 320, 240 - 2000);
-    EXPECT_EQ(field->View.Pitch, 85.0f);
-    field->View.Yaw = 359;
-    controlsOnly({}, 310, 240);
-    EXPECT_NEAR(field->View.Yaw, 1, 1e-4);
-    field->View.Yaw = -359;
-    controlsOnly({}, 330, 240);
-    EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
+    start(1);
+    controlsOnly();
+    controlsOnly();
+    ASSERT_EQ(field->Phase, 1001);
+    struct Case {
+        const char* name;
+        float fov, yaw, pitch;
+        int x, y;
+        float turnedYaw, turnedPitch;
+    };
+    const Case cases[] = {
+        {"at the middle", 45, 10, -20, 320, 240, 10, -20},
+        {"left of it", 45, 10, -20, 220, 240, 30, -20},
+        {"zoomed in", 5, 0, -20, 220, 240, 100 * 5.0f / 45 * 0.2f, -20},
+        {"above it", 45, 0, 0, 320, 190, 0, 10},
+        {"far below", 45, 0, 0, 320, 240 + 1000, 0, -85},
+        {"far above", 45, 0, 0, 320, 240 - 2000, 0, 85},
+        {"past a turn", 45, 359, 0, 310, 240, 1, 0},
+        {"past a turn back", 45, -359, 0, 330, 240, -1, 0},
+    };
+    for (const Case& c : cases) {
+        controlsOnly(); // back in the middle first: the same reading twice is no movement
+        field->View.Fov = c.fov;
+        field->View.Yaw = c.yaw;
+        field->View.Pitch = c.pitch;
+        controlsOnly({}, c.x, c.y);
+        EXPECT_NEAR(field->View.Yaw, c.turnedYaw, 1e-4) << c.name;
+        EXPECT_NEAR(field->View.Pitch, c.turnedPitch, 1e-4) << c.name;
+        EXPECT_EQ(std::pair(host.x, host.y), std::pair(320, 240)) << c.name;
+    }
 
     EXPECT_EQ(field->MouseLook, -1);
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, 0);
     controlsOnly({}, 100, 100);
     EXPECT_NEAR(field->View.Yaw, -1, 1e-4);
-    EXPECT_EQ(cursor(), std::pair(100, 100)) << "the cursor moves freely";
+    EXPECT_EQ(std::pair(host.x, host.y), std::pair(100, 100)) << "the cursor moves freely";
     controlsOnly({VK_ENTER});
     EXPECT_EQ(field->MouseLook, -1);
 }
@@ -67,14 +59,11 @@ TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewWithinItsRangesUntilEnter)
 TEST_F(FieldTest, ZoomRampsInSeventyNineFramesIgnoringClicksMeanwhile)
 {
     startPlaying(1, 61);
-    ASSERT_EQ(field->Phase, 1001);
     frame({}, 2);
-    EXPECT_EQ(field->ZoomOn, -1);
     int framesToFull = 1;
     for (; field->Zoom < 80 && framesToFull < 200; ++framesToFull)
         frame();
-    EXPECT_EQ(framesToFull, 79);
-    EXPECT_EQ(field->View.Fov, 45.0f);
+    EXPECT_EQ(std::tuple(framesToFull, field->ZoomOn, field->View.Fov), std::tuple(79, -1, 45.0f));
     frame({}, 2);
     frames(100);
     ASSERT_EQ(field->Zoom, 0.0f);
@@ -83,17 +72,14 @@ TEST_F(FieldTest, ZoomRampsInSeventyNineFramesIgnoringClicksMeanwhile)
     frame({}, 1);
     frame();
     const float zooming = field->Zoom;
-    ASSERT_GT(zooming, 1.0f);
     frame({}, 1); // mid-ramp
     EXPECT_EQ(field->ZoomOn, -1);
     EXPECT_GT(field->Zoom, zooming);
     frames(100);
     EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(80.0f, 5.0f));
     frame({}, 1);
-    EXPECT_EQ(field->ZoomOn, 0);
-    EXPECT_LT(field->Zoom, 79.0f);
     frames(100);
-    EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(0.0f, 45.0f));
+    EXPECT_EQ(std::tuple(field->ZoomOn, field->Zoom, field->View.Fov), std::tuple(0, 0.0f, 45.0f));
 }
 
 class CameraControls : public FieldTest {
@@ -156,28 +142,23 @@ TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)
     EXPECT_EQ(std::tuple(field->Phase, field->CamMode, field->ZoomOn), std::tuple(1000, 6, 0));
 }
 
+// The free camera walks a tenth a frame held, along its yaw, and stops at the sheet's bounds.
 TEST_F(CameraControls, FreeCameraWalksRelativeToYawAndStaysInBounds)
 {
     startPlaying();
     field->MouseLook = 0;
     field->View.Pos = {3, 0, 30};
-    field->View.Yaw = 0;
-    frame({VK_W});
-    EXPECT_EQ(field->View.Pos.z, 30.0f); // pressed, not yet held
-    frame({VK_W});
-    EXPECT_NEAR(field->View.Pos.z, 30.1, 1e-5);
-    hold(VK_W, 200);
-    EXPECT_EQ(field->View.Pos.z, 39.0f);
-    EXPECT_NEAR(field->View.Pos.x, 3, 1e-4);
-    hold(VK_A, 2);
-    EXPECT_NEAR(field->View.Pos.x, 2.9, 1e-5);
-    hold(VK_D, 3);
-    EXPECT_NEAR(field->View.Pos.x, 3.1, 1e-5);
-    field->View.Yaw = 90; // facing -x
-    hold(VK_S, 2);
-    EXPECT_NEAR(field->View.Pos.x, 3.2, 1e-5);
-    hold(VK_W, 100);
-    EXPECT_EQ(field->View.Pos.x, 0.0f);
+    // Key, frames held, yaw, and where the camera is then.
+    const std::tuple<std::uint8_t, int, float, float, float> walks[] = {
+        {VK_W, 1, 0, 3, 30}, // pressed, not yet held
+        {VK_W, 1, 0, 3, 30.1f}, {VK_W, 200, 0, 3, 39}, {VK_A, 2, 0, 2.9f, 39}, {VK_D, 3, 0, 3.1f, 39},
+        {VK_S, 2, 90, 3.2f, 39}, {VK_W, 100, 90, 0, 39}};
+    for (const auto& [key, n, yaw, x, z] : walks) {
+        field->View.Yaw = yaw;
+        hold(key, n);
+        EXPECT_NEAR(field->View.Pos.x, x, 1e-4) << int(key) << " " << n;
+        EXPECT_NEAR(field->View.Pos.z, z, 1e-4) << int(key) << " " << n;
+    }
 }
 
 using WindowKeys = FieldTest;

@@ -49,13 +49,7 @@ struct Script {
     explicit Script(const ReplayHeader& header = {1, 42}) : lines{replayHeaderLine(header)} {}
     void add(std::vector<std::uint8_t> keys = {}, std::int16_t buttons = 0, int x = 320, int y = 240)
     {
-        FrameInput in;
-        in.t = t;
-        in.keys = std::move(keys);
-        in.buttons = buttons;
-        in.mouseX = x;
-        in.mouseY = y;
-        lines.push_back(frameInputLine(in));
+        lines.push_back(frameInputLine({t, std::move(keys), x, y, buttons}));
         t += 0.01;
     }
     // A practice shot with `powerFrames` of D; A and D pressed in turn every half second after the
@@ -303,17 +297,12 @@ TEST_F(GameRunTest, ErrorsEndTheRunWithTheirReasonAndAMissingSoundFolderIsSilent
 
 TEST(ReplayFormat, LinesReadBackDefaultsApplyAndMalformedOnesAreRejected)
 {
-    FrameInput in;
-    in.t = 12.345678901234;
-    in.keys = {13, 65, 255};
-    in.mouseX = -5;
-    in.mouseY = 700;
-    in.buttons = 3;
+    const FrameInput in{12.345678901234, {13, 65, 255}, -5, 700, 3};
     EXPECT_EQ(frameInputLine(parseFrameInput(frameInputLine(in))), frameInputLine(in));
     EXPECT_EQ(parseFrameInput(frameInputLine(in)).t, in.t);
-    in = {};
-    in.t = 0.5;
-    EXPECT_EQ(frameInputLine(parseFrameInput(R"({"t":0.5})")), frameInputLine(in)) << "the defaults";
+    FrameInput defaults;
+    defaults.t = 0.5;
+    EXPECT_EQ(frameInputLine(parseFrameInput(R"({"t":0.5})")), frameInputLine(defaults)) << "the defaults";
 
     match::MatchSetup setup;
     setup.cpuLevel = 3;

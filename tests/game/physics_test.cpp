@@ -34,42 +34,34 @@ std::tuple<int, int, float, float> motion(const StoneRec& s)
 }
 
 // A released stone on its own, one step at a time, until it rests or the physics removes it.
-struct LoneShotCase {
-    const char* name;
-    float speed;
-    std::int16_t inPlay, runState;
-    float restZ, tolerance;
-};
-
-class LoneShot : public ::testing::TestWithParam<LoneShotCase> {};
-
-TEST_P(LoneShot, RestsOrLeaves)
+TEST(Sliding, ALoneStoneRestsShortOfOrBeyondTheHogLineOrLeavesAtTheBack)
 {
-    const LoneShotCase& c = GetParam();
-    FieldState f;
-    f.Stones[0] = stone(3, 1, c.speed);
-    int steps = 0, movingSteps = 0;
-    const StoneRec& s = f.Stones[0];
-    for (; steps < 5000 && s.InPlay == -1 && (s.Speed > 0 || s.RunState == 1); ++steps) {
-        movingSteps += s.Speed > 0;
-        f.Proc_Phys();
+    struct Case {
+        const char* name;
+        float speed;
+        std::int16_t inPlay, runState;
+        float restZ, tolerance;
+    };
+    const Case cases[] = {{"stops short of the hog line", 0.039f, 0, 2, 31.439f, 0.002f},
+                          {"rests beyond the hog line", 0.0418f, -1, 2, 35.97f, 0.01f},
+                          {"leaves at the back", 0.0475f, 0, 1, 40.5f, 0.5f}};
+    for (const Case& c : cases) {
+        FieldState f;
+        f.Stones[0] = stone(3, 1, c.speed);
+        int steps = 0, movingSteps = 0;
+        const StoneRec& s = f.Stones[0];
+        for (; steps < 5000 && s.InPlay == -1 && (s.Speed > 0 || s.RunState == 1); ++steps) {
+            movingSteps += s.Speed > 0;
+            f.Proc_Phys();
+        }
+        EXPECT_EQ(std::pair(s.InPlay, s.RunState), std::pair(c.inPlay, c.runState)) << c.name;
+        EXPECT_NEAR(s.Pos.z, c.restZ, c.tolerance) << c.name;
+        EXPECT_LT(movingSteps, 1900) << c.name;
+        if (c.speed == 0.039f) {
+            EXPECT_EQ(std::pair(movingSteps, steps), std::pair(1560, 1561)) << "removed in the step after it stopped";
+        }
     }
-    EXPECT_EQ(std::pair(s.InPlay, s.RunState), std::pair(c.inPlay, c.runState));
-    EXPECT_NEAR(s.Pos.z, c.restZ, c.tolerance);
-    if (c.speed == 0.039f) {
-        EXPECT_EQ(std::pair(movingSteps, steps), std::pair(1560, 1561)) << "removed in the step after it stopped";
-    }
-    EXPECT_LT(movingSteps, 1900);
 }
-
-const LoneShotCase loneShots[] = {
-    {"StopsShortOfTheHogLine", 0.039f, 0, 2, 31.439f, 0.002f},
-    {"RestsBeyondTheHogLine", 0.0418f, -1, 2, 35.97f, 0.01f},
-    {"LeavesAtTheBack", 0.0475f, 0, 1, 40.5f, 0.5f},
-};
-
-INSTANTIATE_TEST_SUITE_P(Sliding, LoneShot, ::testing::ValuesIn(loneShots),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Spin curls the heading and turns the stone; one step moves only released stones in play, along
 // their heading with friction (not one out of play, the spare record or one placed for the throw).

@@ -42,41 +42,35 @@ Sheet sheetWith(const std::vector<Placed>& placed)
 
 constexpr double Reach = house::CountingReach;
 
-struct CountCase {
-    const char* name;
-    std::vector<Placed> stones;
-    std::optional<Team> scorer;
-    std::vector<int> counting;
-};
-
-class CountTable : public testing::TestWithParam<CountCase> {};
-
-TEST_P(CountTable, ScorerAndCountingStones)
+// Which team scores, and which of its stones count: each in turn nearer the button than every
+// opponent stone, within reach of the outer ring.
+TEST(Scoring, ScorerAndCountingStones)
 {
-    const CountCase& c = GetParam();
-    const Sheet sheet = sheetWith(c.stones);
-    const EndCount count = match::countEnd(sheet);
-    EXPECT_EQ(count.scorer, c.scorer);
-    EXPECT_EQ(count.counting, c.counting);
-    EXPECT_EQ(count.points, int(c.counting.size()));
+    struct Case {
+        const char* name;
+        std::vector<Placed> stones;
+        std::optional<Team> scorer;
+        std::vector<int> counting;
+    };
+    const Case cases[] = {
+        {"NothingInHouse", {{0, at(0, -3.0)}, {1, at(0, Reach + 0.01)}}, std::nullopt, {}},
+        {"OneTeamOnly", {{0, at(0.2, 0)}, {2, at(-1, 0.5)}, {4, at(0, -4)}}, Team::Red, {0, 2}},
+        {"AlternatingNearest", {{0, at(0.1, 0)}, {1, at(0.5, 0)}, {2, at(0, 0.8)}, {3, at(0, -1.5)}}, Team::Red, {0}},
+        {"YellowTwoBeforeRed", {{1, at(0.1, 0)}, {3, at(0, 0.3)}, {0, at(0, 0.6)}, {5, at(1.0, 0)}}, Team::Yellow,
+         {1, 3}},
+        {"JustTouchingOuterRing", {{1, at(0, Reach - 0.001)}}, Team::Yellow, {1}},
+        {"JustOutsideOuterRing", {{1, at(0, Reach + 0.001)}}, std::nullopt, {}},
+        {"EqualNearestIsBlank", {{0, at(0.5, 0)}, {1, at(-0.5, 0)}, {2, at(0, 1)}}, std::nullopt, {}},
+        {"RemovedStonesDoNotCount", {{0, at(0, 0, false)}, {2, at(0.05, 0, false)}, {1, at(0, 1.0)}}, Team::Yellow,
+         {1}},
+    };
+    for (const Case& c : cases) {
+        const EndCount count = match::countEnd(sheetWith(c.stones));
+        EXPECT_EQ(count.scorer, c.scorer) << c.name;
+        EXPECT_EQ(count.counting, c.counting) << c.name;
+        EXPECT_EQ(count.points, int(c.counting.size())) << c.name;
+    }
 }
-
-const CountCase countCases[] = {
-    {"NothingInHouse", {{0, at(0, -3.0)}, {1, at(0, Reach + 0.01)}}, std::nullopt, {}},
-    {"OneTeamOnly", {{0, at(0.2, 0)}, {2, at(-1, 0.5)}, {4, at(0, -4)}}, Team::Red, {0, 2}},
-    {"AlternatingNearest", {{0, at(0.1, 0)}, {1, at(0.5, 0)}, {2, at(0, 0.8)}, {3, at(0, -1.5)}},
-     Team::Red, {0}},
-    {"YellowTwoBeforeRed", {{1, at(0.1, 0)}, {3, at(0, 0.3)}, {0, at(0, 0.6)}, {5, at(1.0, 0)}},
-     Team::Yellow, {1, 3}},
-    {"JustTouchingOuterRing", {{1, at(0, Reach - 0.001)}}, Team::Yellow, {1}},
-    {"JustOutsideOuterRing", {{1, at(0, Reach + 0.001)}}, std::nullopt, {}},
-    {"EqualNearestIsBlank", {{0, at(0.5, 0)}, {1, at(-0.5, 0)}, {2, at(0, 1)}}, std::nullopt, {}},
-    {"RemovedStonesDoNotCount", {{0, at(0, 0, false)}, {2, at(0.05, 0, false)}, {1, at(0, 1.0)}},
-     Team::Yellow, {1}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Scoring, CountTable, testing::ValuesIn(countCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Throws the rest of the end without touching the sheet, then counts `sheet`.
 match::EndCount finishEndWith(Match& m, const Sheet& sheet)
@@ -139,46 +133,39 @@ TEST(MatchFlow, TieAfterLastEndPlaysExtraEnds)
 }
 
 // Yellow's guard lies in the free guard zone; red's delivery `stoneNumber` (from 0) knocks it out.
-struct GuardCase {
-    const char* name;
-    bool rule;
-    int stoneNumber;
-    bool restored;
-};
-
-class FreeGuardZone : public testing::TestWithParam<GuardCase> {};
-
-TEST_P(FreeGuardZone, RemovingAnOpponentGuard)
+TEST(FreeGuardZone, RemovingAnOpponentGuardIsUndoneOnlyWhileTheRuleProtectsIt)
 {
-    const GuardCase& c = GetParam();
-    Match m({8, c.rule}, Team::Yellow);
-    Sheet sheet{};
-    while (m.thrown() < c.stoneNumber) {
+    struct Case {
+        const char* name;
+        bool rule;
+        int stoneNumber;
+        bool restored;
+    };
+    const Case cases[] = {{"RuleOffAllowsIt", false, 2, false},
+                          {"FirstFiveStonesRestore", true, 4, true},
+                          {"SixthStoneOnAllowsIt", true, 6, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Match m({8, c.rule}, Team::Yellow);
+        Sheet sheet{};
+        while (m.thrown() < c.stoneNumber) {
+            m.beforeDelivery(sheet);
+            m.afterDelivery(sheet);
+        }
+        ASSERT_EQ(m.toThrow(), Team::Red);
+        const int thrower = m.recordToThrow();
+        sheet[1] = at(0, -3.0); // yellow guard between hog and tee
+        ASSERT_TRUE(match::inFreeGuardZone(sheet[1]));
         m.beforeDelivery(sheet);
-        m.afterDelivery(sheet);
+        sheet[1].InPlay = 0; // knocked out by red's stone, which rests in the house
+        sheet[thrower] = at(0.1, 0);
+        const match::ShotReport r = m.afterDelivery(sheet);
+        EXPECT_EQ(r.foulRestored, c.restored);
+        EXPECT_EQ(sheet[1].InPlay == -1, c.restored);
+        EXPECT_EQ(sheet[thrower].InPlay == -1, !c.restored);
+        EXPECT_EQ(m.thrown(), c.stoneNumber + 1);
     }
-    ASSERT_EQ(m.toThrow(), Team::Red);
-    const int thrower = m.recordToThrow();
-    sheet[1] = at(0, -3.0); // yellow guard between hog and tee
-    ASSERT_TRUE(match::inFreeGuardZone(sheet[1]));
-    m.beforeDelivery(sheet);
-    sheet[1].InPlay = 0; // knocked out by red's stone, which rests in the house
-    sheet[thrower] = at(0.1, 0);
-    const match::ShotReport r = m.afterDelivery(sheet);
-    EXPECT_EQ(r.foulRestored, c.restored);
-    EXPECT_EQ(sheet[1].InPlay == -1, c.restored);
-    EXPECT_EQ(sheet[thrower].InPlay == -1, !c.restored);
-    EXPECT_EQ(m.thrown(), c.stoneNumber + 1);
 }
-
-const GuardCase guardCases[] = {
-    {"RuleOffAllowsIt", false, 2, false},
-    {"FirstFiveStonesRestore", true, 4, true},
-    {"SixthStoneOnAllowsIt", true, 6, false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Rule, FreeGuardZone, testing::ValuesIn(guardCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // A takeout that rests in the house, and where a lone stone came to rest or went out.
 TEST(ShotReport, SaysWhereTheStoneWentAndWhatItRemoved)

@@ -52,13 +52,8 @@ struct Script {
     // `keys` down for `n` frames; `lookDown` moves the cursor off the middle, so mouse-look turns the view.
     Script& hold(std::vector<std::uint8_t> keys, int n, int lookDown = 0)
     {
-        for (int i = 0; i < n; ++i) {
-            FrameInput in;
-            in.t = 3.0 + double(++frames) / 80;
-            in.keys = keys;
-            in.mouseY += lookDown;
-            text += frameInputLine(in) + '\n';
-        }
+        for (int i = 0; i < n; ++i)
+            text += frameInputLine({3.0 + double(++frames) / 80, keys, 320, 240 + lookDown}) + '\n';
         return *this;
     }
     Script& idle(int n) { return hold({}, n); }
