@@ -16,12 +16,9 @@ using namespace ShotPhase;
 
 class FieldMatch : public FieldTest {
 protected:
-    void startMatch(std::int16_t gmode, int ends, int level = 1)
+    void startMatch(std::int16_t gmode, int ends)
     {
-        match::MatchSetup setup;
-        setup.rules.ends = ends;
-        setup.cpuLevel = level;
-        env.match = setup;
+        env.match = match::MatchSetup{{ends, false}, true, 1};
         start(gmode);
         frames(2);
     }
@@ -52,17 +49,13 @@ protected:
     }
 };
 
-float channel(const D3DCOLORVALUE& v, int c)
-{
-    return c == 0 ? v.r : c == 1 ? v.g : v.b;
-}
-
 // The colour the device gives the upward face of a draw: Direct3D's lighting with the normal as the
 // world's inverse transpose leaves it (not renormalised), clamped, without the texture.
 std::array<float, 3> litUpwardFace(const gfx::SubsetDrawRecord& draw, const gfx::DeviceState& state)
 {
     const D3DMATRIX n = gfx::normalMatrix(draw.world);
     const D3DMATERIAL8& m = draw.material;
+    const auto channel = [](const D3DCOLORVALUE& v, int c) { return c == 0 ? v.r : c == 1 ? v.g : v.b; };
     std::array<float, 3> lit{};
     for (int c = 0; c < 3; ++c) {
         float ambientSum = float((state.renderState(d3d::RS_AMBIENT) >> (16 - 8 * c)) & 0xFF) / 255;

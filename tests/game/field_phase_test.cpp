@@ -11,56 +11,47 @@ using namespace ShotPhase;
 
 namespace {
 
-// A new game fed one frame per character of `script` (' ': no key, 'S': Space, '2': F2, 'B': the S
-// key, 'X': Space and S); the phase after each frame, and once a shot runs, what follows its end.
-struct SequenceCase {
-    const char* name;
-    std::int16_t gmode;
-    const char* script;
-    std::vector<std::int16_t> phases;
-};
+using PhaseSequence = FieldTest;
 
-class PhaseSequence : public FieldTest, public ::testing::WithParamInterface<SequenceCase> {};
-
-TEST_P(PhaseSequence, StepByStep)
+// A new game fed one frame per character of a script (' ': no key, 'S': Space, '2': F2, 'B': the S
+// key, 'X': Space and S): the phase after each frame, and once a shot runs, what follows its end.
+TEST_F(PhaseSequence, StepByStepInEachSeries)
 {
-    const SequenceCase& c = GetParam();
-    start(c.gmode);
-    EXPECT_EQ(field->Phase, 1);
-    std::vector<std::int16_t> seen;
-    for (const char* k = c.script; *k; ++k) {
-        using Keys = std::initializer_list<std::uint8_t>;
-        frame(*k == 'S'   ? Keys{VK_SPACE}
-              : *k == '2' ? Keys{VK_F2}
-              : *k == 'B' ? Keys{VK_S}
-              : *k == 'X' ? Keys{VK_SPACE, VK_S}
-                          : Keys{});
-        seen.push_back(field->Phase);
-    }
-    EXPECT_EQ(seen, c.phases);
-    EXPECT_EQ(device->counts().presents, int(seen.size())); // the window runs and draws meanwhile
-    if (seen.back() != 1008)
-        return;
-    for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
+    const std::tuple<const char*, std::int16_t, const char*, std::vector<std::int16_t>> cases[] = {
+        // S backs up only from the spin and power steps, and not while Space is held.
+        {"practice", 1, "  S B S B S S B S S B SX  ",
+         {1000, 1001, 1002, 1002, 1002, 1002, 1003, 1003, 1002, 1002, 1003, 1003, 1004,
+          1004, 1003, 1003, 1004, 1004, 1005, 1005, 1005, 1005, 1006, 1006, 1007, 1008}},
+        // Space still held in the second frame of the ready step: the triangle keeps turning.
+        {"match series", 99, "  S S B S S S SS  ",
+         {10, 11, 12, 12, 13, 13, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 1007, 1008}},
+        {"other modes wait for F2", 5, "          S2 ", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10, 11}},
+    };
+    for (const auto& [name, gmode, script, phases] : cases) {
+        SCOPED_TRACE(name);
+        start(gmode);
+        EXPECT_EQ(field->Phase, 1);
+        std::vector<std::int16_t> seen;
+        for (const char* k = script; *k; ++k) {
+            using Keys = std::initializer_list<std::uint8_t>;
+            frame(*k == 'S'   ? Keys{VK_SPACE}
+                  : *k == '2' ? Keys{VK_F2}
+                  : *k == 'B' ? Keys{VK_S}
+                  : *k == 'X' ? Keys{VK_SPACE, VK_S}
+                              : Keys{});
+            seen.push_back(field->Phase);
+        }
+        EXPECT_EQ(seen, phases);
+        EXPECT_EQ(device->counts().presents, int(seen.size())); // the window runs and draws meanwhile
+        if (seen.back() != 1008)
+            continue;
+        for (int i = 0; i < 3000 && field->Phase == 1008; ++i)
+            frame();
+        EXPECT_EQ(std::tuple(field->Phase, field->CurStone), std::tuple(1000, 1));
         frame();
-    EXPECT_EQ(std::tuple(field->Phase, field->CurStone), std::tuple(1000, 1));
-    frame();
-    EXPECT_EQ(field->Phase, 1001); // a match series continues in practice after the release
+        EXPECT_EQ(field->Phase, 1001); // a match series continues in practice after the release
+    }
 }
-
-const SequenceCase sequenceCases[] = {
-    // S backs up only from the spin and power steps, and not while Space is held.
-    {"PracticeWithSBackingUp", 1, "  S B S B S S B S S B SX  ",
-     {1000, 1001, 1002, 1002, 1002, 1002, 1003, 1003, 1002, 1002, 1003, 1003, 1004,
-      1004, 1003, 1003, 1004, 1004, 1005, 1005, 1005, 1005, 1006, 1006, 1007, 1008}},
-    // Space still held in the second frame of the ready step: the triangle keeps turning.
-    {"MatchSeries", 99, "  S S B S S S SS  ",
-     {10, 11, 12, 12, 13, 13, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 1007, 1008}},
-    {"OtherModesWaitForF2", 5, "          S2 ", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 10, 11}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Modes, PhaseSequence, ::testing::ValuesIn(sequenceCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 using PhaseKeys = FieldTest;
 

@@ -54,34 +54,6 @@ TEST_F(MouseLook, OffsetFromTheMiddleTurnsTheViewWithinItsRangesUntilEnter)
     EXPECT_EQ(field->MouseLook, -1);
 }
 
-// The free camera's zoom takes 79 frames at 60 a second and leaves its field of view alone; a click
-// during a ramp is ignored, and one after it ramps back.
-TEST_F(FieldTest, ZoomRampsInSeventyNineFramesIgnoringClicksMeanwhile)
-{
-    startPlaying(1, 61);
-    frame({}, 2);
-    int framesToFull = 1;
-    for (; field->Zoom < 80 && framesToFull < 200; ++framesToFull)
-        frame();
-    EXPECT_EQ(std::tuple(framesToFull, field->ZoomOn, field->View.Fov), std::tuple(79, -1, 45.0f));
-    frame({}, 2);
-    frames(100);
-    ASSERT_EQ(field->Zoom, 0.0f);
-
-    advanceTo(Position);
-    frame({}, 1);
-    frame();
-    const float zooming = field->Zoom;
-    frame({}, 1); // mid-ramp
-    EXPECT_EQ(field->ZoomOn, -1);
-    EXPECT_GT(field->Zoom, zooming);
-    frames(100);
-    EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(80.0f, 5.0f));
-    frame({}, 1);
-    frames(100);
-    EXPECT_EQ(std::tuple(field->ZoomOn, field->Zoom, field->View.Fov), std::tuple(0, 0.0f, 45.0f));
-}
-
 class CameraControls : public FieldTest {
 protected:
     using ModeAndZ = std::pair<int, float>;
@@ -93,21 +65,43 @@ protected:
     }
 };
 
-// A left click in the free camera swaps the ends; a right click cycles the cameras of the phase.
-TEST_F(CameraControls, ClicksSwapTheEndsOrCycleTheCamerasOfThePhase)
+// In the free camera a left click swaps the ends and a right click zooms, in 79 frames at 60 a
+// second, leaving the field of view alone. From the positioning on a left click zooms the field of
+// view and a right click cycles the cameras of the phase. A click during a ramp, or in the frame that
+// enters a new shot, is ignored.
+TEST_F(CameraControls, ClicksSwapTheEndsZoomOrCycleTheCamerasOfThePhase)
 {
-    startPlaying();
-    ASSERT_EQ(field->CamMode, 1);
+    start(1, 61);
+    EXPECT_EQ(clicked(1), ModeAndZ(1, 0)) << "the frame that enters a new shot takes no click";
+    settleFrameRate();
+    frames(2);
     EXPECT_EQ(clicked(1), ModeAndZ(2, 3));
     frame();
     EXPECT_EQ(clicked(1), ModeAndZ(1, 36));
     frame();
-    EXPECT_EQ(clicked(2).first, 1); // right click: zoom only
-    EXPECT_EQ(field->ZoomOn, -1);
+    EXPECT_EQ(clicked(2).first, 1);
+    int framesToFull = 1;
+    for (; field->Zoom < 80 && framesToFull < 200; ++framesToFull)
+        frame();
+    EXPECT_EQ(std::tuple(framesToFull, field->ZoomOn, field->View.Fov), std::tuple(79, -1, 45.0f));
+    frame({}, 2);
     frames(100);
+    ASSERT_EQ(field->Zoom, 0.0f);
 
     advanceTo(Position);
     ASSERT_EQ(field->CamMode, 3);
+    frame({}, 1);
+    frame();
+    const float zooming = field->Zoom;
+    frame({}, 1); // mid-ramp
+    EXPECT_EQ(field->ZoomOn, -1);
+    EXPECT_GT(field->Zoom, zooming);
+    frames(100);
+    EXPECT_EQ(std::pair(field->Zoom, field->View.Fov), std::pair(80.0f, 5.0f));
+    frame({}, 1);
+    frames(100);
+    EXPECT_EQ(std::tuple(field->ZoomOn, field->Zoom, field->View.Fov), std::tuple(0, 0.0f, 45.0f));
+
     EXPECT_EQ(clicked(2), ModeAndZ(4, 36));
     EXPECT_EQ(field->View.Pos.y, 1.0f);
     frame();
@@ -126,20 +120,9 @@ TEST_F(CameraControls, ClicksSwapTheEndsOrCycleTheCamerasOfThePhase)
     EXPECT_EQ(clicked(2), ModeAndZ(4, stoneZ)); // the anchor stays
     frame();
     EXPECT_EQ(clicked(2).first, 6);
-}
-
-TEST_F(CameraControls, NoClicksInTheFramesThatEnterANewShot)
-{
-    start(1);
-    frame({}, 1); // phase 1 -> 1000: no click handling
-    EXPECT_EQ(ModeAndZ(field->CamMode, field->View.Pos.z), ModeAndZ(1, 0));
-    frame();
-    ASSERT_EQ(field->Phase, 1001);
-
-    field->Phase = 1008; // a shot whose stones have all stopped
-    field->CamMode = 6;
-    frame({}, 2);
-    EXPECT_EQ(std::tuple(field->Phase, field->CamMode, field->ZoomOn), std::tuple(1000, 6, 0));
+    field->Stones[0].Speed = 0;
+    EXPECT_EQ(clicked(2).first, 6) << "the frame that enters a new shot takes no click";
+    EXPECT_EQ(std::tuple(field->Phase, field->ZoomOn), std::tuple(1000, 0));
 }
 
 // The free camera walks a tenth a frame held, along its yaw, and stops at the sheet's bounds.

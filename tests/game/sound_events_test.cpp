@@ -40,50 +40,12 @@ protected:
     ListeningSink sink;
 };
 
-// A thrown stone is released louder the harder it goes, then rumbles every frame it slides, quieter
-// and lower as it slows, until it hits a resting stone: the clack is as loud as the speed handed to
-// the struck stone, which rumbles from then on. The sink hears every frame, also the silent ones.
-TEST_F(GameSounds, ReleaseRumbleAndTheClackOfAHit)
-{
-    startPlaying(1, 100);
-    advanceTo(Power);
-    hold(VK_D, 50);
-    advanceTo(Ready);
-    frame({VK_SPACE});
-    frames(2);
-    ASSERT_EQ(field->Phase, SingleBase + StonesRunning);
-    const long released = frameIndex - 1;
-    // Placed there: a stone at rest short of the hog line would leave play.
-    const StoneRec& target = field->Stones[1] = onSheet(field->Stones[0].Pos.x, 28, 0, 0);
-    std::vector<Heard> rumbles;
-    const auto rumbling = [&] {
-        const float v = field->Stones[0].Speed;
-        rumbles.push_back({frameIndex - 1, 0, v, sound::rumbleLevel(v), sound::rumblePitch(v)});
-    };
-    for (rumbling(); target.Speed == 0 && field->Phase == SingleBase + StonesRunning; rumbling())
-        frame();
-    ASSERT_GT(rumbles.size(), 500u);
-    EXPECT_EQ(sink.of(Kind::Rumble, 0), rumbles);
-    for (float (*louder)(float) : {sound::rumbleLevel, sound::rumblePitch, sound::releaseLevel, sound::clackLevel})
-        EXPECT_GT(louder(0.02f), louder(0.01f));
-
-    const auto release = sink.of(Kind::Release);
-    ASSERT_EQ(release.size(), 1u);
-    const float thrown = std::get<2>(release[0]);
-    EXPECT_EQ(release[0], Heard(released, 0, thrown, sound::releaseLevel(thrown), 1));
-    EXPECT_NEAR(thrown, std::get<2>(rumbles[0]) + 0.000025f, 1e-7) << "the speed it left the hand with";
-    const float handed = target.Speed;
-    EXPECT_EQ(sink.of(Kind::Clack), std::vector{Heard(frameIndex - 1, 1, handed, sound::clackLevel(handed), 1)})
-        << "what it was handed, not what the mover kept";
-    frame();
-    ASSERT_FALSE(sink.of(Kind::Rumble, 1).empty());
-    EXPECT_EQ(sink.frames.size(), std::size_t(frameIndex));
-    EXPECT_EQ(sink.frames.back(), frameIndex - 1);
-}
-
-// A gauge clicks once a notch, and once for a reset, but not when it cannot move; a brush press
-// while the stone runs strokes, and a held key does not again.
-TEST_F(GameSounds, GaugeNotchesClickAndBrushPressesWhileRunningStroke)
+// One practice shot heard through: a gauge clicks once a notch and once for a reset, not when it
+// cannot move; the stone is released louder the harder it goes; a brush press while it runs strokes,
+// a held key not again; it rumbles every frame it slides, quieter and lower as it slows, until it
+// hits a resting stone: the clack is as loud as the speed handed to the struck stone, which rumbles
+// from then on. The sink hears every frame, also the silent ones.
+TEST_F(GameSounds, AShotFromItsGaugesToAHit)
 {
     startPlaying(1, 100);
     advanceTo(Position);
@@ -99,11 +61,21 @@ TEST_F(GameSounds, GaugeNotchesClickAndBrushPressesWhileRunningStroke)
     advanceTo(SpinStep);
     clicksWhileHeld(VK_A, 200); // 0.006 per frame: at -1 after 167 frames
     EXPECT_EQ(clicksWhileHeld(VK_A, 20), 0u) << "a gauge held at its end stays quiet";
-
+    hold(VK_W, 2); // no spin: the stone runs straight at the one it is to hit
+    advanceTo(Power);
+    hold(VK_D, 50);
     advanceTo(Ready);
     frame({VK_SPACE});
     frames(2);
     ASSERT_EQ(field->Phase, SingleBase + StonesRunning);
+    const auto release = sink.of(Kind::Release);
+    ASSERT_EQ(release.size(), 1u);
+    const float thrown = std::get<2>(release[0]);
+    EXPECT_EQ(release[0], Heard(frameIndex - 1, 0, thrown, sound::releaseLevel(thrown), 1));
+    EXPECT_NEAR(thrown, field->Stones[0].Speed + 0.000025f, 1e-7) << "the speed it left the hand with";
+    for (float (*louder)(float) : {sound::rumbleLevel, sound::rumblePitch, sound::releaseLevel, sound::clackLevel})
+        EXPECT_GT(louder(0.02f), louder(0.01f));
+
     EXPECT_TRUE(sink.of(Kind::Stroke).empty());
     sink.heard.clear();
     const long firstPress = frameIndex;
@@ -119,6 +91,25 @@ TEST_F(GameSounds, GaugeNotchesClickAndBrushPressesWhileRunningStroke)
     }
     EXPECT_EQ(strokes, (std::vector<std::pair<long, int>>{{0, 0}, {15, 0}, {21, 0}}));
     EXPECT_TRUE(sink.of(Kind::Click).empty()) << "no gauge moves while the stone runs";
+
+    // Placed there: a stone at rest short of the hog line would leave play.
+    const StoneRec& target = field->Stones[1] = onSheet(field->Stones[0].Pos.x, 28, 0, 0);
+    sink.heard.clear();
+    std::vector<Heard> rumbles;
+    while (target.Speed == 0 && field->Phase == SingleBase + StonesRunning) {
+        frame();
+        if (const float v = field->Stones[0].Speed; v > 0)
+            rumbles.push_back({frameIndex - 1, 0, v, sound::rumbleLevel(v), sound::rumblePitch(v)});
+    }
+    ASSERT_GT(rumbles.size(), 400u);
+    EXPECT_EQ(sink.of(Kind::Rumble, 0), rumbles);
+    const float handed = target.Speed;
+    EXPECT_EQ(sink.of(Kind::Clack), std::vector{Heard(frameIndex - 1, 1, handed, sound::clackLevel(handed), 1)})
+        << "what it was handed, not what the mover kept";
+    frame();
+    ASSERT_FALSE(sink.of(Kind::Rumble, 1).empty());
+    EXPECT_EQ(sink.frames.size(), std::size_t(frameIndex));
+    EXPECT_EQ(sink.frames.back(), frameIndex - 1);
 }
 
 } // namespace

@@ -24,8 +24,8 @@ constexpr int ChannelTolerance = 24;
 // Rendering may differ at a few edges; a missing sprite or a moved camera changes far more.
 constexpr double AllowedFraction = 0.0005;
 
-// The pixels of `actual` that differ from `expected`, and a picture of where.
-long differing(const QImage& actual, const QImage& expected, QImage* diff = nullptr)
+// The pixels of `actual` that differ from `expected`, marked in `diff` over a dimmed `expected`.
+long differing(const QImage& actual, const QImage& expected, QImage& diff)
 {
     long count = 0;
     for (int y = 0; y < expected.height(); ++y)
@@ -35,9 +35,7 @@ long differing(const QImage& actual, const QImage& expected, QImage* diff = null
                                        std::abs(qBlue(a) - qBlue(e))})
                              > ChannelTolerance;
             count += off ? 1 : 0;
-            const int grey = qGray(e) / 3;
-            if (diff)
-                diff->setPixel(x, y, off ? qRgb(255, 0, 255) : qRgb(grey, grey, grey));
+            diff.setPixel(x, y, off ? qRgb(255, 0, 255) : qRgb(qGray(e) / 3, qGray(e) / 3, qGray(e) / 3));
         }
     return count;
 }
@@ -99,7 +97,7 @@ TEST_P(GoldenImages, MatchesItsPicture)
     const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(expected.size(), actual.size()) << golden.toStdString() << " is missing or of another size";
     QImage diff(expected.size(), QImage::Format_RGB32);
-    const long count = differing(actual, expected, &diff);
+    const long count = differing(actual, expected, diff);
     if (double(count) > AllowedFraction * 640 * 480) {
         QDir().mkpath(OutDir);
         actual.save(OutDir + "/" + name + "-actual.png");
