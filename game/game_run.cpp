@@ -171,6 +171,8 @@ public:
         openOutputs();
         field_->setHooks(hooks());
         field_->prepareGame(gmode_);
+        if (!options_.screenshotPath.isEmpty())
+            field_->engine().getDDD().setBackBufferLockable(true); // read after the last present
         if (replay_ && !pending_)
             return 0; // a recording without frames: nothing to play
         field_->Game_Main();

@@ -181,7 +181,7 @@ WindowHost::WindowHost(int backBufferWidth, int backBufferHeight)
       alive_(std::make_shared<bool>(true)),
       cursor_(backBufferWidth / 2, backBufferHeight / 2)
 {
-    window_->setFormat(gfx::coreProfileFormat());
+    window_->setFormat(windowFormat());
     window_->resize(backBuffer_);
     window_->setMinimumSize(QSize(64, 48));
     window_->create();
@@ -386,13 +386,14 @@ std::unique_ptr<gfx::GlDevice> WindowHost::createDevice(bool software)
     if (software)
         gfx::requestSoftwareRenderer();
     auto context = std::make_shared<QOpenGLContext>();
-    context->setFormat(gfx::coreProfileFormat());
+    context->setFormat(windowFormat());
     if (!context->create())
         throw gfx::DeviceError("cannot create an OpenGL context");
     const QSurfaceFormat got = context->format();
     if (got.version() < qMakePair(3, 3) || got.profile() != QSurfaceFormat::CoreProfile)
         throw gfx::DeviceError("OpenGL 3.3 core is not available");
     context_ = context;
+    canDrawIntoWindow_ = got.depthBufferSize() >= 24 && got.stencilBufferSize() >= 8;
 
     // The device keeps the window and its context alive for as long as it exists.
     struct Keep {
@@ -410,6 +411,17 @@ std::unique_ptr<gfx::GlDevice> WindowHost::createDevice(bool software)
     return device;
 }
 
+// Frames may be drawn straight into the window, so it has the back buffer's depth and stencil. No
+// alpha: what the game leaves in the alpha channel must not make the window see-through.
+QSurfaceFormat WindowHost::windowFormat()
+{
+    QSurfaceFormat format = gfx::coreProfileFormat();
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    format.setAlphaBufferSize(0);
+    return format;
+}
+
 // Drawing for a window that is minimised or fully covered shows nothing to anyone. Until the
 // window is first shown on screen it draws, so a picture is ready for the first expose.
 bool WindowHost::worthDrawing() const
@@ -419,11 +431,17 @@ bool WindowHost::worthDrawing() const
 
 // The device draws the next frame only when someone can see it; the frame that finds the window
 // seen again was not drawn, so it is not shown either.
+//
+// While the window shows the picture at exactly the back buffer's size, frames are drawn straight
+// into it: the copy from the back buffer would cost a software renderer as much as drawing the
+// sheet. A frame drawn straight in for a window whose size changed meanwhile is not shown.
 void WindowHost::presentFrame(gfx::GlDevice& device)
 {
     everExposed_ = everExposed_ || window_->isExposed();
     const bool wasDrawing = device.drawing();
+    const bool drewIntoWindow = device.drawsIntoWindow();
     device.setDrawing(worthDrawing());
+    device.drawIntoWindow(std::nullopt);
     if (!window_->isExposed() || !wasDrawing)
         return;
     const qreal ratio = window_->devicePixelRatio();
@@ -431,10 +449,16 @@ void WindowHost::presentFrame(gfx::GlDevice& device)
     const QRect box = letterboxRect(pixels, backBuffer_);
     if (box.isEmpty())
         return;
+    const bool exact = pixels == backBuffer_;
+    if (drewIntoWindow && !exact)
+        return;
     // GL counts rows from the bottom.
-    device.blitBackBuffer(context_->defaultFramebufferObject(), pixels.width(), pixels.height(), box.x(),
-                          pixels.height() - box.y() - box.height(), box.width(), box.height());
+    if (!drewIntoWindow)
+        device.blitBackBuffer(context_->defaultFramebufferObject(), pixels.width(), pixels.height(), box.x(),
+                              pixels.height() - box.y() - box.height(), box.width(), box.height());
     context_->swapBuffers(window_.get());
+    if (exact && canDrawIntoWindow_ && !device.backBufferLockable())
+        device.drawIntoWindow(context_->defaultFramebufferObject());
 }
 
 } // namespace platform

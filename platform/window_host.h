@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QSurfaceFormat>
 #include <QString>
 
 #include <functional>
@@ -62,6 +63,7 @@ public:
     // A device drawing for this window; present() shows its back buffer here. `software` asks for
     // Mesa's software renderer. Throws gfx::DeviceError when no OpenGL 3.3 core context is had.
     std::unique_ptr<gfx::GlDevice> createDevice(bool software);
+    static QSurfaceFormat windowFormat();
 
     // Mouse buttons pressed, as the mask 1 left, 2 right, 4 middle, at the moment they go down.
     void setMouseButtonHandler(std::function<void(int)> handler) { mouseHandler_ = std::move(handler); }
@@ -106,6 +108,7 @@ private:
     bool awaitingPlacement_ = false;
     bool closeRequested_ = false;
     bool everExposed_ = false;
+    bool canDrawIntoWindow_ = false; // the window's framebuffer has the depth and stencil frames need
     bool opensFullScreen_ = false;
     QRect normalGeometry_; // where full screen goes back to
     std::function<void(int)> mouseHandler_;

@@ -141,6 +141,9 @@ public:
 
     // The back buffer as it is now (RGBA, top row first). The null device returns a null image.
     virtual QImage readBackBuffer() = 0;
+    // As Direct3D's lockable back buffer: the back buffer stays readable after present(). Without
+    // it a window's device may draw straight into the window and keep no copy of the frame.
+    virtual void setBackBufferLockable(bool) {}
 };
 
 } // namespace gfx

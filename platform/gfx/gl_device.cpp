@@ -510,7 +510,7 @@ void GlDevice::setViewport(const D3DVIEWPORT8& viewport)
 void GlDevice::applyRasterState()
 {
     const D3DVIEWPORT8& vp = state_.viewport();
-    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
     gl_->glViewport(GLint(vp.X), height_ - GLint(vp.Y) - GLint(vp.Height), GLsizei(vp.Width), GLsizei(vp.Height));
     gl_->glDepthRange(vp.MinZ, vp.MaxZ);
     gl_->glDisable(GL_SCISSOR_TEST);
@@ -648,7 +648,7 @@ void GlDevice::clear(std::uint32_t flags, D3DCOLOR color, float z, std::uint32_t
     flushSprites();
     // Clear covers the viewport, as Direct3D's does without rectangles.
     const D3DVIEWPORT8& vp = state_.viewport();
-    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
     gl_->glEnable(GL_SCISSOR_TEST);
     gl_->glScissor(GLint(vp.X), height_ - GLint(vp.Y) - GLint(vp.Height), GLsizei(vp.Width), GLsizei(vp.Height));
     GLbitfield bits = 0;
@@ -714,7 +714,15 @@ void GlDevice::blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHei
     const bool exact = w == width_ && h == height_;
     gl_->glBlitFramebuffer(0, 0, width_, height_, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
                            exact ? GL_NEAREST : GL_LINEAR);
-    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
+    markDirty(DirtyRaster);
+}
+
+void GlDevice::drawIntoWindow(std::optional<unsigned> windowFbo)
+{
+    if (windowFbo == windowFbo_)
+        return;
+    windowFbo_ = windowFbo;
     markDirty(DirtyRaster);
 }
 
@@ -730,7 +738,7 @@ QImage GlDevice::readBackBuffer()
     ensureCurrent();
     flushSprites();
     QImage image(width_, height_, QImage::Format_RGBA8888);
-    gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, drawTarget());
     gl_->glPixelStorei(GL_PACK_ALIGNMENT, 4);
     gl_->glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
     return image.mirrored(false, true); // GL rows run bottom-up
@@ -819,7 +827,7 @@ void GlDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
 
 void GlDevice::useScreenPipeline()
 {
-    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, drawTarget());
     gl_->glViewport(0, 0, width_, height_); // sprites and text use the whole back buffer
     gl_->glDisable(GL_SCISSOR_TEST);
     gl_->glDisable(GL_DEPTH_TEST);

@@ -11,6 +11,7 @@
 #include <QSurfaceFormat>
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -75,12 +76,24 @@ public:
     void drawOutlinedText(const Font& font, const std::string& text, const RECT& rect, D3DCOLOR color,
                           D3DCOLOR outline) override;
     QImage readBackBuffer() override;
+    void setBackBufferLockable(bool lockable) override
+    {
+        lockable_ = lockable;
+        if (lockable)
+            drawIntoWindow(std::nullopt);
+    }
+    bool backBufferLockable() const { return lockable_; }
 
     // Called by present(); the window host installs one that shows the back buffer and swaps.
     void setPresentHook(std::function<void()> hook) { presentHook_ = std::move(hook); }
     // Copies the back buffer into `targetFbo` (0: the surface's default framebuffer), scaled into
     // `x, y, w, h` (GL window coordinates, origin bottom-left), after clearing it to black.
     void blitBackBuffer(unsigned targetFbo, int targetWidth, int targetHeight, int x, int y, int w, int h);
+    // From the next draw on, frames go straight into `windowFbo` (the window's own framebuffer,
+    // exactly the back buffer's size), which saves the copy; with nullopt, into the back buffer.
+    // The window host chooses between frames.
+    void drawIntoWindow(std::optional<unsigned> windowFbo);
+    bool drawsIntoWindow() const { return windowFbo_.has_value(); }
 
     // Waits until the GPU has drawn everything submitted (for timing).
     void finish();
@@ -139,6 +152,7 @@ private:
     static void appendGlyphQuad(std::vector<ScreenVertex>& out, const QRect& target, const QRect& source,
                                 D3DCOLOR color);
     void markDirty(unsigned bits) { dirty_ |= bits; }
+    unsigned drawTarget() const { return windowFbo_.value_or(fbo_); }
 
     std::shared_ptr<void> keepAlive_; // declared first: released last
     std::shared_ptr<GlContextLink> link_;
@@ -148,6 +162,8 @@ private:
     unsigned dirty_ = DirtyAll;
 
     unsigned fbo_ = 0, colorRb_ = 0, depthRb_ = 0;
+    std::optional<unsigned> windowFbo_; // frames are drawn straight into the window
+    bool lockable_ = false;
     std::vector<FixedFunctionProgram> ffPrograms_; // made when a draw first needs them
     unsigned ffProgramInUse_ = 0;
     unsigned frameUbo_ = 0, drawUbo_ = 0;

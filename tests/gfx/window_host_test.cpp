@@ -217,6 +217,7 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
 TEST_F(WindowHostTest, AWindowNobodySeesIsNotDrawnUntilItIsSeenAgain)
 {
     auto dev = host.createDevice(true);
+    dev->setBackBufferLockable(true);
     const auto frame = [&](D3DCOLOR color) {
         dev->clear(d3d::CLEAR_TARGET, color, 1, 0);
         dev->present();
@@ -238,6 +239,60 @@ TEST_F(WindowHostTest, AWindowNobodySeesIsNotDrawnUntilItIsSeenAgain)
     frame(0xFFFFFF00);
     EXPECT_TRUE(dev->drawing());
     EXPECT_EQ(backBuffer(), QColor(255, 255, 0));
+}
+
+// At the back buffer's size frames go straight into the window and look as the copied ones did;
+// once the window changes size, or the back buffer must stay readable, frames are copied again.
+TEST_F(WindowHostTest, FramesAtTheBackBuffersSizeAreDrawnStraightIntoTheWindowAndLookTheSame)
+{
+    auto dev = host.createDevice(true);
+    platform::TextureImage image{{{2, 2, {}}}};
+    for (int texel = 0; texel < 4; ++texel) // green, half see-through
+        image.levels[0].rgba.insert(image.levels[0].rgba.end(), {0, 255, 0, 128});
+    const auto texture = dev->createTexture(image);
+    const auto drawn = [&] { // the picture as drawn, before it is presented
+        dev->setViewport({0, 0, 640, 480});
+        dev->clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFF000080, 1, 0);
+        dev->setViewport({100, 50, 200, 100}); // counted from the top, as the clear must be
+        dev->clear(d3d::CLEAR_TARGET, 0xFFFF0000, 1, 0);
+        dev->beginSprites();
+        dev->drawSprite({texture.get(), {0, 0, 2, 2}, {400, 464, 464, 400}, {300, 300, 332, 332}});
+        dev->endSprites();
+        return dev->readBackBuffer().convertToFormat(QImage::Format_RGB32);
+    };
+    ASSERT_EQ(host.window()->size(), QSize(640, 480));
+    dev->setBackBufferLockable(true); // copied, and readable after the present
+    const QImage copied = drawn();
+    dev->present();
+    EXPECT_FALSE(dev->drawsIntoWindow());
+    EXPECT_EQ(dev->readBackBuffer().pixelColor(200, 100), QColor(255, 0, 0));
+    EXPECT_EQ((std::array{copied.pixelColor(99, 100), copied.pixelColor(299, 149), copied.pixelColor(300, 150),
+                  copied.pixelColor(432, 316)}),
+        (std::array{QColor(0, 0, 128), QColor(255, 0, 0), QColor(0, 0, 128), QColor(0, 128, 64)}));
+
+    dev->clear(d3d::CLEAR_TARGET, 0xFFFFFFFF, 1, 0); // what the back buffer keeps from now on
+    dev->setBackBufferLockable(false);
+    dev->present();
+    ASSERT_TRUE(dev->drawsIntoWindow());
+    EXPECT_EQ(drawn(), copied);
+    // The window shows it: frames go on until a grab does, for a second at most (the X server may
+    // show a swap after a grab asked on another connection).
+    QImage shown;
+    for (int frame = 0; frame < 50 && shown.pixelColor(200, 100) != QColor(255, 0, 0); ++frame) {
+        dev->present();
+        QCoreApplication::processEvents();
+        shown = host.window()->screen()->grabWindow(host.window()->winId()).toImage();
+        QTest::qWait(20);
+        drawn();
+    }
+    EXPECT_EQ(shown.pixelColor(200, 100), QColor(255, 0, 0));
+
+    resizeTo(QSize(800, 300)); // the frame drawn for the old size is not shown; the next is copied
+    dev->present();
+    EXPECT_FALSE(dev->drawsIntoWindow());
+    drawn();
+    dev->present();
+    EXPECT_FALSE(dev->drawsIntoWindow());
 }
 
 } // namespace
