@@ -82,11 +82,11 @@ TEST_F(ProtocolOverHttp, SendsWhatWasTypedDecodesTheCharsetAndReportsFailures)
     const std::string justFits(1024 * 1024, 'x');
     service.script("Lobby.php", justFits);
     EXPECT_TRUE(protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).transferred());
-    for (bool chunked : {false, true}) {
-        service.script("Lobby.php", ScriptedReply{justFits + "y", 200, "text/plain", {}, chunked});
+    for (bool unsized : {false, true}) {
+        service.script("Lobby.php", ScriptedReply{justFits + "y", 200, "text/plain", {}, unsized});
         EXPECT_EQ(protocol.VBPHP(QStringLiteral("Lobby.php?Rkf=1")).failure(),
                   QStringLiteral("サーバーの応答が大きすぎます。"))
-            << "chunked: " << chunked;
+            << "without a length: " << unsized;
     }
 }
 

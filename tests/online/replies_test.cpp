@@ -2,8 +2,6 @@
 // controls stay usable, and whether the program ends.
 #include "online_rig.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 
 using namespace testing_support;

@@ -98,18 +98,13 @@ std::vector<std::string> sqlCells(const std::string &dbPath, const std::string &
 {
     std::vector<std::string> cells;
     sqlite3 *db = nullptr;
-    sqlite3_stmt *statement = nullptr;
     EXPECT_EQ(sqlite3_open(dbPath.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
-    int step = SQLITE_DONE;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int column = 0; column < sqlite3_column_count(statement); ++column) {
-            const auto *text = sqlite3_column_text(statement, column);
-            cells.emplace_back(text ? reinterpret_cast<const char *>(text) : "");
-        }
-    }
-    EXPECT_EQ(step, SQLITE_DONE) << sql;
-    sqlite3_finalize(statement);
+    const auto collect = [](void *out, int columns, char **values, char **) {
+        for (int i = 0; i < columns; ++i)
+            static_cast<std::vector<std::string> *>(out)->emplace_back(values[i] ? values[i] : "");
+        return 0;
+    };
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), collect, &cells, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
     return cells;
 }

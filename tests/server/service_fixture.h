@@ -18,7 +18,6 @@
 
 namespace servertest {
 
-// A fresh folder under /tmp, removed with everything in it.
 struct TempDir {
     std::string path = [] {
         char pattern[] = "/tmp/rinkfall-server-test-XXXXXX";
@@ -33,20 +32,19 @@ struct HttpResult {
     std::string body;
 };
 
-// A new loopback connection, or -1. `source` picks the caller's own loopback address (127.0.0.2
-// acts as a second machine).
+// A new loopback connection, or -1; from the loopback address `source` (127.0.0.2 acts as a second machine).
 int openConnection(int port, const std::string &source = {});
 bool sendAll(int fd, const std::string &bytes);
 // Reads until the peer closes or `limit` passes, or with `oneResponse` until one whole response is in.
 std::string readUntilClosed(int fd, std::chrono::milliseconds limit, bool oneResponse = false);
-// One request over a new loopback connection, bytes exactly as given.
+// One request over a new loopback connection, bytes exactly as given; or a GET of `target`.
 HttpResult sendRaw(int port, const std::string &request, const std::string &source = {});
 HttpResult httpGet(int port, const std::string &target, const std::string &source = {});
 
 std::vector<std::string> splitFields(const std::string &body);
 // Every cell of every row `sql` yields from the database file, row by row ("" for NULL).
 std::vector<std::string> sqlCells(const std::string &dbPath, const std::string &sql);
-// A refusal the client shows: "-1" and a message.
+// "-1" and a message.
 void expectRefused(const std::vector<std::string> &reply, const std::string &what = {});
 
 // The whole service on a free loopback port, on its own thread, as the program runs it, with cheap
@@ -75,12 +73,11 @@ protected:
                       const std::string &source = {});
     void logIn(const std::string &name, const std::string &password = "secret",
                const std::string &source = {});
-    // "&Sid=<token>" of the user's session from logIn(), or nothing.
+    // "&Sid=<token>" from logIn(), or nothing.
     std::string sid(const std::string &name) const;
     void signUp(const std::string &name); // registered and logged in
-    // A room made by `name` (signed up first when needed); returns its number.
+    // The room's number, and the code of a Say.php reply; signing up first when needed.
     int makeRoom(const std::string &name, const std::string &title = "room");
-    // The code of a Say.php reply; the speaker is signed up first when needed.
     std::string say(const std::string &speaker, const std::string &words);
 
     std::atomic<int64_t> now_{1'800'000'000};

@@ -26,9 +26,8 @@ TEST(Utf8Rules, AcceptsWellFormedTextOnlyAndCountsAndCutsByCharacterNotByte)
 
 TEST(NumberAndReplyRules, TakePlainDecimalsWithin32BitsAndNeutraliseTheFieldMarker)
 {
-    EXPECT_EQ(parseDecimal("0"), 0);
-    EXPECT_EQ(parseDecimal("-12"), -12);
-    EXPECT_EQ(parseDecimal("2147483647"), 2147483647);
+    for (const int good : {0, -12, 2147483647})
+        EXPECT_EQ(parseDecimal(std::to_string(good)), good);
     for (const char *bad : {"2147483648", "", "+1", "1.5", " 1", "1x"})
         EXPECT_FALSE(parseDecimal(bad)) << bad;
     EXPECT_EQ(replySafeText("a<QZT>b"), "a\xEF\xBC\x9CQZT\xEF\xBC\x9E" "b");

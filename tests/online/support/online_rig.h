@@ -32,7 +32,7 @@ struct ScriptedReply {
     int status = 200;
     std::string contentType = "text/html; charset=UTF-8";
     std::chrono::milliseconds delay{0};
-    bool chunked = false; // sent without a Content-Length
+    bool unsized = false; // sent without a Content-Length, up to the close
 };
 
 // A real HTTP server on 127.0.0.1, served by the event loop the client waits in. It answers each
@@ -85,17 +85,9 @@ private:
         QTimer::singleShot(reply.delay, connection, [connection, reply] {
             std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\nContent-Type: "
                                    + reply.contentType + "\r\nConnection: close\r\n";
-            if (reply.chunked) {
-                response += "Transfer-Encoding: chunked\r\n\r\n";
-                for (size_t offset = 0; offset < reply.body.size(); offset += 65536) {
-                    const std::string piece = reply.body.substr(offset, 65536);
-                    response += QByteArray::number(qulonglong(piece.size()), 16).toStdString() + "\r\n";
-                    response += piece + "\r\n";
-                }
-                response += "0\r\n\r\n";
-            } else {
-                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n" + reply.body;
-            }
+            if (!reply.unsized)
+                response += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+            response += "\r\n" + reply.body;
             connection->write(response.data(), qint64(response.size()));
             connection->disconnectFromHost(); // after the written bytes are out
         });
