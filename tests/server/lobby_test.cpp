@@ -1,4 +1,4 @@
-// Chat, lobby view and game rooms; many callers at once, and what survives a restart.
+// Chat, lobby view and game rooms, what survives a restart, and many callers at once.
 
 #include "tests/server/service_fixture.h"
 
@@ -134,6 +134,20 @@ TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeletedAndTheLobbyHasALimit)
     const std::vector<std::string> full{"2", server::messages::kLobbyFull};
     EXPECT_EQ(call("MakeGame", "Title=t&Name=cat"), full);
     EXPECT_EQ(lobby().rooms.size(), std::size_t(server::GameService::kMaxRooms));
+
+    // A restart keeps users, rooms and chat, also from the database of an earlier version, which kept
+    // no last-seen time; sessions live in memory only.
+    const auto before = call("Lobby", "");
+    const std::string catsNumber = call("Access", "NAME=cat&PASS=secret").at(1);
+    const std::string catsSession = sid("cat");
+    stop();
+    sqlCells(dbPath(), "ALTER TABLE users DROP COLUMN seen_at");
+    start();
+    EXPECT_EQ(call("Lobby", ""), before);
+    EXPECT_EQ(call("DelJoin", "Name=cat" + catsSession).at(0), "-1");
+    EXPECT_EQ(call("Access", "NAME=cat&PASS=secret").at(1), catsNumber);
+    EXPECT_EQ(call("Access", "NAME=cat&PASS=wrong").at(0), "-1");
+    EXPECT_EQ(call("Regist", "NAME=cat&PASS=x&LENG=3&IP=x").at(0), "-1") << "name still taken";
 }
 
 TEST_F(ServiceLobby, ANewLoginOrASilenceEndsTheUsersRoomsAndSeats)
@@ -217,30 +231,4 @@ TEST_F(ServiceRobustness, ParallelCallersLoseNoChatSeeTheirOwnWritesAndOneWinsEa
     EXPECT_EQ(sqlCells(dbPath(), "SELECT COUNT(*), COUNT(DISTINCT words) FROM chat"),
               (std::vector<std::string>{all, all}))
         << "every line stored exactly once";
-}
-
-TEST_F(ServiceRobustness, ARestartKeepsUsersRoomsAndChatAlsoFromAnEarlierDatabase)
-{
-    const int room = makeRoom("ann", "keep");
-    signUp("bob");
-    const std::string bobsNumber = call("Access", "NAME=bob&PASS=secret").at(1);
-    logIn("bob");
-    ASSERT_EQ(call("Join", "Room=" + std::to_string(room) + "&Name=bob").at(0), "1");
-    ASSERT_EQ(say("ann", "before"), "1");
-    const auto before = call("Lobby", "");
-    // An earlier version of the service kept no last-seen time.
-    stop();
-    sqlCells(dbPath(), "ALTER TABLE users DROP COLUMN seen_at");
-    start();
-    EXPECT_EQ(call("Lobby", ""), before);
-    EXPECT_EQ(call("Access", "NAME=bob&PASS=secret").at(1), bobsNumber);
-    EXPECT_EQ(call("Access", "NAME=ann&PASS=wrong").at(0), "-1");
-    EXPECT_EQ(call("Regist", "NAME=ann&PASS=x&LENG=3&IP=x").at(0), "-1") << "name still taken";
-    // Sessions live in memory: bob logs in again before he may leave.
-    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "-1");
-    logIn("bob");
-    EXPECT_EQ(call("DelJoin", "Name=bob").at(0), "1");
-    logIn("ann");
-    EXPECT_EQ(call("Lobby", "").at(2), "0") << "the login ended the earlier room";
-    EXPECT_EQ(call("MakeGame", "Title=t&Name=ann").at(0), "1");
 }

@@ -61,12 +61,10 @@ public:
     QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort())); }
     void script(const std::string& name, const ScriptedReply& reply)
     {
-        auto& queue = replies_[name];
         // A reply already served and kept only for repeating gives way to the new script.
-        if (repeating_[name] && queue.size() == 1)
-            queue.clear();
-        repeating_[name] = false;
-        queue.push_back(reply);
+        if (std::exchange(repeating_[name], false))
+            replies_[name].clear();
+        replies_[name].push_back(reply);
     }
     void script(const std::string& name, const std::string& body) { script(name, ScriptedReply{body}); }
     std::vector<std::string> targets() const { return targets_; }
@@ -76,12 +74,13 @@ private:
     {
         targets_.push_back(target);
         const std::string path = target.substr(0, target.find('?'));
-        auto& queue = replies_[path.substr(path.rfind('/') + 1)];
-        ScriptedReply reply = queue.empty() ? ScriptedReply{"no such script", 404} : queue.front();
+        const std::string name = path.substr(path.rfind('/') + 1);
+        auto& queue = replies_[name];
+        const ScriptedReply reply = queue.empty() ? ScriptedReply{"no such script", 404} : queue.front();
         if (queue.size() > 1)
             queue.pop_front();
-        else if (!queue.empty())
-            repeating_[path.substr(path.rfind('/') + 1)] = true;
+        else
+            repeating_[name] = !queue.empty();
         QTimer::singleShot(reply.delay, connection, [connection, reply] {
             std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " Status\r\nContent-Type: "
                                    + reply.contentType + "\r\nConnection: close\r\n";
