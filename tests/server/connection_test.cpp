@@ -1,18 +1,15 @@
-// The HTTP side under hostile or careless clients: slow and idle connections, huge heads,
-// bodies on GET and pipelining; and HTTPS.
+// The HTTP side under hostile or careless clients: slow and huge heads, bodies on GET and
+// pipelining; and HTTPS.
 
 #include "tests/server/service_fixture.h"
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 
 using namespace servertest;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -38,37 +35,20 @@ protected:
     void SetUp() override
     {
         hostSettings_.requestDeadline = std::chrono::milliseconds(1500);
-        hostSettings_.idleTimeoutSeconds = 1;
         start();
     }
 };
 
-TEST_F(ServiceConnections, SlowAndIdleConnectionsNeitherDelayOthersNorStayForever)
+TEST_F(ServiceConnections, SlowOrOversizedHeadsAreCutWithoutBeingKept)
 {
-    std::vector<int> open{openConnection(port(), "127.0.0.2"), openConnection(port(), "127.0.0.3")};
-    const int slow = open[0];
-    sendAll(slow, "GET /PHP/Rinkfall/Lob");
-    // One more byte of the request line ten times a second: the deadline ends it however steadily
-    // it trickles in; the idle timeout ends the idle one.
-    for (const auto end = Clock::now() + std::chrono::seconds(3); !open.empty() && Clock::now() < end;) {
-        send(slow, "b", 1, MSG_NOSIGNAL);
-        const auto begin = Clock::now();
-        EXPECT_EQ(call("Lobby", "").at(0), "1");
-        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(1));
-        std::erase_if(open, [](int fd) {
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
-            }
-            return n == 0 || errno != EAGAIN;
-        });
+    // One more byte ten times a second keeps the idle timeout away: the deadline must end the request.
+    const int slow = openConnection(port());
+    int trickled = 0;
+    for (bool open = sendAll(slow, "GET /PHP/Rinkfall/Lob"); open && trickled < 50; ++trickled) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        open = sendAll(slow, "b");
     }
-    EXPECT_TRUE(open.empty()) << open.size() << " connections outlived the deadline or the idle timeout";
-}
-
-TEST_F(ServiceConnections, OversizedHeadsAreRefusedWithoutBeingKept)
-{
+    EXPECT_LT(trickled, 30) << "the slow request outlived its deadline of 1.5 s";
     struct Case {
         const char *name;
         std::string start;
@@ -154,37 +134,10 @@ TEST_F(ServiceOverTls, AnswersOverHttpsWithItsCertificateAndNotOverPlainHttp)
     const std::string command
         = "printf 'GET /PHP/Rinkfall/Login.php?Rkf=1&Version=3 HTTP/1.1\\r\\nHost: x\\r\\nConnection: close"
           "\\r\\n\\r\\n' | openssl s_client -quiet -verify_return_error -verify_hostname localhost -CAfile "
-          + cert + " -connect 127.0.0.1:" + std::to_string(port()) + " 2>/dev/null";
-    std::FILE *pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string reply;
-    for (int c = 0; (c = std::fgetc(pipe)) != EOF;)
-        reply += char(c);
-    pclose(pipe);
+          + cert + " -connect 127.0.0.1:" + std::to_string(port()) + " >" + dir_.path + "/reply 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), -1);
+    const std::string reply = readFile(dir_.path + "/reply");
     EXPECT_TRUE(reply.starts_with("HTTP/1.1 200")) << reply;
     EXPECT_TRUE(reply.ends_with("\r\n\r\n1<QZT>one<QZT>two<QZT>three<QZT>four<QZT>five<QZT>127.0.0.1"))
         << reply;
-}
-
-// The library closes the listening socket when the host stops; the host must then forget it, or
-// its destructor closes whatever file got that descriptor number next.
-TEST(ServiceShutdown, AStoppedHostLeavesDescriptorsItNoLongerOwnsAlone)
-{
-    TempDir dir;
-    server::ServiceLog log(server::LogLevel::Info, stderr);
-    server::GameStore store(dir.path + "/service.sqlite");
-    server::GameService service(store, {}, [] { return int64_t{0}; });
-    auto host = std::make_unique<server::ServiceHost>(service, server::HostSettings{}, log);
-    ASSERT_TRUE(host->bind("127.0.0.1", 0));
-    std::thread serving([&] { EXPECT_TRUE(host->run()); });
-    while (!host->isRunning())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    host->stop();
-    serving.join();
-    EXPECT_LT(openConnection(host->port()), 0) << "nothing listens after a stop";
-    const int reused = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(reused, 0);
-    host.reset();
-    EXPECT_NE(fcntl(reused, F_GETFD), -1) << "the host closed a descriptor it no longer owned";
-    close(reused);
 }

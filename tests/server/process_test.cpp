@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <array>
 
@@ -38,9 +37,8 @@ public:
     // The port from the "listening on http://HOST:PORT/..." line, or 0.
     int waitForPort()
     {
-        char line[512] = {};
-        const char *found = fgets(line, sizeof line, out_) ? std::strstr(line, "http://127.0.0.1:") : nullptr;
-        return found ? std::atoi(found + std::strlen("http://127.0.0.1:")) : 0;
+        int port = 0;
+        return std::fscanf(out_, "%*[^/]//127.0.0.1:%d", &port) == 1 ? port : 0;
     }
     void signal(int number) { kill(pid_, number); }
     // Exit code, or -1 when it did not end normally.
@@ -59,29 +57,9 @@ private:
 
 } // namespace
 
-TEST(ServerProgram, RefusesBadOptionsServesFromGoodOnesAndKeepsEveryAnsweredWriteOverSigterm)
+TEST(ServerProgram, ServesFromItsOptionsAndKeepsEveryAnsweredWriteOverSigterm)
 {
     TempDir dir;
-    const std::string junk = dir.path + "/junk.pem";
-    std::ofstream(junk) << "not a certificate\n";
-    struct Row {
-        const char *name;
-        std::vector<std::string> args;
-        int exitCode; // 2: refused as given; 1: failed when used
-    };
-    for (const Row &row :
-         {Row{"help", {"--help"}, 0}, Row{"unknown option", {"--bogus"}, 2},
-          Row{"no address", {"--listen"}, 2}, Row{"bad address", {"--listen", "nowhere"}, 2},
-          Row{"bad port", {"--listen", "1.2.3.4:99999"}, 2}, Row{"bad version", {"--min-version", "x"}, 2},
-          Row{"nested game dir", {"--game-dir", "a/b"}, 2}, Row{"key missing", {"--tls-cert", junk}, 2},
-          Row{"junk certificate", {"--tls-cert", junk, "--tls-key", junk}, 1},
-          Row{"no key file", {"--tls-cert", junk, "--tls-key", dir.path + "/missing.pem"}, 1}}) {
-        std::vector<std::string> args = row.args;
-        if (row.exitCode == 1)
-            args.insert(args.begin(), {"--listen", "127.0.0.1:0", "--db", dir.path + "/s.sqlite"});
-        EXPECT_EQ(ServerProcess(args).wait(), row.exitCode) << row.name;
-    }
-
     const std::string notice = dir.path + "/notice.txt";
     std::ofstream(notice) << "\xEF\xBB\xBF"
                              "お知らせ1\r\n二行目\n\n四\n五\n六\n";
@@ -96,10 +74,6 @@ TEST(ServerProgram, RefusesBadOptionsServesFromGoodOnesAndKeepsEveryAnsweredWrit
     EXPECT_EQ(fields("Login.php?Rkf=1&Version=1"),
               (std::vector<std::string>{"-2", "お知らせ1", "二行目", " ", "四", "五", "127.0.0.1"}));
     EXPECT_EQ(fields("Login.php?Rkf=1&Version=2").at(0), "1");
-    EXPECT_EQ(ServerProcess({"--listen", "127.0.0.1:" + std::to_string(port), "--db", dir.path + "/b.sqlite"})
-                  .wait(),
-              1)
-        << "the port is taken";
 
     // Clients hold half-sent requests open while others write; SIGTERM ends the program all the same,
     // and every write it answered is in the database, which it made with its folders.

@@ -5,6 +5,7 @@
 #include "server/service_host.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -171,20 +172,30 @@ protected:
             throw std::runtime_error("cannot bind a loopback port");
         finished_ = false;
         thread_ = std::thread([this] {
-            host_->run();
+            EXPECT_TRUE(host_->run());
             finished_ = true;
         });
     }
     void stop()
     {
+        if (!thread_.joinable())
+            return;
+        while (!host_->isRunning() && !finished_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         // A stop that comes before the loop has started is not seen by it, so keep asking.
-        while (thread_.joinable() && !finished_) {
+        while (!finished_) {
             host_->stop();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        if (thread_.joinable())
-            thread_.join();
+        thread_.join();
+        EXPECT_FALSE(host_->isRunning());
+        EXPECT_LT(openConnection(port()), 0) << "nothing listens after a stop";
+        // The library has closed the listening socket: the host must forget it, or its destructor
+        // closes whatever file got that descriptor number next.
+        const int reused = open("/dev/null", O_RDONLY | O_CLOEXEC);
         host_.reset();
+        EXPECT_NE(fcntl(reused, F_GETFD), -1) << "the host closed a descriptor it no longer owned";
+        close(reused);
         service_.reset();
         store_.reset();
         sessions_.clear(); // sessions live in the service's memory only

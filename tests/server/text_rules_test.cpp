@@ -1,6 +1,7 @@
-// Decoding and checking of request text, below the HTTP layer.
+// Decoding and checking of request text, below the HTTP layer, and of the program's options.
 
 #include "server/query_params.h"
+#include "server/server_options.h"
 #include "server/text_rules.h"
 
 #include <gtest/gtest.h>
@@ -65,4 +66,17 @@ TEST(QueryDecoding, DecodesEscapesKeepsPlusSignsAndRefusesBrokenEscapesInvalidTe
     for (std::size_t i = 0; i <= QueryParams::kMaxParams; ++i)
         many += "P" + std::to_string(i) + "=1&";
     EXPECT_EQ(QueryParams::parse(many).problem(), Problem::TooMany);
+}
+
+TEST(ServerOptions, RefusesOptionsItCannotUseAndSaysWhy)
+{
+    std::string error;
+    EXPECT_TRUE(parseServerOptions({"--help"}, error)->showHelp);
+    for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--listen"}, {"--listen", "nowhere"}, {"--listen", "1.2.3.4:99999"},
+             {"--min-version", "x"}, {"--game-dir", "a/b"}, {"--tls-cert", "c.pem"}}) {
+        EXPECT_FALSE(parseServerOptions(bad, error)) << bad.back();
+        EXPECT_FALSE(error.empty()) << bad.back();
+        error.clear();
+    }
 }
