@@ -8,7 +8,7 @@ using namespace testing_support;
 namespace rq = online::requests;
 using ProtocolOverHttp = OnlineScreens;
 
-TEST(ReplyNumbers, SplitsAtExactMarkersReadsDecimalTextAndRejectsTheRest)
+TEST(ReplyParsing, SplitsAtExactMarkersReadsDecimalTextAndRejectsLobbiesWithMissingOrNonNumericFields)
 {
     EXPECT_EQ(online::splitReply(QString()), QStringList{QString()});
     EXPECT_EQ(online::splitReply(QStringLiteral("1<QZT><QZT>x<QZT>")),
@@ -24,6 +24,23 @@ TEST(ReplyNumbers, SplitsAtExactMarkersReadsDecimalTextAndRejectsTheRest)
     EXPECT_FALSE(online::replyInteger(QStringLiteral("32768")));
     EXPECT_EQ(online::replyLong(QStringLiteral("2147483647")), int32_t(2147483647));
     EXPECT_FALSE(online::replyLong(QStringLiteral("2147483648")));
+    // The lobby screen's tests read well-formed documents.
+    EXPECT_TRUE(online::parseLobbyReply(online::Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>0<QZT>0"))));
+    const struct {
+        const char* name;
+        std::string text;
+    } bad[] = {
+        {"a room short", lobbyDocument(3, 2, {1}, 2)},
+        {"no room count", "1<QZT>t"},
+        {"text room count", "1<QZT>t<QZT>x<QZT>0"},
+        {"negative room count", "1<QZT>t<QZT>-1<QZT>0"},
+        {"a chat short", "1<QZT>t<QZT>0<QZT>2<QZT>a<QZT>b<QZT>c"},
+        {"text room number", "1<QZT>t<QZT>1<QZT>x<QZT>T<QZT>d<QZT>c<QZT>o<QZT>1<QZT>0"},
+        {"huge room count", "1<QZT>t<QZT>2147483647<QZT>0"},
+    };
+    for (const auto& row : bad)
+        EXPECT_FALSE(online::parseLobbyReply(online::Reply::fromDocument(QString::fromStdString(row.text))))
+            << row.name;
 }
 
 // The screens' tests check the plain queries on the wire; here: sessions, character counts and the
@@ -88,25 +105,4 @@ TEST_F(ProtocolOverHttp, SendsWhatWasTypedDecodesTheCharsetAndReportsFailures)
                   QStringLiteral("サーバーの応答が大きすぎます。"))
             << "without a length: " << unsized;
     }
-}
-
-// The lobby screen's tests read well-formed documents.
-TEST(LobbyReplyParsing, RejectsMissingOrNonNumericFields)
-{
-    EXPECT_TRUE(online::parseLobbyReply(online::Reply::fromDocument(QStringLiteral("1<QZT>t<QZT>0<QZT>0"))));
-    const struct {
-        const char* name;
-        std::string text;
-    } bad[] = {
-        {"a room short", lobbyDocument(3, 2, {1}, 2)},
-        {"no room count", "1<QZT>t"},
-        {"text room count", "1<QZT>t<QZT>x<QZT>0"},
-        {"negative room count", "1<QZT>t<QZT>-1<QZT>0"},
-        {"a chat short", "1<QZT>t<QZT>0<QZT>2<QZT>a<QZT>b<QZT>c"},
-        {"text room number", "1<QZT>t<QZT>1<QZT>x<QZT>T<QZT>d<QZT>c<QZT>o<QZT>1<QZT>0"},
-        {"huge room count", "1<QZT>t<QZT>2147483647<QZT>0"},
-    };
-    for (const auto& row : bad)
-        EXPECT_FALSE(online::parseLobbyReply(online::Reply::fromDocument(QString::fromStdString(row.text))))
-            << row.name;
 }

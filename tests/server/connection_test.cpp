@@ -1,5 +1,5 @@
 // The HTTP side under hostile or careless clients: slow and huge heads, bodies on GET and
-// pipelining; and HTTPS.
+// pipelining.
 
 #include "tests/server/service_fixture.h"
 
@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 using namespace servertest;
 
@@ -20,12 +19,6 @@ long residentKilobytes()
     long resident = 0;
     statm >> pages >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-std::string readFile(const std::string &path)
-{
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -112,32 +105,4 @@ TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswe
     ASSERT_NE(third, std::string::npos) << replies;
     EXPECT_NE(replies.find("second", third), std::string::npos) << "the lobby came last and saw both lines";
     EXPECT_LT(replies.find("second", third), replies.find("first", third)) << "newest first";
-}
-
-using ServiceOverTls = ServiceTest;
-
-TEST_F(ServiceOverTls, AnswersOverHttpsWithItsCertificateAndNotOverPlainHttp)
-{
-    // A certificate for "localhost" made for this run; the client fails unless the service's
-    // checks out against it.
-    const std::string cert = dir_.path + "/cert.pem";
-    const std::string key = dir_.path + "/key.pem";
-    ASSERT_EQ(std::system(("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
-                           " -subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout "
-                           + key + " -out " + cert + " 2>/dev/null")
-                              .c_str()),
-              0);
-    hostSettings_.tlsCertificate = readFile(cert);
-    hostSettings_.tlsKey = readFile(key);
-    restart();
-    EXPECT_EQ(get("/PHP/Rinkfall/Login.php?Rkf=1&Version=3").status, 0);
-    const std::string command
-        = "printf 'GET /PHP/Rinkfall/Login.php?Rkf=1&Version=3 HTTP/1.1\\r\\nHost: x\\r\\nConnection: close"
-          "\\r\\n\\r\\n' | openssl s_client -quiet -verify_return_error -verify_hostname localhost -CAfile "
-          + cert + " -connect 127.0.0.1:" + std::to_string(port()) + " >" + dir_.path + "/reply 2>/dev/null";
-    EXPECT_NE(std::system(command.c_str()), -1);
-    const std::string reply = readFile(dir_.path + "/reply");
-    EXPECT_TRUE(reply.starts_with("HTTP/1.1 200")) << reply;
-    EXPECT_TRUE(reply.ends_with("\r\n\r\n1<QZT>one<QZT>two<QZT>three<QZT>four<QZT>five<QZT>127.0.0.1"))
-        << reply;
 }

@@ -110,12 +110,6 @@ inline HttpResult sendRaw(int port, const std::string &request, const std::strin
     return result;
 }
 
-inline HttpResult httpGet(int port, const std::string &target, const std::string &source = {})
-{
-    return sendRaw(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
-                   source);
-}
-
 inline std::vector<std::string> splitFields(const std::string &body)
 {
     std::vector<std::string> fields;
@@ -162,8 +156,10 @@ protected:
         std::fclose(logFile_);
     }
     void SetUp() override { start(); }
+    // Starts the service anew, with the settings as they are now.
     void start()
     {
+        stop();
         store_ = std::make_unique<server::GameStore>(dbPath());
         const auto clock = [this] { return now_.load(); };
         service_ = std::make_unique<server::GameService>(*store_, serviceSettings_, clock);
@@ -200,11 +196,6 @@ protected:
         store_.reset();
         sessions_.clear(); // sessions live in the service's memory only
     }
-    void restart()
-    {
-        stop();
-        start();
-    }
     int port() const { return host_->port(); }
     std::string dbPath() const { return dir_.path + "/service.sqlite"; }
     std::string logText() const
@@ -216,7 +207,7 @@ protected:
 
     HttpResult get(const std::string &target, const std::string &source = {})
     {
-        return httpGet(port(), target, source);
+        return sendRaw(port(), "GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", source);
     }
     // GET /PHP/Rinkfall/<script>.php?Rkf=1&<query>; the reply split into fields. As the game
     // client does, the session of the user named by Name= or Speaker= goes along when that user
@@ -277,7 +268,7 @@ protected:
 
     std::atomic<int64_t> now_{1'800'000'000};
     server::HostSettings hostSettings_;
-    // Version 3 and up, and no limits unless a test sets them and restarts.
+    // Version 3 and up, and no limits unless a test sets them and starts the service anew.
     server::ServiceSettings serviceSettings_ = [] {
         server::ServiceSettings settings;
         settings.minVersion = 3;

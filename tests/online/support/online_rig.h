@@ -26,7 +26,6 @@
 
 namespace testing_support {
 
-// One scripted answer of the test service.
 struct ScriptedReply {
     std::string body;
     int status = 200;
@@ -138,7 +137,6 @@ Control* control(QWidget& form, const QString& name)
     return form.findChild<Control*>(name);
 }
 
-// What a label, button or box reads.
 inline QString text(QWidget& form, const QString& name)
 {
     auto* widget = form.findChild<QWidget*>(name);
