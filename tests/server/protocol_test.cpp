@@ -268,14 +268,14 @@ TEST_F(ServiceAccounts, SessionsSpeakOnlyForTheirUserEndWhenIdleOrReplacedAndCha
     EXPECT_EQ(said(system, "ann" + loggedIn, ""), "-1");
     EXPECT_EQ(said("bob", "hi", sid("ann")), "-1");
     EXPECT_EQ(said("ANN", "hi", sid("ann")), "1") << "the name in any case";
-    EXPECT_EQ(said("ann", "third", sid("ann")), "1");
-    EXPECT_EQ(call("Say", "Speaker=ann&Words=more" + sid("ann")),
-              (std::vector<std::string>{"-1", messages::kChatTooFast}));
     const std::string first = sid("ann");
     EXPECT_EQ(first.size(), 5u + 32);
     logIn("ann");
     EXPECT_NE(sid("ann"), first);
     EXPECT_EQ(said("ann", "old", first), "-1") << "the older session ended at the new login";
+    EXPECT_EQ(said("ann", "third", sid("ann")), "1");
+    EXPECT_EQ(call("Say", "Speaker=ann&Words=more" + sid("ann")),
+              (std::vector<std::string>{"-1", messages::kChatTooFast}));
     signUp("bob");
     EXPECT_EQ(said("bob", "hi", sid("bob")), "1") << "the limit is per user";
     now_ += 10;
