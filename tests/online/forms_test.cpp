@@ -50,7 +50,6 @@ TEST_F(AcceptScreen, EmptyBoxesAreCaughtBeforeAnyRequestAndSuccessOpensTheLobby)
 
 TEST_F(RegistScreen, BlanksNeverStayInABoxAndChecksRunInOrderBeforeAnyRequest)
 {
-    // The title menu's tests lead to the form and back.
     online::Regist& regist = startUp.regist();
     open(regist);
     const auto box = [&](int i) { return control<QLineEdit>(regist, QStringLiteral("TextB(%1)").arg(i)); };

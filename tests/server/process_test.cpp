@@ -41,7 +41,6 @@ public:
         return std::fscanf(out_, "%*[^/]//127.0.0.1:%d", &port) == 1 ? port : 0;
     }
     void signal(int number) { kill(pid_, number); }
-    // Exit code, or -1 when it did not end normally.
     int wait()
     {
         while (fgetc(out_) != EOF) {

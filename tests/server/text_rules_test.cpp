@@ -72,6 +72,8 @@ TEST(ServerOptions, RefusesOptionsItCannotUseAndSaysWhy)
 {
     std::string error;
     EXPECT_TRUE(parseServerOptions({"--help"}, error)->showHelp);
+    EXPECT_NE(serverUsage().find("--tls-key"), std::string::npos);
+    EXPECT_EQ(parseServerOptions({"--tls-cert", "c.pem", "--tls-key", "k.pem"}, error)->tlsKeyPath, "k.pem");
     for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--listen"}, {"--listen", "nowhere"}, {"--listen", "1.2.3.4:99999"},
              {"--min-version", "x"}, {"--game-dir", "a/b"}, {"--tls-cert", "c.pem"}}) {
