@@ -2,6 +2,7 @@
 #include "app/settings.h"
 #include "app/start_up.h"
 #include "online/protocol.h"
+#include "platform/allocator.h"
 #include "platform/audio/clip_player.h"
 #include "platform/qt_dialogs.h"
 #include "platform/translations.h"
@@ -117,6 +118,7 @@ int runProgram(int argc, char* argv[])
     if (asksForHelpOrVersion(argc, argv))
         printHelpOrVersion(argc, argv);
     avoidDisplayWhenHeadless(argc, argv);
+    platform::keepFreedMemoryForReuse();
     GuardedApplication application(argc, argv, endWithError);
     nameTheApplication();
     // Screens hand over by hiding; the program ends only through a closed screen or a finished game.

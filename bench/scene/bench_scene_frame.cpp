@@ -6,6 +6,7 @@
 //   bench_scene_frame [frames]     (default 2000; without an X display it runs itself under xvfb-run)
 
 #include "game/field.h"
+#include "platform/allocator.h"
 #include "platform/bmp_texture.h"
 #include "bench/common/software_gl_display.h"
 #include "bench/common/windowed_game.h"
@@ -69,6 +70,7 @@ void layStones(Field& field)
 int main(int argc, char** argv)
 {
     bench::useSoftwareGlDisplay(argv);
+    platform::keepFreedMemoryForReuse(); // as the game does
     QGuiApplication app(argc, argv);
     const int frames = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
