@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace fuzz {
 
@@ -14,14 +15,20 @@ inline void require(bool condition)
         __builtin_trap();
 }
 
-// Runs `check`; an input refused with `Refusal` is a fine answer, any other exception a finding.
-template <typename Refusal, typename Check>
-void refusedOr(Check check)
-{
-    try {
-        check();
-    } catch (const Refusal&) {
-    }
-}
+struct NothingRefused {};
 
 } // namespace fuzz
+
+// The entry point libFuzzer calls: the body that follows sees the input as `input`; an input
+// refused with `Refusal` is a fine answer, any other exception a finding.
+#define FUZZ_TARGET(Refusal)                                                                    \
+    static void fuzzOne(std::string_view input);                                                \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)          \
+    {                                                                                           \
+        try {                                                                                   \
+            fuzzOne({reinterpret_cast<const char*>(data), size});                              \
+        } catch (const Refusal&) {                                                              \
+        }                                                                                       \
+        return 0;                                                                               \
+    }                                                                                           \
+    static void fuzzOne(std::string_view input)

@@ -69,13 +69,12 @@ void checkScreens(const Reply& reply)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+FUZZ_TARGET(fuzz::NothingRefused)
 {
-    const QString document = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString document = QString::fromUtf8(input.data(), qsizetype(input.size()));
     const Reply reply = Reply::fromDocument(document);
     checkSplit(document, reply);
     for (const QString& field : reply.fields())
         checkNumbers(field);
     checkScreens(reply);
-    return 0;
 }

@@ -6,7 +6,6 @@
 #include "server/text_rules.h"
 #include "tests/fuzz/fuzz_check.h"
 
-
 namespace {
 
 using fuzz::require;
@@ -68,13 +67,11 @@ void checkText(std::string_view text)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+FUZZ_TARGET(fuzz::NothingRefused)
 {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    checkQuery(text);
-    checkText(text);
-    checkPercentRoundTrip(text);
-    if (const auto decoded = server::percentDecode(text))
+    checkQuery(input);
+    checkText(input);
+    checkPercentRoundTrip(input);
+    if (const auto decoded = server::percentDecode(input))
         checkText(*decoded);
-    return 0;
 }

@@ -6,20 +6,16 @@
 
 using fuzz::require;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+FUZZ_TARGET(platform::LoadError)
 {
-    fuzz::refusedOr<platform::LoadError>([&] {
-        const platform::MeshData m = platform::parseXFile({reinterpret_cast<const char*>(data), size});
-        require(m.indices.size() % 3 == 0);
-        for (std::uint32_t i : m.indices)
-            require(i < m.vertices.size());
-        std::uint64_t faces = 0;
-        for (const platform::MeshSubset& s : m.subsets) {
-            require(s.faceStart == faces);
-            require(std::uint64_t{s.vertexStart} + s.vertexCount <= m.vertices.size());
-            faces += s.faceCount;
-        }
-        require(faces == m.numFaces());
-    });
-    return 0;
+    const platform::MeshData m = platform::parseXFile(input);
+    require(m.indices.size() % 3 == 0);
+    for (std::uint32_t i : m.indices)
+        require(i < m.vertices.size());
+    std::uint64_t faces = 0;
+    for (const platform::MeshSubset& s : m.subsets) {
+        require(s.faceStart == faces && std::uint64_t{s.vertexStart} + s.vertexCount <= m.vertices.size());
+        faces += s.faceCount;
+    }
+    require(faces == m.numFaces());
 }
