@@ -15,9 +15,7 @@ void checkQuery(std::string_view raw)
     const server::QueryParams query = server::QueryParams::parse(raw);
     for (std::string_view name : {"UserName", "Password", "Ver", "IP", "Say", "Title", "RoomNo", "UserNo"}) {
         const auto value = query.value(name);
-        if (!value)
-            continue;
-        require(value->size() <= server::QueryParams::kMaxValueBytes && server::isValidUtf8(*value));
+        require(!value || (value->size() <= server::QueryParams::kMaxValueBytes && server::isValidUtf8(*value)));
     }
 }
 
@@ -26,12 +24,8 @@ void checkPercentRoundTrip(std::string_view text)
 {
     static const char* const digits = "0123456789AbCd" "eF";
     std::string encoded;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        encoded += '%';
-        encoded += digits[byte >> 4];
-        encoded += digits[byte & 15];
-    }
+    for (const unsigned char byte : text)
+        encoded += {'%', digits[byte >> 4], digits[byte & 15]};
     const auto decoded = server::percentDecode(encoded);
     require(decoded && *decoded == text);
 }
