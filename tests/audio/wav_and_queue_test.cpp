@@ -21,10 +21,8 @@ TEST(WavFormat, ClipsReadBackAChunkBeforeTheSamplesIsSkippedAndOnlySixteenBitMon
     const PcmClip clip{22050, {0, 1, -1, 32767, -32768, 1234}};
     const Bytes bytes = audio::encodeWav(clip);
     ASSERT_EQ(bytes.size(), 44u + 12u);
-    Bytes listed(bytes.begin(), bytes.begin() + 36);
-    const Bytes list{'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
-    listed.insert(listed.end(), list.begin(), list.end());
-    listed.insert(listed.end(), bytes.begin() + 36, bytes.end());
+    Bytes listed = bytes;
+    listed.insert(listed.begin() + 36, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
     for (const Bytes& file : {bytes, listed}) {
         const auto back = audio::decodeWav(file);
         ASSERT_TRUE(back);

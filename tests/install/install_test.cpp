@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace {
 
 TEST(DataFolder, LibraryBesideTheProgramIsABuildElseTheSharedFolderBesideItsOwn)
@@ -22,11 +20,10 @@ TEST(DataFolder, LibraryBesideTheProgramIsABuildElseTheSharedFolderBesideItsOwn)
     // Found from wherever the program is, and with no "..": it shows in messages about a missing file.
     EXPECT_EQ(platform::dataFolder(bin), installed);
     EXPECT_EQ(platform::dataFolder(bin + QLatin1Char('/')), installed);
-    QFile stray(bin + QStringLiteral("/Library"));
-    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
-    stray.close();
+    const QString library = bin + QStringLiteral("/Library");
+    ASSERT_TRUE(QFile(library).open(QIODevice::WriteOnly));
     EXPECT_EQ(platform::dataFolder(bin), installed) << "a file called Library is no build";
-    ASSERT_TRUE(stray.remove() && QDir(bin).mkdir(QStringLiteral("Library")));
+    ASSERT_TRUE(QFile::remove(library) && QDir().mkdir(library));
     EXPECT_EQ(platform::dataFolder(bin), bin);
 }
 
@@ -67,9 +64,8 @@ TEST(Icon, ThemeFilesAreWrittenTheSameEachTimeAndReadBackAsPainted)
         // Painting the large sizes once more would only cost time.
         EXPECT_TRUE(size > 64 ? read.size() == QSize(size, size) : read == icongen::paintIcon(size)) << size;
     }
-    QFile file(blocked.filePath(QStringLiteral("hicolor")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // a file where the theme folder should go
-    file.close();
+    // A file where the theme folder should go.
+    ASSERT_TRUE(QFile(blocked.filePath(QStringLiteral("hicolor"))).open(QIODevice::WriteOnly));
     EXPECT_THROW(icongen::writeIconTheme(blocked.path(), id), std::runtime_error);
 }
 

@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 
 using platform::LoadError;
 using platform::MeshData;
@@ -76,15 +77,13 @@ void expectRejected(const std::string& text, const std::string& fragment)
 void expectConsistent(const MeshData& m)
 {
     ASSERT_EQ(m.indices.size() % 3, 0u);
-    for (std::uint32_t i : m.indices)
-        ASSERT_LT(i, m.numVertices());
+    EXPECT_TRUE(std::all_of(m.indices.begin(), m.indices.end(), [&](auto i) { return i < m.numVertices(); }));
     std::uint32_t faces = 0;
     for (const auto& s : m.subsets) {
-        ASSERT_EQ(s.faceStart, faces);
+        EXPECT_TRUE(s.faceStart == faces && std::uint64_t{s.vertexStart} + s.vertexCount <= m.numVertices());
         faces += s.faceCount;
-        ASSERT_LE(std::uint64_t{s.vertexStart} + s.vertexCount, m.numVertices());
     }
-    ASSERT_EQ(faces, m.numFaces());
+    EXPECT_EQ(faces, m.numFaces());
 }
 
 // Vertices, faces and subsets; attribute id, first face, faces, first vertex and vertices of a subset.
@@ -129,22 +128,17 @@ TEST(XFileCounts, CubeCornersAreCopiedPerFaceNormalAndKeepTheirTexCoords)
 
 TEST(XFileCounts, PolygonsBecomeFansAroundTheirFirstCornerAndUnusedPositionsCount)
 {
-    struct Case {
-        std::string body;
-        std::uint32_t vertices;
-        std::vector<std::uint32_t> indices;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, std::uint32_t, std::vector<std::uint32_t>> cases[] = {
         {"4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 1; 4;0,1,2,3;;", 4, {0, 1, 2, 0, 2, 3}},
         {"6; 0;0;0;, 1;0;0;, 2;0;1;, 1;0;2;, 0;0;2;, -1;0;1;; 2; 6;0,1,2,3,4,5;, 3;5,4,3;;", 6,
          {0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 5, 4, 3}},
         {"5; 0;0;0;, 1;0;0;, 1;1;0;, 9;9;9;, 8;8;8;; 1; 3;0,1,2;;", 5, {0, 1, 2}},
     };
-    for (const Case& c : cases) {
-        const MeshData m = parseXFile(mesh(c.body));
-        EXPECT_EQ(m.numVertices(), c.vertices) << c.body;
-        EXPECT_EQ(m.indices, c.indices) << c.body;
-        EXPECT_EQ(normal(m, 0), (V3{0, 0, 0})) << "no normals given: " << c.body;
+    for (const auto& [body, vertices, indices] : cases) {
+        const MeshData m = parseXFile(mesh(body));
+        EXPECT_EQ(m.numVertices(), vertices) << body;
+        EXPECT_EQ(m.indices, indices) << body;
+        EXPECT_EQ(normal(m, 0), (V3{0, 0, 0})) << "no normals given: " << body;
     }
 }
 
@@ -154,7 +148,8 @@ TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
     const MeshData shared = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 2; 3;0,3,2;, 3;0,2,1;;"
                                             "MeshNormals { 1; 0;5;0;; 2; 3;0,0,0;, 3;0,0,0;; }"));
     ASSERT_EQ(shared.numVertices(), 4u);
-    EXPECT_TRUE(std::all_of(shared.vertices.begin(), shared.vertices.end(), [](auto& v) { return v.ny == 1; }));
+    for (const auto& v : shared.vertices)
+        EXPECT_EQ(v.ny, 1.0f);
 
     const MeshData zero = parseXFile(mesh(kTriangle + "MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; }"));
     EXPECT_EQ(normal(zero, 0), (V3{0, 0, 0}));
@@ -178,17 +173,12 @@ TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
 TEST(XFileFrames, NestedTransformsApplyChildFirstAndNormalsStayPerpendicular)
 {
     // Outer frame: scale x by 2 then move +10 in y. Inner frame: move +1 in x (matrix after the mesh).
-    const MeshData m = parseXFile(kHeader + R"(
-Frame Outer {
+    const MeshData m = parseXFile(kHeader + R"(Frame Outer {
   FrameTransformMatrix { 2,0,0,0, 0,1,0,0, 0,0,1,0, 0,10,0,1;; }
   Frame Inner {
-    Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;;
-      MeshNormals { 1; 0;1;0;; 1; 3;0,0,0;; } }
-    FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,0,0,1;; }
-  }
-}
-Mesh Loose { 3; 5;5;5;, 6;5;5;, 5;5;6;; 1; 3;0,2,1;; }
-)");
+    Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;; MeshNormals { 1; 0;1;0;; 1; 3;0,0,0;; } }
+    FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,0,0,1;; } } }
+Mesh Loose { 3; 5;5;5;, 6;5;5;, 5;5;6;; 1; 3;0,2,1;; })");
     ASSERT_EQ(m.numVertices(), 6u);
     // The last mesh lies outside every frame: untouched.
     EXPECT_EQ((std::array{position(m, 0), position(m, 1), position(m, 2), position(m, 3)}),
@@ -212,17 +202,12 @@ Material Shared { 0.1;0.2;0.3;1.0;; 5.0; 0.5;0.5;0.5;; 0.0;0.0;0.0;; TextureFile
 Mesh {
   6; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;, 2;0;0;, 2;0;1;;
   4; 3;0,3,2;, 4;1,2,5,4;, 3;0,2,1;, 3;4,5,2;;
-  MeshMaterialList { 3; 4; 2, 0, 2, 1;;
-    Material { 1.0;0.0;0.0;1.0;; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
-    { Shared }
-    Material Blue { 0.0;0.0;1.0;0.5;; 2.0; 0.0;0.0;0.0;; 0.0;0.0;0.25;; }
-  }
-})");
+  MeshMaterialList { 3; 4; 2, 0, 2, 1;; Material { 1.0;0.0;0.0;1.0;; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }
+    { Shared } Material Blue { 0.0;0.0;1.0;0.5;; 2.0; 0.0;0.0;0.0;; 0.0;0.0;0.25;; } } })");
     ASSERT_EQ(m.materials.size(), 3u);
     EXPECT_EQ(m.materials[1].textureFilename, "ice.bmp");
-    EXPECT_FLOAT_EQ(m.materials[1].diffuse[2], 0.3f);
-    EXPECT_FLOAT_EQ(m.materials[2].diffuse[3], 0.5f);
-    EXPECT_FLOAT_EQ(m.materials[2].emissive[2], 0.25f);
+    EXPECT_EQ((std::array{m.materials[1].diffuse[2], m.materials[2].diffuse[3], m.materials[2].emissive[2]}),
+        (std::array{0.3f, 0.5f, 0.25f}));
     // Material 0 holds the quad's two triangles; within material 2 the file order is kept.
     EXPECT_EQ(m.indices, (std::vector<std::uint32_t>{1, 2, 5, 1, 5, 4, 4, 5, 2, 0, 3, 2, 0, 2, 1}));
     ASSERT_EQ(m.subsets.size(), 3u);
@@ -233,8 +218,7 @@ Mesh {
     const MeshData s = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 3; 3;0,3,2;, 3;0,2,1;, 3;1,2,3;;"
                                        "MeshMaterialList { 2; 2; 1, 0;; " + kWhite + kWhite + " }"));
     ASSERT_EQ(s.subsets.size(), 2u);
-    EXPECT_EQ(subset(s, 0)[2], 2u);
-    EXPECT_EQ(subset(s, 1)[2], 1u);
+    EXPECT_EQ(subset(s, 1), (Subset{1, 2, 1, 0, 4})) << "the third face takes the last material";
 
     // Meshes merge with their material ids offset.
     const std::string one = "Mesh {" + kTriangle + "MeshMaterialList { 1; 1; 0;; " + kWhite + " } }\n";
@@ -302,11 +286,8 @@ TEST(XFileMalformed, EachFaultIsNamedHugeCountsAndDeepNestingBeforeTheyCostMemor
     const std::string materials = kTriangle + " MeshMaterialList { ";
     const std::string material = "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"open; } } }";
     const std::string matrix = "FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0;; }";
-    struct Case {
-        const char* name;
-        std::string text, fragment;
-    };
-    const Case cases[] = {
+    // Name, text, what the message says.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"empty", "", "too short"},
         {"magic", "XOF 0302txt 0032 Mesh {}", "magic"},
         {"binary", "xof 0302bin 0032" + kTriangle, "text .x format"},
@@ -342,9 +323,9 @@ TEST(XFileMalformed, EachFaultIsNamedHugeCountsAndDeepNestingBeforeTheyCostMemor
         {"count over 32 bits", mesh("99999999999; 0;0;0;;"), "not a non-negative integer"},
     };
     const auto start = std::chrono::steady_clock::now();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        expectRejected(c.text, c.fragment);
+    for (const auto& [name, text, fragment] : cases) {
+        SCOPED_TRACE(name);
+        expectRejected(text, fragment);
     }
     EXPECT_LT(msSince(start), 500u);
 
