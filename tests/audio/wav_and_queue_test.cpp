@@ -25,8 +25,7 @@ TEST(WavFormat, ClipsReadBackAChunkBeforeTheSamplesIsSkippedAndOnlySixteenBitMon
     listed.insert(listed.begin() + 36, {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0});
     for (const Bytes& file : {bytes, listed}) {
         const auto back = audio::decodeWav(file);
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->sampleRate, 22050);
+        ASSERT_TRUE(back && back->sampleRate == 22050);
         EXPECT_EQ(back->samples, clip.samples);
     }
     // {offset, new byte}, or {-cut, 0} for a file cut short.
@@ -39,7 +38,7 @@ TEST(WavFormat, ClipsReadBackAChunkBeforeTheSamplesIsSkippedAndOnlySixteenBitMon
     }
 }
 
-TEST(WavFormat, StreamWriterFillsInTheSizesAtTheEnd)
+TEST(WavFiles, StreamWriterFillsInTheSizesAtTheEndAndAClipPlayerReadsAtTheDeviceRateAndVolume)
 {
     QTemporaryDir dir;
     const std::string path = dir.filePath("stream.wav").toStdString();
@@ -51,13 +50,23 @@ TEST(WavFormat, StreamWriterFillsInTheSizesAtTheEnd)
         EXPECT_EQ(writer.samplesWritten(), 5);
     } // the destructor finishes the file
     const auto clip = audio::readWavFile(path);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->sampleRate, 44100);
+    ASSERT_TRUE(clip && clip->sampleRate == 44100);
     EXPECT_EQ(clip->samples, (Samples{1, 2, 3, -4, 5}));
 
     audio::WavStreamWriter nowhere(dir.filePath("missing/x.wav").toStdString(), 44100);
     EXPECT_FALSE(nowhere.isOpen());
     EXPECT_TRUE(nowhere.finish());
+
+    // A clip player has its clip ready at the device rate and volume; a missing file plays silence.
+    const std::string beep = dir.filePath("beep.wav").toStdString();
+    ASSERT_TRUE(audio::writeWavFile(beep, PcmClip{22050, {20000, 20000, -20000, 0}}));
+    const audio::ClipPlayer half(beep, 50, true);
+    ASSERT_EQ(half.samples().size(), 8u) << "twice the samples at twice the rate";
+    for (std::size_t i = 0; i < 8; i += 2)
+        EXPECT_EQ(half.samples()[i], (Samples{10000, 10000, -10000, 0}[i / 2])) << i;
+    audio::ClipPlayer missing(dir.filePath("none.wav").toStdString(), 100, true);
+    EXPECT_TRUE(missing.samples().empty());
+    missing.play();
 }
 
 TEST(SampleRing, FullRingDropsEmptyRingReadsSilenceAndOrderSurvivesWrapping)
@@ -72,21 +81,6 @@ TEST(SampleRing, FullRingDropsEmptyRingReadsSilenceAndOrderSurvivesWrapping)
     EXPECT_EQ(ring.pull(out), 5u);
     EXPECT_EQ(out, (Samples{4, 5, 8, 9, 10, 0, 0}));
     EXPECT_EQ(ring.queued(), 0u);
-}
-
-TEST(ClipPlayer, ClipIsReadyAtTheDeviceRateAndVolumeAndAMissingFileIsSilent)
-{
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("beep.wav").toStdString();
-    ASSERT_TRUE(audio::writeWavFile(path, PcmClip{22050, {20000, 20000, -20000, 0}}));
-    const audio::ClipPlayer half(path, 50, true);
-    ASSERT_EQ(half.samples().size(), 8u) << "twice the samples at twice the rate";
-    for (std::size_t i = 0; i < 8; i += 2)
-        EXPECT_EQ(half.samples()[i], (Samples{10000, 10000, -10000, 0}[i / 2])) << i;
-
-    audio::ClipPlayer missing(dir.filePath("none.wav").toStdString(), 100, true);
-    EXPECT_TRUE(missing.samples().empty());
-    missing.play();
 }
 
 // With or without a sound server on the machine: no message, and pushing never waits.

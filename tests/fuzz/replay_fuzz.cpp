@@ -24,8 +24,8 @@ FUZZ_TARGET(fuzz::NothingRefused)
         require(again.gmode == header->gmode && again.seed == header->seed
                 && again.match.has_value() == header->match.has_value());
         if (const auto& a = again.match, &b = header->match; a && b)
-            require(a->againstCpu == b->againstCpu && a->cpuLevel == b->cpuLevel && a->rules.ends == b->rules.ends
-                    && a->rules.freeGuardZone == b->rules.freeGuardZone);
+            require(a->againstCpu == b->againstCpu && a->cpuLevel == b->cpuLevel
+                    && a->rules.ends == b->rules.ends && a->rules.freeGuardZone == b->rules.freeGuardZone);
     }
     for (const FrameInput& frame : frames) {
         const FrameInput again = parseFrameInput(frameInputLine(frame));

@@ -53,13 +53,6 @@ MeshData mesh(const std::string& name)
     return platform::parseXFile(std::string(bytes.begin(), bytes.end()));
 }
 
-int brightness(const TextureImage& t, int x, int y)
-{
-    const auto& l = t.levels.front();
-    const std::size_t at = (std::size_t(y) * l.width + x) * 4;
-    return l.rgba[at] + l.rgba[at + 1] + l.rgba[at + 2];
-}
-
 V3 pos(const MeshData& m, std::uint32_t i) { return {m.vertices[i].px, m.vertices[i].py, m.vertices[i].pz}; }
 double dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
@@ -113,7 +106,7 @@ void expectBandAt(double x, double from, double to, bool (*test)(const Colour&),
 } // namespace
 
 // What the build's run of the generator wrote is what a fresh run makes.
-TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRunAndTheBitmapsLoadWithoutAccidentalKeyAndRamped)
+TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRunAndTheBitmapsLoadWithoutAccidentalKey)
 {
     ASSERT_EQ(library().size(), 12u);
     for (const auto& [name, bytes] : library()) {
@@ -129,15 +122,8 @@ TEST(LibraryFiles, TheBuildWroteTheSameBytesAsAFreshRunAndTheBitmapsLoadWithoutA
         for (std::size_t i = 3; i < t.levels.front().rgba.size(); i += 4)
             ASSERT_NE(t.levels.front().rgba[i], 0) << name << " has pure black texels";
     }
-    EXPECT_GT(brightness(texture("Tex_Ice.bmp"), 0, 0), 600); // pale: the status band borrows it
-
-    // Spin (rows 1, 2) is brighter towards both ends; power (rows 5, 6) towards the right of each half.
-    const TextureImage bar = texture("Tex_Bar.bmp");
-    ASSERT_GE(bar.width(), 200);
-    for (int row : {1, 2, 5, 6}) {
-        EXPECT_EQ(brightness(bar, 10, row) > brightness(bar, 90, row), row < 5) << row;
-        EXPECT_GT(brightness(bar, 189, row), brightness(bar, 110, row)) << row;
-    }
+    const std::vector<std::uint8_t> ice = texture("Tex_Ice.bmp").levels.front().rgba;
+    EXPECT_GT(ice[0] + ice[1] + ice[2], 600); // pale: the status band borrows it
 }
 
 // The floor a unit square facing up with the whole texture on it, the box a unit cube, the stone a

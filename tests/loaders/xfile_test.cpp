@@ -34,7 +34,6 @@ const std::string kCube = "Mesh Cube {" + kCubeBody + "}\n";
 // Everything the parser understands in one file whose only top-level data object is the last, so
 // that no prefix ending before its closing brace is a complete file. Each corner has its own u.
 const std::string kRich = kHeader + R"(// a full-featured mesh
-template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> FLOAT x; FLOAT y; FLOAT z; }
 template Material { <3D82AB4D-62DA-11cf-AB39-0020AF71E433> ColorRGBA faceColor; FLOAT power; [...] }
 Frame Root {
   FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.5,0.0,-2.25,1.0;; }
@@ -96,15 +95,9 @@ Subset subset(const MeshData& m, std::size_t i)
     return {s.attribId, s.faceStart, s.faceCount, s.vertexStart, s.vertexCount};
 }
 
-std::uint64_t msSince(std::chrono::steady_clock::time_point start)
-{
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    return std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
-
 } // namespace
 
-TEST(XFileCounts, CubeCornersAreCopiedPerFaceNormalAndKeepTheirTexCoords)
+TEST(XFileCounts, CubeCornersAreCopiedPerFaceNormalPolygonsBecomeFansAndUnusedPositionsCount)
 {
     const MeshData m = parseXFile(kRich);
     ASSERT_EQ(shape(m), (Shape{24, 12, 2}));
@@ -124,25 +117,24 @@ TEST(XFileCounts, CubeCornersAreCopiedPerFaceNormalAndKeepTheirTexCoords)
         EXPECT_EQ(position(m, i), position(m, std::uint32_t(corner)));
         EXPECT_EQ(m.vertices[i].v, corner < 4 ? 0.0f : 1.0f);
     }
-}
 
-TEST(XFileCounts, PolygonsBecomeFansAroundTheirFirstCornerAndUnusedPositionsCount)
-{
+    // Polygons become fans around their first corner; unused positions still count.
     const std::tuple<std::string, std::uint32_t, std::vector<std::uint32_t>> cases[] = {
         {"4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 1; 4;0,1,2,3;;", 4, {0, 1, 2, 0, 2, 3}},
         {"6; 0;0;0;, 1;0;0;, 2;0;1;, 1;0;2;, 0;0;2;, -1;0;1;; 2; 6;0,1,2,3,4,5;, 3;5,4,3;;", 6,
          {0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 5, 4, 3}},
         {"5; 0;0;0;, 1;0;0;, 1;1;0;, 9;9;9;, 8;8;8;; 1; 3;0,1,2;;", 5, {0, 1, 2}},
+        {kTriangle + "MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; }", 3, {0, 2, 1}}, // a zero normal stays zero
     };
     for (const auto& [body, vertices, indices] : cases) {
-        const MeshData m = parseXFile(mesh(body));
-        EXPECT_EQ(m.numVertices(), vertices) << body;
-        EXPECT_EQ(m.indices, indices) << body;
-        EXPECT_EQ(normal(m, 0), (V3{0, 0, 0})) << "no normals given: " << body;
+        const MeshData fan = parseXFile(mesh(body));
+        EXPECT_EQ(fan.numVertices(), vertices) << body;
+        EXPECT_EQ(fan.indices, indices) << body;
+        EXPECT_EQ(normal(fan, 0), (V3{0, 0, 0})) << body;
     }
 }
 
-TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
+TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairAndFramesMoveMeshesChildFirstKeepingThemPerpendicular)
 {
     // Two triangles sharing an edge and one normal index: no copies needed.
     const MeshData shared = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 1;0;1;, 0;0;1;; 2; 3;0,3,2;, 3;0,2,1;;"
@@ -150,9 +142,6 @@ TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
     ASSERT_EQ(shared.numVertices(), 4u);
     for (const auto& v : shared.vertices)
         EXPECT_EQ(v.ny, 1.0f);
-
-    const MeshData zero = parseXFile(mesh(kTriangle + "MeshNormals { 1; 0;0;0;; 1; 3;0,0,0;; }"));
-    EXPECT_EQ(normal(zero, 0), (V3{0, 0, 0}));
 
     // Position 0 is used with normals 0, 1, 1, 2: two copies (for 1 and 2), the one for 1 reused.
     const MeshData m = parseXFile(mesh("4; 0;0;0;, 1;0;0;, 0;1;0;, 0;0;1;; "
@@ -168,20 +157,17 @@ TEST(XFileNormals, SharedWhenEqualCopiedOncePerPairNormalisedAndZeroStaysZero)
     EXPECT_EQ(normal(m, 4), (V3{0, 1, 0}));
     EXPECT_EQ(position(m, 4), position(m, 0));
     EXPECT_EQ(normal(m, m.indices[11]), (V3{0, 0, -1}));
-}
 
-TEST(XFileFrames, NestedTransformsApplyChildFirstAndNormalsStayPerpendicular)
-{
     // Outer frame: scale x by 2 then move +10 in y. Inner frame: move +1 in x (matrix after the mesh).
-    const MeshData m = parseXFile(kHeader + R"(Frame Outer {
+    const MeshData f = parseXFile(kHeader + R"(Frame Outer {
   FrameTransformMatrix { 2,0,0,0, 0,1,0,0, 0,0,1,0, 0,10,0,1;; }
   Frame Inner {
     Mesh { 3; 0;0;0;, 1;0;0;, 0;0;1;; 1; 3;0,2,1;; MeshNormals { 1; 0;1;0;; 1; 3;0,0,0;; } }
     FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,0,0,1;; } } }
 Mesh Loose { 3; 5;5;5;, 6;5;5;, 5;5;6;; 1; 3;0,2,1;; })");
-    ASSERT_EQ(m.numVertices(), 6u);
+    ASSERT_EQ(f.numVertices(), 6u);
     // The last mesh lies outside every frame: untouched.
-    EXPECT_EQ((std::array{position(m, 0), position(m, 1), position(m, 2), position(m, 3)}),
+    EXPECT_EQ((std::array{position(f, 0), position(f, 1), position(f, 2), position(f, 3)}),
         (std::array{V3{2, 10, 0}, V3{4, 10, 0}, V3{2, 10, 1}, V3{5, 5, 5}}));
 
     // A slanted triangle squashed in y: the transformed normal must still be perpendicular to it.
@@ -253,30 +239,23 @@ TEST(XFileTruncation, EveryCutBeforeTheLastBraceIsRejected)
     const std::size_t end = kRich.rfind('}');
     for (std::size_t cut = 0; cut <= end; ++cut)
         EXPECT_THROW(parseXFile(std::string_view(kRich).substr(0, cut)), LoadError) << "cut at " << cut;
-
-    // The end of file is named with its line.
-    const std::string cut = kRich.substr(0, kRich.find("MeshNormals"));
-    const int lines = int(std::count(cut.begin(), cut.end(), '\n')) + 1;
-    expectRejected(cut, "line " + std::to_string(lines) + ": unexpected end of file");
 }
 
 TEST(XFileHostile, ManyCornersOnOnePositionWithDistinctNormalsStayLinear)
 {
     // 20000 triangles all on positions 0, 1, 2, each with its own normal: copies, but found by lookup.
-    constexpr int kFaces = 20000;
-    const std::string count = std::to_string(kFaces) + "; ";
-    std::string normals, normalFaces, faces;
-    for (int f = 0; f < kFaces; ++f) {
+    std::string faces = "20000; ", normals = faces, normalFaces = faces;
+    for (int f = 0; f < 20000; ++f) {
         const std::string i = std::to_string(f);
+        faces += "3;0,2,1;,";
         normals += "0;1;" + i + ";,";
         normalFaces += "3;" + i + "," + i + "," + i + ";,";
-        faces += "3;0,2,1;,";
     }
-    const std::string text = mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; " + count + faces + "; MeshNormals { " + count +
-                                  normals + "; " + count + normalFaces + "; }");
+    const std::string text = mesh("3; 0;0;0;, 1;0;0;, 0;0;1;; " + faces + "; MeshNormals { " + normals + "; "
+                                  + normalFaces + "; }");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(parseXFile(text).numVertices(), 3u * kFaces);
-    EXPECT_LT(msSince(start), 2000u);
+    EXPECT_EQ(parseXFile(text).numVertices(), 60000u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 // Huge counts among them are refused before anything is allocated for them.
@@ -289,6 +268,7 @@ TEST(XFileMalformed, EachFaultIsNamedHugeCountsAndDeepNestingBeforeTheyCostMemor
     // Name, text, what the message says.
     const std::tuple<const char*, std::string, std::string> cases[] = {
         {"empty", "", "too short"},
+        {"end of file", kHeader + "Mesh {\n" + kTriangle, "line 3: unexpected end of file"},
         {"magic", "XOF 0302txt 0032 Mesh {}", "magic"},
         {"binary", "xof 0302bin 0032" + kTriangle, "text .x format"},
         {"version", "xof 0100txt 0032" + kTriangle, "version"},
@@ -327,7 +307,7 @@ TEST(XFileMalformed, EachFaultIsNamedHugeCountsAndDeepNestingBeforeTheyCostMemor
         SCOPED_TRACE(name);
         expectRejected(text, fragment);
     }
-    EXPECT_LT(msSince(start), 500u);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 
     std::string deep = kHeader;
     for (int i = 0; i < 200000; ++i)
@@ -359,17 +339,8 @@ TEST(XFileMalformed, RandomDamageIsEitherRejectedOrConsistent)
     EXPECT_GT(rejected, 1000); // most damage is caught, the rest must still give a sound mesh
 }
 
-TEST(XFileFiles, FuzzSeedsParseConsistentlyMissingFileIsNamedWindowsSeparatorsAreRead)
+TEST(XFileFiles, WindowsSeparatorsAreReadAndAMissingFileIsNamed)
 {
-    int seeds = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(RINKFALL_FUZZ_CORPUS)) {
-        const MeshData m = platform::loadXFile(entry.path());
-        expectConsistent(m);
-        EXPECT_GT(m.numFaces(), 0u) << entry.path();
-        ++seeds;
-    }
-    EXPECT_GE(seeds, 5);
-
     std::string windowsStyle = (std::filesystem::path(RINKFALL_FUZZ_CORPUS) / "box.x").string();
     std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
     EXPECT_EQ(platform::loadXFile(windowsStyle).numFaces(), 12u);
