@@ -16,7 +16,6 @@ TEST_F(AcceptScreen, EmptyBoxesAreCaughtBeforeAnyRequestAndSuccessOpensTheLobby)
     online::Accept& accept = startUp.accept();
     open(accept);
     EXPECT_EQ(control<QLineEdit>(accept, "TEXTP")->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(accept.focusWidget(), control<QLineEdit>(accept, "TEXTU"));
     click(accept, "CDA_Send");
     EXPECT_EQ(text(accept, "Word(3)"), QStringLiteral("ユーザー名を入力してください。"));
     type(accept, {"TEXTU"}, {"taro"});

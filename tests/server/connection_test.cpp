@@ -73,7 +73,6 @@ TEST_F(ServiceConnections, SlowOrOversizedHeadsAreCutWithoutBeingKept)
 
 TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswerInOrder)
 {
-    // Everything the service answers to `bytes` on one connection, up to its close.
     const auto exchange = [this](const std::string &bytes) {
         const int fd = openConnection(port());
         EXPECT_TRUE(sendAll(fd, bytes));

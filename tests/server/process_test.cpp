@@ -110,4 +110,19 @@ TEST(ServerProgram, ServesFromItsOptionsAndKeepsEveryAnsweredWriteOverSigterm)
     const std::vector<std::string> stored = sqlCells(db, "SELECT words FROM chat");
     for (const std::string &words : lastConfirmed)
         EXPECT_NE(std::find(stored.begin(), stored.end(), words), stored.end()) << words << " was lost";
+
+    // With a certificate and its key the program speaks HTTPS, and only that.
+    const std::string in = "cd " + dir.path + " && openssl ";
+    ASSERT_EQ(std::system((in + "req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2"
+                                " -subj /CN=localhost -keyout key.pem -out cert.pem 2>/dev/null")
+                              .c_str()),
+              0);
+    ServerProcess tls({"--listen", "127.0.0.1:0", "--db", db, "--tls-cert", dir.path + "/cert.pem",
+                       "--tls-key", dir.path + "/key.pem"});
+    const int tlsPort = tls.waitForPort();
+    EXPECT_EQ(sendRaw(tlsPort, "GET / HTTP/1.1\r\nHost: x\r\n\r\n").status, 0);
+    const std::string client = "s_client -connect 127.0.0.1:" + std::to_string(tlsPort) + " </dev/null";
+    EXPECT_EQ(std::system((in + client + " >/dev/null 2>&1").c_str()), 0);
+    tls.signal(SIGTERM);
+    EXPECT_EQ(tls.wait(), 0);
 }
