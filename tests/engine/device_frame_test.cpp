@@ -21,39 +21,34 @@ const char* const kTriangle = "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0
 
 TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFailuresFallBackToSoftware)
 {
-    Harness windowed;
+    Harness windowed, full;
     windowed.init();
-    EXPECT_EQ(windowed.events, (std::vector<std::string>{"size:640x480", "create:hardware"}));
-    EXPECT_EQ(windowed.qrn->getUseHardware(), QRN::True);
-    const engine::PresentParams& w = windowed.requests.at(0);
-    EXPECT_TRUE(w.Windowed);
-    EXPECT_EQ(w.BackBufferFormat, windowed.desktop.Format);
-    EXPECT_EQ(w.FullScreen_RefreshRateInHz, 0u);
+    full.init(QRN::True, QRN::True);
+    const engine::PresentParams &w = windowed.requests.at(0), &f = full.requests.at(0);
+    EXPECT_TRUE(w.Windowed && !f.Windowed);
+    EXPECT_EQ((std::array{w.BackBufferFormat, w.FullScreen_RefreshRateInHz, f.BackBufferFormat,
+                  f.FullScreen_RefreshRateInHz}),
+        (std::array<std::uint32_t, 4>{windowed.desktop.Format, 0, engine::FMT_X8R8G8B8, 75}));
     EXPECT_EQ(windowed.qrn->getDDD().backBufferHeight(), 480);
 
-    Harness full;
-    full.init(QRN::True, QRN::True);
-    const engine::PresentParams& f = full.requests.at(0);
-    EXPECT_FALSE(f.Windowed);
-    EXPECT_EQ(f.BackBufferFormat, engine::FMT_X8R8G8B8);
-    EXPECT_EQ(f.FullScreen_RefreshRateInHz, 75u);
-
-    // A failed hardware attempt falls back to software with one message.
-    Harness h;
-    h.hardwareFailures = 1;
-    h.init();
-    EXPECT_EQ(h.events, (std::vector<std::string>{
-                            "size:640x480", "create:hardware",
-                            "message:このシステムではハードウェア頂点処理が使用できないため、ソフトウェア頂点処理モードに変更します。",
-                            "create:software"}));
-    EXPECT_EQ(h.dialogs.captions, std::vector<std::string>{"Rinkfall"});
-    EXPECT_EQ(h.qrn->getUseHardware(), QRN::False);
-    EXPECT_NO_THROW(h.qrn->SceneBegin());
-
-    Harness software;
-    software.init(QRN::False);
-    EXPECT_EQ(software.events,
-              (std::vector<std::string>{"size:640x480", "message:ソフトウェアモード", "create:software"}));
+    // A failed hardware attempt falls back to software with one message; software asked for says so.
+    const std::string fallback = "message:このシステムではハードウェア頂点処理が使用できないため、"
+                                 "ソフトウェア頂点処理モードに変更します。";
+    for (const auto& [useHardware, failures, events, usesHardware] : {
+             std::tuple{QRN::True, 0, std::vector<std::string>{"size:640x480", "create:hardware"}, QRN::True},
+             std::tuple{QRN::True, 1,
+                 std::vector<std::string>{"size:640x480", "create:hardware", fallback, "create:software"}, QRN::False},
+             std::tuple{QRN::False, 0,
+                 std::vector<std::string>{"size:640x480", "message:ソフトウェアモード", "create:software"},
+                 QRN::False}}) {
+        Harness h;
+        h.hardwareFailures = failures;
+        h.init(useHardware);
+        EXPECT_EQ(h.events, events);
+        EXPECT_EQ(h.dialogs.captions, std::vector<std::string>(h.dialogs.messages.size(), "Rinkfall"));
+        EXPECT_EQ(h.qrn->getUseHardware(), usesHardware);
+        EXPECT_NO_THROW(h.qrn->SceneBegin());
+    }
 
     // A failing software attempt reaches the caller.
     Harness none;

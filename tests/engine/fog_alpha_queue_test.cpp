@@ -28,24 +28,21 @@ TEST(Fog, ModesAndSwitches)
     for (std::int16_t ignored : {1, -2})
         h.qrn->setFog(ignored, "Linear", 0x80, 0x90, 0xA0, 10, 80.5f);
     EXPECT_EQ(state(d3d::RS_FOGENABLE), 0u);
-    for (const char* mode : {"linear", "EXP", "exp2", "", "Linear "}) {
-        h.qrn->setFog(QRN::True, mode, 0x80, 0x90, 0xA0, 10, 80.5f);
-        EXPECT_EQ(state(d3d::RS_FOGENABLE), 1u) << mode;
-        EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_NONE) << mode;
+    for (const auto& [mode, falloff, value] : {std::tuple{"linear", d3d::FOG_NONE, 7.0f},
+             std::tuple{"EXP", d3d::FOG_NONE, 7.0f}, std::tuple{"exp2", d3d::FOG_NONE, 7.0f},
+             std::tuple{"", d3d::FOG_NONE, 7.0f}, std::tuple{"Linear ", d3d::FOG_NONE, 7.0f},
+             std::tuple{"Exp", d3d::FOG_EXP, 0.05f}, std::tuple{"Exp2", d3d::FOG_EXP2, 0.25f},
+             std::tuple{"Linear", d3d::FOG_LINEAR, 10.0f}}) {
+        h.qrn->setFog(QRN::True, mode, 0x80, 0x90, 0xA0, value, 80.5f);
+        EXPECT_EQ((std::array{state(d3d::RS_FOGENABLE), state(d3d::RS_FOGVERTEXMODE)}), (std::array{1u, +falloff}))
+            << mode;
+        // The density, or for linear fog the start; a name without a falloff leaves it at its default.
+        EXPECT_EQ(state(falloff == d3d::FOG_LINEAR ? d3d::RS_FOGSTART : d3d::RS_FOGDENSITY),
+            falloff == d3d::FOG_NONE ? bitsOf(1.0f) : bitsOf(value))
+            << mode;
     }
-    EXPECT_EQ(state(d3d::RS_RANGEFOGENABLE), 0u);
-    EXPECT_EQ(state(d3d::RS_FOGCOLOR), 0xFF8090A0u);
-    EXPECT_EQ(state(d3d::RS_FOGTABLEMODE), d3d::FOG_NONE);
-
-    h.qrn->setFog(QRN::True, "Exp", 0x80, 0x90, 0xA0, 0.05f, 80.5f);
-    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_EXP);
-    EXPECT_EQ(state(d3d::RS_FOGDENSITY), bitsOf(0.05f));
-    h.qrn->setFog(QRN::True, "Exp2", 0x80, 0x90, 0xA0, 0.25f, 80.5f);
-    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_EXP2);
-    EXPECT_EQ(state(d3d::RS_FOGDENSITY), bitsOf(0.25f));
-    h.qrn->setFog(QRN::True, "Linear", 0x80, 0x90, 0xA0, 10, 80.5f);
-    EXPECT_EQ(state(d3d::RS_FOGVERTEXMODE), d3d::FOG_LINEAR);
-    EXPECT_EQ(state(d3d::RS_FOGSTART), bitsOf(10.0f));
+    EXPECT_EQ((std::array{state(d3d::RS_RANGEFOGENABLE), state(d3d::RS_FOGCOLOR), state(d3d::RS_FOGTABLEMODE)}),
+        (std::array{0u, 0xFF8090A0u, +d3d::FOG_NONE}));
     EXPECT_EQ(h.null().state().renderStateFloat(d3d::RS_FOGEND), 80.5f);
     EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(-3.5f)), bitsOf(-3.5f));
     h.qrn->setFog(QRN::False, "Linear", 0, 0, 0, 0, 0);
@@ -82,69 +79,54 @@ struct AlphaQueue : ::testing::Test {
     }
 };
 
+// Farthest first, equal keys in queue order. Squared distances round half to even, so each pair
+// queued nearer first keeps queue order: 1.6 and 2.4 (both 2), 2.0 and 2.5 (2.5 goes down to even 2),
+// 3.5 and 4.0 (3.5 goes up to 4). Squared distances of about 1e10, 1e12, 1e40 and 4e10 are past any
+// 32- or 64-bit key; a NaN position goes last.
 TEST_F(AlphaQueue, FarthestFirstAndEqualDistancesInQueueOrder)
 {
-    // Squared distances 4, 9, 4 from a viewer at (1, 1, 1).
-    EXPECT_EQ(queueAndDraw({{3, 1, 1}, {1, 1, 4}, {1, -1, 1}}, {1, 1, 1}), (std::vector<int>{1, 0, 2}));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::tuple<std::vector<D3DVECTOR>, D3DVECTOR, std::vector<int>> cases[] = {
+        {{{3, 1, 1}, {1, 1, 4}, {1, -1, 1}}, {1, 1, 1}, {1, 0, 2}}, // squared distances 4, 9, 4
+        {{{1.2f, 0.4f, 0}, {1.2f, 0.4f, 0.8f}}, {}, {0, 1}},
+        {{{1, 1, 0}, {1.5f, 0.5f, 0}}, {}, {0, 1}},
+        {{{1.5f, 1, 0.5f}, {2, 0, 0}}, {}, {0, 1}},
+        {{{1e5f, 0, 0}, {0, 1e6f, 0}, {nan, 0, 0}, {0, 0, 1e20f}, {0, 2e5f, 0}}, {}, {3, 1, 4, 0}},
+    };
+    for (const auto& [positions, viewer, order] : cases) {
+        h.qrn->SceneEnd();
+        h.qrn->SceneBegin();
+        h.null().reset();
+        EXPECT_EQ(queueAndDraw(positions, viewer), order);
+    }
+    ASSERT_EQ(h.null().subsetDraws().size(), 5u);
+    EXPECT_TRUE(std::isnan(h.null().subsetDraws().back().world.m[3][0]));
 }
 
-struct Rounding : AlphaQueue, ::testing::WithParamInterface<std::vector<D3DVECTOR>> {};
-
-// Each pair is queued nearer first and rounds to the same key, so it must keep queue order:
-// 1.6 and 2.4 (both 2), 2.0 and 2.5 (2.5 goes down to even 2), 3.5 and 4.0 (3.5 goes up to 4).
-TEST_P(Rounding, SquaredDistancesRoundHalfToEven)
-{
-    EXPECT_EQ(queueAndDraw(GetParam()), (std::vector<int>{0, 1}));
-}
-INSTANTIATE_TEST_SUITE_P(AlphaQueue, Rounding,
-                         ::testing::Values(std::vector<D3DVECTOR>{{1.2f, 0.4f, 0}, {1.2f, 0.4f, 0.8f}},
-                                           std::vector<D3DVECTOR>{{1, 1, 0}, {1.5f, 0.5f, 0}},
-                                           std::vector<D3DVECTOR>{{1.5f, 1, 0.5f}, {2, 0, 0}}));
-
-TEST_F(AlphaQueue, QueueDrawsWhenAskedAsOftenAsAskedAndCountsThen)
+// The queue draws when asked, as often as asked, and counts then; each entry keeps the texture and
+// material it was queued with.
+TEST_F(AlphaQueue, DrawsWhenAskedAndEachEntryKeepsItsTextureAndMaterial)
 {
     h.qrn->DrawAlphaProcessing({0, 0, 0});
     EXPECT_TRUE(h.null().subsetDraws().empty()) << "an empty queue draws nothing";
-
-    queue({0, 0, 5});
-    queue({0, 0, 1});
-    EXPECT_EQ(h.qrn->getNumDrawVertex(), 0);
-    h.qrn->DrawAlphaProcessing({0, 0, 0});
-    EXPECT_EQ(h.qrn->getNumDrawVertex(), 6);
-    EXPECT_EQ(h.qrn->getNumDrawFace(), 2);
-    h.qrn->DrawAlphaProcessing({0, 0, 0});
-    EXPECT_EQ(h.null().subsetDraws().size(), 4u);
-    EXPECT_EQ(h.qrn->getNumDrawFace(), 4);
-}
-
-TEST_F(AlphaQueue, EachEntryKeepsTheTextureAndMaterialItWasQueuedWith)
-{
     Q_Tex tex;
     tex.setTex(*h.qrn, h.writeBmp("glass.bmp", 4, 4, 0x00FFFF));
     Q_Mat tinted;
     tinted.setMaterial({0, 0, 1, 0.5f}, {}, {}, {}, 0);
-
     queue({0, 0, 9}); // nothing on stage 0 yet
     h.qrn->setTexture(tex);
     mesh.DrawMesh(*h.qrn, tinted, {0, 0, 3}, {1, 1, 1}, {}, QRN::True);
+    EXPECT_EQ(h.qrn->getNumDrawVertex(), 0);
     h.qrn->DrawAlphaProcessing({0, 0, 0});
-
+    EXPECT_EQ((std::array{h.qrn->getNumDrawVertex(), h.qrn->getNumDrawFace()}), (std::array{6, 2}));
     const auto& draws = h.null().subsetDraws();
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(draws[0].texture, nullptr);
     EXPECT_EQ(draws[1].texture, tex.getTex());
     EXPECT_EQ(h.null().state().material().Diffuse.a, 0.5f);
-}
-
-TEST_F(AlphaQueue, FarAndBrokenPositionsNeitherFailNorMisorder)
-{
-    // Squared distances of about 1e10, 1e12, 1e40 and 4e10: past any 32- or 64-bit key. A NaN
-    // position goes last.
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<int> order = queueAndDraw({{1e5f, 0, 0}, {0, 1e6f, 0}, {nan, 0, 0}, {0, 0, 1e20f}, {0, 2e5f, 0}});
-    EXPECT_EQ(order, (std::vector<int>{3, 1, 4, 0}));
-    ASSERT_EQ(h.null().subsetDraws().size(), 5u);
-    EXPECT_TRUE(std::isnan(h.null().subsetDraws().back().world.m[3][0]));
+    h.qrn->DrawAlphaProcessing({0, 0, 0});
+    EXPECT_EQ(draws.size(), 4u);
+    EXPECT_EQ(h.qrn->getNumDrawFace(), 4);
 }
 
 TEST_F(AlphaQueue, MoreThanThirtyTwoThousandEntriesIsAnOverflow)

@@ -55,7 +55,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(host.window()));
     }
     void send(QEvent* e) { QCoreApplication::sendEvent(host.window(), e); }
-    void key(QEvent::Type type, int qtKey, bool autoRepeat = false, quint32 native = 0)
+    void key(QEvent::Type type, int qtKey, quint32 native = 0, bool autoRepeat = false)
     {
         QKeyEvent e(type, qtKey, Qt::NoModifier, 0, native, 0, QString(), autoRepeat);
         send(&e);
@@ -72,77 +72,67 @@ protected:
 
 TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedF11TogglesFullScreenAndTapsAreSeen)
 {
+    // A key released after the table was read reads up; a repeat neither releases nor presses it.
     QTest::keyPress(host.window(), Qt::Key_A);
-    QTest::keyPress(host.window(), Qt::Key_Space);
-    EXPECT_EQ((std::array{keyState('A') != 0, keyState(32) != 0, keyState('D') != 0}), (std::array{true, true, false}));
-    host.keyTableRead();
-    QTest::keyRelease(host.window(), Qt::Key_A);
-    EXPECT_EQ((std::array{keyState('A') != 0, keyState(32) != 0}), (std::array{false, true}));
-
     key(QEvent::KeyPress, Qt::Key_W);
     host.keyTableRead();
-    key(QEvent::KeyRelease, Qt::Key_W, true); // a repeat's release must not let the key go
-    EXPECT_NE(keyState('W'), 0);
+    QTest::keyRelease(host.window(), Qt::Key_A);
+    key(QEvent::KeyRelease, Qt::Key_W, 0, true);
+    EXPECT_EQ((std::array{keyState('A') != 0, keyState('W') != 0, keyState('D') != 0}), (std::array{false, true, false}));
     key(QEvent::KeyRelease, Qt::Key_W);
-    key(QEvent::KeyPress, Qt::Key_W, true); // nor a repeat's press bring it back
+    key(QEvent::KeyPress, Qt::Key_W, 0, true);
     EXPECT_EQ(keyState('W'), 0);
 
-    key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe1);
-    key(QEvent::KeyPress, Qt::Key_Shift, false, 0xffe2);
+    key(QEvent::KeyPress, Qt::Key_Shift, 0xffe1);
+    key(QEvent::KeyPress, Qt::Key_Shift, 0xffe2);
     EXPECT_TRUE(keyState(0x10) && keyState(0xA0) && keyState(0xA1));
     host.keyTableRead();
-    key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe1);
+    key(QEvent::KeyRelease, Qt::Key_Shift, 0xffe1);
     EXPECT_NE(keyState(0x10), 0) << "right shift still down";
-    key(QEvent::KeyRelease, Qt::Key_Shift, false, 0xffe2);
+    key(QEvent::KeyRelease, Qt::Key_Shift, 0xffe2);
     EXPECT_EQ(keyState(0x10), 0);
 
     key(QEvent::KeyPress, Qt::Key_A);
-    key(QEvent::KeyPress, Qt::Key_Escape);
-    key(QEvent::KeyPress, Qt::Key_Control, false, 0xffe3);
+    key(QEvent::KeyPress, Qt::Key_Control, 0xffe3);
     QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     send(&out);
-    for (int vk = 0; vk < 256; ++vk)
-        ASSERT_EQ(keyState(vk), 0) << "key " << vk << " stuck";
+    EXPECT_EQ(host.keyTable(), (std::array<std::uint8_t, 256>{})) << "keys stuck";
 
     // A close request is reported and the window stays; F11 toggles full screen.
     int calls = 0;
     host.setCloseHandler([&] { ++calls; });
     QCloseEvent close;
     send(&close);
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(host.closeRequested() && host.window()->isVisible());
+    EXPECT_TRUE(calls == 1 && host.closeRequested() && host.window()->isVisible());
     host.clearCloseRequest();
     EXPECT_FALSE(host.closeRequested());
-
     QTest::keyPress(host.window(), Qt::Key_F11);
     EXPECT_TRUE(host.window()->windowStates() & Qt::WindowFullScreen);
     QTest::keyRelease(host.window(), Qt::Key_F11);
     QTest::keyPress(host.window(), Qt::Key_F11);
     EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
 
-    // A tap between polls reads pressed at the next poll and released after.
+    // A tap between polls reads pressed at the next poll and released after; a key held across a
+    // poll and released before the next reads as released there.
     QIF input(host);
-    std::array<Q_Key, 3> keys;
+    std::array<Q_Key, 2> keys;
     keys[0].setKey(0x1B);
-    keys[1].setKey(0x70);
-    keys[2].setKey(0x10);
+    keys[1].setKey(0x10);
     auto states = [&] {
         input.checkKey(keys);
-        return std::vector<int>{keys[0].getState(), keys[1].getState(), keys[2].getState()};
+        return std::vector<int>{keys[0].getState(), keys[1].getState()};
     };
-    for (auto [qtKey, native] : {std::pair{Qt::Key_Escape, 0u}, {Qt::Key_F1, 0u}, {Qt::Key_Shift, 0xffe2u}}) {
-        key(QEvent::KeyPress, qtKey, false, native);
-        key(QEvent::KeyRelease, qtKey, false, native);
+    for (auto [qtKey, native] : {std::pair{Qt::Key_Escape, 0u}, {Qt::Key_Shift, 0xffe2u}}) {
+        key(QEvent::KeyPress, qtKey, native);
+        key(QEvent::KeyRelease, qtKey, native);
     }
-    EXPECT_EQ(states(), (std::vector<int>{1, 1, 1}));
-    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
-
-    // A key held across a poll and released before the next reads as released there.
+    EXPECT_EQ(states(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(states(), (std::vector<int>{0, 0}));
     key(QEvent::KeyPress, Qt::Key_Escape);
-    EXPECT_EQ(states(), (std::vector<int>{1, 0, 0}));
-    EXPECT_EQ(states(), (std::vector<int>{2, 0, 0}));
+    EXPECT_EQ(states(), (std::vector<int>{1, 0}));
+    EXPECT_EQ(states(), (std::vector<int>{2, 0}));
     key(QEvent::KeyRelease, Qt::Key_Escape);
-    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(states(), (std::vector<int>{0, 0}));
 }
 
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresentsAreLetterboxed)
@@ -172,11 +162,7 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
 
     resizeTo(QSize(1280, 960)); // scaled by two
     EXPECT_EQ(moveTo(QPointF(101, 51)), QPoint(50, 25));
-    for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(320, 240), QPoint(17, 401)})
-        EXPECT_EQ(host.windowToBackBuffer(host.backBufferToWindow(p)), p);
-
-    // Setting the cursor is read back at once.
-    host.setCursor(320, 240);
+    host.setCursor(320, 240); // read back at once
     EXPECT_EQ(QPoint(host.cursorX(), host.cursorY()), QPoint(320, 240));
     EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
 
