@@ -113,25 +113,23 @@ TEST(WorldMatrix, SkippingTurnsThroughZeroChangesNoBit)
 TEST_F(Resources, MissingOrBrokenFilesTellTheUserAndEndTheProgram)
 {
     const std::string missingTex = h.dir.filePath("Tex_Nothing.bmp").toStdString();
+    const std::string missingMesh = h.dir.filePath("Mesh_Nothing.x").toStdString();
+    const std::string notBmp = h.writeFile("not.bmp", "hello");
+    const std::string cut = h.writeFile("cut.x", "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;");
     Q_Tex tex;
+    Q_Mesh other;
     try {
         tex.setTex(*h.qrn, missingTex);
         FAIL() << "a missing texture must end the program";
     } catch (const engine::FatalExit& e) {
         EXPECT_NE(e.exitCode(), 0);
     }
-    const std::string notBmp = h.writeFile("not.bmp", "hello");
     EXPECT_THROW(tex.setTex(*h.qrn, notBmp), engine::FatalExit);
-    Q_Mesh other;
-    const std::string missingMesh = h.dir.filePath("Mesh_Nothing.x").toStdString();
     EXPECT_THROW(other.setMesh(*h.qrn, missingMesh), engine::FatalExit);
-    const std::string cut = h.writeFile("cut.x", "xof 0302txt 0032\nMesh { 3; 0;0;0;, 1;0;");
     EXPECT_THROW(other.setMesh(*h.qrn, cut), engine::FatalExit);
-
     EXPECT_EQ(h.dialogs.messages, (std::vector<std::string>{"Unfound: " + missingTex, "Unfound: " + notBmp,
                                                             "Unfound:" + missingMesh, "Unfound:" + cut}));
-    EXPECT_EQ(tex.getTex(), nullptr);
-    EXPECT_EQ(other.getMesh(), nullptr);
+    EXPECT_TRUE(tex.getTex() == nullptr && other.getMesh() == nullptr);
 }
 
 // The camera looks at its target with aspect three quarters.

@@ -38,8 +38,8 @@ TEST_F(Sprites, PlacedScaledAndTurned)
     h.qrn->SpriteBegin();
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0x80FFFFFFu);
     expectCorners({{84, 84}, {148, 84}, {148, 148}, {84, 148}});
-    EXPECT_EQ(h.null().sprites().back().src.Left, 32);
-    EXPECT_EQ(h.null().sprites().back().color, 0x80FFFFFFu);
+    EXPECT_EQ((std::array{std::uint32_t(h.null().sprites().back().src.Left), h.null().sprites().back().color}),
+        (std::array{32u, 0x80FFFFFFu}));
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0xFFFFFFFFu);
     expectCorners({{100, 100}, {164, 100}, {164, 164}, {100, 164}});
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {0.5f, 0.5f}, 0, 0xFFFFFFFFu);
@@ -57,8 +57,7 @@ TEST_F(Sprites, PlacedScaledAndTurned)
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {16, 16}, {1, 1}, -90, 0xFFFFFFFFu);
     expectCorners({{132, 100}, {132, 132}, {100, 132}, {100, 100}});
     // Each draw outside Begin/End was a batch of its own.
-    EXPECT_EQ(h.null().counts().spriteEnds, 3);
-    EXPECT_FALSE(h.null().inSprites());
+    EXPECT_TRUE(h.null().counts().spriteEnds == 3 && !h.null().inSprites());
 }
 
 // Calls before their objects exist are errors; the font takes the label's face and the given size and style.
@@ -76,8 +75,7 @@ TEST(SpritesAndText, ErrorsBeforeSetUpThenFontFromTheLabel)
     EXPECT_THROW(h.qrn->drawSprBsc(empty, {0, 0}, kArea, 0xFFFFFFFFu), gfx::DeviceError);
     const RECT huge{-2'000'000'000, 0, 2'000'000'000, 1};
     EXPECT_THROW(h.qrn->drawSprAdv(tex, {0, 0}, huge, {0, 0}, {1, 1}, 0, 0xFFFFFFFFu), std::overflow_error);
-    EXPECT_TRUE(h.null().sprites().empty());
-    EXPECT_TRUE(h.null().texts().empty());
+    EXPECT_TRUE(h.null().sprites().empty() && h.null().texts().empty());
 
     engine::FontLabel label{"ＭＳ ゴシック"};
     h.qrn->setFont(&h, label, 10, QRN::False, QRN::True, QRN::False);
@@ -87,18 +85,16 @@ TEST(SpritesAndText, ErrorsBeforeSetUpThenFontFromTheLabel)
     ASSERT_EQ(h.null().texts().size(), 1u);
     const gfx::TextRecord& text = h.null().texts()[0];
     EXPECT_EQ(text.text, "Vertex: 1200\nFace: 600");
-    EXPECT_EQ(text.color, 0xFFFFFF00u);
-    EXPECT_EQ(text.rect.Top, 460);
+    EXPECT_EQ((std::array{text.color, std::uint32_t(text.rect.Top)}), (std::array{0xFFFFFF00u, 460u}));
     const gfx::FontDesc& small = text.font->desc();
     EXPECT_EQ(small.face, "ＭＳ ゴシック");
-    EXPECT_EQ(small.pixelHeight, 13);
-    EXPECT_TRUE(small.italic && !small.bold && !small.underline);
-
+    EXPECT_EQ((std::array{small.pixelHeight, int(small.italic), int(small.bold), int(small.underline)}),
+        (std::array{13, 1, 0, 0}));
     h.qrn->setFont(&h, label, 24, QRN::True, QRN::False, QRN::True);
     h.qrn->drawText("x", 0xFFFFFFFFu, area);
     const gfx::FontDesc& big = h.null().texts().back().font->desc();
-    EXPECT_EQ(big.pixelHeight, 32);
-    EXPECT_TRUE(big.bold && !big.italic && big.underline);
+    EXPECT_EQ((std::array{big.pixelHeight, int(big.italic), int(big.bold), int(big.underline)}),
+        (std::array{32, 0, 1, 1}));
 }
 
 } // namespace

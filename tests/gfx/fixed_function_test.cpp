@@ -83,13 +83,12 @@ TEST(FixedFunctionLights, NoDirectionStaysZeroSpotsMoveWithTheViewAndEightLights
 TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoices)
 {
     DeviceState s;
-    EXPECT_EQ(activeFogMode(s), d3d::FOG_NONE);
-    s.setRenderState(d3d::RS_FOGVERTEXMODE, d3d::FOG_EXP2);
-    EXPECT_EQ(activeFogMode(s), d3d::FOG_NONE) << "fog is off until FOGENABLE";
-    s.setRenderState(d3d::RS_FOGENABLE, 1);
-    EXPECT_EQ(activeFogMode(s), d3d::FOG_EXP2);
-    s.setRenderState(d3d::RS_FOGTABLEMODE, d3d::FOG_LINEAR);
-    EXPECT_EQ(activeFogMode(s), d3d::FOG_LINEAR) << "table fog wins over vertex fog";
+    // Fog is off until FOGENABLE; table fog wins over vertex fog.
+    for (const auto& [state, value, mode] : {std::tuple{d3d::RS_FOGVERTEXMODE, +d3d::FOG_EXP2, d3d::FOG_NONE},
+             std::tuple{d3d::RS_FOGENABLE, 1u, d3d::FOG_EXP2}, std::tuple{d3d::RS_FOGTABLEMODE, +d3d::FOG_LINEAR, d3d::FOG_LINEAR}}) {
+        s.setRenderState(state, value);
+        EXPECT_EQ(activeFogMode(s), mode) << state;
+    }
 
     s.setRenderState(d3d::RS_AMBIENT, 0xFF1E3C5A);
     s.setRenderState(d3d::RS_FOGSTART, std::bit_cast<std::uint32_t>(2.5f));

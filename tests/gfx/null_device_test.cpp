@@ -43,6 +43,7 @@ TEST(NullDeviceDrawing, SubsetDrawsCarryTheMeshCountsAndSkipUnusedIds)
     data.indices = {0, 1, 2, 0, 2, 3, 3, 4, 5};
     data.subsets = {{0, 0, 2, 0, 4}, {2, 2, 1, 3, 3}};
     auto mesh = dev.createMesh(data);
+    EXPECT_EQ(mesh->numSubsets(), 2u);
     auto tex = dev.createTexture(platform::TextureImage{{{8, 4, std::vector<std::uint8_t>(8 * 4 * 4)}, {4, 2, {}}}});
     EXPECT_EQ(static_cast<NullTexture&>(*tex).levels(), 2);
     dev.setTexture(0, tex.get());

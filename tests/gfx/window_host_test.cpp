@@ -112,27 +112,26 @@ TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedF11Toggle
     QTest::keyPress(host.window(), Qt::Key_F11);
     EXPECT_FALSE(host.window()->windowStates() & Qt::WindowFullScreen);
 
-    // A tap between polls reads pressed at the next poll and released after; a key held across a
-    // poll and released before the next reads as released there.
+    // Through the game's poll: a tap between polls reads pressed at the next poll and released after;
+    // a key held across a poll and released before the next reads as released there.
     QIF input(host);
-    std::array<Q_Key, 2> keys;
-    keys[0].setKey(0x1B);
-    keys[1].setKey(0x10);
-    auto states = [&] {
-        input.checkKey(keys);
-        return std::vector<int>{keys[0].getState(), keys[1].getState()};
+    Q_Key escape;
+    escape.setKey(0x1B);
+    std::vector<int> seen;
+    const auto poll = [&] {
+        input.checkKey(std::span<Q_Key>(&escape, 1));
+        seen.push_back(escape.getState());
     };
-    for (auto [qtKey, native] : {std::pair{Qt::Key_Escape, 0u}, {Qt::Key_Shift, 0xffe2u}}) {
-        key(QEvent::KeyPress, qtKey, native);
-        key(QEvent::KeyRelease, qtKey, native);
-    }
-    EXPECT_EQ(states(), (std::vector<int>{1, 1}));
-    EXPECT_EQ(states(), (std::vector<int>{0, 0}));
     key(QEvent::KeyPress, Qt::Key_Escape);
-    EXPECT_EQ(states(), (std::vector<int>{1, 0}));
-    EXPECT_EQ(states(), (std::vector<int>{2, 0}));
     key(QEvent::KeyRelease, Qt::Key_Escape);
-    EXPECT_EQ(states(), (std::vector<int>{0, 0}));
+    poll();
+    poll();
+    key(QEvent::KeyPress, Qt::Key_Escape);
+    poll();
+    poll();
+    key(QEvent::KeyRelease, Qt::Key_Escape);
+    poll();
+    EXPECT_EQ(seen, (std::vector<int>{1, 0, 1, 2, 0}));
 }
 
 TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresentsAreLetterboxed)
@@ -170,7 +169,6 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     host.setCaption(QStringLiteral("Code:Rinkfall"));
     EXPECT_EQ(host.window()->title(), QStringLiteral("Code:Rinkfall"));
     auto dev = host.createDevice(false);
-    EXPECT_EQ(dev->backBufferWidth(), 640);
     dev->clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFFFF0000, 1, 0);
     resizeTo(QSize(800, 300));
     ASSERT_TRUE(host.window()->isExposed());
