@@ -81,27 +81,10 @@ std::unique_ptr<gfx::GlDevice> makeDevice(int size, D3DCOLOR background)
     return dev;
 }
 
-D3DMATERIAL8 whiteMaterial()
-{
-    D3DMATERIAL8 m;
-    m.Diffuse = m.Ambient = {1, 1, 1, 1};
-    return m;
-}
-
 constexpr int kSize = 128;
 constexpr int kMid = kSize / 2;
 constexpr D3DCOLOR kBlack = 0xFF000000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00;
 constexpr Rgb kWhitePx{1, 1, 1}, kBlackPx{0, 0, 0}, kRedPx{1, 0, 0}, kGreenPx{0, 1, 0}, kBluePx{0, 0, 1};
-
-struct V3 {
-    double x, y, z;
-};
-V3 normalised(V3 v)
-{
-    const double l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return {v.x / l, v.y / l, v.z / l};
-}
-double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 D3DLIGHT8 directional(D3DCOLORVALUE diffuse, D3DVECTOR dir, D3DCOLORVALUE ambient = {})
 {
@@ -264,17 +247,20 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {float(std::sin(yaw)), 0, float(std::cos(yaw))}, {0, 1, 0}));
     dev->setTransform(d3d::TS_WORLD, rotationY(float(yaw)));
     dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setMaterial(whiteMaterial());
+    D3DMATERIAL8 white;
+    white.Diffuse = white.Ambient = {1, 1, 1, 1};
+    dev->setMaterial(white);
     dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
     const D3DLIGHT8 l1 = directional({0.6f, 0.4f, 0.2f, 1}, {0.3f, -0.5f, 0.8f}, {0.05f, 0.02f, 0, 1});
     const D3DLIGHT8 l2 = directional({0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});
     light(l1);
     light(l2, 1);
     quad();
-    // World-space normal of the turned quad: (0, 0, -1) · RotationY(yaw).
-    const V3 n{-std::sin(yaw), 0, -std::cos(yaw)};
+    // The world-space normal of the turned quad, (0, 0, -1) · RotationY(yaw) = (-sin, 0, -cos), against
+    // the way to the light.
     auto term = [&](const D3DLIGHT8& l) {
-        return std::max(0.0, dot(n, normalised({-l.Direction.x, -l.Direction.y, -l.Direction.z})));
+        const D3DVECTOR d = l.Direction;
+        return std::max(0.0, (std::sin(yaw) * d.x + std::cos(yaw) * d.z) / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z));
     };
     const double ga = 30.0 / 255, t1 = term(l1), t2 = term(l2);
     ASSERT_GT(std::min(t1, t2), 0.1);
@@ -298,23 +284,6 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     states({{d3d::RS_NORMALIZENORMALS, 0}, {d3d::RS_LIGHTING, 0}});
     EXPECT_TRUE(quadIs(kWhitePx)) << "lighting off: opaque white whatever the material";
 
-    // The game turns specular on: added only while enabled, with one halfway vector for a distant
-    // viewer.
-    D3DMATERIAL8 m = whiteMaterial();
-    m.Specular = {1, 1, 1, 1};
-    m.Power = 10;
-    dev->setMaterial(m);
-    D3DLIGHT8 l = directional({0.3f, 0.3f, 0.3f, 1}, {0.4f, 0, 1});
-    l.Specular = {0.5f, 0.4f, 0.3f, 1};
-    light(l);
-    dev->setTransform(d3d::TS_WORLD, scaling(1, 1, 1));
-    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_LOCALVIEWER, 0}});
-    const V3 ldir = normalised({-0.4, 0, -1});
-    const double d = 0.3 * dot({0, 0, -1}, ldir);
-    EXPECT_TRUE(quadIs(Rgb{d, d, d})) << "specular while disabled";
-    dev->setRenderState(d3d::RS_SPECULARENABLE, 1);
-    const double sp = std::pow(dot({0, 0, -1}, normalised({ldir.x, ldir.y, ldir.z - 1})), 10.0);
-    EXPECT_TRUE(quadIs(Rgb{d + 0.5 * sp, d + 0.4 * sp, d + 0.3 * sp}));
 }
 
 
@@ -464,10 +433,12 @@ TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyAndBadResourcesAreRefused)
 }
 
 
-TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInDrawingOrder)
+// Sprite passes fail out of order; sprites cover the whole back buffer whatever the 3D viewport,
+// land texel for pixel, are tinted, keyed, turned and batched per texture in drawing order, and
+// leave the 3D state as it was.
+TEST_F(GlDeviceTest, SpritesLandTexelForPixelAnywhereAreModulatedAndBatchedPerTextureInDrawingOrder)
 {
-    // A 4 x 4 checkerboard comes out texel for pixel; the tint scales colour and alpha.
-    // Its black texels are keyed out: the background shows through them.
+    // A 4 x 4 checkerboard whose black texels are keyed out.
     platform::TextureLevel level{4, 4, {}};
     for (int i = 0; i < 16; ++i) {
         const std::uint8_t v = (i % 4 + i / 4) % 2 ? 255 : 0;
@@ -481,8 +452,18 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInD
     turned.src = {0, 0, 2, 1};
     std::rotate(turned.x, turned.x + 3, turned.x + 4);
     std::rotate(turned.y, turned.y + 3, turned.y + 4);
+    EXPECT_THROW(dev->drawSprite(spriteAt(white.get(), 0, 0, 8, 8)), gfx::DeviceError);
+    EXPECT_THROW(dev->endSprites(), gfx::DeviceError);
+    EXPECT_THROW(dev->endScene(), gfx::DeviceError);
+    dev->beginScene();
+    EXPECT_THROW(dev->beginScene(), gfx::DeviceError);
+    dev->endScene();
     clearTo(*dev, kBlue);
+    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
+    dev->setViewport({0, 0, 64, 32, 0, 1});
     dev->beginSprites();
+    EXPECT_THROW(dev->beginSprites(), gfx::DeviceError);
+    EXPECT_THROW(dev->drawSprite(spriteAt(nullptr, 0, 0, 8, 8)), gfx::DeviceError);
     dev->drawSprite(spriteAt(white.get(), 10, 20, 32, 32)); // a 32 x 32 cell of a bigger texture
     dev->drawSprite(spriteAt(checker.get(), 50, 60, 4, 4));
     dev->drawSprite(spriteAt(white.get(), 60, 10, 8, 8, 0x40FF8000));
@@ -497,6 +478,8 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInD
     EXPECT_TRUE(at(64, 14, Rgb{a, a * 128 / 255.0, 1 - a}));
     EXPECT_GT(frame().pixelColor(88, 82).green(), 150);
     EXPECT_LT(frame().pixelColor(88, 93).green(), 100);
+    dev->setViewport({0, 0, kSize, kSize, 0, 1});
+    EXPECT_TRUE(quadIs(kBlackPx)) << "the cull mode survived the sprite pass";
 
     auto red = dev->createTexture(solidTexture(8, 8, Qt::red));
     for (const auto& [sprites, batches] : {std::pair{50, 1}, std::pair{40, 2}}) {
@@ -511,29 +494,6 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAreModulatedAndBatchedPerTextureInD
     EXPECT_TRUE(at(10, 34, kWhitePx));
     EXPECT_TRUE(at(10, 54, kRedPx));
 }
-
-TEST_F(GlDeviceTest, SpritePassesFailOutOfOrderIgnoreThe3DViewportAndKeepThe3DState)
-{
-    auto tex = dev->createTexture(solidTexture(8, 8, Qt::white));
-    EXPECT_THROW(dev->drawSprite(spriteAt(tex.get(), 0, 0, 8, 8)), gfx::DeviceError);
-    EXPECT_THROW(dev->endSprites(), gfx::DeviceError);
-    EXPECT_THROW(dev->endScene(), gfx::DeviceError);
-    dev->beginScene();
-    EXPECT_THROW(dev->beginScene(), gfx::DeviceError);
-    dev->endScene();
-    dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CW); // would drop the clockwise quad
-    dev->setViewport({0, 0, 64, 32, 0, 1});
-    dev->clear(d3d::CLEAR_TARGET, kBlue, 1, 0);
-    dev->beginSprites();
-    EXPECT_THROW(dev->beginSprites(), gfx::DeviceError);
-    EXPECT_THROW(dev->drawSprite(spriteAt(nullptr, 0, 0, 8, 8)), gfx::DeviceError);
-    dev->drawSprite(spriteAt(tex.get(), 100, 100, 8, 8));
-    dev->endSprites();
-    EXPECT_TRUE(at(104, 104, kWhitePx)) << "sprites cover the whole back buffer";
-    dev->setViewport({0, 0, kSize, kSize, 0, 1});
-    EXPECT_TRUE(quadIs(kBlackPx)) << "the cull mode survived the sprite pass";
-}
-
 
 TEST_F(GlDeviceTest, TextIsClippedAtTheRectangleAndTheBackBufferAndGlyphsAreRasterisedOnce)
 {
