@@ -36,7 +36,8 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFail
     for (const auto& [useHardware, failures, events, usesHardware] : {
              std::tuple{QRN::True, 0, std::vector<std::string>{"size:640x480", "create:hardware"}, QRN::True},
              std::tuple{QRN::True, 1,
-                 std::vector<std::string>{"size:640x480", "create:hardware", fallback, "create:software"}, QRN::False},
+                 std::vector<std::string>{"size:640x480", "create:hardware", fallback, "create:software"},
+                 QRN::False},
              std::tuple{QRN::False, 0,
                  std::vector<std::string>{"size:640x480", "message:ソフトウェアモード", "create:software"},
                  QRN::False}}) {
@@ -72,7 +73,8 @@ TEST(RenderStates, Set3DSystemAndCanAlpha)
     h.qrn->set3DSystem(QRN::False, QRN::False, QRN::False);
     h.qrn->CanAlpha(QRN::False, 128, d3d::CMP_GREATER);
     EXPECT_EQ(states({d3d::RS_SHADEMODE, d3d::RS_FILLMODE, d3d::RS_LIGHTING, d3d::RS_ALPHATESTENABLE,
-                  d3d::RS_ALPHABLENDENABLE, d3d::RS_ALPHAREF, d3d::RS_ALPHAFUNC, d3d::RS_SRCBLEND, d3d::RS_DESTBLEND}),
+                  d3d::RS_ALPHABLENDENABLE, d3d::RS_ALPHAREF, d3d::RS_ALPHAFUNC, d3d::RS_SRCBLEND,
+                  d3d::RS_DESTBLEND}),
         (std::vector<std::uint32_t>{d3d::SHADE_FLAT, d3d::FILL_WIREFRAME, 0, 0, 0, 128, d3d::CMP_GREATER,
             d3d::BLEND_SRCALPHA, d3d::BLEND_INVSRCALPHA}));
     h.qrn->set3DSystem(QRN::True, QRN::True, QRN::True);

@@ -36,7 +36,8 @@ TEST(Fog, ModesAndSwitches)
             (std::array{on, +falloff, falloff == d3d::FOG_NONE ? 0u : bitsOf(0.25f)}))
             << mode;
     }
-    EXPECT_EQ((std::array{state(d3d::RS_RANGEFOGENABLE), state(d3d::RS_FOGCOLOR), state(d3d::RS_FOGTABLEMODE)}),
+    EXPECT_EQ(
+        (std::array{state(d3d::RS_RANGEFOGENABLE), state(d3d::RS_FOGCOLOR), state(d3d::RS_FOGTABLEMODE)}),
         (std::array{0u, 0xFF8090A0u, +d3d::FOG_NONE}));
     EXPECT_EQ(h.null().state().renderStateFloat(d3d::RS_FOGEND), 80.5f);
     EXPECT_EQ(static_cast<std::uint32_t>(QRN::FtoDW(-3.5f)), bitsOf(-3.5f));

@@ -91,7 +91,8 @@ TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoi
     const FrameBlock b = buildFrameBlock(s, 640, 480);
     expectNear({b.globalAmbient[0], b.globalAmbient[1], b.globalAmbient[2]},
         {30.0f / 255, 60.0f / 255, 90.0f / 255});
-    expectNear({b.fogStartEndDensity[0], b.fogStartEndDensity[1], float(b.lightCountAlphaRef[1])}, {2.5f, 1.0f, 255});
+    expectNear({b.fogStartEndDensity[0], b.fogStartEndDensity[1], float(b.lightCountAlphaRef[1])},
+        {2.5f, 1.0f, 255});
     const ShaderChoices c = shaderChoices(s, true);
     EXPECT_EQ(c.fogMode, int(d3d::FOG_LINEAR));
     EXPECT_TRUE(c.textured && c.flat);

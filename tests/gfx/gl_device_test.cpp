@@ -207,7 +207,8 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
     ASSERT_NE(gl, nullptr);
     // The device's own program, drawn with every choice that reads a block member turned on.
     states({{d3d::RS_LIGHTING, 1}, {d3d::RS_SPECULARENABLE, 1}, {d3d::RS_ALPHATESTENABLE, 1},
-        {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_FOGENABLE, 1}, {d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR}});
+        {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_FOGENABLE, 1},
+        {d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR}});
     auto tex = texture(solidTexture(4, 4, Qt::white));
     quad();
     GLint program = 0;
@@ -260,11 +261,13 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     // the way to the light.
     auto term = [&](const D3DLIGHT8& l) {
         const D3DVECTOR d = l.Direction;
-        return std::max(0.0, (std::sin(yaw) * d.x + std::cos(yaw) * d.z) / std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z));
+        const double length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        return std::max(0.0, (std::sin(yaw) * d.x + std::cos(yaw) * d.z) / length);
     };
     const double ga = 30.0 / 255, t1 = term(l1), t2 = term(l2);
     ASSERT_GT(std::min(t1, t2), 0.1);
-    const Rgb lit{ga + 0.05 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2, ga + 0.04 + 0.2 * t1 + 0.5 * t2};
+    const Rgb lit{ga + 0.05 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2,
+        ga + 0.04 + 0.2 * t1 + 0.5 * t2};
     EXPECT_TRUE(mid(lit));
     dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
     EXPECT_TRUE(quadIs(lit)) << "flat shading: the same on a flat quad";
@@ -311,7 +314,8 @@ TEST_F(GlDeviceTest, FillCullAndDepthStates)
 
     // Red near, then green farther and larger: which one shows in the middle.
     dev->setRenderState(d3d::RS_CULLMODE, d3d::CULL_CCW);
-    for (const auto& [zenable, zwrite, zfunc, nearWins] : {std::tuple{d3d::ZB_TRUE, 1u, d3d::CMP_LESSEQUAL, true},
+    for (const auto& [zenable, zwrite, zfunc, nearWins] : {
+             std::tuple{d3d::ZB_TRUE, 1u, d3d::CMP_LESSEQUAL, true},
              std::tuple{d3d::ZB_TRUE, 1u, d3d::CMP_ALWAYS, false},
              std::tuple{d3d::ZB_FALSE, 1u, d3d::CMP_LESSEQUAL, false},
              std::tuple{d3d::ZB_TRUE, 0u, d3d::CMP_LESSEQUAL, false}}) {
@@ -398,9 +402,10 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReferenceAndCutsColourKeyed
 TEST_F(GlDeviceTest, SqueezedTexturesTakeTheLevelOfTheLessSqueezedDirectionUpToFourTimes)
 {
     platform::TextureImage chain;
-    for (int size = 64; size >= 1; size /= 2)
-        chain.levels.push_back(solidTexture(size, size, size == 64 ? Qt::red : size == 32 ? Qt::green : Qt::blue)
-                                   .levels.front());
+    for (int size = 64; size >= 1; size /= 2) {
+        const QColor colour = size == 64 ? Qt::red : size == 32 ? Qt::green : Qt::blue;
+        chain.levels.push_back(solidTexture(size, size, colour).levels.front());
+    }
     auto tex = texture(chain);
     for (const auto& [x, y, shown] : {std::tuple{0.25f, 1.0f, kRedPx}, // 64 texels over 16 pixels across
              std::tuple{0.125f, 1.0f, kGreenPx}, std::tuple{1.0f, 0.125f, kGreenPx}, // eight times: one down
@@ -553,20 +558,19 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
         }
         int count = 0;
         for (int i = 0; i < kSize * kSize; ++i) {
-            const QColor p = pictures[0].pixelColor(i % kSize, i / kSize), q = pictures[1].pixelColor(i % kSize, i / kSize);
-            count += std::max({std::abs(p.red() - q.red()), std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())})
-                > 1;
+            const QColor p = pictures[0].pixelColor(i % kSize, i / kSize);
+            const QColor q = pictures[1].pixelColor(i % kSize, i / kSize);
+            count += std::abs(p.red() - q.red()) > 1 || std::abs(p.green() - q.green()) > 1
+                || std::abs(p.blue() - q.blue()) > 1;
         }
         return count;
     };
     auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     const std::pair<std::string, RECT> cases[] = {
-        {"■■■■", {10, 10, 60, 17}},      // the rectangle cuts the glyphs in half
-        {"■■■■", {20, 30, 37, 60}},      // ... and on the right
+        {"■■■■", {10, 10, 37, 17}},      // the rectangle cuts the glyphs, at the bottom and on the right
         {"WWWWWWW", {100, 40, 128, 60}}, // ink runs off the back buffer's right edge, which ends the rectangle
         {"WWWWWWW", {100, 40, 200, 60}}, // ... which the rectangle runs beyond
-        {"■■■", {0, -8, 60, 20}},        // the top and the left edges
-        {"■■■", {-9, 80, 40, 100}},
+        {"■■■", {-9, -8, 60, 20}},       // the top and the left edges
         // Box-drawing lines run through their whole cell, so each glyph's outline meets its neighbour.
         {"──━━■ーFP: 6\nWg|頂点", {2, 6, 126, 60}},
     };
@@ -575,11 +579,11 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
             << text << " in " << rect.Left << "," << rect.Top << "," << rect.Right << "," << rect.Bottom;
     EXPECT_LE(drawCallsMade, 2) << "outline and text are drawn in one go, not copy by copy";
 
-    // New characters get new outlines, ones drawn before none; the outlines of ": " above are the
-    // small font's, not this one's.
     auto big = dev->createFont({"ＭＳ ゴシック", 20, false, false, false});
+    // New characters get new outlines (the 3 is not drawn with the 2's), ones drawn before none; the
+    // outlines of ": " above are the small font's, not this one's.
     for (const auto& [text, outlines] : {std::pair{"Rkf: 12", 7}, std::pair{"Rkf: 13", 8}, std::pair{"Rkf: 12", 8}}) {
-        EXPECT_EQ(differsFromCopies(*big, text, {4, 20, 124, 60}), 0) << text; // the 3 not with the 2's outline
+        EXPECT_EQ(differsFromCopies(*big, text, {4, 20, 124, 60}), 0) << text;
         EXPECT_EQ(GlDevice::outlinesMade(*big), outlines) << text;
     }
 }
@@ -587,7 +591,8 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
 TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNothing)
 {
     auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_EQ((std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets(), mesh->drawnAttribIds()[0]}),
+    EXPECT_EQ(
+        (std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets(), mesh->drawnAttribIds()[0]}),
         (std::array{4u, 2u, 1u, 0u}));
     const long long before = dev->drawCalls();
     dev->drawSubset(*mesh, 1);

@@ -21,8 +21,8 @@ TEST(NullDeviceState, KeepsWhatIsSetWithinItsLimits)
     dev.setTextureStageState(0, 200, 5);
     NullTexture tex(4, 4, 1);
     dev.setTexture(9, &tex);
-    EXPECT_EQ((std::array{dev.renderState(300), dev.renderState(301), dev.textureStageState(8, d3d::TSS_COLOROP),
-                  dev.textureStageState(0, 200)}),
+    EXPECT_EQ((std::array{dev.renderState(300), dev.renderState(301),
+                  dev.textureStageState(8, d3d::TSS_COLOROP), dev.textureStageState(0, 200)}),
         (std::array{7u, 0u, 0u, 0u}));
     EXPECT_EQ((std::array{dev.transform(17).m[0][0], dev.transform(d3d::TS_VIEW).m[0][0]}),
         (std::array{2.0f, 1.0f}));

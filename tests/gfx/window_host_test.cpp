@@ -32,8 +32,8 @@ TEST(VirtualKeys, QtKeysMapToWindowsCodesAndTheLetterboxKeepsTheAspect)
         {Qt::Key_Up, 38}, {Qt::Key_Right, 39}, {Qt::Key_Down, 40}, {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},
         {Qt::Key_Shift, 0xA0, Qt::NoModifier, 0xffe1}, {Qt::Key_Shift, 0xA1, Qt::NoModifier, 0xffe2},
         {Qt::Key_Control, 0xA2, Qt::NoModifier, 0xffe3}, {Qt::Key_Alt, 0xA4, Qt::NoModifier, 0xffe9},
-        {Qt::Key_5, 0x65, Qt::KeypadModifier}, {Qt::Key_Delete, 46}, {Qt::Key_Comma, 0xBC}, {Qt::Key_unknown, 0},
-        {Qt::Key_VolumeUp, 0},
+        {Qt::Key_5, 0x65, Qt::KeypadModifier}, {Qt::Key_Delete, 46}, {Qt::Key_Comma, 0xBC},
+        {Qt::Key_unknown, 0}, {Qt::Key_VolumeUp, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(virtualKeyFromQt(c.qt, c.mods, c.native), c.vk) << "Qt key 0x" << std::hex << c.qt;
@@ -78,7 +78,8 @@ TEST_F(WindowHostTest, KeysFillTheTableFocusLossClearsItCloseIsReportedF11Toggle
     host.keyTableRead();
     QTest::keyRelease(host.window(), Qt::Key_A);
     key(QEvent::KeyRelease, Qt::Key_W, 0, true);
-    EXPECT_EQ((std::array{keyState('A') != 0, keyState('W') != 0, keyState('D') != 0}), (std::array{false, true, false}));
+    EXPECT_EQ((std::array{keyState('A') != 0, keyState('W') != 0, keyState('D') != 0}),
+        (std::array{false, true, false}));
     key(QEvent::KeyRelease, Qt::Key_W);
     key(QEvent::KeyPress, Qt::Key_W, 0, true);
     EXPECT_EQ(keyState('W'), 0);
@@ -130,11 +131,7 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     std::vector<int> masks;
     host.setMouseButtonHandler([&](int mask) { masks.push_back(mask); });
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), b, type == QEvent::MouseButtonPress ? b : Qt::NoButton,
-                Qt::NoModifier);
-            send(&e);
-        }
+        QTest::mouseClick(host.window(), b, {}, QPoint(5, 5));
     EXPECT_EQ(masks, (std::vector<int>{1, 2, 4}));
 
     // The cursor's motion counts while the window is active, once the game has placed it.
