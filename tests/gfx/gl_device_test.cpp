@@ -500,7 +500,12 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAnywhereAreModulatedAndBatchedPerTe
     EXPECT_TRUE(at(10, 54, kRedPx));
 }
 
-TEST_F(GlDeviceTest, TextIsClippedAtTheRectangleAndTheBackBufferAndGlyphsAreRasterisedOnce)
+// Text is clipped at its rectangle and the back buffer, each glyph rasterised once. Outlined text
+// must look as its six copies drawn one by one do, however it draws them, over a background of many
+// colours so that each blend shows. A copy is clipped to the rectangle moved with it: where that
+// cuts ink, or ink beyond the back buffer's edge would have copies on it, the picture must still be
+// the copies' one.
+TEST_F(GlDeviceTest, TextIsClippedRasterisedOnceAndOutlinedAsItsCopiesAre)
 {
     auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
     dev->drawText(*font, "■■■■■■■■■■\n■■■■■■■■■■\n■■■■", {10, 10, 50, 40}, 0xFFFF0000);
@@ -515,22 +520,15 @@ TEST_F(GlDeviceTest, TextIsClippedAtTheRectangleAndTheBackBufferAndGlyphsAreRast
     const Extent b = redPixels(frame());
     EXPECT_TRUE(b.count > 50 && b.maxX == kSize - 1 && b.minY == 0);
 
-    auto small = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
+    auto font13 = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     for (int i = 0; i < 6; ++i)
-        dev->drawText(*small, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
-    EXPECT_EQ(GlDevice::glyphsRasterised(*small), 9) << "one rasterisation per distinct character";
-    dev->drawText(*small, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
-    dev->drawText(*small, "", {0, 20, 128, 40}, 0xFFFFFFFF);
-    dev->drawText(*small, "XYZ", {200, 0, 300, 20}, 0xFFFFFFFF); // wholly beyond the back buffer
-    EXPECT_EQ(GlDevice::glyphsRasterised(*small), 10);
-}
+        dev->drawText(*font13, "FPS 60 頂点数", {0, 0, 128, 20}, 0xFFFFFFFF);
+    EXPECT_EQ(GlDevice::glyphsRasterised(*font13), 9) << "one rasterisation per distinct character";
+    dev->drawText(*font13, "FPS 61", {0, 20, 128, 40}, 0xFFFFFFFF);
+    dev->drawText(*font13, "", {0, 20, 128, 40}, 0xFFFFFFFF);
+    dev->drawText(*font13, "XYZ", {200, 0, 300, 20}, 0xFFFFFFFF); // wholly beyond the back buffer
+    EXPECT_EQ(GlDevice::glyphsRasterised(*font13), 10);
 
-// Outlined text must look as its six copies drawn one by one do, however it draws them, over a
-// background of many colours so that each blend shows. A copy is clipped to the rectangle moved with
-// it: where that cuts ink, or ink beyond the back buffer's edge would have copies on it, the picture
-// must still be the copies' one.
-TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGetsItsOwnOutline)
-{
     platform::TextureLevel level{kSize, kSize, {}};
     for (int i = 0; i < kSize * kSize; ++i) {
         const int x = i % kSize, y = i / kSize;
@@ -541,7 +539,7 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
     long long drawCallsMade = 0;
     // Pixels that differ by more than one step of rounding between the copies drawn one by one (as
     // any device may) and the device's own way.
-    const auto differsFromCopies = [&](const gfx::Font& font, const std::string& text, RECT rect) {
+    const auto differsFromCopies = [&](const gfx::Font& f, const std::string& text, RECT rect) {
         QImage pictures[2];
         for (int own = 0; own < 2; ++own) {
             clearTo(*dev, kBlack);
@@ -550,9 +548,9 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
             dev->endSprites();
             const long long before = dev->drawCalls();
             if (own)
-                dev->drawOutlinedText(font, text, rect, 0xFFFFFFFF, kBlack);
+                dev->drawOutlinedText(f, text, rect, 0xFFFFFFFF, kBlack);
             else
-                dev->gfx::Device::drawOutlinedText(font, text, rect, 0xFFFFFFFF, kBlack);
+                dev->gfx::Device::drawOutlinedText(f, text, rect, 0xFFFFFFFF, kBlack);
             drawCallsMade = dev->drawCalls() - before;
             pictures[own] = frame();
         }
@@ -565,7 +563,6 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
         }
         return count;
     };
-    auto font = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     const std::pair<std::string, RECT> cases[] = {
         {"■■■■", {10, 10, 37, 17}},      // the rectangle cuts the glyphs, at the bottom and on the right
         {"WWWWWWW", {100, 40, 128, 60}}, // ink runs off the back buffer's right edge, which ends the rectangle
@@ -575,7 +572,7 @@ TEST_F(GlDeviceTest, OutlinedTextLooksAsItsCopiesDrawnOneByOneAndEachCharacterGe
         {"──━━■ーFP: 6\nWg|頂点", {2, 6, 126, 60}},
     };
     for (const auto& [text, rect] : cases)
-        EXPECT_EQ(differsFromCopies(*font, text, rect), 0)
+        EXPECT_EQ(differsFromCopies(*font13, text, rect), 0)
             << text << " in " << rect.Left << "," << rect.Top << "," << rect.Right << "," << rect.Bottom;
     EXPECT_LE(drawCallsMade, 2) << "outline and text are drawn in one go, not copy by copy";
 
