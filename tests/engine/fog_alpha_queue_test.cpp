@@ -86,7 +86,7 @@ TEST_F(AlphaQueue, FarthestFirstAndEqualDistancesInQueueOrder)
         {{{1.5f, 1, 0.5f}, {2, 0, 0}}, {}, {0, 1}},
         {{{1e5f, 0, 0}, {0, 1e6f, 0}, {nan, 0, 0}, {0, 0, 1e20f}, {0, 2e5f, 0}}, {}, {3, 1, 4, 0}},
     };
-    for (const auto& [positions, viewer, order] : cases) {
+    for (const auto& [positions, viewer, order] : cases) { // each in a frame of its own: the last queue is gone
         h.qrn->SceneEnd();
         h.qrn->SceneBegin();
         h.null().reset();

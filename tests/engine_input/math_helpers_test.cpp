@@ -51,10 +51,7 @@ TEST(GetDistance, ThreeDimensionsAndSymmetryAndMaxIndex)
         EXPECT_EQ(getMaxIndex(values), index) << values.size();
 }
 
-ViewRec viewAt(D3DVECTOR pos, float yaw, float pitch)
-{
-    return {pos, yaw, pitch, 45};
-}
+ViewRec viewAt(D3DVECTOR pos, float yaw, float pitch) { return {pos, yaw, pitch, 45}; }
 
 void expectPoint(const D3DVECTOR& p, double x, double y, double z, double tolerance = 1e-6)
 {
