@@ -138,19 +138,16 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     host.window()->requestActivate();
     ASSERT_TRUE(QTest::qWaitForWindowActive(host.window()));
     host.setCursor(320, 240);
-    resizeTo(QSize(1280, 480)); // 640 x 480 picture centred: 320 px bars left and right
+    resizeTo(QSize(1600, 960)); // the picture doubled to 1280 x 960, with 160 px bars left and right
     auto moveTo = [&](QPointF at) {
         QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         send(&move);
         return QPoint(host.cursorX(), host.cursorY());
     };
-    EXPECT_EQ(moveTo(QPointF(330, 10)), QPoint(10, 10));
-
-    resizeTo(QSize(1280, 960)); // scaled by two
-    EXPECT_EQ(moveTo(QPointF(101, 51)), QPoint(50, 25));
+    EXPECT_EQ(moveTo(QPointF(261, 51)), QPoint(50, 25));
     host.setCursor(320, 240); // read back at once
     EXPECT_EQ(QPoint(host.cursorX(), host.cursorY()), QPoint(320, 240));
-    EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(641, 481));
+    EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(801, 481));
 
     // The device draws and presents into the window.
     host.setCaption(QStringLiteral("Code:Rinkfall"));
