@@ -14,6 +14,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -111,7 +112,8 @@ gfx::SpriteQuad spriteAt(const gfx::Texture* tex, int x, int y, int w, int h, D3
 
 // Where the pixels with any red lie; with `textRed`, each must also be red only (the font colour).
 struct Extent {
-    int count = 0, minX = 1 << 20, maxX = -1, minY = 1 << 20, maxY = -1;
+    int count = 0;
+    QRect box;
     bool pureRed = false;
 };
 
@@ -125,10 +127,7 @@ Extent redPixels(const QImage& img, bool textRed = true)
                 continue;
             EXPECT_TRUE(!textRed || c.green() == 0) << "text pixel not in the font colour at " << x << "," << y;
             ++e.count;
-            e.minX = std::min(e.minX, x);
-            e.maxX = std::max(e.maxX, x);
-            e.minY = std::min(e.minY, y);
-            e.maxY = std::max(e.maxY, y);
+            e.box |= QRect(x, y, 1, 1);
             e.pureRed = e.pureRed || (c.red() >= 253 && c.blue() <= 2);
         }
     return e;
@@ -205,15 +204,20 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
 {
     auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(dev->context());
     ASSERT_NE(gl, nullptr);
-    // The device's own program, drawn with every choice that reads a block member turned on.
-    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_SPECULARENABLE, 1}, {d3d::RS_ALPHATESTENABLE, 1},
-        {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER}, {d3d::RS_FOGENABLE, 1},
+    // The device's own programs, with the choices that read block members turned on one by one:
+    // each choice is a program of its own, and the last has them all.
+    states({{d3d::RS_LIGHTING, 1}, {d3d::RS_ALPHATESTENABLE, 1}, {d3d::RS_ALPHAFUNC, d3d::CMP_GREATER},
         {d3d::RS_FOGVERTEXMODE, d3d::FOG_LINEAR}});
     auto tex = texture(solidTexture(4, 4, Qt::white));
-    quad();
+    std::set<GLint> programs;
     GLint program = 0;
-    gl->glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    ASSERT_NE(program, 0);
+    for (const std::uint32_t state : {d3d::RS_LIGHTING, d3d::RS_SPECULARENABLE, d3d::RS_FOGENABLE}) {
+        dev->setRenderState(state, 1);
+        quad();
+        gl->glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+        programs.insert(program);
+    }
+    EXPECT_EQ(programs.size(), 3u);
     int checked = 0;
     for (const gfx::BlockLayout* layout : {&gfx::frameBlockLayout(), &gfx::drawBlockLayout()}) {
         const GLuint block = gl->glGetUniformBlockIndex(program, layout->blockName);
@@ -271,6 +275,7 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     EXPECT_TRUE(mid(lit));
     dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
     EXPECT_TRUE(quadIs(lit)) << "flat shading: the same on a flat quad";
+    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_GOURAUD); // back to the first program
 
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {0, 0, 1}, {0, 1, 0}));
     dev->setRenderState(d3d::RS_AMBIENT, 0);
@@ -476,7 +481,7 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAnywhereAreModulatedAndBatchedPerTe
     dev->endSprites();
     const Extent e = redPixels(frame().copy(0, 0, 50, 58), false);
     EXPECT_EQ(e.count, 32 * 32);
-    EXPECT_EQ((std::array{e.minX, e.maxX, e.minY, e.maxY}), (std::array{10, 41, 20, 51}));
+    EXPECT_EQ(e.box, QRect(10, 20, 32, 32));
     for (int i = 0; i < 16; ++i)
         EXPECT_TRUE(at(50 + i % 4, 60 + i / 4, (i % 4 + i / 4) % 2 ? kWhitePx : kBluePx, 0));
     const double a = 0x40 / 255.0;
@@ -512,13 +517,13 @@ TEST_F(GlDeviceTest, TextIsClippedRasterisedOnceAndOutlinedAsItsCopiesAre)
     const Extent e = redPixels(frame());
     ASSERT_GT(e.count, 300);
     EXPECT_TRUE(e.pureRed) << "full-coverage pixels carry the font colour";
-    EXPECT_EQ(e.maxX, 49) << "cut at the right edge, not wrapped";
-    EXPECT_TRUE(e.minX >= 10 && e.minY >= 10 && e.maxY <= 39 && e.maxY >= 34)
+    EXPECT_EQ(e.box.right(), 49) << "cut at the right edge, not wrapped";
+    EXPECT_TRUE(e.box.left() >= 10 && e.box.top() >= 10 && e.box.bottom() <= 39 && e.box.bottom() >= 34)
         << "lines below the rectangle are cut; the second starts one line height down";
     clearTo(*dev, kBlack);
     dev->drawText(*font, "■■■■■■■■■■■■■■", {100, -8, 400, 300}, 0xFFFF0000);
     const Extent b = redPixels(frame());
-    EXPECT_TRUE(b.count > 50 && b.maxX == kSize - 1 && b.minY == 0);
+    EXPECT_TRUE(b.count > 50 && b.box.right() == kSize - 1 && b.box.top() == 0);
 
     auto font13 = dev->createFont({"ＭＳ ゴシック", 13, false, false, false});
     for (int i = 0; i < 6; ++i)

@@ -153,6 +153,7 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     host.setCaption(QStringLiteral("Code:Rinkfall"));
     EXPECT_EQ(host.window()->title(), QStringLiteral("Code:Rinkfall"));
     auto dev = host.createDevice(false);
+    EXPECT_EQ(dev->backBufferWidth(), 640);
     dev->clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, 0xFFFF0000, 1, 0);
     resizeTo(QSize(800, 300));
     ASSERT_TRUE(host.window()->isExposed());
