@@ -38,8 +38,8 @@ TEST_F(Sprites, PlacedScaledAndTurned)
     h.qrn->SpriteBegin();
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0x80FFFFFFu);
     expectCorners({{84, 84}, {148, 84}, {148, 148}, {84, 148}});
-    const gfx::SpriteQuad& turned = h.null().sprites().back();
-    EXPECT_EQ((std::array{std::uint32_t(turned.src.Left), turned.color}), (std::array{32u, 0x80FFFFFFu}));
+    const gfx::SpriteQuad& first = h.null().sprites().back();
+    EXPECT_EQ((std::array{std::uint32_t(first.src.Left), first.color}), (std::array{32u, 0x80FFFFFFu}));
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {0, 0}, {2, 2}, 0, 0xFFFFFFFFu);
     expectCorners({{100, 100}, {164, 100}, {164, 164}, {100, 164}});
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {0, 0}, {0.5f, 0.5f}, 0, 0xFFFFFFFFu);
