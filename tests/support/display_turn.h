@@ -6,7 +6,6 @@
 // object opens its connection.
 
 #include <memory>
-#include <string>
 #include <utility>
 
 namespace testsupport {
@@ -20,9 +19,6 @@ public:
     DisplayTurn& operator=(const DisplayTurn&) = delete;
 
     bool held() const { return fd_ >= 0; }
-
-    // The lock file for a display name such as ":99" or "host:1.0".
-    static std::string lockPathFor(const std::string& display);
 
 private:
     int fd_ = -1;
