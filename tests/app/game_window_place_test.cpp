@@ -11,15 +11,12 @@
 
 namespace {
 
-using platform::WindowHost;
-using platform::WindowPlacement;
-
 // A window full screen tells where it goes back to, not the screen; one saved off every screen
 // opens inside the screen there is; one saved full screen opens full screen.
 TEST(GameWindowPlacement, OpensWhereItWasInSightAndRemembersItsNormalPlace)
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    WindowHost host;
+    platform::WindowHost host;
     host.place({QRect(screen.left() + 40, screen.top() + 30, 800, 600), false});
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host.window()));
@@ -31,14 +28,14 @@ TEST(GameWindowPlacement, OpensWhereItWasInSightAndRemembersItsNormalPlace)
     EXPECT_TRUE(host.placement().fullScreen);
     EXPECT_EQ(host.placement().geometry, normal);
 
-    WindowHost lost;
+    platform::WindowHost lost;
     lost.place({QRect(screen.right() + 3000, screen.bottom() + 2000, 640, 480), false});
     lost.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(lost.window()));
     EXPECT_TRUE(screen.contains(lost.window()->geometry())) << "opened out of sight";
     EXPECT_EQ(lost.window()->size(), QSize(640, 480));
 
-    WindowHost full;
+    platform::WindowHost full;
     full.place({QRect(screen.left() + 10, screen.top() + 10, 640, 480), true});
     full.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return full.window()->visibility() == QWindow::FullScreen; }));

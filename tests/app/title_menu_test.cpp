@@ -76,26 +76,15 @@ protected:
         service.script("Login.php", reply);
         click(menu(), "CD_Access");
     }
-    // Runs `answer` on the settings dialog once the settings button opened it.
+    // Runs `answer` on the settings dialog the settings button opens; `answer` closes it.
     void openSettings(const std::function<void(SettingsDialog&)>& answer)
     {
-        bool seen = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
+        QTimer::singleShot(0, [answer] {
             auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
-            if (dialog && dialog->isVisible() && !seen) {
-                seen = true;
-                poll.stop();
-                answer(*dialog);
-            }
+            ASSERT_TRUE(dialog) << "no settings dialog opened";
+            answer(*dialog);
         });
-        poll.start(10);
         click(menu(), "Com_Settings");
-        EXPECT_TRUE(seen) << "no settings dialog opened";
-    }
-    static void press(SettingsDialog& dialog, QDialogButtonBox::StandardButton which)
-    {
-        QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(which), Qt::LeftButton);
     }
 
     TemporarySettings place;
@@ -195,7 +184,6 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyAndOnlyTheNameThatLoggedInIsK
     EXPECT_EQ(expectLabelsShowTextLiterally(menu()), 5);
     EXPECT_EQ(text(menu(), "Word(2)"), markup(1));
     QLabel* fourth = control<QLabel>(menu(), "Word(5)");
-    ASSERT_EQ(fourth->text(), longLine);
     const int lineHeight = fourth->fontMetrics().height();
     ASSERT_GT(fourth->height(), lineHeight);
     const QImage picture = fourth->grab().toImage();
@@ -275,16 +263,12 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyAndOnlyTheNameThatLoggedInIsK
 // choice and applies it at once; Cancel changes nothing at all.
 TEST_F(TitleMenu, SettingsDialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChangesNothing)
 {
-    StoredSettings before;
-    before.server = QStringLiteral("http://stored.example:9000");
-    before.userName = QStringLiteral("taro");
+    const StoredSettings before{.server = QStringLiteral("http://stored.example:9000"), .userName = "taro",
+                                .window = {}, .volume = 100, .mouseSensitivity = 1.0, .invertLook = false};
     QSettings settings;
     writeSettings(settings, before);
-    StoredSettings expected = before;
-    expected.server = QStringLiteral("https://new.example:8443");
-    expected.volume = 30;
-    expected.mouseSensitivity = 2.5;
-    expected.invertLook = true;
+    const StoredSettings expected{.server = QStringLiteral("https://new.example:8443"), .userName = "taro",
+                                  .window = {}, .volume = 30, .mouseSensitivity = 2.5, .invertLook = true};
     QString errorShown;
     openSettings([&](SettingsDialog& dialog) {
         EXPECT_EQ(shown(dialog.chosen()), shown(before)) << "what the dialog opened on";
@@ -292,11 +276,11 @@ TEST_F(TitleMenu, SettingsDialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChang
         dialog.volume()->setValue(30);
         dialog.mouseSensitivity()->setValue(2.5);
         dialog.invertLook()->setChecked(true);
-        press(dialog, QDialogButtonBox::Ok);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         EXPECT_TRUE(dialog.isVisible()) << "a bad address was accepted";
         errorShown = dialog.error()->isVisible() ? dialog.error()->text() : QString();
         dialog.server()->setText(QStringLiteral(" https://new.example:8443 "));
-        press(dialog, QDialogButtonBox::Ok);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         EXPECT_FALSE(dialog.isVisible());
     });
     EXPECT_TRUE(errorShown.contains(QStringLiteral("http://"))) << errorShown.toStdString();
@@ -312,7 +296,7 @@ TEST_F(TitleMenu, SettingsDialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChang
         EXPECT_EQ(dialog.volume()->value(), 30);
         dialog.server()->setText(QStringLiteral("http://other.example"));
         dialog.volume()->setValue(0);
-        press(dialog, QDialogButtonBox::Cancel);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
     });
     EXPECT_EQ(place.contents(), file);
     EXPECT_EQ(applied.size(), 1u);
@@ -322,13 +306,10 @@ TEST_F(TitleMenu, SettingsDialogOkStoresAndAppliesOnlyAValidChoiceAndCancelChang
 TEST(StoredSettings, SurviveARestartAndSpoiledValuesReadAsDefaults)
 {
     TemporarySettings place;
-    StoredSettings chosen;
-    chosen.server = QStringLiteral("https://curling.example.org:8443");
-    chosen.userName = QStringLiteral("花子");
-    chosen.window = platform::WindowPlacement{QRect(130, 90, 800, 600), true};
-    chosen.volume = 35;
-    chosen.mouseSensitivity = 2.25;
-    chosen.invertLook = true;
+    const StoredSettings chosen{.server = QStringLiteral("https://curling.example.org:8443"),
+                                .userName = QStringLiteral("花子"),
+                                .window = platform::WindowPlacement{QRect(130, 90, 800, 600), true},
+                                .volume = 35, .mouseSensitivity = 2.25, .invertLook = true};
     EXPECT_EQ(shown(readSettings(QSettings())), shown(StoredSettings{}));
     QSettings settings;
     writeSettings(settings, chosen);
@@ -338,10 +319,7 @@ TEST(StoredSettings, SurviveARestartAndSpoiledValuesReadAsDefaults)
     settings.setValue(QStringLiteral("sound/volume"), QStringLiteral("loud"));
     settings.setValue(QStringLiteral("mouse/sensitivity"), 40);
     settings.setValue(QStringLiteral("window/geometry"), QStringLiteral("here"));
-    StoredSettings spoiled = chosen;
-    spoiled.volume = 100;
-    spoiled.mouseSensitivity = 1.0;
-    spoiled.window.reset();
+    const StoredSettings spoiled{chosen.server, chosen.userName, std::nullopt, 100, 1.0, chosen.invertLook};
     EXPECT_EQ(shown(readSettings(settings)), shown(spoiled));
     settings.setValue(QStringLiteral("sound/volume"), 250);
     EXPECT_EQ(readSettings(settings).volume, 100);

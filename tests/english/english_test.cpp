@@ -112,8 +112,9 @@ std::unique_ptr<platform::Translations> installEnglish()
 }
 
 // The locale chooses the first language of its list the game speaks, Japanese when none is; the
-// option takes only the exact names.
-TEST(LanguageChoice, LocalesAndOptionWords)
+// option takes only the exact names. English speaks only while its file is there and its
+// translations are installed; Qt's own standard buttons follow the game's language back.
+TEST(LanguageChoice, LocaleOptionAndTheEnglishFile)
 {
     EXPECT_EQ(platform::languageOf(QLocale(QStringLiteral("ja_JP"))), Language::Japanese);
     EXPECT_EQ(platform::languageOf(QLocale(QStringLiteral("fr_FR"))), Language::Japanese);
@@ -122,12 +123,7 @@ TEST(LanguageChoice, LocalesAndOptionWords)
     EXPECT_EQ(platform::languageNamed(QStringLiteral("en")), Language::English);
     for (const char* word : {"", "EN", "en_US"})
         EXPECT_EQ(platform::languageNamed(QString::fromLatin1(word)), std::nullopt) << '"' << word << '"';
-}
 
-// English speaks only while its file is there and its translations are installed; Qt's own
-// standard buttons follow the game's language back.
-TEST(LanguageChoice, EnglishOnlyFromItsFileAndOnlyWhileInstalled)
-{
     const auto match = [] { return QCoreApplication::translate("Login", "試合"); };
     {
         QTemporaryDir empty;
@@ -242,20 +238,16 @@ struct KeepingDialogs : ScriptedDialogs {
     std::vector<std::string> texts;
 };
 
-// Clears the boxes of `form`, types `typed` into them and presses `press`.
-std::function<void()> send(QWidget& form, const QStringList& boxes, const QStringList& typed, const char* press)
+// Clears the boxes of `form`, types `typed` into them and presses `button`.
+std::function<void()> send(QWidget& form, const QStringList& boxes, const QStringList& typed,
+                           const char* button)
 {
-    return [&form, boxes, typed, press] {
+    return [&form, boxes, typed, button] {
         for (const QString& box : boxes)
             control<QLineEdit>(form, box)->clear();
         type(form, boxes, typed);
-        click(form, press);
+        click(form, button);
     };
-}
-
-std::function<void()> press(QWidget& form, const char* button)
-{
-    return [&form, button] { click(form, button); };
 }
 
 // One state a screen is led into, and the service's answer to `page` when one is asked for.
@@ -321,11 +313,10 @@ TEST(ScreensInEnglish, EveryScreenInEachOfItsStatesAndTheTitleMenusDialogs)
     };
     const std::vector<Step> steps{
         {"wait stopped", &menu, [] {}},
-        {"outdated version", &menu, press(menu, "CD_Access"), "Login.php",
+        {"outdated version", &menu, [&] { click(menu, "CD_Access"); }, "Login.php",
          {"-2<QZT>a<QZT>b<QZT>c<QZT>d<QZT>e<QZT>203.0.113.5"}},
-        {"version accepted", &menu, accessAgain, "Login.php",
-         {accepted}},
-        {"registration", &regist, press(menu, "CD_Regist")},
+        {"version accepted", &menu, accessAgain, "Login.php", {accepted}},
+        {"registration", &regist, [&] { click(menu, "CD_Regist"); }},
         {"passwords differ", &regist, registration({"hanako", "pw", "wp"})},
         {"no password", &regist, registration({"hanako", "", ""})},
         {"no name", &regist, registration({"", "pw", "pw"})},
@@ -339,9 +330,9 @@ TEST(ScreensInEnglish, EveryScreenInEachOfItsStatesAndTheTitleMenusDialogs)
         {"server error", &accept, login, "Access.php", {"", 500}},
         {"unknown code", &accept, login, "Access.php", {"7"}},
         {"rooms in every state", &lobby, login, "Access.php", {"1<QZT>7<QZT>hanako"}},
-        {"own room", &lobby, press(lobby, "MakeGameB"), "MakeGame.php", {"1<QZT>300"}},
+        {"own room", &lobby, [&] { click(lobby, "MakeGameB"); }, "MakeGame.php", {"1<QZT>300"}},
         {"room joined", &lobby, leaveAndJoin, "Join.php", {"1<QZT>joined<QZT>1"}},
-        {"service unavailable", &lobby, press(lobby, "ReloadB"), "Lobby.php", {"", 503}}};
+        {"service unavailable", &lobby, [&] { click(lobby, "ReloadB"); }, "Lobby.php", {"", 503}}};
     for (const Step& step : steps) {
         if (step.page)
             service.script(step.page, step.reply);
