@@ -3,7 +3,6 @@
 // left, and no text may be wider than its place.
 
 #include "app/settings_dialog.h"
-#include "app/start_up.h"
 #include "game/match/house.h"
 #include "game/shot_phases.h"
 #include "online_rig.h"
