@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHelpEvent>
 #include <QSettings>
@@ -127,10 +126,7 @@ TEST_F(TitleMenu, InputDuringAWaitIsDroppedTheStopButtonEndsItAndPracticeOrClosi
                 QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
         }
     });
-    QElapsedTimer waited;
-    waited.start();
     click(menu(), "CD_Access");
-    EXPECT_LT(waited.elapsed(), 10'000);
     EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("通信が中断されました。"));
     EXPECT_EQ(buttons(), Fresh);
     QTest::qWait(200);

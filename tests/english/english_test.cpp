@@ -76,14 +76,11 @@ QStringList cutControls(QWidget& widget)
                 box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->text());
             fits = needed.width() <= box.width() && needed.height() <= box.height();
         } else if (auto* button = qobject_cast<QPushButton*>(child)) {
-            // A narrow button is below the style's least width, but its text may still fit.
+            // Its text against its contents: a narrow button is below the style's least width anyway.
             QStyleOptionButton option;
             option.initFrom(button);
-            option.text = button->text();
-            const QRect inside =
-                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            fits = button->sizeHint().width() <= button->width()
-                || button->fontMetrics().horizontalAdvance(button->text()) <= inside.width();
+            const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            fits = button->fontMetrics().horizontalAdvance(button->text()) <= inside.width();
         } else if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QComboBox*>(child)) {
             fits = child->sizeHint().width() <= child->width();
         }
@@ -273,19 +270,18 @@ TEST(ScreensInEnglish, EveryScreenInEachOfItsStatesAndTheTitleMenusDialogs)
     // A slow reply brings up a notice whose button stops the wait.
     const std::string accepted = "1<QZT>news 1<QZT>news 2<QZT>news 3<QZT>news 4<QZT>news 5<QZT>203.0.113.5";
     service.script("Login.php", ScriptedReply{accepted, 200, "text/html", std::chrono::seconds(5)});
-    QStringList notice;
+    bool waited = false;
     QTimer::singleShot(900, [&] {
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window->objectName() == QStringLiteral("WaitNotice") && window->isVisible()) {
-                notice = shownTexts(*window);
+                waited = true;
+                expectEnglishWhole(*window, "waiting");
                 QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
             }
         }
     });
     click(menu, "CD_Access");
-    EXPECT_EQ(notice.size(), 3) << notice.join(u'|').toStdString();
-    for (const QString& text : notice)
-        EXPECT_FALSE(hasJapanese(text)) << "waiting: " << text.toStdString();
+    EXPECT_TRUE(waited) << "no notice came up";
 
     // Answers each asked for once, whenever it comes.
     service.script("Say.php", "1");
