@@ -317,6 +317,7 @@ TEST(ScreensInEnglish, EveryScreenInEachOfItsStatesAndTheTitleMenusDialogs)
         {"no name", &regist, registration({"", "pw", "pw"})},
         {"database error", &regist, registration({"hanako", "pw", "pw"}), "Regist.php", {"0"}},
         {"malformed reply", &regist, registration({"hanako", "pw", "pw"}), "Regist.php", {"x"}},
+        {"name taken", &regist, registration({"hanako", "pw", "pw"}), "Regist.php", {"-1<QZT>taken"}},
         {"login", &accept, backToLogin},
         {"nothing typed", &accept, send(accept, user, {"", ""}, "CDA_Send")},
         {"no password", &accept, send(accept, user, {"hanako", ""}, "CDA_Send")},
