@@ -62,17 +62,6 @@ protected:
     {
         startUp.rememberSettings([this](const StoredSettings& chosen) { applied.push_back(chosen); });
     }
-    // Access, login, registration and practice.
-    std::vector<bool> buttons()
-    {
-        return {enabled(menu(), "CD_Access"), enabled(menu(), "CD_Login"), enabled(menu(), "CD_Regist"),
-                enabled(menu(), "Com_Single")};
-    }
-    void checkVersion(const std::string& reply)
-    {
-        service.script("Login.php", reply);
-        click(menu(), "CD_Access");
-    }
     // Runs `answer` on the settings dialog the settings button opens; `answer` closes it.
     void openSettings(const std::function<void(SettingsDialog&)>& answer)
     {
@@ -89,7 +78,6 @@ protected:
 };
 
 const std::string Notice = "1<QZT>一行目<QZT>二行目<QZT>三行目<QZT>四行目<QZT>五行目<QZT>203.0.113.5";
-const std::vector<bool> Fresh{true, false, false, true};
 
 // Whether every pixel of `picture` has the colour of its top-left one.
 bool blank(const QImage& picture)
@@ -128,7 +116,8 @@ TEST_F(TitleMenu, InputDuringAWaitIsDroppedTheStopButtonEndsItAndPracticeOrClosi
     });
     click(menu(), "CD_Access");
     EXPECT_EQ(text(menu(), "Word(1)"), QStringLiteral("通信が中断されました。"));
-    EXPECT_EQ(buttons(), Fresh);
+    EXPECT_TRUE(enabled(menu(), "CD_Access") && enabled(menu(), "Com_Single"));
+    EXPECT_FALSE(enabled(menu(), "CD_Login") || enabled(menu(), "CD_Regist")) << "before a version check";
     QTest::qWait(200);
     EXPECT_TRUE(launched.empty()) << "a click made during the wait arrived after it";
 
@@ -172,8 +161,9 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyAndOnlyTheNameThatLoggedInIsK
     const auto field = [](int tag) { return "<QZT>" + markup(tag).toStdString(); };
     const QString longLine =
         QStringLiteral("<b>大会期間中</b>はサーバーが混み合いますので、練習目的での対戦ルームは使わないでください &amp;");
-    checkVersion("1" + field(1) + field(2) + field(3) + "<QZT>" + longLine.toStdString() + field(5)
-                 + "<QZT>203.0.113.5");
+    service.script("Login.php", "1" + field(1) + field(2) + field(3) + "<QZT>" + longLine.toStdString() + field(5)
+                                    + "<QZT>203.0.113.5");
+    click(menu(), "CD_Access");
     EXPECT_EQ(expectLabelsShowTextLiterally(menu()), 5);
     QLabel* fourth = control<QLabel>(menu(), "Word(5)");
     const int lineHeight = fourth->fontMetrics().height();
@@ -314,7 +304,8 @@ TEST(StoredSettings, TheCommandLinesServerCountsOverTheStoredOne)
     const QUrl byDefault(QString::fromLatin1(online::Protocol::DefaultServer));
     EXPECT_EQ(serverFor({"--server", "https://given.example"}, "http://stored.example:9000"),
               QUrl(QStringLiteral("https://given.example")));
-    EXPECT_EQ(serverFor({}, "http://stored.example:9000"), QUrl(QStringLiteral("http://stored.example:9000")));
+    const QUrl stored(QStringLiteral("http://stored.example:9000"));
+    EXPECT_EQ(serverFor({}, "http://stored.example:9000"), stored);
     EXPECT_EQ(serverFor({}, ""), byDefault);
     EXPECT_EQ(serverFor({}, "gopher://old"), byDefault) << "a spoiled stored address";
     EXPECT_EQ(serverFor({"--server", "ftp://given.example"}, "http://stored.example:9000"), std::nullopt);

@@ -46,6 +46,7 @@ TEST_F(UnderAWindowManager, TheTitleMenuComesBackExactlyWhereItWas)
 TEST(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActive)
 {
     platform::WindowHost game;
+    game.setCaption(QStringLiteral("game"));
     QWidget other;
     other.setGeometry(800, 300, 300, 200);
     game.show();
