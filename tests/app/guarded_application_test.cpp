@@ -14,8 +14,7 @@ namespace {
 std::vector<std::string> reported;
 
 // Throws from inside Qt's event delivery, as a failing click handler would.
-class ThrowingObject : public QObject {
-public:
+struct ThrowingObject : QObject {
     bool event(QEvent*) override { throw std::length_error("deep inside a handler"); }
 };
 

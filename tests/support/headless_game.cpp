@@ -49,8 +49,6 @@ HeadlessGame::HeadlessGame()
     env.seed = 7;
 }
 
-HeadlessGame::~HeadlessGame() = default;
-
 void HeadlessGame::useLibrary()
 {
     useRealLoaders(env.platform);

@@ -46,9 +46,7 @@ void useRealLoaders(engine::QrnPlatform& platform);
 class HeadlessGame {
 public:
     HeadlessGame();
-    virtual ~HeadlessGame();
-    HeadlessGame(const HeadlessGame&) = delete;
-    HeadlessGame& operator=(const HeadlessGame&) = delete;
+    virtual ~HeadlessGame() = default; // not copied: the game's callbacks hold `this`
 
     void useLibrary();
 

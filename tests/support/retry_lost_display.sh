@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Runs a test program, and runs it again (three tries in all) only when the virtual X server hung up
-# on it before it could start ("could not connect to display"): Xvfb drops a few of the connections
-# opened while the machine is busy, whatever the clients do. Any other outcome is the program's own
-# and is passed on as it came.
+# Runs a test program again (three tries in all) only when the virtual X server hung up on it before
+# it could start: Xvfb drops a few connections opened while the machine is busy. Any other outcome
+# is the program's own and is passed on as it came.
 set -u
-# When the server hangs up before the program has written its greeting, the write raises SIGPIPE,
-# which would end the program at once, without a word and without its buffered output. Ignored
-# (children inherit that), the write fails instead and the program reports the lost display.
+# A hang-up before the greeting is written raises SIGPIPE, which would end the program without a
+# word; ignored (children inherit that), the write fails and the program reports the lost display.
 trap '' PIPE
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
