@@ -16,7 +16,6 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -39,22 +38,17 @@ bool hasJapanese(const QString& text)
 }
 
 // Every text `widget` and its visible children show: titles, tooltips, the texts of labels,
-// buttons and line edits, placeholders, list items and table headers.
+// buttons and line edits, and list items.
 QStringList shownTexts(QWidget& widget)
 {
     QStringList texts{widget.windowTitle()};
     for (QWidget* child : widget.findChildren<QWidget*>()) {
         if (!child->isVisibleTo(&widget))
             continue;
-        texts << child->toolTip() << child->property("text").toString()
-              << child->property("placeholderText").toString();
+        texts << child->toolTip() << child->property("text").toString();
         if (auto* combo = qobject_cast<QComboBox*>(child)) {
             for (int i = 0; i < combo->count(); ++i)
                 texts << combo->itemText(i);
-        }
-        if (auto* table = qobject_cast<QTableWidget*>(child)) {
-            for (int c = 0; c < table->columnCount(); ++c)
-                texts << table->model()->headerData(c, Qt::Horizontal).toString();
         }
     }
     texts.removeAll(QString());

@@ -1,9 +1,8 @@
 #pragma once
-// The virtual X server the tests share (Xvfb 21.1) now and then hangs up on a client whose
-// connection is set up at the same moment as another client's, and Qt then ends the process with
-// "could not connect to display". Test programs run side by side, so each one waits for its turn
-// to connect: an exclusive lock on a file named after the display, held while the application
-// object opens its connection.
+// The virtual X server the tests share (Xvfb 21.1) now and then hangs up on a client that connects
+// at the same moment as another, and Qt then ends with "could not connect to display". So each test
+// program waits for its turn to connect: an exclusive lock on a file named after the display, held
+// while the application object opens its connection.
 
 #include <memory>
 #include <utility>
