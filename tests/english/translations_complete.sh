@@ -11,7 +11,7 @@ cp "$ts" "$copy" || exit 1
 # shellcheck disable=SC2086 # the folders are separate words
 (cd "$source" && "$lupdate" $folders -I . -locations none -ts "$copy") >"$work/log" 2>&1 || exit 1
 status=0
-grep -E ':[0-9]+: ' "$work/log" && status=1 && echo "$ts: lupdate cannot read every text of the sources (above)"
+grep -E ':[0-9]+: ' "$work/log" && status=1 && echo "$ts: lupdate cannot read every text of the sources"
 if ! grep -qE 'Found [1-9][0-9]* source text\(s\) \(0 new and [0-9]+ already existing\)' "$work/log"; then
   grep 'Found' "$work/log" || cat "$work/log"
   echo "$ts: the sources hold texts it does not"

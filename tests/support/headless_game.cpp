@@ -13,10 +13,7 @@ void RecordingDialogs::messageBox(const std::string& text, const std::string& ca
         events_->push_back("message:" + text);
 }
 
-std::string programDir()
-{
-    return RINKFALL_TEST_BIN_DIR;
-}
+std::string programDir() { return RINKFALL_TEST_BIN_DIR; }
 
 void useRealLoaders(engine::QrnPlatform& platform)
 {
