@@ -14,12 +14,7 @@ using namespace testsupport;
 // A stone on the sheet at (x, z).
 inline StoneRec onSheet(float x, float z, float speed = 0, std::int16_t runState = 2)
 {
-    StoneRec s;
-    s.InPlay = -1;
-    s.RunState = runState;
-    s.Pos = {x, 0.5f, z};
-    s.Speed = speed;
-    return s;
+    return {-1, {x, 0.5f, z}, 0, speed, 0, 0, runState};
 }
 
 class FieldTest : public ::testing::Test, public HeadlessGame {

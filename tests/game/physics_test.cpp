@@ -12,14 +12,7 @@ constexpr float Friction = 0.000025f, BrushFriction = 0.00002f;
 
 StoneRec stone(float x, float z, float speed, float heading = 0, float spin = 0, std::int16_t runState = 1)
 {
-    StoneRec s;
-    s.InPlay = -1;
-    s.Pos = {x, 0.5f, z};
-    s.Speed = speed;
-    s.Heading = heading;
-    s.Spin = spin;
-    s.RunState = runState;
-    return s;
+    return {-1, {x, 0.5f, z}, spin, speed, heading, 0, runState};
 }
 
 StoneRec resting(float x, float z)

@@ -16,11 +16,7 @@ using match::Team;
 
 StoneRec restingAt(double x, double z)
 {
-    StoneRec s;
-    s.InPlay = -1;
-    s.RunState = 2;
-    s.Pos = {float(x), 0.5f, float(z)};
-    return s;
+    return {-1, {float(x), 0.5f, float(z)}, 0, 0, 0, 0, 2};
 }
 
 // Red's last stone of an end with the hammer: only the count matters.

@@ -20,11 +20,8 @@ using Sheet = std::array<StoneRec, match::StonesPerEnd>;
 // A stone at rest `dx`, `dz` from the button.
 StoneRec at(double dx, double dz, bool inPlay = true)
 {
-    StoneRec s;
-    s.InPlay = inPlay ? -1 : 0;
-    s.RunState = 2;
-    s.Pos = {static_cast<float>(house::ButtonX + dx), 0.5f, static_cast<float>(house::ButtonZ + dz)};
-    return s;
+    return {std::int16_t(inPlay ? -1 : 0), {float(house::ButtonX + dx), 0.5f, float(house::ButtonZ + dz)},
+            0, 0, 0, 0, 2};
 }
 
 struct Placed {

@@ -53,14 +53,9 @@ protected:
         HeadlessGame::frame();
     }
 
-    void placeStone(int i, float x, float z, std::int16_t inPlay = -1, float rot = 0)
+    void placeStone(int i, float x, float z, std::int16_t inPlay = -1)
     {
-        StoneRec& s = field->Stones[i];
-        s.InPlay = inPlay;
-        s.Pos = {x, 0.5f, z};
-        s.Speed = 0;
-        s.RunState = 0;
-        s.Rot = rot;
+        field->Stones[i] = {inPlay, {x, 0.5f, z}, 0, 0, 0, 0, 0};
     }
 
     // The draws of one mesh, told apart by its counts (floor and stone body differ).
