@@ -20,10 +20,7 @@ StoneRec restingAt(double x, double z)
 }
 
 // Red's last stone of an end with the hammer: only the count matters.
-Situation lastStone()
-{
-    return {Team::Red, 14, 15, Team::Red};
-}
+const Situation LastStone{Team::Red, 14, 15, Team::Red};
 
 TEST(CpuPlayer, StrongestDrawRestsInTheHouseFromAnEmptyHouse)
 {
@@ -31,7 +28,7 @@ TEST(CpuPlayer, StrongestDrawRestsInTheHouseFromAnEmptyHouse)
     match::ShotSimulator sim;
     int inHouse = 0;
     for (int i = 0; i < 100; ++i) {
-        const StoneSet after = sim.throwStone(StoneSet{}, 14, cpu.choose(StoneSet{}, lastStone()));
+        const StoneSet after = sim.throwStone(StoneSet{}, 14, cpu.choose(StoneSet{}, LastStone));
         inHouse += match::touchesHouse(after[14]) ? 1 : 0;
     }
     std::printf("strongest draw rests in the house: %d of 100\n", inHouse);
@@ -65,7 +62,7 @@ TEST(CpuPlayer, SameSeedSameShots)
     stones[1] = restingAt(3.2, 36.4);
     CpuPlayer a(2, 5), b(2, 5);
     for (int i = 0; i < 3; ++i) {
-        const match::Shot x = a.choose(stones, lastStone()), y = b.choose(stones, lastStone());
+        const match::Shot x = a.choose(stones, LastStone), y = b.choose(stones, LastStone);
         EXPECT_EQ(std::tie(x.aimX, x.spin, x.power, x.balance, x.sweepFrom),
                   std::tie(y.aimX, y.spin, y.power, y.balance, y.sweepFrom));
     }
