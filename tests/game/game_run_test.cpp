@@ -84,8 +84,7 @@ protected:
     GameRunOptions headless() const
     {
         GameRunOptions o;
-        o.startsGame = true;
-        o.headless = true;
+        o.startsGame = o.headless = true;
         o.seed = 5;
         o.libraryDir = QString::fromStdString(testsupport::programDir());
         return o;
