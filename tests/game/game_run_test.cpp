@@ -236,8 +236,7 @@ TEST_F(GameRunTest, ErrorsEndTheRunWithTheirReasonAndAMissingSoundFolderIsSilent
 {
     int code = 0;
     Script bad;
-    for (const char* line : {R"({"t":1})", R"({"t":1.01,"keys":[32]})", R"({"t":1.02,"keys":[300]})", "{}"})
-        bad.lines.push_back(line);
+    bad.lines.insert(bad.lines.end(), {R"({"t":1})", R"({"t":1.01,"keys":[32]})", R"({"t":1.02,"keys":[300]})", "{}"});
     GameRunOptions o = replaying(bad);
     o.dumpPath = path("bad.dump");
     EXPECT_NE(stderrOf(o, code).find("script.jsonl:4:"), std::string::npos);

@@ -24,16 +24,13 @@ StoneRec at(double dx, double dz, bool inPlay = true)
             0, 0, 0, 0, 2};
 }
 
-struct Placed {
-    int record;
-    StoneRec stone;
-};
+using Placed = std::pair<int, StoneRec>; // a record and its stone
 
 Sheet sheetWith(const std::vector<Placed>& placed)
 {
     Sheet sheet{};
-    for (const Placed& p : placed)
-        sheet[p.record] = p.stone;
+    for (const auto& [record, stone] : placed)
+        sheet[record] = stone;
     return sheet;
 }
 
