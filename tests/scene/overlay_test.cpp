@@ -3,6 +3,8 @@
 
 #include "scene_fixture.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <set>
 #include <tuple>
@@ -111,8 +113,7 @@ TEST_F(Overlay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustD
     // In a frame the counters shown are those of that frame; the frame rate is counted once a frame
     // and the second second reports the first's count.
     const auto counter = [](const char* label, std::size_t value) {
-        const std::string digits = std::to_string(value);
-        return label + std::string(digits.size() < 5 ? 5 - digits.size() : 0, ' ') + digits;
+        return QString::asprintf("%s%5zu", label, value).toStdString();
     };
     for (int i = 0; i < 130; ++i) { // 61 frames a second of virtual time
         clock.set(200.0 + i / 61.0);
