@@ -75,9 +75,9 @@ TEST_F(Overlay, SpritesPerPhaseWithTheBandLast)
         EXPECT_EQ(drawnFor(1008, mode), band) << "camera " << mode;
 }
 
-// Three help lines across the bottom where the player acts, else only the counters. Each step names
-// itself first; practice (1000s) and match name the same step alike but for the free camera and the
-// positioning.
+// Three help lines where the player acts, else only the counters (the golden pictures show where).
+// Each step names itself first; practice (1000s) and match name the same step alike but for the free
+// camera and the positioning.
 TEST_F(Overlay, HelpLinesWhereThePlayerActs)
 {
     for (std::int16_t phase : {1, 10, 1000, 1007, 17, 1009, 0})
@@ -86,8 +86,6 @@ TEST_F(Overlay, HelpLinesWhereThePlayerActs)
     for (std::int16_t phase : {11, 12, 13, 14, 15, 16, 1001, 1002, 1003, 1004, 1005, 1006, 1008}) {
         const auto texts = textsFor(phase);
         ASSERT_EQ(texts.size(), 7u) << "phase " << phase;
-        for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(box(texts[4 + i].rect), (std::array<std::int32_t, 4>{0, 432 + 16 * i, 640, 480}));
         firstLines.insert(texts[4].text);
     }
     EXPECT_EQ(firstLines.size(), 9u);
