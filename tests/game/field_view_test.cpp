@@ -152,6 +152,7 @@ TEST_F(WindowKeys, F1TogglesWireframeAndEscOrCloseEndTheLoop)
 {
     start(1);
     frames(2);
+    EXPECT_FALSE(device->inScene() || device->inSprites()) << "a frame ends the scene and sprites it begins";
     const auto fill = [this] { return device->state().renderState(d3d::RS_FILLMODE); };
     EXPECT_EQ(fill(), d3d::FILL_SOLID);
     for (auto expected : {d3d::FILL_SOLID, d3d::FILL_WIREFRAME, d3d::FILL_SOLID}) {
