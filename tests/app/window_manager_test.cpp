@@ -74,8 +74,10 @@ TEST(MouseLookBesideAnotherWindow, TheCursorIsTheGamesOnlyWhileItsWindowIsActive
     // Back in the game, the cursor is wherever the user left it: the view does not jump to it.
     game.window()->showNormal();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(game.window()) && activate(game.window()));
-    QCursor::setPos(game.window()->mapToGlobal(QPoint(30, 30)));
-    QTest::qWait(150);
+    for (const QPoint to : {QPoint(30, 30), QPoint(50, 50)}) { // the first move may only enter the window
+        QCursor::setPos(game.window()->mapToGlobal(to));
+        QTest::qWait(150);
+    }
     EXPECT_EQ(QPoint(game.cursorX(), game.cursorY()), QPoint(320, 240)) << "the view jumped on return";
 }
 

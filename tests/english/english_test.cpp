@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
