@@ -118,28 +118,13 @@ TEST(FrameCounters, SceneBeginZeroesCountersAndLights)
 }
 
 // Frame rate and run time on a clock that readings do not move
-
-struct FrameRate : ::testing::Test {
+TEST(FrameRate, CountsObservedSecondChangesFPSIsNeverZeroAndSixteenBitCountsOverflow)
+{
     Harness h{0.0, 0.0};
-    std::int16_t at(double seconds)
-    {
+    const auto at = [&](double seconds) {
         h.clock.set(seconds);
         return h.qrn->checkFPS();
-    }
-};
-
-TEST_F(FrameRate, SixtyCallsInASecondReportFiftyNine)
-{
-    at(10.0); // the change to second 10 starts its count at 0
-    EXPECT_EQ(h.qrn->getFPS(), 1) << "no second completed yet";
-    for (int i = 1; i < 60; ++i)
-        EXPECT_EQ(at(10.0 + i / 60.0), 1) << "call " << i;
-    EXPECT_EQ(at(11.0), 59);
-    EXPECT_EQ(h.qrn->getRunTime(), 2);
-}
-
-TEST_F(FrameRate, RunTimeCountsObservedChangesAndFPSIsNeverZero)
-{
+    };
     EXPECT_EQ(at(0.5), 0) << "within the first second: no change";
     EXPECT_EQ(h.qrn->getRunTime(), 0);
     at(0.9);
@@ -148,30 +133,28 @@ TEST_F(FrameRate, RunTimeCountsObservedChangesAndFPSIsNeverZero)
     EXPECT_EQ(at(6.0), 0) << "a second whose only call was its first";
     EXPECT_EQ(h.qrn->getFPS(), 1);
     EXPECT_EQ(at(6.5), 1) << "the replaced value is stored";
-}
+    at(10.0); // the change to second 10 starts its count at 0
+    for (int i = 1; i < 60; ++i)
+        EXPECT_EQ(at(10.0 + i / 60.0), 1) << "call " << i;
+    EXPECT_EQ(at(11.0), 59) << "sixty calls in a second";
+    EXPECT_EQ(h.qrn->getRunTime(), 4);
 
-TEST_F(FrameRate, SixteenBitCountsOverflowInsteadOfWrapping)
-{
     for (int i = 0; i < 32767; ++i)
-        at(0.25);
-    EXPECT_THROW(at(0.25), std::overflow_error);
-
+        at(11.25);
+    EXPECT_THROW(at(11.25), std::overflow_error);
     for (int i = 1; i <= 32768; ++i)
-        at(i + 0.5);
+        at(i + 11.5);
     EXPECT_THROW(h.qrn->getRunTime(), std::overflow_error);
 }
 
-
-struct FramePacing : ::testing::Test {
-    Harness h{100.0};
-    void SetUp() override { h.init(); }
-    int presents() { return h.null().counts().presents; }
-};
-
-TEST_F(FramePacing, SecondPresentWaitsTenMillisecondsMostlyAsleepAndABackwardsClockEndsTheWait)
+// Frame pacing on a clock that readings move by a microsecond
+TEST(FramePacing, WaitsTenMillisecondsAsleepABackwardsClockEndsTheWaitAndLateWakeUpsDelayNoLaterFrame)
 {
+    Harness h{100.0};
+    h.init();
+    const auto presents = [&] { return h.null().counts().presents; };
     h.qrn->Flip();
-    const double first = h.clock.peek();
+    double first = h.clock.peek();
     h.clock.set(first + 0.003);
     h.qrn->Flip();
     EXPECT_EQ(presents(), 2);
@@ -193,17 +176,12 @@ TEST_F(FramePacing, SecondPresentWaitsTenMillisecondsMostlyAsleepAndABackwardsCl
     h.clock.set(1.0);
     h.qrn->Flip();
     EXPECT_EQ((std::array{presents(), h.clock.sleeps}), (std::array{5, sleeps + 1}));
-}
 
-TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThemAndPacingHoldsLateInALongRun)
-{
-    h.qrn->Flip();
-    const double first = h.clock.peek();
+    first = h.clock.peek();
     h.clock.onSleep = [](enginetest::SteppingClock& c) { c.set(c.peek() + 0.002); }; // sleeps overshoot
-    for (int frame = 0; frame < 20; ++frame)
-        h.qrn->Flip();
-    EXPECT_NEAR(h.clock.peek() - first, 20 * QRN::kFrameInterval + 0.002, 1e-4) << "presents keep their grid";
-
+    h.qrn->Flip();
+    h.qrn->Flip();
+    EXPECT_NEAR(h.clock.peek() - first, 2 * QRN::kFrameInterval + 0.002, 1e-4) << "presents keep their grid";
     // A wake-up more than a whole frame late starts a new grid where it woke.
     h.clock.onSleep = [](enginetest::SteppingClock& c) { c.set(c.peek() + 0.025); };
     h.qrn->Flip();
@@ -211,15 +189,6 @@ TEST_F(FramePacing, LateWakeUpsDoNotDelayTheFramesAfterThemAndPacingHoldsLateInA
     h.clock.onSleep = nullptr;
     h.qrn->Flip();
     EXPECT_NEAR(h.clock.peek() - woke, QRN::kFrameInterval, 1e-4);
-
-    // Near a day's worth of seconds a float clock resolves only ~8 ms; pacing must still hold.
-    h.clock.set(86399.0);
-    h.qrn->Flip();
-    for (int frame = 0; frame < 20; ++frame) {
-        const double before = h.clock.peek();
-        h.qrn->Flip();
-        EXPECT_NEAR(h.clock.peek() - before, QRN::kFrameInterval, 2e-4) << "frame " << frame;
-    }
 }
 
 TEST(FramePacingOtherClocks, StoppedClockDoesNotHangTheFrame)
@@ -242,11 +211,11 @@ TEST(FramePacingOtherClocks, SteadyClockHundredFramesASecondWithoutBusyWaiting)
     h.qrn->Flip();
     const double start = clock.now();
     const std::clock_t cpuStart = std::clock();
-    for (int i = 0; i < 60; ++i)
+    for (int i = 0; i < 20; ++i)
         h.qrn->Flip();
     const double wall = clock.now() - start, cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     // The presents keep the grid of the first one's due time, which its wake-up may have overshot.
-    EXPECT_GE(wall, 59 * QRN::kFrameInterval) << "frames came early";
+    EXPECT_GE(wall, 19 * QRN::kFrameInterval) << "frames came early";
     EXPECT_LT(cpu, 0.5 * wall) << "the wait should sleep, not spin";
     clock.sleepFor(0.005);
     EXPECT_GE(clock.now() - start - wall, 0.005);

@@ -9,13 +9,12 @@
 #include "platform/input_host.h"
 #include "tests/support/headless_game.h"
 
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,7 @@ namespace enginetest {
 
 // Moves only when read (each reading costs `tick`) or slept on (by exactly the sleep); `onSleep`
 // may move it elsewhere, backwards too.
-class SteppingClock final : public platform::Clock {
-public:
+struct SteppingClock final : platform::Clock {
     SteppingClock(double start, double tick) : now_(start), tick_(tick) {}
     double now() const override { return now_ += tick_; }
     void sleepFor(double seconds) override
@@ -41,14 +39,11 @@ public:
     double slept = 0;
     int sleeps = 0;
     std::function<void(SteppingClock&)> onSleep;
-
-private:
     mutable double now_;
     double tick_;
 };
 
-class CountingInputHost final : public platform::InputHost {
-public:
+struct CountingInputHost final : platform::InputHost {
     const std::array<std::uint8_t, 256>& keyTable() const override { return keys_; }
     int cursorX() const override { return 0; }
     int cursorY() const override { return 0; }
@@ -56,14 +51,11 @@ public:
     void setCursorVisible(bool) override {}
     void processEvents() override { ++eventPumps; }
     int eventPumps = 0;
-
-private:
     std::array<std::uint8_t, 256> keys_{};
 };
 
 // Owns everything the engine is given, and the engine.
-class Harness {
-public:
+struct Harness {
     // With `otherClock` the engine runs on that clock instead of the stepping one.
     explicit Harness(double clockStart = 0.0, double clockTick = 1e-6, platform::Clock* otherClock = nullptr)
         : clock(clockStart, clockTick)
@@ -95,22 +87,22 @@ public:
         qrn->AutoDxInit(this, 640, 480, fullScreen, useHardware);
     }
     gfx::NullDevice& null() { return *device_; }
+    std::string path(const std::string& name)
+    {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
     std::string writeFile(const std::string& name, const std::string& contents)
     {
-        QFile f(dir.filePath(QString::fromStdString(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(contents.data(), qint64(contents.size())) != qint64(contents.size()))
-            throw std::runtime_error("cannot write " + name);
-        return f.fileName().toStdString();
+        std::ofstream(path(name), std::ios::binary) << contents;
+        return path(name);
     }
     // A w x h 24-bit BMP of one colour.
     std::string writeBmp(const std::string& name, int w, int h, unsigned rgb)
     {
         QImage image(w, h, QImage::Format_RGB888);
         image.fill(QColor::fromRgb(rgb));
-        const QString path = dir.filePath(QString::fromStdString(name));
-        if (!image.save(path, "BMP"))
-            throw std::runtime_error("cannot write " + name);
-        return path.toStdString();
+        image.save(QString::fromStdString(path(name)), "BMP");
+        return path(name);
     }
 
     std::vector<std::string> events;
@@ -124,8 +116,6 @@ public:
     CountingInputHost input;
     QTemporaryDir dir;
     std::unique_ptr<QRN> qrn;
-
-private:
     gfx::NullDevice* device_ = nullptr;
 };
 

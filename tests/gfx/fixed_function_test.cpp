@@ -39,18 +39,13 @@ TEST(FixedFunctionMatrices, NormalMatrixOfASingularOrShearedWorld)
 
 TEST(FixedFunctionLights, NoDirectionStaysZeroSpotsMoveWithTheViewAndEightLightsAreTaken)
 {
-    D3DLIGHT8 sun;
-    sun.Type = d3d::LIGHT_DIRECTIONAL;
-    sun.Direction = {0, 0, 0};
+    const D3DLIGHT8 sun{.Type = d3d::LIGHT_DIRECTIONAL, .Direction = {0, 0, 0}};
     GpuLight g = viewSpaceLight(sun, identityMatrix());
     EXPECT_EQ((F3{g.direction[0], g.direction[1], g.direction[2]}), (F3{0, 0, 0})) << "not NaN";
 
     // A spot light gets its view position and the cosines of its half cones.
-    D3DLIGHT8 spot;
-    spot.Type = d3d::LIGHT_SPOT;
-    spot.Position = {1, 2, 3};
-    spot.Direction = {0, 0, 4};
-    spot.Theta = float(kPi / 2);
+    const D3DLIGHT8 spot{
+        .Type = d3d::LIGHT_SPOT, .Position = {1, 2, 3}, .Direction = {0, 0, 4}, .Theta = float(kPi / 2)};
     g = viewSpaceLight(spot, translation(10, 0, 0));
     expectNear({g.position[0], g.position[1], g.position[2]}, {11, 2, 3});
     expectNear({g.direction[0], g.direction[1], g.direction[2]}, {0, 0, 1}); // normalised, not translated
@@ -58,11 +53,8 @@ TEST(FixedFunctionLights, NoDirectionStaysZeroSpotsMoveWithTheViewAndEightLights
 
     // Enabled lights are taken in index order, up to eight.
     DeviceState s;
-    for (std::uint32_t i = 0; i < 12; ++i) {
-        D3DLIGHT8 l;
-        l.Diffuse = {float(i), 0, 0, 0};
-        s.setLight(i, l);
-    }
+    for (std::uint32_t i = 0; i < 12; ++i)
+        s.setLight(i, {.Diffuse = {float(i), 0, 0, 0}});
     s.lightEnable(5, true);
     s.lightEnable(2, true);
     FrameBlock b = buildFrameBlock(s, 640, 480);

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QWindow>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,6 +68,19 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return host.window()->size() == size; }));
     }
     int keyState(int vk) const { return host.keyTable()[std::size_t(vk)]; }
+    // The window as the screen shows it once `at` is `colour`: the X server may show a swap after a
+    // grab asked on another connection, so frames go on as in a game, for a second at most.
+    QImage shownOnce(QPoint at, QColor colour, const std::function<void()>& nextFrame)
+    {
+        QImage shown;
+        for (int frame = 0; frame < 50 && shown.pixelColor(at) != colour; ++frame) {
+            nextFrame();
+            QCoreApplication::processEvents();
+            shown = host.window()->screen()->grabWindow(host.window()->winId()).toImage();
+            QTest::qWait(20);
+        }
+        return shown;
+    }
 
     WindowHost host;
 };
@@ -164,18 +179,8 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     // Presenting must leave the back buffer as it was drawn.
     EXPECT_EQ(dev->readBackBuffer().pixelColor(320, 240), QColor(255, 0, 0));
 
-    // 800 x 300 shows the picture at 400 x 300 in the middle, black bars either side. The X server
-    // may show a swap after the grab asked on another connection, so frames go on as in a game
-    // until one shows, for a second at most.
-    QImage shown;
-    for (int frame = 0; frame < 50; ++frame) {
-        QCoreApplication::processEvents();
-        shown = host.window()->screen()->grabWindow(host.window()->winId()).toImage();
-        if (shown.pixelColor(205, 150) == QColor(255, 0, 0))
-            break;
-        QTest::qWait(20);
-        dev->present();
-    }
+    // 800 x 300 shows the picture at 400 x 300 in the middle, black bars either side.
+    const QImage shown = shownOnce({205, 150}, QColor(255, 0, 0), [&] { dev->present(); });
     ASSERT_EQ(shown.size(), QSize(800, 300));
     const QColor black(0, 0, 0), red(255, 0, 0);
     EXPECT_EQ((std::array{shown.pixelColor(100, 150), shown.pixelColor(205, 150), shown.pixelColor(595, 5),
@@ -244,16 +249,10 @@ TEST_F(WindowHostTest, FramesAtTheBackBuffersSizeAreDrawnStraightIntoTheWindowAn
     dev->present();
     ASSERT_TRUE(dev->drawsIntoWindow());
     EXPECT_EQ(drawn(), copied);
-    // The window shows it: frames go on until a grab does, for a second at most (the X server may
-    // show a swap after a grab asked on another connection).
-    QImage shown;
-    for (int frame = 0; frame < 50 && shown.pixelColor(200, 100) != QColor(255, 0, 0); ++frame) {
-        dev->present();
-        QCoreApplication::processEvents();
-        shown = host.window()->screen()->grabWindow(host.window()->winId()).toImage();
-        QTest::qWait(20);
+    const QImage shown = shownOnce({200, 100}, QColor(255, 0, 0), [&] {
         drawn();
-    }
+        dev->present();
+    });
     EXPECT_EQ(shown.pixelColor(200, 100), QColor(255, 0, 0));
 
     resizeTo(QSize(800, 300)); // the frame drawn for the old size is not shown; the next is copied
