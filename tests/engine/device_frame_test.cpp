@@ -60,7 +60,7 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFail
 
 // The switches the game turns: shading, fill and lighting; alpha test and blending, whose blend
 // factors are set even when it is off.
-TEST(RenderStates, Set3DSystemAndCanAlpha)
+TEST(RenderStates, Set3DSystemCanAlphaAndFrameCounters)
 {
     Harness h;
     h.init();
@@ -85,12 +85,8 @@ TEST(RenderStates, Set3DSystemAndCanAlpha)
     h.qrn->DisplayClear(0xFF102030u);
     ASSERT_FALSE(h.null().clears().empty());
     EXPECT_EQ(h.null().clears().back().color, 0xFF102030u);
-}
 
-TEST(FrameCounters, SceneBeginZeroesCountersAndLights)
-{
-    Harness h;
-    h.init();
+    // SceneBegin zeroes the frame's counters and lights.
     Q_Mesh mesh;
     mesh.setMesh(*h.qrn, h.writeFile("tri.x", kTriangle));
     Q_Mat mat;
@@ -198,9 +194,7 @@ TEST(FramePacingOtherClocks, StoppedClockDoesNotHangTheFrame)
     h.init();
     h.qrn->Flip();
     h.qrn->Flip(); // never moves: the wait must give up
-    stopped.advance(0.0099);
-    h.qrn->Flip(); // inside the last fraction of a millisecond, where the wait polls
-    EXPECT_EQ(h.null().counts().presents, 3);
+    EXPECT_EQ(h.null().counts().presents, 2);
 }
 
 TEST(FramePacingOtherClocks, SteadyClockHundredFramesASecondWithoutBusyWaiting)

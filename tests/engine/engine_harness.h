@@ -4,19 +4,14 @@
 // they were asked to show, and the real texture and mesh loaders.
 
 #include "engine/qrn.h"
-#include "platform/clock.h"
-#include "platform/gfx/null_device.h"
-#include "platform/input_host.h"
 #include "tests/support/headless_game.h"
 
 #include <QImage>
 #include <QTemporaryDir>
 
-#include <functional>
-#include <memory>
 #include <fstream>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace enginetest {
 

