@@ -256,9 +256,6 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     const Rgb lit{ga + 0.05 + 0.6 * t1 + 0.2 * t2, ga + 0.02 + 0.03 + 0.4 * t1 + 0.35 * t2,
         ga + 0.04 + 0.2 * t1 + 0.5 * t2};
     EXPECT_TRUE(mid(lit));
-    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_FLAT);
-    EXPECT_TRUE(quadIs(lit)) << "flat shading: the same on a flat quad";
-    dev->setRenderState(d3d::RS_SHADEMODE, d3d::SHADE_GOURAUD); // back to the first program
 
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {0, 0, 1}, {0, 1, 0}));
     dev->setRenderState(d3d::RS_AMBIENT, 0);
@@ -400,7 +397,7 @@ TEST_F(GlDeviceTest, SqueezedTexturesTakeTheLevelOfTheLessSqueezedDirectionUpToF
 }
 
 
-TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyAndBadResourcesAreRefused)
+TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyBadResourcesAreRefusedAndDestroyedOnesAreNotRead)
 {
     dev->setViewport({0, 0, 64, 32, 0, 1});
     dev->clear(d3d::CLEAR_TARGET, 0xFFFF0000, 1, 0);
@@ -409,16 +406,44 @@ TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyAndBadResourcesAreRefused)
     EXPECT_TRUE(at(100, 10, kBlackPx)) << "right of the viewport";
     EXPECT_THROW(dev->setViewport({100, 0, 64, 32, 0, 1}), gfx::DeviceError);
     // Refused instead of read out of bounds.
-    platform::MeshData mesh = quadMesh(-1, -1, 1, 1, 2);
-    mesh.indices[4] = 99;
-    EXPECT_THROW(dev->createMesh(mesh), gfx::DeviceError);
-    mesh = quadMesh(-1, -1, 1, 1, 2);
-    mesh.subsets[0].faceCount = 5;
-    EXPECT_THROW(dev->createMesh(mesh), gfx::DeviceError);
+    platform::MeshData bad = quadMesh(-1, -1, 1, 1, 2);
+    bad.indices[4] = 99;
+    EXPECT_THROW(dev->createMesh(bad), gfx::DeviceError);
+    bad = quadMesh(-1, -1, 1, 1, 2);
+    bad.subsets[0].faceCount = 5;
+    EXPECT_THROW(dev->createMesh(bad), gfx::DeviceError);
     platform::TextureImage img = solidTexture(4, 4, Qt::red);
     img.levels[0].rgba.resize(10);
     EXPECT_THROW(dev->createTexture(img), gfx::DeviceError);
     EXPECT_THROW(dev->createTexture(platform::TextureImage{}), gfx::DeviceError);
+
+    // A destroyed texture is unbound instead of read, and unused ids draw nothing.
+    dev->setViewport({0, 0, kSize, kSize, 0, 1});
+    clearTo(*dev, kBlack);
+    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    EXPECT_EQ(
+        (std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets(), mesh->drawnAttribIds()[0]}),
+        (std::array{4u, 2u, 1u, 0u}));
+    const long long before = dev->drawCalls();
+    dev->drawSubset(*mesh, 1);
+    EXPECT_EQ(dev->drawCalls(), before) << "an unused attribute id";
+    EXPECT_TRUE(mid(kBlackPx));
+    auto tex = texture(solidTexture(4, 4, Qt::red));
+    dev->beginSprites();
+    dev->drawSprite(spriteAt(tex.get(), 0, 0, 4, 4));
+    tex.reset(); // the queued sprite is drawn before its texture goes
+    EXPECT_EQ(dev->texture(0), nullptr);
+    quad();
+    dev->endSprites();
+    EXPECT_TRUE(at(2, 2, kRedPx));
+    EXPECT_TRUE(mid(kWhitePx)) << "untextured: the diffuse colour";
+
+    // Resources may outlive their device: freeing them must neither crash nor touch a dead context.
+    auto other = makeDevice(32, kBlack);
+    auto otherTex = other->createTexture(solidTexture(4, 4, Qt::white));
+    auto otherMesh = other->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    auto otherFont = other->createFont({});
+    other.reset(); // the resources go after it, at the end of the test
 }
 
 
@@ -567,34 +592,6 @@ TEST_F(GlDeviceTest, TextIsClippedRasterisedOnceAndOutlinedAsItsCopiesAre)
         EXPECT_EQ(differsFromCopies(*big, text, {4, 20, 124, 60}), 0) << text;
         EXPECT_EQ(GlDevice::outlinesMade(*big), outlines) << text;
     }
-}
-
-TEST_F(GlDeviceTest, ADestroyedTextureIsUnboundInsteadOfReadAndUnusedIdsDrawNothing)
-{
-    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
-    EXPECT_EQ(
-        (std::array{mesh->numVertices(), mesh->numFaces(), mesh->numSubsets(), mesh->drawnAttribIds()[0]}),
-        (std::array{4u, 2u, 1u, 0u}));
-    const long long before = dev->drawCalls();
-    dev->drawSubset(*mesh, 1);
-    EXPECT_EQ(dev->drawCalls(), before) << "an unused attribute id";
-    EXPECT_TRUE(mid(kBlackPx));
-    auto tex = texture(solidTexture(4, 4, Qt::red));
-    dev->beginSprites();
-    dev->drawSprite(spriteAt(tex.get(), 0, 0, 4, 4));
-    tex.reset(); // the queued sprite is drawn before its texture goes
-    EXPECT_EQ(dev->texture(0), nullptr);
-    quad();
-    dev->endSprites();
-    EXPECT_TRUE(at(2, 2, kRedPx));
-    EXPECT_TRUE(mid(kWhitePx)) << "untextured: the diffuse colour";
-
-    // Resources may outlive their device: freeing them must neither crash nor touch a dead context.
-    auto other = makeDevice(32, kBlack);
-    auto otherTex = other->createTexture(solidTexture(4, 4, Qt::white));
-    auto otherMesh = other->createMesh(quadMesh(-1, -1, 1, 1, 2));
-    auto otherFont = other->createFont({});
-    other.reset(); // the resources go after it, at the end of the test
 }
 
 } // namespace
