@@ -18,11 +18,6 @@ const Look SpinCursor{7, 0xC0202080u, 0, 32}, SpinBar{8, 0xC0202080u, 0, 4};
 const Look PowerCursor{7, 0xC0802080u, 0, 32}, PowerBar{8, 0xC0802080u, 4, 8};
 const Look Triangle{7, 0xC0808080u, 0, 32}, Band{0, 0x80010101u, 0, 1};
 
-std::array<std::int32_t, 4> box(const RECT& r)
-{
-    return {r.Left, r.Top, r.Right, r.Bottom};
-}
-
 class Overlay : public SceneTest {
 protected:
     std::vector<Look> drawnFor(std::int16_t phase, std::int16_t camMode = 1)
@@ -93,17 +88,12 @@ TEST_F(Overlay, HelpLinesWhereThePlayerActs)
 
 TEST_F(Overlay, CountersRightAlignedInFiveShownWholeWhenLongerAndOfTheFrameJustDrawn)
 {
-    auto texts = textsFor(1); // of a game just started
-    ASSERT_EQ(texts.size(), 4u);
-    EXPECT_EQ(texts[0].text, "FPS:    0") << "no frame counted yet";
-    EXPECT_EQ(texts[3].text, "Rkf:    0");
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(box(texts[i].rect), (std::array<std::int32_t, 4>{576, 16 * i, 640, 100}));
-
     field->ShotFrame = 1234;
     field->engine().addNumDrawVertex(123456);
     field->engine().addNumDrawFace(-42);
-    texts = textsFor(1);
+    auto texts = textsFor(1);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[0].text, "FPS:    0") << "no frame counted yet";
     EXPECT_EQ(texts[1].text, "Vtx:123456");
     EXPECT_EQ(texts[2].text, "Ply:  -42");
     EXPECT_EQ(texts[3].text, "Rkf: 1234");
