@@ -55,7 +55,6 @@ QString shown(const StoredSettings& s)
         .arg(s.volume).arg(s.mouseSensitivity).arg(int(s.invertLook));
 }
 
-// The title menu as the program builds it, remembering its settings in a folder of the test's own.
 class TitleMenu : public OnlineScreens {
 protected:
     TitleMenu()
@@ -78,7 +77,6 @@ protected:
 };
 
 
-// Whether every pixel of `picture` has the colour of its top-left one.
 bool blank(const QImage& picture)
 {
     QImage plain(picture.size(), picture.format());
