@@ -11,16 +11,12 @@ namespace {
 constexpr std::uint8_t VK_A = 65;
 constexpr std::uint8_t VK_SPACE = 32;
 
-class KeyPollTest : public ::testing::Test {
-protected:
+// Pressed, then held, and up after release; any non-zero table entry counts as down, and two
+// bindings of one key change together. Mouse masks decode to the named buttons.
+TEST(KeyPoll, KeysAndButtonsReadPressedThenHeldAndUpAndTheCursorIsReadAtThePoll)
+{
     platform::ScriptedInputHost host;
     QIF inp{host};
-};
-
-// Pressed, then held, and up after release; any non-zero table entry counts as down, and two
-// bindings of one key change together.
-TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterReleaseForEveryBinding)
-{
     std::array<Q_Key, 3> keys;
     keys[0].setKey(VK_A);
     keys[1].setKey(VK_SPACE);
@@ -33,11 +29,9 @@ TEST_F(KeyPollTest, KeyReadsPressedThenHeldAndUpAfterReleaseForEveryBinding)
     }
     EXPECT_EQ(seen, (std::vector<std::array<std::int16_t, 3>>{
                         {1, 0, 1}, {2, 0, 2}, {2, 0, 2}, {0, 0, 0}, {1, 0, 1}, {0, 0, 0}, {0, 0, 0}}));
-}
 
-// The cursor is read at the poll, not before; a click is seen by one poll and reads as held when repeated.
-TEST_F(KeyPollTest, CursorAndClicksAreReadAtThePollAndMasksDecodeToTheNamedButtons)
-{
+    // The cursor is read at the poll, not before; a click is seen by one poll and reads as held when
+    // repeated.
     host.x = 100;
     host.y = 50;
     EXPECT_EQ(inp.getMouseX(), 0);

@@ -39,13 +39,13 @@ TEST(FixedFunctionMatrices, NormalMatrixOfASingularOrShearedWorld)
 
 TEST(FixedFunctionLights, NoDirectionStaysZeroSpotsMoveWithTheViewAndEightLightsAreTaken)
 {
-    const D3DLIGHT8 sun{.Type = d3d::LIGHT_DIRECTIONAL, .Direction = {0, 0, 0}};
+    const D3DLIGHT8 sun{d3d::LIGHT_DIRECTIONAL, {}, {}, {}, {}, /* direction */ {0, 0, 0}};
     GpuLight g = viewSpaceLight(sun, identityMatrix());
     EXPECT_EQ((F3{g.direction[0], g.direction[1], g.direction[2]}), (F3{0, 0, 0})) << "not NaN";
 
     // A spot light gets its view position and the cosines of its half cones.
-    const D3DLIGHT8 spot{
-        .Type = d3d::LIGHT_SPOT, .Position = {1, 2, 3}, .Direction = {0, 0, 4}, .Theta = float(kPi / 2)};
+    const D3DLIGHT8 spot{.Type = d3d::LIGHT_SPOT, .Diffuse = {}, .Specular = {}, .Ambient = {},
+        .Position = {1, 2, 3}, .Direction = {0, 0, 4}, .Theta = float(kPi / 2)};
     g = viewSpaceLight(spot, translation(10, 0, 0));
     expectNear({g.position[0], g.position[1], g.position[2]}, {11, 2, 3});
     expectNear({g.direction[0], g.direction[1], g.direction[2]}, {0, 0, 1}); // normalised, not translated
@@ -54,7 +54,7 @@ TEST(FixedFunctionLights, NoDirectionStaysZeroSpotsMoveWithTheViewAndEightLights
     // Enabled lights are taken in index order, up to eight.
     DeviceState s;
     for (std::uint32_t i = 0; i < 12; ++i)
-        s.setLight(i, {.Diffuse = {float(i), 0, 0, 0}});
+        s.setLight(i, {0, /* diffuse */ {float(i), 0, 0, 0}, {}, {}, {}, {}});
     s.lightEnable(5, true);
     s.lightEnable(2, true);
     FrameBlock b = buildFrameBlock(s, 640, 480);

@@ -89,7 +89,7 @@ constexpr Rgb kWhitePx{1, 1, 1}, kBlackPx{0, 0, 0}, kRedPx{1, 0, 0}, kGreenPx{0,
 
 D3DLIGHT8 directional(D3DCOLORVALUE diffuse, D3DVECTOR dir, D3DCOLORVALUE ambient = {})
 {
-    return {.Type = d3d::LIGHT_DIRECTIONAL, .Diffuse = diffuse, .Ambient = ambient, .Direction = dir};
+    return {d3d::LIGHT_DIRECTIONAL, diffuse, /* specular */ {}, ambient, /* position */ {}, dir};
 }
 
 gfx::SpriteQuad spriteAt(const gfx::Texture* tex, int x, int y, int w, int h, D3DCOLOR color = 0xFFFFFFFF)
@@ -157,7 +157,7 @@ protected:
     void emissive(D3DCOLORVALUE colour, float alpha)
     {
         dev->setRenderState(d3d::RS_LIGHTING, 1);
-        dev->setMaterial({.Diffuse = {0, 0, 0, alpha}, .Emissive = colour});
+        dev->setMaterial({.Diffuse = {0, 0, 0, alpha}, .Ambient = {}, .Specular = {}, .Emissive = colour});
     }
     void light(const D3DLIGHT8& l, std::uint32_t index = 0)
     {
@@ -237,7 +237,7 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {float(std::sin(yaw)), 0, float(std::cos(yaw))}, {0, 1, 0}));
     dev->setTransform(d3d::TS_WORLD, rotationY(float(yaw)));
     dev->setRenderState(d3d::RS_LIGHTING, 1);
-    dev->setMaterial({.Diffuse = {1, 1, 1, 1}, .Ambient = {1, 1, 1, 1}});
+    dev->setMaterial({.Diffuse = {1, 1, 1, 1}, .Ambient = {1, 1, 1, 1}, .Specular = {}, .Emissive = {}});
     dev->setRenderState(d3d::RS_AMBIENT, 0xFF1E1E1E); // (30, 30, 30)
     const D3DLIGHT8 l1 = directional({0.6f, 0.4f, 0.2f, 1}, {0.3f, -0.5f, 0.8f}, {0.05f, 0.02f, 0, 1});
     const D3DLIGHT8 l2 = directional({0.2f, 0.35f, 0.5f, 1}, {-0.5f, 0.3f, 0.7f}, {0, 0.03f, 0.04f, 1});

@@ -10,35 +10,32 @@ using namespace gfx;
 
 // States beyond Direct3D's list and transforms other than world, view and projection are kept as
 // well; texture stages beyond the device are ignored; a refused viewport leaves the last good one.
-TEST(NullDeviceState, KeepsWhatIsSetWithinItsLimits)
-{
-    NullDevice dev(640, 480);
-    dev.setRenderState(300, 7);
-    D3DMATRIX doubled = identityMatrix();
-    doubled.m[0][0] = 2;
-    dev.setTransform(17, doubled);
-    dev.setTextureStageState(8, d3d::TSS_COLOROP, d3d::TOP_MODULATE);
-    dev.setTextureStageState(0, 200, 5);
-    NullTexture tex(4, 4, 1);
-    dev.setTexture(9, &tex);
-    EXPECT_EQ((std::array{dev.renderState(300), dev.renderState(301),
-                  dev.textureStageState(8, d3d::TSS_COLOROP), dev.textureStageState(0, 200)}),
-        (std::array{7u, 0u, 0u, 0u}));
-    EXPECT_EQ((std::array{dev.transform(17).m[0][0], dev.transform(d3d::TS_VIEW).m[0][0]}),
-        (std::array{2.0f, 1.0f}));
-    EXPECT_EQ(dev.texture(9), nullptr);
-
-    dev.setViewport({600, 400, 40, 80, 0, 1});
-    for (const D3DVIEWPORT8 bad : {D3DVIEWPORT8{600, 400, 41, 80, 0, 1}, D3DVIEWPORT8{0, 0, 640, 481, 0, 1},
-             D3DVIEWPORT8{0, 0, 0, 10, 0, 1}, D3DVIEWPORT8{0xFFFFFFFFu, 0, 2, 10, 0, 1}})
-        EXPECT_THROW(dev.setViewport(bad), DeviceError) << bad.X << " " << bad.Width << " " << bad.Height;
-    EXPECT_EQ(dev.state().viewport().X, 600u);
-}
-
 // The engine draws every id from 0 up to the vertex count; only the ids with faces are drawn.
 // Out-of-order calls fail as Direct3D's do; without call logs the counts still add up.
-TEST(NullDeviceDrawing, SubsetDrawsSkipUnusedIdsOutOfOrderCallsFailAndCountsNeedNoLogs)
+TEST(NullDevice, KeepsWhatIsSetWithinItsLimitsSkipsUnusedIdsFailsOutOfOrderCallsAndCountsWithoutLogs)
 {
+    NullDevice sized(640, 480);
+    sized.setRenderState(300, 7);
+    D3DMATRIX doubled = identityMatrix();
+    doubled.m[0][0] = 2;
+    sized.setTransform(17, doubled);
+    sized.setTextureStageState(8, d3d::TSS_COLOROP, d3d::TOP_MODULATE);
+    sized.setTextureStageState(0, 200, 5);
+    NullTexture stray(4, 4, 1);
+    sized.setTexture(9, &stray);
+    EXPECT_EQ((std::array{sized.renderState(300), sized.renderState(301),
+                  sized.textureStageState(8, d3d::TSS_COLOROP), sized.textureStageState(0, 200)}),
+        (std::array{7u, 0u, 0u, 0u}));
+    EXPECT_EQ((std::array{sized.transform(17).m[0][0], sized.transform(d3d::TS_VIEW).m[0][0]}),
+        (std::array{2.0f, 1.0f}));
+    EXPECT_EQ(sized.texture(9), nullptr);
+
+    sized.setViewport({600, 400, 40, 80, 0, 1});
+    for (const D3DVIEWPORT8 bad : {D3DVIEWPORT8{600, 400, 41, 80, 0, 1}, D3DVIEWPORT8{0, 0, 640, 481, 0, 1},
+             D3DVIEWPORT8{0, 0, 0, 10, 0, 1}, D3DVIEWPORT8{0xFFFFFFFFu, 0, 2, 10, 0, 1}})
+        EXPECT_THROW(sized.setViewport(bad), DeviceError) << bad.X << " " << bad.Width << " " << bad.Height;
+    EXPECT_EQ(sized.state().viewport().X, 600u);
+
     NullDevice dev;
     platform::MeshData data;
     data.vertices.resize(6);
