@@ -50,7 +50,6 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFail
         EXPECT_NO_THROW(h.qrn->SceneBegin());
     }
 
-    // A failing software attempt reaches the caller.
     Harness none;
     none.hardwareFailures = 1;
     none.softwareFails = true;
@@ -58,8 +57,7 @@ TEST(DeviceCreation, WindowedUsesTheDesktopFormatFullScreenX8R8G8B8At75HzAndFail
     EXPECT_THROW(none.qrn->SceneBegin(), gfx::DeviceError);
 }
 
-// The switches the game turns: shading, fill and lighting; alpha test and blending, whose blend
-// factors are set even when it is off.
+// The switches the game turns; blend factors are set even with blending off.
 TEST(RenderStates, Set3DSystemCanAlphaAndFrameCounters)
 {
     Harness h;
@@ -113,10 +111,9 @@ TEST(RenderStates, Set3DSystemCanAlphaAndFrameCounters)
     EXPECT_THROW(h.qrn->addNumDrawFace(std::numeric_limits<std::int32_t>::min()), std::overflow_error);
 }
 
-// Frame rate and run time on a clock that readings do not move
 TEST(FrameRate, CountsObservedSecondChangesFPSIsNeverZeroAndSixteenBitCountsOverflow)
 {
-    Harness h{0.0, 0.0};
+    Harness h{0.0, 0.0}; // a clock that readings do not move
     const auto at = [&](double seconds) {
         h.clock.set(seconds);
         return h.qrn->checkFPS();
@@ -138,7 +135,6 @@ TEST(FrameRate, CountsObservedSecondChangesFPSIsNeverZeroAndSixteenBitCountsOver
     EXPECT_THROW(h.qrn->getRunTime(), std::overflow_error);
 }
 
-// Frame pacing on a clock that readings move by a microsecond
 TEST(FramePacing, WaitsTenMillisecondsAsleepABackwardsClockEndsTheWaitAndLateWakeUpsDelayNoLaterFrame)
 {
     Harness h{100.0};

@@ -49,7 +49,6 @@ struct CountingInputHost final : platform::InputHost {
     std::array<std::uint8_t, 256> keys_{};
 };
 
-// Owns everything the engine is given, and the engine.
 struct Harness {
     // With `otherClock` the engine runs on that clock instead of the stepping one.
     explicit Harness(double clockStart = 0.0, double clockTick = 1e-6, platform::Clock* otherClock = nullptr)
@@ -76,7 +75,6 @@ struct Harness {
         qrn = std::make_unique<QRN>(std::move(p));
     }
 
-    // AutoDxInit for the game's 640 x 480 window.
     void init(std::int16_t useHardware = QRN::True, std::int16_t fullScreen = QRN::False)
     {
         qrn->AutoDxInit(this, 640, 480, fullScreen, useHardware);
@@ -91,7 +89,6 @@ struct Harness {
         std::ofstream(path(name), std::ios::binary) << contents;
         return path(name);
     }
-    // A w x h 24-bit BMP of one colour.
     std::string writeBmp(const std::string& name, int w, int h, unsigned rgb)
     {
         QImage image(w, h, QImage::Format_RGB888);

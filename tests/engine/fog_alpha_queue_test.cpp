@@ -95,8 +95,7 @@ TEST_F(AlphaQueue, FarthestFirstAndEqualDistancesInQueueOrder)
     EXPECT_TRUE(std::isnan(h.null().subsetDraws().back().world.m[3][0]));
 }
 
-// The queue draws when asked, as often as asked, and counts then; each entry keeps the texture and
-// material it was queued with.
+// The queue draws (and counts) when asked, as often as asked, each entry as it was queued.
 TEST_F(AlphaQueue, DrawsWhenAskedEachEntryKeepsItsTextureAndMaterialAndThirtyTwoThousandIsTheLimit)
 {
     h.qrn->DrawAlphaProcessing({0, 0, 0});

@@ -117,7 +117,6 @@ TEST_F(Resources, MissingOrBrokenFilesTellTheUserAndEndTheProgram)
     EXPECT_TRUE(tex.getTex() == nullptr && other.getMesh() == nullptr);
 }
 
-// The camera looks at its target with aspect three quarters.
 TEST_F(Resources, CameraAndLights)
 {
     Q_Std camera;

@@ -49,9 +49,8 @@ TEST_F(Sprites, PlacedScaledAndTurned)
     h.qrn->SpriteEnd();
     EXPECT_EQ(h.null().counts().spriteBegins, 1);
 
-    // A positive angle turns counter-clockwise about the scaled centre: the doubled 64 x 64 image
-    // turns a quarter about its middle (132, 132), and on a y-down screen the top-left corner goes
-    // to the bottom-left.
+    // A positive angle turns counter-clockwise about the scaled centre (132, 132): on a y-down screen
+    // the top-left corner goes to the bottom-left.
     h.qrn->drawSprAbs(tex, {100, 100}, kArea, {16, 16}, {2, 2}, 90, 0xFFFFFFFFu);
     expectCorners({{100, 164}, {100, 100}, {164, 100}, {164, 164}});
     h.qrn->drawSprAdv(tex, {100, 100}, kArea, {16, 16}, {1, 1}, -90, 0xFFFFFFFFu);

@@ -30,8 +30,7 @@ TEST(KeyPoll, KeysAndButtonsReadPressedThenHeldAndUpAndTheCursorIsReadAtThePoll)
     EXPECT_EQ(seen, (std::vector<std::array<std::int16_t, 3>>{
                         {1, 0, 1}, {2, 0, 2}, {2, 0, 2}, {0, 0, 0}, {1, 0, 1}, {0, 0, 0}, {0, 0, 0}}));
 
-    // The cursor is read at the poll, not before; a click is seen by one poll and reads as held when
-    // repeated.
+    // The cursor is read at the poll; a click is seen by one poll and reads as held when repeated.
     host.x = 100;
     host.y = 50;
     EXPECT_EQ(inp.getMouseX(), 0);

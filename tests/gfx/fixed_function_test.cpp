@@ -1,6 +1,5 @@
 #include "engine/d3dx_math.h"
 #include "platform/gfx/fixed_function.h"
-#include "platform/gfx/glyph_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -90,13 +89,6 @@ TEST(FixedFunctionStates, FogModeAmbientAndAlphaReferenceReachTheBlockAndTheChoi
     EXPECT_TRUE(c.textured && c.flat);
     EXPECT_NE(c, shaderChoices(s, false)) << "a texture or none are two programs";
     EXPECT_NE(c.defines().find("#define FOG_MODE (3)\n"), std::string::npos);
-}
-
-TEST(FontFaces, WindowsGothicFacesMapToTheIpaFonts)
-{
-    EXPECT_EQ(mapFontFace("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    EXPECT_EQ(mapFontFace("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    EXPECT_EQ(mapFontFace("DejaVu Sans"), QStringLiteral("DejaVu Sans"));
 }
 
 } // namespace

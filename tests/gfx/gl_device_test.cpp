@@ -3,6 +3,7 @@
 #include "platform/gfx/device_state.h"
 #include "platform/gfx/fixed_function.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/gfx/glyph_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,6 @@
 
 namespace {
 
-// Matrices as D3DX builds them.
 using engine::d3dx::lookAtLH;
 using engine::d3dx::perspectiveFovLH;
 using engine::d3dx::rotationY;
@@ -46,7 +46,6 @@ platform::TextureImage solidTexture(int w, int h, QColor color)
     return platform::TextureImage{{level}};
 }
 
-// A colour as an rgb 0..1 triple.
 struct Rgb {
     double r, g, b;
 };
@@ -70,8 +69,7 @@ void clearTo(gfx::Device& dev, D3DCOLOR background)
     dev.clear(d3d::CLEAR_TARGET | d3d::CLEAR_ZBUFFER, background, 1.0f, 0);
 }
 
-// A fresh offscreen device with a camera at the origin looking along +z, 90° vertical view,
-// square back buffer, lighting off, and everything cleared to `background`.
+// A square offscreen device, its camera at the origin looking along +z with a 90° view, lighting off.
 std::unique_ptr<gfx::GlDevice> makeDevice(int size, D3DCOLOR background)
 {
     auto dev = gfx::createOffscreenGlDevice(size, size, false);
@@ -136,7 +134,6 @@ protected:
         return pixelNear(frame(), x, y, expected, tolerance);
     }
     ::testing::AssertionResult mid(Rgb expected) { return at(kMid, kMid, expected); }
-    // Clears to `background`, draws a quad and probes its middle.
     ::testing::AssertionResult quadIs(Rgb expected, D3DCOLOR background = kBlack, float half = 1, float z = 2)
     {
         clearTo(*dev, background);
@@ -153,7 +150,6 @@ protected:
         states({{d3d::RS_ALPHABLENDENABLE, 1}, {d3d::RS_SRCBLEND, d3d::BLEND_SRCALPHA},
             {d3d::RS_DESTBLEND, d3d::BLEND_INVSRCALPHA}});
     }
-    // Lighting on and a material that shows `emissive` with the given alpha.
     void emissive(D3DCOLORVALUE colour, float alpha)
     {
         dev->setRenderState(d3d::RS_LIGHTING, 1);
@@ -231,8 +227,7 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
 
 TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldScalesTheLight)
 {
-    // The camera looks 30° to the right; the quad turns with it, so the lights must be moved
-    // into view space to come out right.
+    // The camera looks 30° right and the quad turns with it: lights come out right only in view space.
     const double yaw = std::acos(-1.0) / 6;
     dev->setTransform(d3d::TS_VIEW, lookAtLH({0, 0, 0}, {float(std::sin(yaw)), 0, float(std::cos(yaw))}, {0, 1, 0}));
     dev->setTransform(d3d::TS_WORLD, rotationY(float(yaw)));
@@ -324,8 +319,7 @@ TEST_F(GlDeviceTest, BlendingUsesTheTwoFactorsAndTheGameStageModulatesTextureByD
     EXPECT_TRUE(quadIs(Rgb{1, 0, 1}, kBlue));
     dev->setRenderState(d3d::RS_ALPHABLENDENABLE, 0);
     EXPECT_TRUE(quadIs(Rgb{1, 0, 0}, kBlue));
-    // An opaque material blends to itself (the device may leave blending out); a translucent one
-    // drawn after it blends again.
+    // An opaque material blends to itself (blending may be left out); a translucent one after it blends.
     dev->setTextureStageState(0, d3d::TSS_ALPHAARG1, d3d::TA_DIFFUSE);
     blendOver();
     emissive({1, 0, 0, 0}, 1.0f);
@@ -377,9 +371,8 @@ TEST_F(GlDeviceTest, AlphaTestComparesTheAlphaWithTheReferenceAndCutsColourKeyed
     EXPECT_TRUE(at(80, kMid, Rgb{1 / 255.0, 0, 0}, 1)) << "near-black texel must stay opaque";
 }
 
-// A texture seen at a glancing angle is squeezed far more one way than the other. The level follows
-// the less squeezed direction until the other is squeezed four times as much, so that lines running
-// away from the eye stay lines instead of smears.
+// A texture seen at a glancing angle takes the level of its less squeezed direction until the other is
+// squeezed four times as much, so that lines running away from the eye stay lines instead of smears.
 TEST_F(GlDeviceTest, SqueezedTexturesTakeTheLevelOfTheLessSqueezedDirectionUpToFourTimes)
 {
     platform::TextureImage chain;
@@ -447,9 +440,8 @@ TEST_F(GlDeviceTest, ClearCoversTheViewportOnlyBadResourcesAreRefusedAndDestroye
 }
 
 
-// Sprite passes fail out of order; sprites cover the whole back buffer whatever the 3D viewport,
-// land texel for pixel, are tinted, keyed, turned and batched per texture in drawing order, and
-// leave the 3D state as it was.
+// Sprite passes fail out of order; sprites cover the back buffer whatever the 3D viewport, land texel for
+// pixel, are tinted, keyed, turned and batched per texture in order, and leave the 3D state as it was.
 TEST_F(GlDeviceTest, SpritesLandTexelForPixelAnywhereAreModulatedAndBatchedPerTextureInDrawingOrder)
 {
     // A 4 x 4 checkerboard whose black texels are keyed out.
@@ -509,13 +501,14 @@ TEST_F(GlDeviceTest, SpritesLandTexelForPixelAnywhereAreModulatedAndBatchedPerTe
     EXPECT_TRUE(at(10, 54, kRedPx));
 }
 
-// Text is clipped at its rectangle and the back buffer, each glyph rasterised once. Outlined text
-// must look as its six copies drawn one by one do, however it draws them, over a background of many
-// colours so that each blend shows. A copy is clipped to the rectangle moved with it: where that
-// cuts ink, or ink beyond the back buffer's edge would have copies on it, the picture must still be
-// the copies' one.
+// Text is clipped at its rectangle and the back buffer, each glyph rasterised once. Outlined text must
+// look as its six copies drawn one by one do (each clipped to the rectangle moved with it), over a
+// background of many colours so that each blend shows.
 TEST_F(GlDeviceTest, TextIsClippedRasterisedOnceAndOutlinedAsItsCopiesAre)
 {
+    EXPECT_EQ(gfx::mapFontFace("ＭＳ ゴシック"), QStringLiteral("IPAGothic")); // the game's faces
+    EXPECT_EQ(gfx::mapFontFace("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(gfx::mapFontFace("DejaVu Sans"), QStringLiteral("DejaVu Sans"));
     auto font = dev->createFont({"ＭＳ ゴシック", 16, false, false, false});
     dev->drawText(*font, "■■■■■■■■■■\n■■■■■■■■■■\n■■■■", {10, 10, 50, 40}, 0xFFFF0000);
     const Extent e = redPixels(frame());
@@ -546,8 +539,7 @@ TEST_F(GlDeviceTest, TextIsClippedRasterisedOnceAndOutlinedAsItsCopiesAre)
     }
     auto background = dev->createTexture(platform::TextureImage{{level}});
     long long drawCallsMade = 0;
-    // Pixels that differ by more than one step of rounding between the copies drawn one by one (as
-    // any device may) and the device's own way.
+    // Pixels more than a rounding step apart between the copies drawn one by one and the device's way.
     const auto differsFromCopies = [&](const gfx::Font& f, const std::string& text, RECT rect) {
         QImage pictures[2];
         for (int own = 0; own < 2; ++own) {

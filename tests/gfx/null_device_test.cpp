@@ -8,10 +8,8 @@ namespace {
 
 using namespace gfx;
 
-// States beyond Direct3D's list and transforms other than world, view and projection are kept as
-// well; texture stages beyond the device are ignored; a refused viewport leaves the last good one.
-// The engine draws every id from 0 up to the vertex count; only the ids with faces are drawn.
-// Out-of-order calls fail as Direct3D's do; without call logs the counts still add up.
+// Texture stages beyond the device are ignored; a refused viewport leaves the last good one. The engine
+// draws every id up to the vertex count; only those with faces are drawn. Out-of-order calls fail.
 TEST(NullDevice, KeepsWhatIsSetWithinItsLimitsSkipsUnusedIdsFailsOutOfOrderCallsAndCountsWithoutLogs)
 {
     NullDevice sized(640, 480);

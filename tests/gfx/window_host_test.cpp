@@ -40,7 +40,6 @@ TEST(VirtualKeys, QtKeysMapToWindowsCodesAndTheLetterboxKeepsTheAspect)
     for (const Case& c : cases)
         EXPECT_EQ(virtualKeyFromQt(c.qt, c.mods, c.native), c.vk) << "Qt key 0x" << std::hex << c.qt;
 
-    // The picture keeps its aspect, centred in the window.
     for (const auto& [window, shown] : {std::pair{QSize(640, 480), QRect(0, 0, 640, 480)},
                                         {QSize(1280, 480), QRect(320, 0, 640, 480)},
                                         {QSize(640, 960), QRect(0, 240, 640, 480)},
@@ -164,7 +163,6 @@ TEST_F(WindowHostTest, CursorIsReadInBackBufferPixelsButtonsAsTheirMaskAndPresen
     EXPECT_EQ(QPoint(host.cursorX(), host.cursorY()), QPoint(320, 240));
     EXPECT_EQ(host.backBufferToWindow(QPoint(320, 240)), QPointF(801, 481));
 
-    // The device draws and presents into the window.
     host.setCaption(QStringLiteral("Code:Rinkfall"));
     EXPECT_EQ(host.window()->title(), QStringLiteral("Code:Rinkfall"));
     auto dev = host.createDevice(false);
