@@ -55,14 +55,12 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     ASSERT_NE(field->currentMatch(), nullptr);
     EXPECT_EQ(field->Phase, SingleBase + FreeCamera);
     playEnd();
-    EXPECT_EQ(field->Phase, EndCount);
-    EXPECT_EQ(field->CamMode, 7);
+    EXPECT_EQ(std::tuple(field->Phase, field->CamMode), std::tuple(EndCount, 7));
     EXPECT_EQ(m().score(), (std::array<int, 2>{8, 0}));
     EXPECT_TRUE(m().over());
     device->reset();
     frames(1);
-    // The marks are flattened discs: a cap of its team's colour on each stone, a green ring round each
-    // counting one.
+    // The marks, flattened discs: a cap of its team's colour on each stone, a ring round each counting one.
     std::map<std::string, int> marks;
     for (const gfx::SubsetDrawRecord& draw : device->subsetDraws()) {
         const D3DCOLORVALUE glow = draw.material.Emissive;
@@ -75,14 +73,12 @@ TEST_F(FieldMatch, EndCountResultAndLeaving)
     const auto red = std::find_if(texts.begin(), texts.end(),
                                   [](const gfx::TextRecord& t) { return t.text.starts_with("\u3000赤"); });
     ASSERT_LT(red - texts.begin() + 2, std::ssize(texts));
-    EXPECT_EQ(red[1].text, "8");
-    EXPECT_EQ(red[2].text, "8");
+    EXPECT_EQ(std::tuple(red[1].text, red[2].text), std::tuple("8", "8"));
 
     tap(VK_ESC);
     EXPECT_EQ(field->Phase, LeaveMatch);
     tap(VK_ESC);
-    EXPECT_EQ(field->Phase, EndCount);
-    EXPECT_EQ(field->Running, -1);
+    EXPECT_EQ(std::tuple(field->Phase, field->Running), std::tuple(EndCount, -1));
 
     tap(VK_SPACE);
     EXPECT_EQ(field->Phase, MatchResult);

@@ -63,8 +63,7 @@ TEST_F(ShotSettings, HeldKeysMoveByTheRateStopAtTheBoundsAndHeldWResetsOnlyTheCu
     hold(VK_A, 240);
     EXPECT_EQ(field->AimX, -2.0f);
     hold(VK_D, 480);
-    EXPECT_EQ(field->AimX, 2.0f);
-    EXPECT_EQ(field->Stones[0].Pos.x, 5.0f);
+    EXPECT_EQ(std::pair(field->AimX, field->Stones[0].Pos.x), std::pair(2.0f, 5.0f)) << "the stone follows";
     tap(VK_SPACE);
     hold(VK_D, 30);
     EXPECT_GT(field->SpinSet, 0.0f);
@@ -73,8 +72,7 @@ TEST_F(ShotSettings, HeldKeysMoveByTheRateStopAtTheBoundsAndHeldWResetsOnlyTheCu
     frame({VK_W});
     EXPECT_EQ(field->SpinSet, -1.0f); // the first frame down is a press, not a hold
     frame({VK_W});
-    EXPECT_EQ(field->SpinSet, 0.0f);
-    EXPECT_EQ(field->AimX, 2.0f);
+    EXPECT_EQ(std::pair(field->SpinSet, field->AimX), std::pair(0.0f, 2.0f));
     tap(VK_SPACE);
     hold(VK_D, 60);
     EXPECT_NEAR(field->PowerSet, 0.59, 1e-4);
@@ -131,8 +129,7 @@ TEST_F(Release, SpaceTapInTheReadyPhaseShootsWithOneFrameOfTurnFromASeededStartA
         }
     }
     EXPECT_EQ(std::vector(angles.begin(), angles.begin() + 3), std::vector(angles.begin() + 3, angles.end()));
-    EXPECT_NE(angles[0], angles[1]);
-    EXPECT_NE(angles[1], angles[2]);
+    EXPECT_TRUE(angles[0] != angles[1] && angles[1] != angles[2]);
 
     advanceTo(Ready);
     frame({VK_SPACE});
@@ -175,14 +172,12 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogA
     startPlaying();
     setUpRun(*field, 12);
     frame({VK_A});
-    EXPECT_EQ(field->ShotFrame, 12);
-    EXPECT_EQ(field->BrushLog[3], 1);
+    EXPECT_EQ(std::tuple(field->ShotFrame, field->BrushLog[3]), std::tuple(12, 1));
     EXPECT_NEAR(field->Stones[0].Heading, -0.1, 1e-6);
 
     setUpRun(*field, 13);
     frame({VK_D}); // stored, but slot 3 was read at frame 12
-    EXPECT_EQ(field->BrushLog[3], 2);
-    EXPECT_EQ(field->Stones[0].Heading, 0.0f);
+    EXPECT_EQ(std::tuple(field->BrushLog[3], field->Stones[0].Heading), std::tuple(2, 0.0f));
     frame({VK_D}); // held: no new command
     frame();
     frame({VK_A}); // ShotFrame 16: a new window
@@ -193,9 +188,8 @@ TEST_F(Brushing, OnlyAPressOnTheFirstFrameOfAWindowSteersAndPressesBeyondTheLogA
     setUpRun(*field, 32767);
     frame({VK_A});
     EXPECT_EQ(field->ShotFrame, 32767);
-    frame();
-    EXPECT_EQ(field->ShotFrame, 32767); // the counter stays at its last value
-    EXPECT_EQ(field->Stones[0].Heading, 0.0f);
+    frame(); // the counter stays at its last value
+    EXPECT_EQ(std::tuple(field->ShotFrame, field->Stones[0].Heading), std::tuple(32767, 0.0f));
 }
 
 using EndOfShot = FieldTest;
@@ -220,10 +214,7 @@ TEST_F(EndOfShot, OnlyStonesInPlayMovingKeepItGoingAndStoneZeroFollowsFifteenLif
     field->Phase = 1008;
     field->CurStone = 15;
     StoneRec& old = field->Stones[0];
-    old = onSheet(3.4f, 35, -0.00001f);
-    old.Spin = 0.002f;
-    old.Heading = 1.5f;
-    old.Rot = 300;
+    old = {-1, {3.4f, 0.5f, 35}, 0.002f, -0.00001f, 1.5f, 300, 2}; // at rest, turned and spinning
     frame();
     EXPECT_EQ(field->CurStone, 0);
     frame();

@@ -99,14 +99,11 @@ TEST(MatchFlow, TeamWithoutHammerThrowsFirstTeamsAlternateAndScorerLosesHammer)
     EXPECT_EQ(std::pair(yellowFirst.stonesLeft(Team::Yellow), yellowFirst.stonesLeft(Team::Red)), std::pair(7, 8));
 
     finishEndWith(m, sheetWith({{1, at(0, 0)}})); // yellow scores
-    EXPECT_EQ(m.hammer(), Team::Red);
-    EXPECT_EQ(m.score(), (std::array<int, 2>{0, 1}));
+    EXPECT_EQ(std::tuple(m.hammer(), m.score()), std::tuple(Team::Red, std::array<int, 2>{0, 1}));
     finishEndWith(m, Sheet{}); // blank
     EXPECT_EQ(m.hammer(), Team::Red);
     finishEndWith(m, sheetWith({{0, at(0, 0)}, {2, at(0.3, 0)}})); // red scores two
-    EXPECT_EQ(m.hammer(), Team::Yellow);
-    EXPECT_EQ(m.score(), (std::array<int, 2>{2, 1}));
-    EXPECT_EQ(m.end(), 4);
+    EXPECT_EQ(std::tuple(m.hammer(), m.score(), m.end()), std::tuple(Team::Yellow, std::array{2, 1}, 4));
     EXPECT_EQ(m.endPoints(), (std::vector<std::array<int, 2>>{{0, 1}, {0, 0}, {2, 0}}));
 }
 
@@ -118,12 +115,9 @@ TEST(MatchFlow, TieAfterLastEndPlaysExtraEnds)
     EXPECT_EQ(m.settings().ends, 1);
     finishEndWith(m, Sheet{});
     finishEndWith(m, Sheet{});
-    EXPECT_FALSE(m.over());
-    EXPECT_EQ(m.end(), 3);
+    EXPECT_EQ(std::pair(m.over(), m.end()), std::pair(false, 3));
     finishEndWith(m, sheetWith({{0, at(0, 0)}}));
-    EXPECT_TRUE(m.over());
-    EXPECT_EQ(m.winner(), Team::Red);
-    EXPECT_EQ(m.end(), 3);
+    EXPECT_EQ(std::tuple(m.over(), m.winner(), m.end()), std::tuple(true, Team::Red, 3));
 }
 
 // Yellow's guard lies in the free guard zone; red's delivery `stoneNumber` (from 0) knocks it out.
@@ -154,9 +148,8 @@ TEST(FreeGuardZone, RemovingAnOpponentGuardIsUndoneOnlyWhileTheRuleProtectsIt)
         sheet[1].InPlay = 0; // knocked out by red's stone, which rests in the house
         sheet[thrower] = at(0.1, 0);
         const match::ShotReport r = m.afterDelivery(sheet);
-        EXPECT_EQ(r.foulRestored, c.restored);
-        EXPECT_EQ(sheet[1].InPlay == -1, c.restored);
-        EXPECT_EQ(sheet[thrower].InPlay == -1, !c.restored);
+        EXPECT_EQ(std::tuple(r.foulRestored, sheet[1].InPlay == -1, sheet[thrower].InPlay == -1),
+                  std::tuple(c.restored, c.restored, !c.restored));
         EXPECT_EQ(m.thrown(), c.stoneNumber + 1);
     }
 }

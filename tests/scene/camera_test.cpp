@@ -7,13 +7,6 @@
 #include <QVector3D>
 
 #include <cmath>
-#include <ostream>
-
-// For the messages of failed checks.
-static std::ostream& operator<<(std::ostream& os, const QVector3D& v)
-{
-    return os << '(' << v.x() << ", " << v.y() << ", " << v.z() << ')';
-}
 
 namespace scenetest {
 namespace {
@@ -27,7 +20,7 @@ QVector3D direction(double yawDeg, double pitchDeg)
     return QVector3D(-std::cos(p) * std::sin(y), std::sin(p), std::cos(p) * std::cos(y));
 }
 
-#define EXPECT_CLOSE(got, want) EXPECT_LT(((got) - (want)).length(), 1e-3) << (got) << " is not " << (want)
+#define EXPECT_CLOSE(got, want) EXPECT_LT(((got) - (want)).length(), 1e-3) << #got
 
 const QVector3D Anchor{2, 1, 10}, Stone{2.5f, 0.5f, 17}, FarHouse{3, 0, 36}, FixedEye{3, 6, 28};
 const QVector3D Look = direction(30, -20), AimLook = direction(0, -20), UpLook = direction(30, -1);

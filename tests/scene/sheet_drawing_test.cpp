@@ -19,13 +19,11 @@ using engine::d3dx::transformCoord;
 
 
 // One draw of a mesh per piece: the first subset's records stand for their piece.
-std::vector<gfx::SubsetDrawRecord> pieces(const std::vector<gfx::SubsetDrawRecord>& draws)
+std::vector<gfx::SubsetDrawRecord> pieces(std::vector<gfx::SubsetDrawRecord> draws)
 {
-    std::vector<gfx::SubsetDrawRecord> out;
-    for (const auto& r : draws)
-        if (r.attribId == draws.front().attribId)
-            out.push_back(r);
-    return out;
+    if (!draws.empty())
+        std::erase_if(draws, [id = draws.front().attribId](const auto& r) { return r.attribId != id; });
+    return draws;
 }
 
 using SheetDrawing = SceneTest;
