@@ -262,7 +262,6 @@ TEST(ReplayFormat, LinesReadBackDefaultsApplyAndMalformedOnesAreRejected)
 {
     const FrameInput in{12.345678901234, {13, 65, 255}, -5, 700, 3};
     EXPECT_EQ(frameInputLine(parseFrameInput(frameInputLine(in))), frameInputLine(in));
-    EXPECT_EQ(parseFrameInput(frameInputLine(in)).t, in.t);
     FrameInput defaults;
     defaults.t = 0.5;
     EXPECT_EQ(frameInputLine(parseFrameInput(R"({"t":0.5})")), frameInputLine(defaults)) << "the defaults";

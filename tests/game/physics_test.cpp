@@ -49,7 +49,6 @@ TEST(Sliding, ALoneStoneRestsShortOfOrBeyondTheHogLineOrLeavesAtTheBack)
         }
         EXPECT_EQ(std::pair(s.InPlay, s.RunState), std::pair(c.inPlay, c.runState)) << c.name;
         EXPECT_NEAR(s.Pos.z, c.restZ, c.tolerance) << c.name;
-        EXPECT_LT(movingSteps, 1900) << c.name;
         if (c.speed == 0.039f) {
             EXPECT_EQ(std::pair(movingSteps, steps), std::pair(1560, 1561)) << "removed in the step after it stopped";
         }
@@ -226,13 +225,6 @@ TEST(Brushing, OnlyTheFirstFrameOfAWindowReadsTheLog)
     log.fill(1);
     for (auto [frame, cmd] : {std::pair{0, 1}, {4003, 1}, {4004, 0}, {32767, 0}, {-4, 0}})
         EXPECT_EQ(brushCommandAt(log, frame), cmd) << frame;
-    f.BrushLog.fill(1);
-    f.Stones[0].Heading = 0;
-    for (auto [frame, heading] : {std::pair{4004, 0.0}, {-32768, 0.0}, {4000, -0.1}}) {
-        f.ShotFrame = static_cast<std::int16_t>(frame);
-        f.Proc_Phys();
-        EXPECT_NEAR(f.Stones[0].Heading, heading, heading == 0 ? 0 : 1e-6) << frame;
-    }
 }
 
 } // namespace
