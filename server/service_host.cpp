@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 #include <atomic>
 #include <condition_variable>
@@ -517,8 +518,11 @@ bool ServiceHost::run()
     Impl &impl = *impl_;
     {
         std::lock_guard lock(impl.mutex);
-        if (impl.stopRequested)
+        if (impl.stopRequested) { // before serving: from now on nothing listens, as after serving
+            if (impl.listenFd >= 0)
+                ::close(std::exchange(impl.listenFd, -1));
             return true;
+        }
     }
     MHD_Daemon *daemon = nullptr;
     if (impl.listenFd < 0 || !impl.start(daemon)) {

@@ -71,6 +71,20 @@ TEST_F(ServiceConnections, SlowOrOversizedHeadsAreCutWithoutBeingKept)
     EXPECT_EQ(call("Lobby", "").at(0), "1");
 }
 
+// A host asked to stop before its loop starts ends at once and leaves nothing listening, as a host
+// that has served does.
+TEST_F(ServiceConnections, AStopBeforeTheLoopStartsEndsItAndNothingListens)
+{
+    stop();
+    server::GameStore store(dbPath());
+    server::GameService service(store, serviceSettings_);
+    server::ServiceHost host(service, server::HostSettings{}, log_);
+    ASSERT_TRUE(host.bind("127.0.0.1", 0));
+    host.stop();
+    EXPECT_TRUE(host.run());
+    EXPECT_LT(openConnection(host.port()), 0) << "nothing listens after a stop";
+}
+
 TEST_F(ServiceConnections, AGetBodyIsNeverRunAsARequestAndPipelinedRequestsAnswerInOrder)
 {
     const auto exchange = [this](const std::string &bytes) {

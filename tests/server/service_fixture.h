@@ -280,10 +280,10 @@ protected:
     }();
     std::map<std::string, std::string> sessions_; // user -> token
     TempDir dir_;
-
-private:
     std::FILE *logFile_ = std::tmpfile();
     server::ServiceLog log_{server::LogLevel::Info, logFile_};
+
+private:
     std::unique_ptr<server::GameStore> store_;
     std::unique_ptr<server::GameService> service_;
     std::unique_ptr<server::ServiceHost> host_;
