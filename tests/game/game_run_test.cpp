@@ -331,7 +331,8 @@ TEST(GameOptions, CommandLineValuesOverTheRememberedOnes)
     // One value out of each kind's range or of its form.
     for (QStringList bad : {QStringList{"--frames", "0"}, {"--gmode", "x"}, {"--gmode", "40000"},
                             {"--seed", "4294967296"}, {"--headless", "--screenshot", "a.png"},
-                            {"--match", "cpu:4"}, {"--match", "cpu", "--ends", "11"}, {"--ends", "3"},
+                            {"--match", "cpu:4"}, {"--match", "robot"}, {"--match", "cpu", "--ends", "11"},
+                            {"--ends", "3"},
                             {"--mouse-sensitivity", "6"}, {"--mouse-sensitivity", "fast"},
                             {"--invert-look", "yes"}, {"--volume", "101"}})
         EXPECT_THROW(parsed(bad), std::invalid_argument) << bad.join(' ').toStdString();
