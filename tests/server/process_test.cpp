@@ -125,14 +125,16 @@ TEST(ServerProgram, ServesFromItsOptionsAndKeepsEveryAnsweredWriteOverSigterm)
     EXPECT_EQ(std::system((in + client + " >/dev/null 2>&1").c_str()), 0);
 
     // Starts that cannot serve end at once: 0 after the usage, 2 for an option it cannot use, 1 for
-    // a file it cannot read, a port in use and a certificate that is not one.
+    // a file it cannot read (notice, certificate, key), a port in use and a certificate that is not one.
     const std::string key = dir.path + "/key.pem", junk = dir.path + "/junk.pem", any = "127.0.0.1:0";
     std::ofstream(junk) << "not a certificate";
     for (const auto &[args, code] : std::vector<std::pair<std::vector<std::string>, int>>{
              {{"--help"}, 0},
              {{"--no-such-option"}, 2},
              {{"--listen", "127.0.0.1:" + std::to_string(tlsPort), "--db", db}, 1},
+             {{"--notice", dir.path + "/none.txt"}, 1},
              {{"--listen", any, "--db", db, "--tls-cert", dir.path + "/none.pem", "--tls-key", key}, 1},
+             {{"--listen", any, "--db", db, "--tls-cert", dir.path + "/cert.pem", "--tls-key", junk + "x"}, 1},
              {{"--listen", any, "--db", db, "--tls-cert", junk, "--tls-key", junk}, 1}})
         EXPECT_EQ(ServerProcess(args).wait(), code) << args.back();
     tls.signal(SIGTERM);
