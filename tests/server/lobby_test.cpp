@@ -191,7 +191,8 @@ TEST_F(ServiceRobustness, ParallelCallersLoseNoChatSeeTheirOwnWritesAndOneWinsEa
                 const auto shows = [&fields](const std::string &line) {
                     return std::find(fields.begin(), fields.end(), line) != fields.end();
                 };
-                const bool full = fields.size() > 3 && fields[3] == "30";
+                const std::size_t chatCount = 3 + 6 * std::stoul(fields.at(2)); // after the rooms
+                const bool full = fields.size() > chatCount && fields[chatCount] == "30";
                 const std::string previous = "t" + std::to_string(t) + "-" + std::to_string(i - 1);
                 stale += !shows(words) && (!full || (i > 0 && shows(previous)));
             }
