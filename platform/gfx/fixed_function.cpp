@@ -132,6 +132,15 @@ ShaderChoices shaderChoices(const DeviceState& s, bool textureBound)
     c.alphaOp = std::int32_t(s.textureStageState(0, TSS_ALPHAOP));
     c.alphaArg1 = std::int32_t(s.textureStageState(0, TSS_ALPHAARG1));
     c.alphaArg2 = std::int32_t(s.textureStageState(0, TSS_ALPHAARG2));
+    if (!c.lighting)
+        return c;
+    for (std::uint32_t index : s.enabledLights()) { // the lights buildFrameBlock sends, in its order
+        if (c.lightCount == kMaxActiveLights)
+            break;
+        const std::uint32_t type = s.light(index).Type;
+        const std::int32_t bits = type == LIGHT_DIRECTIONAL ? 3 : type == LIGHT_SPOT ? 2 : 1;
+        c.lightTypes |= bits << (2 * c.lightCount++);
+    }
     return c;
 }
 
@@ -161,6 +170,8 @@ std::string ShaderChoices::defines() const
     define("ALPHA_OP", alphaOp);
     define("ALPHA_ARG1", alphaArg1);
     define("ALPHA_ARG2", alphaArg2);
+    define("LIGHT_COUNT", lightCount);
+    define("LIGHT_TYPES", lightTypes);
     return out;
 }
 

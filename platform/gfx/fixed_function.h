@@ -93,6 +93,10 @@ struct ShaderChoices {
     std::int32_t alphaFunc = 0;
     std::int32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0;
     std::int32_t alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
+    // The lights in force, in the frame block's order, two bits each (point 1, spot 2, directional
+    // 3): the per-vertex lighting then runs only the law each light has. Zero when lighting is off.
+    std::int32_t lightCount = 0;
+    std::int32_t lightTypes = 0;
 
     bool operator==(const ShaderChoices&) const = default;
     // "#define NAME value" lines the shader sources are compiled with.

@@ -469,13 +469,13 @@ void GlDevice::setMaterial(const D3DMATERIAL8& material)
 void GlDevice::setLight(std::uint32_t index, const D3DLIGHT8& light)
 {
     state_.setLight(index, light);
-    markDirty(DirtyFrame);
+    markDirty(DirtyFrame | DirtyProgram);
 }
 
 void GlDevice::lightEnable(std::uint32_t index, bool enable)
 {
     state_.lightEnable(index, enable);
-    markDirty(DirtyFrame);
+    markDirty(DirtyFrame | DirtyProgram);
 }
 
 void GlDevice::setTexture(std::uint32_t stage, const Texture* texture)

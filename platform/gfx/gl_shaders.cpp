@@ -25,9 +25,9 @@ const int FOG_LINEAR = 3;
 
 // Attenuation times spot factor of one light at view-space point v; `dir` gets the unit vector
 // towards the light. Negative means out of range: no contribution at all, not even ambient.
-float lightFactor(Light light, vec3 v, out vec3 dir)
+// `type` is a constant of the program, so only its own law is compiled in.
+float lightFactor(Light light, int type, vec3 v, out vec3 dir)
 {
-    int type = int(light.att2CosThetaCosPhiType.w);
     if (type == LIGHT_DIRECTIONAL) {
         dir = light.direction.xyz;
         return 1.0;
@@ -53,35 +53,65 @@ float lightFactor(Light light, vec3 v, out vec3 dir)
     return atten * pow((rho - cosPhi) / (cosTheta - cosPhi), light.rangeFalloffAtt01.y);
 }
 
+struct LightSums {
+    vec3 ambient;
+    vec3 diffuse;
+    vec3 specular;
+};
+
+// Adds one light's share. `type` is a constant of the program (each light is a call of its own
+// below, not a loop), so only that light's law is compiled in.
+void addLight(Light light, int type, vec3 v, vec3 n, vec3 toEye, inout LightSums sums)
+{
+    vec3 dir;
+    float factor = lightFactor(light, type, v, dir);
+    if (factor < 0.0)
+        return;
+    sums.ambient += light.ambient.rgb * factor;
+    float nDotL = max(dot(n, dir), 0.0);
+    sums.diffuse += light.diffuse.rgb * nDotL * factor;
+    if (SPECULAR != 0 && nDotL > 0.0) {
+        vec3 h = normalize((LOCAL_VIEWER != 0 ? toEye : vec3(0.0, 0.0, -1.0)) + dir);
+        float nDotH = dot(n, h);
+        if (nDotH > 0.0)
+            sums.specular += light.specular.rgb * pow(nDotH, draw.materialPower.x) * factor;
+    }
+}
+
 void light(vec3 v, vec3 n, out vec4 diffuse, out vec3 specular)
 {
-    bool specularOn = SPECULAR != 0;
-    bool localViewer = LOCAL_VIEWER != 0;
-    float power = draw.materialPower.x;
-    vec3 ambientSum = frame.globalAmbient.rgb;
-    vec3 diffuseSum = vec3(0.0);
-    vec3 specularSum = vec3(0.0);
+    LightSums sums = LightSums(frame.globalAmbient.rgb, vec3(0.0), vec3(0.0));
     vec3 toEye = length(v) > 0.0 ? normalize(-v) : vec3(0.0, 0.0, -1.0);
-    for (int i = 0; i < frame.lightCountAlphaRef.x; ++i) {
-        vec3 dir;
-        float factor = lightFactor(frame.lights[i], v, dir);
-        if (factor < 0.0)
-            continue;
-        ambientSum += frame.lights[i].ambient.rgb * factor;
-        float nDotL = max(dot(n, dir), 0.0);
-        diffuseSum += frame.lights[i].diffuse.rgb * nDotL * factor;
-        if (specularOn && nDotL > 0.0) {
-            vec3 h = normalize((localViewer ? toEye : vec3(0.0, 0.0, -1.0)) + dir);
-            float nDotH = dot(n, h);
-            if (nDotH > 0.0)
-                specularSum += frame.lights[i].specular.rgb * pow(nDotH, power) * factor;
-        }
-    }
+#define ADD_LIGHT(i) addLight(frame.lights[i], (LIGHT_TYPES >> (2 * i)) & 3, v, n, toEye, sums)
+#if LIGHT_COUNT > 0
+    ADD_LIGHT(0);
+#endif
+#if LIGHT_COUNT > 1
+    ADD_LIGHT(1);
+#endif
+#if LIGHT_COUNT > 2
+    ADD_LIGHT(2);
+#endif
+#if LIGHT_COUNT > 3
+    ADD_LIGHT(3);
+#endif
+#if LIGHT_COUNT > 4
+    ADD_LIGHT(4);
+#endif
+#if LIGHT_COUNT > 5
+    ADD_LIGHT(5);
+#endif
+#if LIGHT_COUNT > 6
+    ADD_LIGHT(6);
+#endif
+#if LIGHT_COUNT > 7
+    ADD_LIGHT(7);
+#endif
     // The game's meshes carry no vertex colours, so every colour source is the material.
-    diffuse.rgb = clamp(draw.materialAmbient.rgb * ambientSum + draw.materialDiffuse.rgb * diffuseSum
+    diffuse.rgb = clamp(draw.materialAmbient.rgb * sums.ambient + draw.materialDiffuse.rgb * sums.diffuse
                         + draw.materialEmissive.rgb, 0.0, 1.0);
     diffuse.a = clamp(draw.materialDiffuse.a, 0.0, 1.0);
-    specular = clamp(draw.materialSpecular.rgb * specularSum, 0.0, 1.0);
+    specular = clamp(draw.materialSpecular.rgb * sums.specular, 0.0, 1.0);
 }
 
 float fogFactor(vec3 v)

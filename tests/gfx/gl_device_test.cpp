@@ -264,6 +264,12 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
     // Squashed unevenly: the normal's own length is undone, not some one scale of the matrix.
     dev->setTransform(d3d::TS_WORLD, scaling(0.25f, 0.2f, 0.5f));
     EXPECT_TRUE(quadIs(Rgb{0.2, 0.15, 0.1}, kBlack, 2, 4));
+    // A point light in the sun's place, halved by its attenuation: the program follows the kind of light.
+    light({.Type = d3d::LIGHT_POINT, .Diffuse = {0.6f, 0.4f, 0.2f, 1}, .Specular = {}, .Ambient = {},
+           .Position = {}, .Direction = {}, .Range = 10, .Falloff = 0, .Attenuation0 = 2});
+    quad(2, 4); // over the last one, with nothing but the light changed in between
+    const double facing = 2 / std::sqrt(0.5 * 0.5 + 0.4 * 0.4 + 2 * 2); // the corners, (±0.5, ±0.4, 2)
+    EXPECT_TRUE(mid(Rgb{0.3 * facing, 0.2 * facing, 0.1 * facing}));
     states({{d3d::RS_NORMALIZENORMALS, 0}, {d3d::RS_LIGHTING, 0}});
     EXPECT_TRUE(quadIs(kWhitePx)) << "lighting off: opaque white whatever the material";
 
