@@ -53,11 +53,23 @@ template <class Place> void GlyphCache::walk(const std::string& text, QPoint ori
     }
 }
 
+namespace {
+
+// Only the part of a glyph's image with ink in it: the rest is blank and would draw nothing, but
+// a software renderer still pays for every pixel of a quad.
+template <class G> PlacedGlyph inkOf(const G& g, QPoint cellAt, const QRect& ink)
+{
+    return {g.page, ink.translated(cellAt), ink.translated(g.source.topLeft())};
+}
+
+} // namespace
+
 std::vector<PlacedGlyph> GlyphCache::layout(const std::string& text, QPoint origin)
 {
     std::vector<PlacedGlyph> placed;
     walk(text, origin, [&](char32_t, const Glyph& g, QPoint at) {
-        placed.push_back({g.page, QRect(at, g.source.size()), g.source});
+        if (!g.ink.isEmpty())
+            placed.push_back(inkOf(g, at, g.ink));
     });
     return placed;
 }
@@ -66,9 +78,11 @@ std::vector<OutlinedGlyph> GlyphCache::layoutOutlined(const std::string& text, Q
 {
     std::vector<OutlinedGlyph> placed;
     walk(text, origin, [&](char32_t cp, const Glyph& g, QPoint at) {
+        if (g.ink.isEmpty())
+            return;
         const Glyph& o = outline(cp, g);
-        placed.push_back({{g.page, QRect(at, g.source.size()), g.source},
-                          {o.page, QRect(at - QPoint(1, 1), o.source.size()), o.source},
+        // The copies lie at most a pixel off the glyph, so the outline's ink is the glyph's grown by one.
+        placed.push_back({inkOf(g, at, g.ink), inkOf(o, at - QPoint(1, 1), g.ink.adjusted(0, 0, 2, 2)),
                           g.ink.translated(at)});
     });
     return placed;
