@@ -41,3 +41,13 @@ void Q_Mesh::DrawMeshAt(QRN& refQRN, const Q_Mat& refMat, const D3DMATRIX& world
     device.setMaterial(refMat.getMaterial());
     refQRN.drawMeshSubsets(*mesh_);
 }
+
+void Q_Mesh::DrawMeshAtEach(QRN& refQRN, const Q_Mat& refMat, std::span<const D3DMATRIX> worlds) const
+{
+    if (!mesh_)
+        throw gfx::DeviceError("DrawMesh: no mesh loaded");
+    if (worlds.empty())
+        return;
+    refQRN.getDDD().setMaterial(refMat.getMaterial());
+    refQRN.drawMeshSubsetsAt(*mesh_, worlds);
+}

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 class QRN;
@@ -27,6 +28,8 @@ public:
     // Draws every subset at once with a world matrix made beforehand (worldMatrix of the same
     // placement gives the same picture as DrawMesh): for meshes placed where they never move.
     void DrawMeshAt(QRN& refQRN, const Q_Mat& refMat, const D3DMATRIX& world) const;
+    // DrawMeshAt at each of `worlds` in turn, in as few draws as the device manages.
+    void DrawMeshAtEach(QRN& refQRN, const Q_Mat& refMat, std::span<const D3DMATRIX> worlds) const;
 
 private:
     std::unique_ptr<gfx::Mesh> mesh_;

@@ -145,6 +145,8 @@ public:
 
     // Draws every subset of `mesh` with the current state and adds it to the draw counters.
     void drawMeshSubsets(const gfx::Mesh& mesh);
+    // drawMeshSubsets at each world matrix in turn, leaving the last as the world transform.
+    void drawMeshSubsetsAt(const gfx::Mesh& mesh, std::span<const D3DMATRIX> worlds);
 
 private:
     std::unique_ptr<gfx::Device> createDevice(bool software);

@@ -49,6 +49,26 @@ void QRN::drawMeshSubsets(const gfx::Mesh& mesh)
     addNumDrawFace(engine::checkedNarrow<std::int32_t>(mesh.numFaces(), "face count"));
 }
 
+void QRN::drawMeshSubsetsAt(const gfx::Mesh& mesh, std::span<const D3DMATRIX> worlds)
+{
+    gfx::Device& d = getDDD();
+    const std::span<const std::uint32_t> ids = mesh.drawnAttribIds();
+    // A mesh of several subsets is drawn placement by placement: each placement's subsets all
+    // come before the next placement's, as when it was drawn alone.
+    if (ids.size() != 1 || ids.front() > mesh.numVertices()) {
+        for (const D3DMATRIX& world : worlds) {
+            d.setTransform(d3d::TS_WORLD, world);
+            drawMeshSubsets(mesh);
+        }
+        return;
+    }
+    d.drawSubsetAt(mesh, ids.front(), worlds);
+    for (std::size_t i = 0; i < worlds.size(); ++i) {
+        addNumDrawVertex(engine::checkedNarrow<std::int32_t>(mesh.numVertices(), "vertex count"));
+        addNumDrawFace(engine::checkedNarrow<std::int32_t>(mesh.numFaces(), "face count"));
+    }
+}
+
 void QRN::DrawAlphaProcessing(const D3DVECTOR& position)
 {
     const auto n = static_cast<std::size_t>(alphaCount);

@@ -90,8 +90,7 @@ void drawSheet(QRN& gfx, const std::array<Q_Tex, 9>& tex, const Q_Mesh& floor, c
 {
     for (const SheetGroup& group : sheetGroups()) {
         gfx.setTexture(tex[group.texture]);
-        for (const D3DMATRIX& world : group.worlds)
-            floor.DrawMeshAt(gfx, white, world);
+        floor.DrawMeshAtEach(gfx, white, group.worlds);
     }
 }
 

@@ -118,6 +118,15 @@ public:
     // --- drawing ------------------------------------------------------------------------------
     // Draws the triangles of one attribute id with the current state (no-op for an unused id).
     virtual void drawSubset(const Mesh& mesh, std::uint32_t attribId) = 0;
+    // The subset at each world matrix in turn, leaving the last as the world transform: by default
+    // exactly those setTransform and drawSubset calls, which a device may draw in one go.
+    virtual void drawSubsetAt(const Mesh& mesh, std::uint32_t attribId, std::span<const D3DMATRIX> worlds)
+    {
+        for (const D3DMATRIX& world : worlds) {
+            setTransform(d3d::TS_WORLD, world);
+            drawSubset(mesh, attribId);
+        }
+    }
 
     // Sprite pass: alpha blending SRCALPHA / INVSRCALPHA, no depth, no lighting, no culling, no
     // fog; quads are batched per texture and flushed by endSprites (or a texture change).

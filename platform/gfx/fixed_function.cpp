@@ -172,6 +172,7 @@ std::string ShaderChoices::defines() const
     define("ALPHA_ARG2", alphaArg2);
     define("LIGHT_COUNT", lightCount);
     define("LIGHT_TYPES", lightTypes);
+    define("INSTANCED", instanced);
     return out;
 }
 
@@ -292,18 +293,38 @@ const BlockLayout& drawBlockLayout()
     return layout;
 }
 
+const BlockLayout& instancedDrawBlockLayout()
+{
+    static const BlockLayout layout{"FixedFunctionDraws", "draws", kDrawMembers,
+                                    kMaxDrawInstances * sizeof(DrawBlock)};
+    return layout;
+}
+
 std::span<const BlockMember> lightMembers()
 {
     return kLightMembers;
 }
 
-std::string glslBlockDeclarations()
+std::string glslBlockDeclarations(bool instanced)
 {
     std::string out = "struct Light {\n";
     declareMembers(out, kLightMembers);
     out += "};\n";
     declareBlock(out, frameBlockLayout());
-    declareBlock(out, drawBlockLayout());
+    if (!instanced) {
+        declareBlock(out, drawBlockLayout());
+        return out;
+    }
+    // A struct's std140 size is rounded up to 16 bytes, as DrawBlock's already is, so the array's
+    // stride is sizeof(DrawBlock).
+    const BlockLayout& layout = instancedDrawBlockLayout();
+    out += "struct DrawData {\n";
+    declareMembers(out, layout.members);
+    out += "};\nlayout(std140) uniform ";
+    out += layout.blockName;
+    out += " {\n    DrawData items[" + std::to_string(kMaxDrawInstances) + "];\n} ";
+    out += layout.instanceName;
+    out += ";\n#define draw draws.items[gl_InstanceID]\n";
     return out;
 }
 

@@ -55,7 +55,7 @@ struct alignas(16) DrawBlock {
 
 static_assert(sizeof(GpuLight) == 7 * 16);
 static_assert(sizeof(FrameBlock) == 5 * 16 + kMaxActiveLights * sizeof(GpuLight));
-static_assert(sizeof(DrawBlock) == 3 * 64 + 5 * 16);
+static_assert(sizeof(DrawBlock) == 3 * 64 + 5 * 16); // a multiple of 16: also an array's std140 stride
 
 // One member of a uniform block as GLSL declares it, and where std140 puts it in the C++ struct.
 struct BlockMember {
@@ -72,12 +72,18 @@ struct BlockLayout {
     std::size_t size;
 };
 
+// At most this many instances per draw: their DrawBlocks fit the 16 KiB every GL gives a block.
+constexpr int kMaxDrawInstances = 16384 / int(sizeof(DrawBlock));
+
 const BlockLayout& frameBlockLayout();
 const BlockLayout& drawBlockLayout();
+// kMaxDrawInstances DrawBlocks, for instanced programs.
+const BlockLayout& instancedDrawBlockLayout();
 // The members of the Light struct inside FrameBlock.
 std::span<const BlockMember> lightMembers();
-// GLSL for the Light struct and both blocks, made from the tables above.
-std::string glslBlockDeclarations();
+// GLSL for the Light struct and both blocks, made from the tables above; with `instanced`, the draw
+// block is the array of instancedDrawBlockLayout, and `draw` names the drawn instance's element.
+std::string glslBlockDeclarations(bool instanced = false);
 
 // The choices a shader program is specialised on. Two draws with equal choices share a program.
 struct ShaderChoices {
@@ -97,6 +103,8 @@ struct ShaderChoices {
     // 3): the per-vertex lighting then runs only the law each light has. Zero when lighting is off.
     std::int32_t lightCount = 0;
     std::int32_t lightTypes = 0;
+    // One draw for many placements: the DrawBlock of each instance comes from an array.
+    bool instanced = false;
 
     bool operator==(const ShaderChoices&) const = default;
     // "#define NAME value" lines the shader sources are compiled with.

@@ -20,7 +20,7 @@ namespace gfx {
 
 namespace {
 
-constexpr GLuint kFrameBinding = 0, kDrawBinding = 1;
+constexpr GLuint kFrameBinding = 0, kDrawBinding = 1, kInstancedDrawBinding = 2;
 
 // --- resources --------------------------------------------------------------------------------
 
@@ -336,6 +336,7 @@ void GlDevice::destroyGlObjects()
         gl_->glDeleteProgram(p.program);
     gl_->glDeleteBuffers(1, &frameUbo_);
     gl_->glDeleteBuffers(1, &drawUbo_);
+    gl_->glDeleteBuffers(1, &instancedDrawUbo_);
     gl_->glDeleteProgram(screenProgram_);
     gl_->glDeleteVertexArrays(1, &screenVao_);
     gl_->glDeleteBuffers(1, &screenVbo_);
@@ -369,7 +370,9 @@ void GlDevice::createPrograms()
 {
     // The fixed-function programs are made when a draw first needs one (the game uses few).
     for (auto [ubo, binding, size] : {std::tuple{&frameUbo_, kFrameBinding, sizeof(FrameBlock)},
-                                      std::tuple{&drawUbo_, kDrawBinding, sizeof(DrawBlock)}}) {
+                                      std::tuple{&drawUbo_, kDrawBinding, sizeof(DrawBlock)},
+                                      std::tuple{&instancedDrawUbo_, kInstancedDrawBinding,
+                                                 instancedDrawBlockLayout().size}}) {
         gl_->glGenBuffers(1, ubo);
         gl_->glBindBuffer(GL_UNIFORM_BUFFER, *ubo);
         gl_->glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(size), nullptr, GL_STREAM_DRAW);
@@ -573,10 +576,12 @@ unsigned GlDevice::fixedFunctionProgram(const ShaderChoices& choices)
         if (p.choices == choices)
             return p.program;
     const std::string defines = choices.defines();
-    const std::string blocks = glslBlockDeclarations();
+    const std::string blocks = glslBlockDeclarations(choices.instanced);
     const GLuint program = linkProgram(gl_, {shaders::kVersion, defines.c_str(), blocks.c_str(), shaders::kFixedFunctionVertex},
                                        {shaders::kVersion, defines.c_str(), blocks.c_str(), shaders::kFixedFunctionFragment});
-    for (auto [layout, binding] : {std::pair{&frameBlockLayout(), kFrameBinding}, std::pair{&drawBlockLayout(), kDrawBinding}}) {
+    const auto drawBlock = choices.instanced ? std::pair{&instancedDrawBlockLayout(), kInstancedDrawBinding}
+                                             : std::pair{&drawBlockLayout(), kDrawBinding};
+    for (auto [layout, binding] : {std::pair{&frameBlockLayout(), kFrameBinding}, drawBlock}) {
         const GLuint index = gl_->glGetUniformBlockIndex(program, layout->blockName);
         GLint size = 0;
         if (index != GL_INVALID_INDEX)
@@ -595,21 +600,24 @@ unsigned GlDevice::fixedFunctionProgram(const ShaderChoices& choices)
 }
 
 // Replaces the buffer's storage rather than writing into it: storage a queued draw still reads
-// would make the driver finish that draw first.
-void GlDevice::uploadBlock(unsigned buffer, const void* data, std::size_t size)
+// would make the driver finish that draw first. `capacity`: the block's whole size, when the data
+// fills only its start.
+void GlDevice::uploadBlock(unsigned buffer, const void* data, std::size_t size, std::size_t capacity)
 {
     gl_->glBindBuffer(GL_UNIFORM_BUFFER, buffer);
-    gl_->glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(size), nullptr, GL_STREAM_DRAW);
+    gl_->glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(std::max(size, capacity)), nullptr, GL_STREAM_DRAW);
     gl_->glBufferSubData(GL_UNIFORM_BUFFER, 0, GLsizeiptr(size), data);
 }
 
 // Brings the program, the blocks and the texture up to date for a 3D draw; each part only when
-// something it depends on changed.
-void GlDevice::applyFixedFunctionState()
+// something it depends on changed. An instanced draw sends its own DrawBlocks.
+void GlDevice::applyFixedFunctionState(bool instanced)
 {
     const Texture* tex = state_.texture(0);
-    if (dirty_ & (DirtyProgram | DirtyRaster)) {
-        const GLuint program = fixedFunctionProgram(shaderChoices(state_, tex != nullptr));
+    if (instanced || (dirty_ & (DirtyProgram | DirtyRaster))) {
+        ShaderChoices choices = shaderChoices(state_, tex != nullptr);
+        choices.instanced = instanced;
+        const GLuint program = fixedFunctionProgram(choices);
         if (program != ffProgramInUse_ || (dirty_ & DirtyRaster)) {
             gl_->glUseProgram(program);
             ffProgramInUse_ = program;
@@ -618,19 +626,20 @@ void GlDevice::applyFixedFunctionState()
     if (dirty_ & DirtyFrame) {
         const D3DVIEWPORT8& vp = state_.viewport();
         const FrameBlock frame = buildFrameBlock(state_, int(vp.Width), int(vp.Height));
-        if (!blocksSent_ || std::memcmp(&frame, &frameBlock_, sizeof frame) != 0) {
+        if (!frameBlockSent_ || std::memcmp(&frame, &frameBlock_, sizeof frame) != 0) {
             frameBlock_ = frame;
             uploadBlock(frameUbo_, &frameBlock_, sizeof frameBlock_);
+            frameBlockSent_ = true;
         }
     }
-    if (dirty_ & DirtyDraw) {
+    if (!instanced && (dirty_ & DirtyDraw)) {
         const DrawBlock draw = buildDrawBlock(state_);
-        if (!blocksSent_ || std::memcmp(&draw, &drawBlock_, sizeof draw) != 0) {
+        if (!drawBlockSent_ || std::memcmp(&draw, &drawBlock_, sizeof draw) != 0) {
             drawBlock_ = draw;
             uploadBlock(drawUbo_, &drawBlock_, sizeof drawBlock_);
+            drawBlockSent_ = true;
         }
     }
-    blocksSent_ = true;
     if (dirty_ & (DirtyTexture | DirtyRaster)) {
         gl_->glActiveTexture(GL_TEXTURE0);
         gl_->glBindTexture(GL_TEXTURE_2D, tex ? static_cast<const GlTexture*>(tex)->name() : 0);
@@ -816,13 +825,45 @@ void GlDevice::drawSubset(const Mesh& mesh, std::uint32_t attribId)
     if (dirty_ & DirtyRaster)
         applyRasterState();
     if (dirty_)
-        applyFixedFunctionState();
+        applyFixedFunctionState(false);
     dirty_ = 0;
     gl_->glBindVertexArray(glMesh->vao);
     gl_->glDrawRangeElements(GL_TRIANGLES, subset->minVertex, subset->maxVertex, GLsizei(subset->faceCount * 3),
                              GL_UNSIGNED_INT,
                              reinterpret_cast<void*>(std::size_t(subset->faceStart) * 3 * sizeof(std::uint32_t)));
     ++drawCalls_;
+}
+
+void GlDevice::drawSubsetAt(const Mesh& mesh, std::uint32_t attribId, std::span<const D3DMATRIX> worlds)
+{
+    const auto* glMesh = dynamic_cast<const GlMesh*>(&mesh);
+    const GlSubset* subset = glMesh && worlds.size() > 1 ? glMesh->subset(attribId) : nullptr;
+    if (!subset || !drawing_) {
+        Device::drawSubsetAt(mesh, attribId, worlds);
+        return;
+    }
+    ensureCurrent();
+    flushSprites();
+    if (dirty_ & DirtyRaster)
+        applyRasterState();
+    applyFixedFunctionState(true);
+    gl_->glBindVertexArray(glMesh->vao);
+    const std::size_t indexOffset = std::size_t(subset->faceStart) * 3 * sizeof(std::uint32_t);
+    for (std::size_t first = 0; first < worlds.size(); first += kMaxDrawInstances) {
+        const std::size_t count = std::min(worlds.size() - first, std::size_t(kMaxDrawInstances));
+        instanceBlocks_.clear();
+        for (const D3DMATRIX& world : worlds.subspan(first, count)) {
+            state_.setTransform(d3d::TS_WORLD, world);
+            instanceBlocks_.push_back(buildDrawBlock(state_));
+        }
+        uploadBlock(instancedDrawUbo_, instanceBlocks_.data(), count * sizeof(DrawBlock),
+                    instancedDrawBlockLayout().size);
+        gl_->glDrawElementsInstanced(GL_TRIANGLES, GLsizei(subset->faceCount * 3), GL_UNSIGNED_INT,
+                                     reinterpret_cast<void*>(indexOffset), GLsizei(count));
+        ++drawCalls_;
+    }
+    // The next single draw needs its own program and the last world's DrawBlock.
+    dirty_ = DirtyProgram | DirtyDraw;
 }
 
 void GlDevice::useScreenPipeline()

@@ -69,6 +69,8 @@ public:
     std::unique_ptr<Font> createFont(const FontDesc& desc) override;
 
     void drawSubset(const Mesh& mesh, std::uint32_t attribId) override;
+    // Instanced: each draw takes up to kMaxDrawInstances placements.
+    void drawSubsetAt(const Mesh& mesh, std::uint32_t attribId, std::span<const D3DMATRIX> worlds) override;
     void beginSprites() override;
     void drawSprite(const SpriteQuad& quad) override;
     void endSprites() override;
@@ -142,9 +144,9 @@ private:
     void destroyGlObjects();
     void applyRasterState();
     bool blendingChangesNothing() const;
-    void applyFixedFunctionState();
+    void applyFixedFunctionState(bool instanced);
     unsigned fixedFunctionProgram(const ShaderChoices& choices);
-    void uploadBlock(unsigned buffer, const void* data, std::size_t size);
+    void uploadBlock(unsigned buffer, const void* data, std::size_t size, std::size_t capacity = 0);
     void flushSprites();
     void drawScreenQuads(unsigned texture, bool alphaOnly, const std::vector<ScreenVertex>& vertices);
     void useScreenPipeline();
@@ -166,11 +168,12 @@ private:
     bool lockable_ = false;
     std::vector<FixedFunctionProgram> ffPrograms_; // made when a draw first needs them
     unsigned ffProgramInUse_ = 0;
-    unsigned frameUbo_ = 0, drawUbo_ = 0;
+    unsigned frameUbo_ = 0, drawUbo_ = 0, instancedDrawUbo_ = 0;
     // What the blocks hold now, so an unchanged block is not sent again.
     FrameBlock frameBlock_{};
     DrawBlock drawBlock_{};
-    bool blocksSent_ = false;
+    bool frameBlockSent_ = false, drawBlockSent_ = false;
+    std::vector<DrawBlock> instanceBlocks_; // the placements of one instanced draw
     unsigned screenProgram_ = 0, screenVao_ = 0, screenVbo_ = 0;
     int screenTargetSizeLoc_ = -1, screenAlphaOnlyLoc_ = -1;
     unsigned meshSampler_ = 0, screenSampler_ = 0;

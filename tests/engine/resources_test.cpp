@@ -82,6 +82,13 @@ TEST_F(Resources, DrawMeshDrawsEverySubsetOnceWithTheMaterialCountsAndPlacesIt)
     EXPECT_EQ((std::array{h.null().state().material().Diffuse.a, h.null().state().material().Power}),
         (std::array{0.75f, 8.0f}));
     EXPECT_EQ(h.null().counts().drawSubsetCalls, 4) << "only the ids with faces are asked for";
+    // Placements in one call: each placement's subsets still in turn, each placement counted.
+    const D3DMATRIX at[] = {engine::d3dx::translation(1, 0, 0), engine::d3dx::translation(2, 0, 0)};
+    mesh.DrawMeshAtEach(*h.qrn, mat, at);
+    ASSERT_EQ(draws.size(), 8u);
+    EXPECT_EQ((std::array{draws[5].attribId, draws[6].attribId}), (std::array{1u, 0u}));
+    EXPECT_EQ((std::array{draws[5].world.m[3][0], draws[6].world.m[3][0]}), (std::array{1.0f, 2.0f}));
+    EXPECT_EQ(h.qrn->getNumDrawVertex(), 20);
 
     // The world matrix scales, then turns about X, Y and Z, then moves. A quarter turn about Y,
     // then a move to (3, 0, 0): +x ends up along -z from (3, 0, 0).

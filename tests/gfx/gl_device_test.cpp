@@ -15,6 +15,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -222,6 +223,17 @@ TEST_F(GlDeviceTest, EveryUniformBlockMemberSitsWhereTheCppStructPutsIt)
         }
     }
     EXPECT_EQ(checked, 5 + 8 * 7 + 8);
+
+    // The instanced programs' array: its elements lie one C++ DrawBlock apart.
+    auto mesh = dev->createMesh(quadMesh(-1, -1, 1, 1, 2));
+    const D3DMATRIX twice[] = {scaling(1, 1, 1), scaling(1, 1, 1)};
+    dev->drawSubsetAt(*mesh, 0, twice);
+    gl->glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    const gfx::BlockLayout& draws = gfx::instancedDrawBlockLayout();
+    for (const gfx::BlockMember& m : draws.members) {
+        const std::string name = std::string(draws.blockName) + ".items[1]." + m.name;
+        EXPECT_EQ(glOffset(*gl, program, name), GLint(sizeof(gfx::DrawBlock) + m.offset)) << name;
+    }
 }
 
 
@@ -275,6 +287,38 @@ TEST_F(GlDeviceTest, LitWhiteQuadMatchesTheLightingEquationAndScalingTheWorldSca
 
 }
 
+
+TEST_F(GlDeviceTest, PlacementsDrawnInOneGoLookAsWhenDrawnOneByOne)
+{
+    // Lit and textured, each quad turned, stretched and lit its own way, in two draws' worth.
+    dev->setRenderState(d3d::RS_LIGHTING, 1);
+    dev->setMaterial({.Diffuse = {0.8f, 0.6f, 0.4f, 1}, .Ambient = {0.2f, 0.2f, 0.2f, 1}, .Specular = {},
+                      .Emissive = {}});
+    light(directional({1, 1, 1, 1}, {0.3f, -0.2f, 1}));
+    auto tex = texture(solidTexture(8, 8, QColor(200, 150, 250)));
+    auto mesh = dev->createMesh(quadMesh(-0.2f, -0.2f, 0.2f, 0.2f, 0));
+    auto after = dev->createMesh(quadMesh(-0.5f, -0.5f, 0.5f, 0.5f, -0.01f)); // drawn next, at the last world
+    std::vector<D3DMATRIX> worlds;
+    for (int i = 0; i < gfx::kMaxDrawInstances + 10; ++i) {
+        const D3DVECTOR at{-1.8f + 0.4f * float(i % 10), -1.4f + 0.4f * float(i / 10), 2};
+        worlds.push_back(engine::d3dx::worldMatrix(at, {1, 1 + 0.02f * float(i), 1}, {0, float(i), 0}));
+    }
+    QImage pictures[2];
+    for (int together = 0; together < 2; ++together) {
+        clearTo(*dev, kBlue);
+        const long long before = dev->drawCalls();
+        if (together)
+            dev->drawSubsetAt(*mesh, 0, worlds);
+        else
+            dev->gfx::Device::drawSubsetAt(*mesh, 0, worlds);
+        EXPECT_EQ(dev->drawCalls() - before, together ? 2 : long(worlds.size()));
+        dev->drawSubset(*after, 0);
+        pictures[together] = frame();
+    }
+    EXPECT_TRUE(pictures[0] == pictures[1]);
+    const D3DMATRIX last = dev->transform(d3d::TS_WORLD);
+    EXPECT_EQ(std::memcmp(&last, &worlds.back(), sizeof last), 0);
+}
 
 TEST_F(GlDeviceTest, FillCullAndDepthStates)
 {
