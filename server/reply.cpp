@@ -23,4 +23,16 @@ std::string joinReply(const Reply &reply)
     return body;
 }
 
+Reply splitReply(std::string_view body)
+{
+    Reply fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t at = body.find(kFieldMarker, start);
+        fields.emplace_back(body.substr(start, at - start));
+        if (at == std::string_view::npos)
+            return fields;
+        start = at + kFieldMarker.size();
+    }
+}
+
 } // namespace server

@@ -19,5 +19,7 @@ using Reply = std::vector<std::string>;
 
 Reply makeReply(ReplyCode code, std::vector<std::string> fields = {});
 std::string joinReply(const Reply &reply);
+// The fields of a reply body: every piece between markers, empty ones kept (joinReply undone).
+Reply splitReply(std::string_view body);
 
 } // namespace server

@@ -9,6 +9,8 @@
 //   bench_server_mix [--server PATH (default: rinkfall-server beside it)] [--seconds 20] [--clients 50] [--slow 24] [--idle 40]
 //                    [-- extra service options]
 
+#include "server/reply.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -126,17 +128,6 @@ private:
     int fd_ = -1;
 };
 
-std::vector<std::string> fields(const std::string &body)
-{
-    std::vector<std::string> out;
-    for (std::size_t start = 0;;) {
-        const std::size_t at = body.find("<QZT>", start);
-        out.push_back(body.substr(start, at - start));
-        if (at == std::string::npos)
-            return out;
-        start = at + 5;
-    }
-}
 
 enum Kind { kRegist, kLobby, kSay, kRoom, kKinds };
 constexpr const char *kKindNames[kKinds] = {"regist", "lobby", "say", "room"};
@@ -294,7 +285,7 @@ int main(int argc, char **argv)
             client.get(base + "Regist.php?Rkf=1&NAME=" + user.name + "&PASS=pw&LENG="
                        + std::to_string(user.name.size()) + "&IP=x");
             const auto login = client.get(base + "Access.php?Rkf=1&NAME=" + user.name + "&PASS=pw");
-            const auto reply = fields(login.value_or(""));
+            const auto reply = server::splitReply(login.value_or(""));
             if (reply.size() >= 4)
                 user.session = "&Sid=" + reply[3];
         }
@@ -343,7 +334,7 @@ int main(int argc, char **argv)
                     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
                     all.push_back(ms);
                     byKind[kind].push_back(ms);
-                    const auto reply = fields(body.value_or(""));
+                    const auto reply = server::splitReply(body.value_or(""));
                     if (!body || reply[0] == "0") {
                         ++errors;
                     } else if (reply[0] != "1") {

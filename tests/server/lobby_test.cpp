@@ -177,14 +177,14 @@ TEST_F(ServiceRobustness, ParallelCallersLoseNoChatSeeTheirOwnWritesAndOneWinsEa
         threads.emplace_back([&, t] {
             const std::string guest = "guest" + std::to_string(t);
             const auto code = [&](const std::string &target) {
-                return splitFields(get("/PHP/Rinkfall/" + target + sid(guest)).body).at(0);
+                return server::splitReply(get("/PHP/Rinkfall/" + target + sid(guest)).body).at(0);
             };
             registered += code("Regist.php?Rkf=1&NAME=same&PASS=pw&LENG=4&IP=x") == "1";
             joined += code("Join.php?Rkf=1&Room=" + room + "&Name=" + guest) == "1";
             for (int i = 0; i < kLinesEach; ++i) {
                 const std::string words = "t" + std::to_string(t) + "-" + std::to_string(i);
                 const std::string said = code("Say.php?Rkf=1&Speaker=" + guest + "&Words=" + words);
-                const auto fields = splitFields(get("/PHP/Rinkfall/Lobby.php?Rkf=1").body);
+                const auto fields = server::splitReply(get("/PHP/Rinkfall/Lobby.php?Rkf=1").body);
                 failures += said != "1" || fields.at(0) != "1";
                 // Stale: the view lacks the line just said, yet shows an older line of this thread
                 // or has room for it. (Under load, 30 newer lines of others may push it out.)

@@ -69,7 +69,7 @@ TEST(ServerProgram, ServesFromItsOptionsAndKeepsEveryAnsweredWriteOverSigterm)
     ASSERT_GT(port, 0);
     const auto fields = [port](const std::string &target) {
         const std::string request = "GET /PHP/Rinkfall/" + target + " HTTP/1.1\r\nHost: x\r\n\r\n";
-        return splitFields(sendRaw(port, request).body);
+        return server::splitReply(sendRaw(port, request).body);
     };
     EXPECT_EQ(fields("Login.php?Rkf=1&Version=1"),
               (std::vector<std::string>{"-2", "お知らせ1", "二行目", " ", "四", "五", "127.0.0.1"}));

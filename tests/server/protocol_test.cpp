@@ -105,7 +105,7 @@ TEST_F(ServiceProtocol, RefusalsCarryAMessageAndChangeNothing)
     for (const std::string query : {"NAME=cat", "PASS=pw", "NAME=cat&PASS="})
         rows.push_back({"log in with " + query, "Access.php?Rkf=1&" + query});
     for (const auto &[name, target] : rows)
-        expectRefused(splitFields(get("/PHP/Rinkfall/" + target).body), name);
+        expectRefused(server::splitReply(get("/PHP/Rinkfall/" + target).body), name);
     EXPECT_EQ(call("Lobby", ""), before);
     EXPECT_EQ(call("Lobby", "Having=7").at(0), "1");
 }

@@ -2,6 +2,7 @@
 
 #include "server/game_service.h"
 #include "server/game_store.h"
+#include "server/reply.h"
 #include "server/service_host.h"
 
 #include <arpa/inet.h>
@@ -110,17 +111,6 @@ inline HttpResult sendRaw(int port, const std::string &request, const std::strin
     return result;
 }
 
-inline std::vector<std::string> splitFields(const std::string &body)
-{
-    std::vector<std::string> fields;
-    for (std::size_t start = 0;;) {
-        const std::size_t at = body.find("<QZT>", start);
-        fields.push_back(body.substr(start, at - start));
-        if (at == std::string::npos)
-            return fields;
-        start = at + 5;
-    }
-}
 
 // Every cell of every row `sql` yields from the database file, row by row ("" for NULL).
 inline std::vector<std::string> sqlCells(const std::string &dbPath, const std::string &sql)
@@ -222,7 +212,7 @@ protected:
         }
         const HttpResult result = get(target, source);
         EXPECT_EQ(result.status, 200) << target;
-        return splitFields(result.body);
+        return server::splitReply(result.body);
     }
     void registerUser(const std::string &name, const std::string &password = "secret",
                       const std::string &source = {})
